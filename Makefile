@@ -1,0 +1,37 @@
+# Tarnwick: one command each to run, test and benchmark.
+#   make run    build and start Tarnwick
+#   make test   build with AddressSanitizer and UndefinedBehaviorSanitizer, run every test
+#   make bench  build in Release and run the benchmarks
+
+JOBS ?= $(shell nproc)
+CMAKE_GEN = -G Ninja
+
+.PHONY: all setup build run test bench clean format
+
+all: build
+
+setup:
+	@./scripts/setup.sh
+
+build: setup
+	cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_TESTS=OFF
+	cmake --build build -j $(JOBS)
+
+run: build
+	./build/app/Tarnwick
+
+test: setup
+	cmake -S . -B build-test $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTARNWICK_SANITIZE=ON
+	cmake --build build-test -j $(JOBS)
+	cd build-test && ctest --output-on-failure -j $(JOBS)
+
+bench: setup
+	cmake -S . -B build-bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTARNWICK_TESTS=OFF -DTARNWICK_BENCH=ON
+	cmake --build build-bench -j $(JOBS)
+	./bench/run.sh build-bench
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build build-test build-bench

@@ -1,0 +1,109 @@
+#pragma once
+// TStalkDlg, the Stalker: packs every file of a source folder that matches one of a list of
+// masks into a zip archive of its own (game.eu.smc into game.eu.zip), in a destination folder,
+// at a chosen compression level. Modal; created once at start-up and reused, so the folders and
+// the filter list stay from one showing to the next.
+//
+// Callers (the main window's "Import ROMs..." command) call ShowModal(). Tests find the controls
+// by object name (they carry the names below) and call the handlers as a user's action would.
+
+#include <QDialog>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QPushButton;
+class QGroupBox;
+class QListWidget;
+class QLabel;
+class QComboBox;
+class QProgressBar;
+class QStatusBar;
+class QShowEvent;
+class FolderEdit;
+class FlatButton;
+class TZipArchiver;
+
+class TStalkDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TStalkDlg(QWidget* parent = nullptr);
+    ~TStalkDlg() override;
+
+    // Controls, named as on the form.
+    QPushButton* BtnGo;         // "&GO!", default button: starts a run
+    QPushButton* BtnStop;       // "&Close" / "&Stop": Esc; closes or asks to stop
+    QPushButton* BitBtn1;       // help, topic "stalkdlg"
+    QGroupBox* GroupBox1;       // "Source Folder:"
+    FolderEdit* Source;
+    QGroupBox* GroupBox2;       // "Destination Folder:"
+    FolderEdit* Dest;           // its folder dialog may create a new folder
+    QGroupBox* GroupBox3;       // "Filters:"
+    QListWidget* Ext;           // masks, one per line (*.nes)
+    FlatButton* SpeedButton3;   // add a typed mask
+    FlatButton* SpeedButton4;   // remove the selected mask
+    FlatButton* SpeedButton5;   // add a mask for a file picked in the open dialog
+    QLabel* Label1;             // "Compr. Lev:"
+    QComboBox* CL;              // "0" .. "9", editable
+    QProgressBar* ProgressBar1; // whole run, 0-100
+    QProgressBar* ProgressBar2; // current file, 0-100
+    QStatusBar* StatusBar1;     // run messages
+    std::unique_ptr<TZipArchiver> Zip;  // the dialog's own zip component
+
+    // Shows the dialog modally and returns when it has closed.
+    int ShowModal();
+
+    // Handlers, as bound on the form.
+    void FormShow();
+    void BtnGoClick();
+    void BtnStopClick();
+    // Asked when the dialog is about to close; false keeps it open (a run is on).
+    bool FormClose();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void SpeedButton5Click();
+    void BitBtn1Click();
+    // The zip component's progress event (ptFileBegin, ptBytesDone; others change nothing).
+    void ZipProgress(int ProgrType, const std::string& FileName, int FileSize);
+
+    // The run's state, readable by tests.
+    bool Running() const { return running; }
+    bool StopRequested() const { return stop; }
+    // The compression level a run uses for the current text of CL.
+    int CompressionLevel() const;
+
+    // Pure parts of a run, public so they can be checked without a window.
+    // The archive name for a file name without folder: up to and including its last dot,
+    // then "zip"; a name without a dot keeps the whole name ("README" gives "README.zip").
+    static std::string ArchiveName(const std::string& fileName);
+    // The mask a file picked with SpeedButton5 becomes: its name without folder, with the
+    // wildcard characters in it made to match themselves.
+    static std::string MaskForPickedFile(const std::string& path);
+    // The run's file list: for each mask in order, the plain files of the folder it matches,
+    // in name order, as full paths; a file matched by two masks is listed twice.
+    static std::vector<std::string> CollectFiles(const std::string& sourceFolder,
+                                                 const std::vector<std::string>& masks);
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+public slots:
+    void reject() override;  // Esc, the title-bar close and BtnStop all end in BtnStopClick
+
+private:
+    void BuildLayout();
+    void ConnectHandlers();
+    void SetRunning(bool on);
+    void AskStop();
+    void PackFile(const std::string& file, const std::string& destFolder);
+    void SetStatus(const std::string& text);
+    std::vector<std::string> Masks() const;
+
+    bool stop = false;       // a stop was confirmed; the run ends after the current file
+    bool running = false;
+    int itemSize = 0;        // size of the file being packed
+    int bytesDone = 0;       // bytes of it reported done
+};
+
+// The one Stalker of the run (created at start-up).
+extern TStalkDlg* StalkDlg;

@@ -1,0 +1,95 @@
+#pragma once
+// Files and folders: search with wildcards, attributes, moves, atomic replacement, whole-file
+// reading and writing. Paths are UTF-8 bytes with '/'. Failures return false / empty and leave
+// errno set by the failing call.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// --- Directory search -------------------------------------------------------------------------
+
+// What a search reports (bits, combine with |).
+enum FindFlags : unsigned {
+    FindPlainFiles = 1u,   // regular files (or links to one) whose name does not begin with '.'
+    FindHiddenFiles = 2u,  // also regular files whose name begins with '.'
+    FindFolders = 4u,      // folders (hidden ones only with FindHiddenFiles); never "." or ".."
+};
+
+// One entry found by FindEntries.
+struct FoundEntry {
+    std::string name;             // the name alone, as stored in the folder
+    bool folder = false;          // a folder (or a link to one)
+    bool hidden = false;          // the name begins with '.'
+    bool readOnly = false;        // the owner has no write permission
+    std::uint64_t size = 0;       // bytes (0 for folders)
+    std::int64_t modified = 0;    // last modification, seconds since 1970 (UTC)
+};
+
+// Whether name matches pattern: '*' any run, '?' one byte, ASCII case ignored; "*.*" matches all.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+// Entries of folder matching pattern and flags, in name order (CompareFileNames). A missing or
+// unreadable folder gives an empty list.
+std::vector<FoundEntry> FindEntries(std::string_view folder, std::string_view pattern,
+                                    unsigned flags = FindPlainFiles);
+// Just the names of FindEntries.
+std::vector<std::string> FindFiles(std::string_view folder, std::string_view pattern,
+                                   unsigned flags = FindPlainFiles);
+// The same given one text "folder/pattern" (a search spec such as "/roms/*.zip"); '\' read as '/'.
+std::vector<std::string> FindFilesLike(std::string_view folderAndPattern,
+                                       unsigned flags = FindPlainFiles);
+// Whether a file (FindPlainFiles | FindHiddenFiles sense) lies at path.
+bool IsPlainFile(std::string_view path);
+
+// --- Single files and folders -----------------------------------------------------------------
+
+// Something that is not a folder (a regular file, or a link to one) exists at path.
+bool FileExists(std::string_view path);
+// A folder (or a link to one) exists at path.
+bool FolderExists(std::string_view path);
+// Size in bytes, -1 when nothing readable is there.
+std::int64_t FileSize(std::string_view path);
+// Last modification in seconds since 1970 (UTC), -1 when nothing is there.
+std::int64_t FileModified(std::string_view path);
+// Deletes a file (not a folder). False when it could not.
+bool DeleteFile(std::string_view path);
+// Renames from -> to, failing (errno EEXIST) when anything exists at to; never replaces.
+bool MoveFile(std::string_view from, std::string_view to);
+// Whether the owner lacks write permission. False when nothing is there.
+bool IsReadOnly(std::string_view path);
+// Takes the owner's write permission away (true) or gives it (false); other bits stay.
+bool SetReadOnly(std::string_view path, bool readOnly);
+// "Attributes to archive alone": gives the owner write permission, nothing else changes.
+bool ClearReadOnly(std::string_view path);
+// Creates one folder (its parent must exist). True when it is there afterwards.
+bool CreateFolder(std::string_view path);
+// Creates a folder and every missing parent. True when it is there afterwards.
+bool CreateFolders(std::string_view path);
+// Removes an empty folder. False when it is not empty, missing or in use.
+bool RemoveFolder(std::string_view path);
+// The process's current folder, ending in '/'.
+std::string CurrentFolder();
+// Makes path the process's current folder.
+bool SetCurrentFolder(std::string_view path);
+// The short form of a path: the path itself when anything exists there, else "".
+std::string ShortPath(std::string_view path);
+
+// --- Whole files ------------------------------------------------------------------------------
+
+// The whole content of a file; nullopt when it cannot be opened or read.
+std::optional<std::string> ReadWholeFile(std::string_view path);
+// Replaces path by bytes atomically: a temporary file in the same folder is written, fsynced
+// and renamed over path. Any failure (including a short write) leaves the old file whole,
+// removes the temporary file and returns false. A new file gets mode 0666 less the umask; an
+// existing file keeps its permission bits. A read-only existing file is not replaced.
+bool WriteFileAtomic(std::string_view path, std::string_view bytes);
+// Splits a text into lines at CR LF, LF or CR; a last line without an end still counts,
+// a final line end adds no empty line.
+std::vector<std::string> SplitTextLines(std::string_view text);
+// Lines each followed by CR LF.
+std::string JoinTextLines(const std::vector<std::string>& lines);
+// The lines of a text file (SplitTextLines); nullopt when it cannot be read.
+std::optional<std::vector<std::string>> ReadTextLines(std::string_view path);
+// Writes lines with CR LF ends through WriteFileAtomic.
+bool WriteTextLines(std::string_view path, const std::vector<std::string>& lines);

@@ -1,0 +1,34 @@
+#pragma once
+// Paths of the running program and path texts: '/' separates, names are UTF-8 bytes.
+#include <string>
+#include <string_view>
+
+// The folder of the running executable (from /proc/self/exe), ending in '/'.
+const std::string& ProgramFolder();
+// Replaces the program folder (tests point it at a temporary folder); a missing '/' is added.
+void SetProgramFolder(const std::string& folder);
+// ProgramFolder() joined with a program file name such as "LISTS\\EMUS.LST" (see ResolveNoCase).
+std::string ProgramFile(std::string_view relativeName);
+// base + relative, '\' read as '/', each component matched against what exists ignoring ASCII
+// case; a component that matches nothing is kept as spelled (and so is everything after it).
+std::string ResolveNoCase(std::string_view base, std::string_view relative);
+
+// The path with every '\' turned into '/'.
+std::string SlashPath(std::string_view path);
+// Up to and including the last '/'; empty when there is none.
+std::string FolderPart(std::string_view path);
+// What follows the last '/' (the whole text when there is none).
+std::string FileNamePart(std::string_view path);
+// From the last '.' of the file-name part, dot included; empty when it has none.
+std::string ExtensionPart(std::string_view path);
+// The path without its extension (ExtensionPart removed).
+std::string WithoutExtension(std::string_view path);
+// folder + name, adding '/' only when folder is not empty and does not end in one.
+std::string JoinPath(std::string_view folder, std::string_view name);
+// The folder with a '/' at its end (empty stays empty).
+std::string WithTrailingSlash(std::string_view folder);
+// The folder without its trailing '/' ("/" itself stays).
+std::string WithoutTrailingSlash(std::string_view folder);
+// An absolute form of the path: relative paths are taken from the current folder, "." and ".."
+// components and doubled '/' are folded away; symbolic links are not followed.
+std::string AbsolutePath(std::string_view path);

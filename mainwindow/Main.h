@@ -1,0 +1,138 @@
+#pragma once
+// TMainWnd: the main window. The ROM list with its tool bars, menus, progress panel and status
+// bar; the catalogue's start-up and close; every main-window command.
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+
+#include "mainwindow/RomListView.h"
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class TZipArchiver;
+
+class TMainWnd : public QMainWindow {
+  Q_OBJECT
+public:
+  // Builds the window, creates the catalogue manager, loads the zip engines, then runs
+  // FormCreate (lookup lists, settings, list files).
+  explicit TMainWnd(QWidget* parent = nullptr);
+  ~TMainWnd() override;
+
+  // Controls (object names as given).
+  QWidget* CoolBar1;
+  QToolBar* ToolBar2;              // band 0: "&Emulators", "&ROMs", "&Tools", "&Help"
+  QToolBar* ToolBar1;              // band 1: "Main Controls"
+  TRomListView* List;
+  QWidget* PPanel;
+  QProgressBar* ProgressBar1;
+  QStatusBar* StatBar;
+  QLabel* StatPanels[3];           // "Games:", the ROM count, the status text
+  QToolButton *Icns, *SIcns, *Lst, *Rep;
+
+  QMenu *EMUsMenu, *ROMsMenu, *Tools, *HelpMenu, *CoolBarMenu;
+  // CoolBarMenu's check items.
+  QAction *ShowStatusBar, *ShowToolBar1, *EnableToolTips, *ShowProgressBars;
+  // ROMsMenu items whose enabling ROMsMenuPopup decides.
+  QAction *Run1, *Remove1, *EraseROM1, *AddRom1, *Scan1, *ClearROMslist1, *ExploreDirectory1,
+      *Properties1;
+
+  // The actions (ActionList1), object names as given.
+  QAction *Add, *ListEmu, *ClearEmuList;
+  QAction *Run, *Remove, *Erase, *AddRom, *Scan, *ClearRomList, *Explore, *Properties;
+  QAction *Options, *ViewLog, *ClearLog, *Refresh, *Stalker;
+  QAction *Contents, *About;
+  QAction *BigIcons, *SmallIcns, *ListIcons, *Report;
+
+  // The window's zip component (list and extract before a launch).
+  TZipArchiver& ZipMan() { return *zipMan; }
+  // Unzip progress counters of the launch.
+  int32_t UnzipTotal = 0;
+  int32_t UnzipDone = 0;
+
+  // Operations other windows use.
+  void FillRomList();
+  void SetStatus(const std::string& text);
+  std::string StatusText() const;
+  int SelectedRom() const;         // catalogue position of the first selected row, -1 when none
+
+  // False when start-up stopped before the settings and list files were read: closing then
+  // writes none of them, so a broken start cannot destroy the stored catalogue.
+  bool CatalogueLoaded() const { return loaded; }
+  // True while an emulator runs: the window keeps painting but refuses to close.
+  bool Launching() const { return launching; }
+  void SetLaunching(bool on) { launching = on; }
+
+  // Handlers (names as bound in the form); each takes its sender's part and returns nothing.
+  void FormCreate();
+  void FormShow();
+  void FormClose();
+  void ListColumnClick(int column);
+  void ListEdited(int row, QString& text);
+  void ListDblClick();
+  void ListMouseUp(Qt::MouseButton button);
+  void ROMsMenuPopup();
+  void BigIconsExecute();
+  void SmallIcnsExecute();
+  void ListIconsExecute();
+  void ReportExecute();
+  void ShowToolBar1Click();
+  void ShowStatusBarClick();
+  void EnableToolTipsClick();
+  void ShowProgressBarsClick();
+
+  void AddExecute();
+  void ListEmuExecute();
+  void ClearEmuListExecute();
+  void RunExecute();
+  void RemoveExecute();
+  void EraseExecute();
+  void AddRomExecute();
+  void ScanExecute();
+  void ClearRomListExecute();
+  void ExploreExecute();
+  void PropertiesExecute();
+  void OptionsExecute();
+  void ViewLogExecute();
+  void ClearLogExecute();
+  void RefreshExecute();
+  void StalkerExecute();
+  void ContentsExecute();
+  void AboutExecute();
+
+  // Whether FormClose has run (the catalogue is saved and the manager destroyed).
+  bool Closed() const { return closed; }
+
+protected:
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+  void BuildActions();
+  void BuildMenus();
+  void BuildCoolBar();
+  void BuildBottom();
+  void BindList();
+  void ApplyHotTrack(bool on);
+  void ApplyWindowSettings();
+  void TakeWindowSettings();
+  void SetCountPanel(int count);
+  void SetViewStyle(int style);
+
+  std::unique_ptr<TZipArchiver> zipMan;
+  QActionGroup* viewGroup = nullptr;
+  bool loaded = false;
+  bool launching = false;
+  bool closed = false;
+};
+
+// The one main window of the run (created at start-up).
+extern TMainWnd* MainWnd;

@@ -1,0 +1,5 @@
+# The scan dialog is a window: it goes into the window library.
+target_sources(tarnwick_gui PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/Scan.h)
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/Scan.cpp)
+  target_sources(tarnwick_gui PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/Scan.cpp)
+endif()

@@ -1,0 +1,75 @@
+#pragma once
+// TOptionsDlg, the options dialog: the user settings for editing, the list font, and the three
+// lookup list files opened in the text editor window.
+//
+// How the main window uses it (OptionsExecute):
+//     if (OptionsDlg->exec() == QDialog::Accepted && OptionsDlg->TakeBack()) {
+//         // Settings now hold the dialog's values; apply Settings.HotTrack to the list view
+//         if (OptionsDlg->ListsChanged) FillRomList();
+//     }
+// At start-up the main window tells the dialog which widget carries the list font:
+//     OptionsDlg->ListView = List;
+// The font button applies a chosen font to ListView at once, whatever closes the dialog. The
+// controls are loaded from Settings at every showing.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+
+#include "toolkit/RadioGroup.h"
+
+class TOptionsDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TOptionsDlg(QWidget* parent = nullptr);
+
+    QTabWidget* PageControl1;
+    QWidget* TabSheet1;        // "General"
+    RadioGroup* MsgMode;       // "Lamer Mode" (item 0) / "Expert Mode" (item 1)
+    QCheckBox* Log;            // "Log To File"
+    QCheckBox* Verify;         // "Verify ROM existance before execution"
+    QSpinBox* StartRating;     // default rating, 0 to 100
+    QComboBox* StartType;      // default type: position in the Types list
+    QWidget* TabSheet2;        // "Visualization"
+    QCheckBox* SNP;            // "Remember &Size && Position"
+    QCheckBox* HotT;           // "Enable &Hot Track"
+    QCheckBox* Remember;       // "Remember columns &width"
+    QPushButton* Button4;      // "&Change..." (font)
+    QWidget* TabSheet3;        // "Advanced"
+    QPushButton* Button1;      // "&Types List..."
+    QPushButton* Button2;      // "&Systems List..."
+    QPushButton* Button3;      // "&Languages List..."
+    QPushButton* BitBtn1;      // OK
+    QPushButton* BitBtn2;      // Cancel
+    QPushButton* BitBtn3;      // Help
+
+    // Set when a list file was saved from the editor during this showing.
+    bool ListsChanged = false;
+    // The widget whose font the font button reads and sets (the main ROM list view).
+    QWidget* ListView = nullptr;
+
+    // Copies the controls into Settings (Message Mode, Log, column widths switch, rating, type,
+    // size and position, Validate, HotTrack). A rating text that is not a whole number from 0 to
+    // 100 is refused with a message and nothing is copied; then the answer is false.
+    bool TakeBack();
+
+public slots:
+    void FormShow();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void BitBtn3Click();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void EditList(const char* caption, const char* file);
+};
+
+// The one options dialog of the run, created at start-up.
+extern TOptionsDlg* OptionsDlg;

@@ -1,0 +1,29 @@
+#include "toolkit/StatusPanels.h"
+
+StatusPanels::StatusPanels(const std::vector<int>& widths, QWidget* parent) : QStatusBar(parent) {
+    setSizeGripEnabled(false);
+    for (int w : widths) {
+        auto* panel = new QLabel(this);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setObjectName(QString("Panel%1").arg(Panels.size()));
+        if (w > 0) {
+            panel->setFixedWidth(w);
+            addWidget(panel);
+        } else {
+            addWidget(panel, 1);
+        }
+        Panels.push_back(panel);
+    }
+}
+
+QString StatusPanels::Panel(int i) const {
+    if (i < 0 || i >= PanelCount()) return {};
+    return Panels[i]->text();
+}
+
+void StatusPanels::SetPanel(int i, const QString& text) {
+    if (i < 0 || i >= PanelCount()) return;
+    Panels[i]->setText(text);
+    // Long loops do not return to the event loop; paint now so the text is seen.
+    if (isVisible()) repaint();
+}

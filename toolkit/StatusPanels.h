@@ -1,0 +1,22 @@
+#pragma once
+// A status bar made of fixed panels addressed by number, each holding one text. Setting a text
+// repaints the bar at once so that it shows while a long loop runs.
+#include <QLabel>
+#include <QStatusBar>
+#include <QString>
+#include <vector>
+
+class StatusPanels : public QStatusBar {
+    Q_OBJECT
+public:
+    // widths: one entry per panel, in pixels; 0 makes the panel take the room that is left.
+    StatusPanels(const std::vector<int>& widths, QWidget* parent = nullptr);
+
+    int PanelCount() const { return static_cast<int>(Panels.size()); }
+    QString Panel(int i) const;
+    // Sets panel i's text and repaints; a position outside the bar is ignored.
+    void SetPanel(int i, const QString& text);
+
+private:
+    std::vector<QLabel*> Panels;
+};

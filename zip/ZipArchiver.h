@@ -1,0 +1,386 @@
+#pragma once
+/*
+ * TZipArchiver: the zip archive component. It reads an archive's central directory itself
+ * (List) and drives the two engine libraries (libzipengine.so, libunzengine.so) to add,
+ * extract and delete. Every failure is a numbered message: a box through the ZipUi seam
+ * (unless Unattended), LastErrorId / LastMessage, and the OnMessage event. Nothing raises to
+ * the caller.
+ *
+ * Sources: ZipArchiver.cpp (properties, messages, List), ZipCommands.cpp (Add, Extract,
+ * Delete, passwords, the engine callback), ZipEngines.cpp (loading the engines),
+ * ZipMessages.cpp (the message catalogue), ZipUi.cpp (the seam and its silent form),
+ * QtZipUi.cpp (the Qt form, in tarnwick_gui).
+ *
+ * Paths use '/'. Member names keep zip's own separator '/', which is this platform's
+ * separator, so the "turn the zip separator into the path separator" step changes nothing.
+ *
+ * ---- Spanning and self-extracting archives (zip/ZipSpan.cpp, zip/ZipSfx.cpp) ----
+ * The member functions in the "spanning and self-extracting" section below are declared here
+ * and defined in ZipSpan.cpp / ZipSfx.cpp. Those files come with zip/span.cmake, which adds
+ * them to tarnwick_zip and defines TARNWICK_ZIP_SPAN on it (PUBLIC):
+ *     target_sources(tarnwick_zip PRIVATE .../ZipSpan.cpp .../ZipSfx.cpp)
+ *     target_compile_definitions(tarnwick_zip PUBLIC TARNWICK_ZIP_SPAN=1)
+ * Without that definition the component never calls them: Add of an ".exe" archive that does
+ * not exist yet, Add with AddDiskSpan / AddDiskSpanErase, Extract of a multi-disk set and
+ * List of a set whose central directory lies on another disk refuse with message
+ * ZipMsg::SpanNotBuilt and do nothing else. With it they call:
+ *   Add:     ConvertSFX(true) for a new ".exe" archive; WriteSpan(temp, ZipFileName) after the
+ *            engine wrote the temporary archive (spanning options); the temporary file is made
+ *            and deleted by Add itself.
+ *   Extract: ReadSpan(ZipFileName, joined) for a set (LastDiskNumber > 0), then extracts from
+ *            the joined file and deletes it.
+ *   List:    GetNewDisk(n) when the central directory lies on disk n, and GetNewDisk(n + 1)
+ *            when a central header is cut short on a set that is not at its last disk; List
+ *            reads through FInFile, which GetNewDisk replaces.
+ * The spanning state (FDrive ... FInFile/FOutFile, FMDZipData) is declared here for that code;
+ * anything else it needs goes into FSpanExtra. OpenEOC (the end-record search), the drive
+ * check (CheckDrive), ShowZipMessage / ShowExceptionError, Ui() and the events are shared.
+ */
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TZipArchiver;
+class ZipUi;
+struct ZCallBackStruct;
+
+// ---- Option sets: member n is bit n -------------------------------------------------------
+
+enum AddOptsEnum {
+    AddDirNames, AddRecurseDirs, AddMove, AddFreshen, AddUpdate, AddZipTime, AddForceDOS,
+    AddHiddenFiles, AddEncrypt, AddSeparateDirs, AddDiskSpan, AddDiskSpanErase
+};
+enum ExtrOptsEnum { ExtrDirNames, ExtrOverWrite, ExtrFreshen, ExtrUpdate, ExtrTest };
+enum SFXOptsEnum { SFXAskCmdLine, SFXAskFiles, SFXAutoRun, SFXHideOverWriteBox, SFXCheckSize };
+enum OvrOpts { OvrConfirm, OvrAlways, OvrNever };
+enum CPOpts { cpAUTO, cpNone, cpOEM };
+enum DeleteOpts { htdFinal, htdAllowUndo };
+enum ProgressType { ptFileBegin = 0, ptBytesDone = 1, ptBatchEnd = 2, ptFileCount = 3, ptByteCount = 4 };
+
+// A set of enumeration members (Delphi's "set of"): AddOptions = {AddDirNames, AddMove}.
+template <typename E>
+class ZipOptionSet {
+public:
+    constexpr ZipOptionSet() = default;
+    constexpr ZipOptionSet(std::initializer_list<E> members) {
+        for (E m : members) bits_ |= Bit(m);
+    }
+    constexpr bool Has(E m) const { return (bits_ & Bit(m)) != 0; }
+    constexpr ZipOptionSet& Include(E m) { bits_ |= Bit(m); return *this; }
+    constexpr ZipOptionSet& Exclude(E m) { bits_ &= ~Bit(m); return *this; }
+    constexpr bool Empty() const { return bits_ == 0; }
+    constexpr std::uint32_t Bits() const { return bits_; }
+    constexpr bool operator==(const ZipOptionSet&) const = default;
+
+private:
+    static constexpr std::uint32_t Bit(E m) { return 1u << static_cast<unsigned>(m); }
+    std::uint32_t bits_ = 0;
+};
+using AddOpts = ZipOptionSet<AddOptsEnum>;
+using ExtrOpts = ZipOptionSet<ExtrOptsEnum>;
+using SFXOpts = ZipOptionSet<SFXOptsEnum>;
+
+// ---- Messages -------------------------------------------------------------------------------
+
+// Every id of the message catalogue. Texts: LoadZipStr / ZipMessageText (ZipMessages.cpp).
+namespace ZipMsg {
+enum : int {
+    FatalZip = 10101, NoZipSpecified = 10102, NoMemory = 10103, PasswordMismatch = 10104,
+    Copying = 10105, NoAddPassword = 10150, NoExtrPassword = 10151,
+    SeekError = 10201, ListUnknown = 10202, WarnStructure = 10203, WarnGarbage = 10204,
+    NoFilesToZip = 10301, UnattendedNoPassword = 10302, SpanFreshenUpdate = 10303,
+    NoFilesToDelete = 10401,
+    FatalUnz = 10501, WarnUnattendedExtract = 10502,
+    ZipLoaded = 10601, ZipExecMissing = 10602, ZipVersionMissing = 10603, ZipNotFound = 10604,
+    ZipTooOld = 10605,
+    UnzLoaded = 10701, UnzExecMissing = 10702, UnzVersionMissing = 10703, UnzNotFound = 10704,
+    UnzTooOld = 10705,
+    SfxStringsTooLong = 10801, SfxStubMissing = 10802, SfxNotZip = 10803,
+    NoExeSpecified = 10901, NotExe = 10902, SfxTypeUnknown = 10903,
+    SpanNotBuilt = 10950,
+    InputMissing = 11001, OpenFailed = 11002, InvalidDrive = 11003, DriveNotDefined = 11004,
+    LabelNotSet = 11005, NoMemoryForBox = 11006, UserCanceled = 11007, InputSeek = 11008,
+    CreateOutput = 11009, WriteOutput = 11010, ReadEndOfCentral = 11011, ReadLocalHeader = 11012,
+    ReadCentralHeader = 11013, LocalSignature = 11014, CentralSignature = 11015,
+    ReadLocalName = 11016, ReadCentralName = 11017, ReadLocalExtra = 11018,
+    ReadCentralExtra = 11019, DataDescriptor = 11020, ReadZippedData = 11021,
+    ReadFileComment = 11022, ReadArchiveComment = 11023, SpanUnknown = 11024,
+    UnattendedSpan = 11025, LocalHeaderNotFound = 11026, TempFileFailed = 11027,
+    WriteLocalHeader = 11028, WriteCentralHeader = 11029, WriteEndOfCentral = 11030,
+    ReadExtendedLocal = 11031, NotEnoughSpace = 11032, InsertLastDisk = 11033,
+    InsertVolumeOf = 11034, InDrive = 11035, NotValidZip = 11036, FirstDiskOfSet = 11037,
+    NthDiskOfSet = 11038, FileExistsOverwrite = 11039, PreviousDisk = 11040, SfxNoSpan = 11041,
+    CopyCentralName = 11042, SkipEndOfCentral = 11043, CopyArchiveComment = 11044,
+    FirstFileOfSet = 11045, InsertVolume = 11046, CentralDirectory = 11047
+};
+}  // namespace ZipMsg
+
+// The catalogue text of an id; empty when the id has none.
+std::string LoadZipStr(int id);
+// The text of an id, or the missing-text message naming the id.
+std::string ZipMessageText(int id);
+// The text of an id used as a format: each %s / %d / %.1d takes the next value in order.
+std::string FormatZipStr(int id, const std::vector<std::string>& values);
+std::string FormatZipStr(int id, std::int64_t value);
+std::string FormatZipStr(int id, std::int64_t first, std::int64_t second);
+std::string FormatZipStr(int id, const std::string& value);
+
+// A failure inside List or the spanning code; reported by ShowExceptionError where caught.
+class EZipArchiver : public std::exception {
+public:
+    EZipArchiver(int id, bool display);                     // the id's text
+    EZipArchiver(int id, std::int64_t value);               // the id's text as format, display on
+    EZipArchiver(int id, const std::string& value);         // the id's text as format, display on
+    EZipArchiver(int id, const char* value) : EZipArchiver(id, std::string(value)) {}
+    // A ready text (two-number formats, texts with an appended part).
+    static EZipArchiver WithText(int id, std::string text, bool display);
+
+    const char* what() const noexcept override { return Message.c_str(); }
+
+    std::string Message;
+    bool DisplayMsg = true;
+    int Id = 0;
+
+private:
+    EZipArchiver() = default;
+};
+
+// ---- Directory records ----------------------------------------------------------------------
+
+// One entry of the central directory: the 42 header bytes after the signature, decoded, the
+// name after the CodePage rule, and the entry comment after the CodePage rule.
+struct ZipDirEntry {
+    static constexpr int HeaderSize = 42;
+    unsigned char HeaderBytes[HeaderSize] = {};  // byte copy, little-endian as stored
+
+    std::uint16_t VersionMadeBy = 0;  // low byte: version; high byte: host system
+    std::uint16_t VersionNeeded = 0;
+    std::uint16_t GeneralFlags = 0;
+    std::uint16_t CompressionMethod = 0;
+    std::uint16_t ModTime = 0;  // DOS time
+    std::uint16_t ModDate = 0;  // DOS date
+    std::uint32_t Crc32 = 0;
+    std::uint32_t CompressedSize = 0;
+    std::uint32_t UncompressedSize = 0;
+    std::uint16_t FileNameLength = 0;
+    std::uint16_t ExtraFieldLength = 0;
+    std::uint16_t FileCommentLength = 0;
+    std::uint16_t DiskNumberStart = 0;
+    std::uint16_t InternalAttributes = 0;
+    std::uint32_t ExternalAttributes = 0;
+    std::uint32_t LocalHeaderOffset = 0;
+
+    std::string FileName;
+    std::string FileComment;
+
+    // Fills the decoded fields from 42 header bytes.
+    void SetHeader(const unsigned char* bytes);
+};
+
+// The 22-byte end-of-central-directory record, read unchanged.
+struct ZipEndOfCentral {
+    static constexpr std::uint32_t Signature = 0x06054b50;
+    static constexpr int Size = 22;
+    std::uint32_t HeaderSig = 0;
+    std::uint16_t ThisDiskNo = 0;
+    std::uint16_t CentralDiskNo = 0;
+    std::uint16_t CentralEntriesThisDisk = 0;
+    std::uint16_t TotalEntries = 0;
+    std::uint32_t CentralSize = 0;
+    std::uint32_t CentralOffset = 0;
+    std::uint16_t ZipCommentLen = 0;
+
+    // Decodes 22 bytes.
+    static ZipEndOfCentral FromBytes(const unsigned char* bytes);
+    // Encodes into 22 bytes.
+    void ToBytes(unsigned char* bytes) const;
+};
+
+// One entry while splitting or joining a set.
+struct MDZipData {
+    std::uint16_t DiskStart = 0;
+    std::uint32_t RelOffLocal = 0;
+    std::uint16_t FileNameLen = 0;
+    std::string FileName;
+    std::uint32_t ComprSize = 0;
+};
+
+// ---- The component --------------------------------------------------------------------------
+
+class TZipArchiver {
+public:
+    using TProgressEvent = std::function<void(TZipArchiver* Sender, ProgressType ProgrType,
+                                              const std::string& FileName, std::int32_t FileSize)>;
+    using TMessageEvent = std::function<void(TZipArchiver* Sender, int ErrCode, const std::string& Message)>;
+    using TNotifyEvent = std::function<void(TZipArchiver* Sender)>;
+
+    TZipArchiver();
+    ~TZipArchiver();  // frees the directory; does not unload the engines
+    TZipArchiver(const TZipArchiver&) = delete;
+    TZipArchiver& operator=(const TZipArchiver&) = delete;
+
+    // ---- Published properties (defaults of a new component) ----
+    bool Verbose = false;
+    bool Trace = false;
+    std::int32_t AddCompLevel = 9;
+    AddOpts AddOptions;
+    ExtrOpts ExtrOptions;
+    SFXOpts SFXOptions{SFXCheckSize};
+    std::string ExtrBaseDir;
+    // File names or masks for the next Add, Extract or Delete (an owned copy of the lines).
+    std::vector<std::string> FSpecArgs;
+    void SetFSpecArgs(const std::vector<std::string>& lines) { FSpecArgs = lines; }
+    std::string Password;
+    std::string SFXPath;
+    OvrOpts SFXOverWriteMode = OvrConfirm;
+    std::string SFXCaption = "Self-extracting Archive";
+    std::string SFXDefaultDir;
+    std::string SFXCommandLine;
+    std::string TempDir;
+    std::int32_t KeepFreeOnDisk1 = 0;    // a negative value is ignored
+    std::int32_t MaxVolumeSize = 0;      // a negative value is ignored
+    std::int32_t MinFreeVolumeSize = 65536;  // 0 or less is ignored
+    bool ConfirmErase = true;
+    bool Unattended = false;
+    CPOpts CodePage = cpAUTO;
+    DeleteOpts HowToDelete = htdAllowUndo;
+
+    // The archive path; assigning it lists the archive at once.
+    const std::string& ZipFileName() const { return FZipFileName; }
+    void SetFileName(const std::string& name);
+    // Folder searched first for the engines; a new value loses one trailing '/'.
+    const std::string& DLLDirectory() const { return FDLLDirectory; }
+    void SetDLLDirectory(const std::string& folder);
+    // Always "1.52 L"; assigning is ignored.
+    std::string VersionInfo() const { return "1.52 L"; }
+    void SetVersionInfo(const std::string&) {}
+
+    // ---- Events (fire on the caller's thread; an empty one is skipped) ----
+    TProgressEvent OnProgress;
+    TMessageEvent OnMessage;
+    TNotifyEvent OnDirUpdate;  // after every List
+
+    // ---- Run-time state ----
+    const std::vector<ZipDirEntry>& DirEntries() const { return FDirEntries; }
+    std::int32_t GetCount() const;  // 0 whenever ZipFileName is empty
+    std::int32_t ArchiveFileSize() const { return FArchiveFileSize; }
+    std::int32_t ZipDataOffset() const { return FZipDataOffset; }
+    std::int32_t CentralDirOffset() const { return FCentralDirOffset; }
+    std::uint16_t LastDiskNumber() const { return FLastDiskNumber; }
+    bool SpannedSet() const { return FSpannedSet; }
+    bool AddBusy() const { return FAddBusy; }
+    bool ExtractBusy() const { return FExtractBusy; }
+    // Set by a user to stop the running engine; the next callback returns it to the engine.
+    bool CancelRequested = false;
+    std::int32_t LastErrorId() const { return FLastErrorId; }
+    const std::string& LastMessage() const { return FLastMessage; }
+    std::int32_t SuccessCount() const { return FSuccessCount; }
+
+    // ---- Operations (no arguments, no result: read the state afterwards) ----
+    void List();
+    std::string GetZipComment() const;  // converted by the CodePage rule
+    void Add();
+    void Extract();
+    void Delete();
+    std::int32_t GetZipVers();
+    std::int32_t GetUnzVers();
+    void GetAddPassword();
+    void GetExtrPassword();
+    void Load_Zip_Dll();
+    void Load_Unz_Dll();
+    void Unload_Zip_Dll();
+    void Unload_Unz_Dll();
+
+    // ---- Reporting ----
+    // The id's text followed by extra: LastErrorId, LastMessage, a box unless Unattended,
+    // then OnMessage with error code 0.
+    void ShowZipMessage(int id, const std::string& extra = "");
+    // A box with the exception's text when its display flag is set and not Unattended;
+    // LastErrorId, LastMessage, OnMessage with error code 0.
+    void ShowExceptionError(const EZipArchiver& e);
+    // The CodePage rule applied to a name or comment of an entry made by host / version.
+    std::string ConvertOem2Iso(const std::string& text, int hostNum, int hostVer) const;
+
+    // The seam for boxes, message pumping and the cursor: the one given to this component, or
+    // the process-wide one (CurrentZipUi).
+    ZipUi& Ui() const;
+    void SetUi(ZipUi* ui) { FUi = ui; }
+
+    // ---- Spanning and self-extracting (ZipSpan.cpp / ZipSfx.cpp, see the top of this file) ----
+    int ConvertSFX(bool newFile = false);
+    int ConvertZIP();
+    int WriteSpan(const std::string& inFileName, const std::string& outFileName);
+    int ReadSpan(const std::string& inFileName, std::string& outFilePath);
+    void GetNewDisk(int diskSeq);
+
+    // ---- Shared with the spanning code ----
+    // The end-record search. With raiseErrors, failures raise EZipArchiver; without, 11002 is
+    // reported and the answer is false. Sets FArchiveFileSize, FArchiveEnd, FZipComment, and
+    // FSpannedSet for a first disk; leaves FInFile open on success.
+    bool OpenEOC(ZipEndOfCentral& eoc, bool raiseErrors);
+    // The drive check of a path's drive: raises 11003 / 11004; keeps FDrive, FVolumeName,
+    // FVolumeSerial, FFreeOnDisk, FSizeOfDisk.
+    void CheckDrive(const std::string& path);
+    // Closes FInFile / FOutFile when open.
+    void CloseInFile();
+    void CloseOutFile();
+
+private:
+    friend std::int32_t ZCallback(ZCallBackStruct* info);
+    friend class ZipEngineLease;
+
+    void FreeZipDirEntryRecords();
+    void ResetListing();
+    void ListCentralDirectory(const ZipEndOfCentral& eoc, std::int64_t expectedPos);
+    void ReadCentralBytes(unsigned char* to, std::size_t count, int shortReadId);
+    void SetMessage(int id, const std::string& text);
+    void ClearResult();
+    void FireProgress(ProgressType type, const std::string& name, std::int32_t size);
+    void FireMessage(int errCode, const std::string& text);
+    std::int32_t HandleCallback(const ZCallBackStruct& info);
+    bool MakeTempArchiveName(std::string& name);
+    void RunZipEngine(const std::string& archive, bool deleting);
+    void RunUnzEngine(const std::string& archive);
+    std::string GetPassword(const std::string& prompt);
+
+    std::string FZipFileName;
+    std::string FDLLDirectory;
+    std::vector<ZipDirEntry> FDirEntries;
+    std::int32_t FArchiveFileSize = 0;
+    std::int32_t FZipDataOffset = 0;
+    std::int32_t FCentralDirOffset = 0;
+    std::uint16_t FLastDiskNumber = 0;
+    bool FSpannedSet = false;
+    bool FAddBusy = false;
+    bool FExtractBusy = false;
+    std::int32_t FLastErrorId = 0;
+    std::string FLastMessage;
+    std::int32_t FSuccessCount = 0;
+    std::string FZipComment;  // raw, as read
+    int FHostNum = 0;         // host-system and version bytes of the last listed entry
+    int FHostVer = 0;
+    ZipUi* FUi = nullptr;
+    bool FZipHeld = false;  // this instance holds a reference on a loaded engine
+    bool FUnzHeld = false;
+
+    // ---- State of the end-record search and the spanning code ----
+    std::int64_t FArchiveEnd = 0;  // where the archive ends in its file
+    std::string FDrive;            // drive root of the current volume, ending in '/'
+    int FDiskNr = 0;               // current volume number (-1: the last disk is wanted)
+    std::int64_t FBytesWritten = 0;
+    std::int64_t FFreeOnDisk = 0;
+    std::int64_t FSizeOfDisk = 0;
+    std::string FVolumeName;
+    std::uint32_t FVolumeSerial = 0;
+    bool FNewDisk = false;
+    bool FShowProgress = false;
+    std::int64_t FDateStamp = 0;  // seconds since 1970 for volume files
+    int FInFile = -1;             // POSIX descriptors, -1 when closed
+    int FOutFile = -1;
+    std::vector<MDZipData> FMDZipData;
+    std::shared_ptr<void> FSpanExtra;  // anything else the spanning code keeps
+};

@@ -12,13 +12,7 @@ public:
                    int) override
     {
         std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
-        switch (buttons) {
-        case BoxButtons::YesNo:
-        case BoxButtons::YesNoCancel: return BoxYes;
-        case BoxButtons::RetryCancel: return BoxRetry;
-        case BoxButtons::AbortRetryIgnore: return BoxAbort;
-        default: return BoxOk;
-        }
+        return SafeAnswer(buttons);
     }
     std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&,
                                         bool) override
@@ -40,6 +34,16 @@ public:
 Prompter* installed = nullptr;
 
 } // namespace
+
+int SafeAnswer(BoxButtons buttons)
+{
+    switch (buttons) {
+    case BoxButtons::Ok: return BoxOk;
+    case BoxButtons::YesNo: return BoxNo;
+    case BoxButtons::AbortRetryIgnore: return BoxAbort;
+    default: return BoxCancel;
+    }
+}
 
 Prompter* SetPrompter(Prompter* prompter)
 {

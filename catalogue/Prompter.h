@@ -8,7 +8,7 @@
 //   int b = CurrentPrompter().MessageBox("Error", "Text", BoxIcon::Exclamation, BoxButtons::Ok);
 //
 // When no prompter is installed, CurrentPrompter() is a console fallback that prints each box
-// to standard error, answers message boxes with their first button and cancels every dialog.
+// to standard error, answers it with SafeAnswer and cancels every dialog.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,6 +27,9 @@ enum BoxAnswer : int {
     BoxYes = 6,
     BoxNo = 7,
 };
+
+// The answer that lets nothing happen: Cancel when offered, else No, else Abort, else OK.
+int SafeAnswer(BoxButtons buttons);
 
 // A font as the settings file and the font dialog know it. Color is the platform colour value:
 // red in the lowest byte, then green, then blue; values with the top bit set name system colours.

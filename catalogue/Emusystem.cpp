@@ -1,0 +1,296 @@
+#include "catalogue/Emusystem.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unordered_set>
+
+#include "catalogue/Sorting.h"
+#include "mainwindow/Settings.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/Process.h"
+#include "platform/Text.h"
+
+EmuManager* Emus = nullptr;
+
+std::unique_ptr<EmulatorRecord> NewEmulatorRecord()
+{
+    auto emu = std::make_unique<EmulatorRecord>();
+    std::memset(emu.get(), 0, sizeof(EmulatorRecord));
+    return emu;
+}
+
+std::unique_ptr<RomRecord> NewRomRecord()
+{
+    auto rom = std::make_unique<RomRecord>();
+    std::memset(rom.get(), 0, sizeof(RomRecord));
+    return rom;
+}
+
+bool StoreFieldText(char* field, std::size_t width, std::string_view text)
+{
+    const bool fits = text.size() < width;
+    const std::string kept = fits ? std::string(text) : CutUtf8(text, width - 1);
+    std::memset(field, 0, width);
+    std::memcpy(field, kept.data(), kept.size());
+    return fits;
+}
+
+std::string EmuListFileName() { return ProgramFile("LISTS\\EMUS.LST"); }
+std::string RomListFileName() { return ProgramFile("LISTS\\ROMS.LST"); }
+std::string LogFileNameOfProgram() { return ProgramFile("Tarnwick.log"); }
+
+namespace {
+
+[[noreturn]] void ThrowFileError(const char* what, const std::string& path)
+{
+    throw ECatalogueError(std::string(what) + " \"" + path + "\". " + ErrorText(errno));
+}
+
+std::vector<std::string> ReadLookupList(const std::string& path)
+{
+    auto lines = ReadTextLines(path);
+    if (!lines)
+        ThrowFileError("Cannot open file", path);
+    return std::move(*lines);
+}
+
+std::string LookupName(const std::vector<std::string>& list, int32_t index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= list.size())
+        return "Invalid";
+    return list[static_cast<std::size_t>(index)];
+}
+
+// Appends every whole record of the file to the list; a trailing piece is ignored.
+template <class Record>
+void LoadRecords(const std::string& path, std::vector<std::unique_ptr<Record>>& list)
+{
+    auto bytes = ReadWholeFile(path);
+    if (!bytes)
+        ThrowFileError("Cannot open file", path);
+    const std::size_t count = bytes->size() / sizeof(Record);
+    list.reserve(list.size() + count);
+    for (std::size_t i = 0; i < count; ++i) {
+        auto record = std::make_unique<Record>();
+        std::memcpy(record.get(), bytes->data() + i * sizeof(Record), sizeof(Record));
+        list.push_back(std::move(record));
+    }
+}
+
+// Writes the records back to back, replacing the file whole. Empty slots hold no record and
+// are not written.
+template <class Record>
+void SaveRecords(const std::string& path, const std::vector<std::unique_ptr<Record>>& list)
+{
+    std::string bytes;
+    bytes.resize(list.size() * sizeof(Record));
+    std::size_t at = 0;
+    for (const auto& record : list) {
+        if (!record)
+            continue;
+        std::memcpy(bytes.data() + at, record.get(), sizeof(Record));
+        at += sizeof(Record);
+    }
+    bytes.resize(at);
+    if (!WriteFileAtomic(path, bytes))
+        ThrowFileError("Cannot create file", path);
+}
+
+template <class Record>
+std::unique_ptr<Record> TakeOut(std::vector<std::unique_ptr<Record>>& list, int32_t index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= list.size())
+        throw ECatalogueError("List index out of bounds (" + std::to_string(index) + ")");
+    auto record = std::move(list[static_cast<std::size_t>(index)]);
+    list.erase(list.begin() + index);
+    return record;
+}
+
+template <class Record>
+Record* At(const std::vector<std::unique_ptr<Record>>& list, int32_t index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= list.size())
+        return nullptr;
+    return list[static_cast<std::size_t>(index)].get();
+}
+
+} // namespace
+
+// --- Construction -----------------------------------------------------------------------------
+
+EmuManager::EmuManager() : EmuManager(LogFileNameOfProgram()) {}
+
+EmuManager::EmuManager(std::string logFileName) : logFileName_(std::move(logFileName))
+{
+    if (auto lines = ReadTextLines(logFileName_))
+        log_ = std::move(*lines);
+    if (!Emus)
+        Emus = this;
+}
+
+EmuManager::~EmuManager()
+{
+    if (Emus == this)
+        Emus = nullptr;
+}
+
+// --- Lookup lists -----------------------------------------------------------------------------
+
+void EmuManager::LoadLanguages(const std::string& path) { languages_ = ReadLookupList(path); }
+void EmuManager::LoadTypes(const std::string& path) { types_ = ReadLookupList(path); }
+void EmuManager::LoadSystems(const std::string& path) { systems_ = ReadLookupList(path); }
+
+std::string EmuManager::LanguageName(int32_t index) const { return LookupName(languages_, index); }
+std::string EmuManager::TypeName(int32_t index) const { return LookupName(types_, index); }
+std::string EmuManager::SystemName(int32_t index) const { return LookupName(systems_, index); }
+
+// --- List files -------------------------------------------------------------------------------
+
+void EmuManager::LoadRomList(const std::string& path) { LoadRecords(path, roms_); }
+void EmuManager::LoadEmuList(const std::string& path) { LoadRecords(path, emulators_); }
+void EmuManager::SaveEmuList(const std::string& path) const { SaveRecords(path, emulators_); }
+void EmuManager::SaveRomList(const std::string& path) const { SaveRecords(path, roms_); }
+
+// --- Emulators --------------------------------------------------------------------------------
+
+EmulatorRecord* EmuManager::GetEmu(int32_t index) const { return At(emulators_, index); }
+
+int32_t EmuManager::AddEmu(std::unique_ptr<EmulatorRecord> emu)
+{
+    if (!emu)
+        throw ECatalogueError("No emulator record to add");
+    emulators_.push_back(std::move(emu));
+    return EmuCount() - 1;
+}
+
+std::unique_ptr<EmulatorRecord> EmuManager::DeleteEmu(int32_t index)
+{
+    return TakeOut(emulators_, index);
+}
+
+void EmuManager::ClearEmus() { emulators_.clear(); }
+
+void EmuManager::SortEmus() { ::SortEmus(emulators_); }
+
+// --- ROMs -------------------------------------------------------------------------------------
+
+RomRecord* EmuManager::GetRom(int32_t index) const { return At(roms_, index); }
+
+int32_t EmuManager::AddRom(std::unique_ptr<RomRecord> rom)
+{
+    if (!rom)
+        throw ECatalogueError("No ROM record to add");
+    roms_.push_back(std::move(rom));
+    return RomCount() - 1;
+}
+
+std::unique_ptr<RomRecord> EmuManager::DeleteRom(int32_t index) { return TakeOut(roms_, index); }
+
+void EmuManager::ClearRoms() { roms_.clear(); }
+
+void EmuManager::MarkRomRemoved(int32_t index)
+{
+    if (index < 0 || index >= RomCount())
+        throw ECatalogueError("List index out of bounds (" + std::to_string(index) + ")");
+    roms_[static_cast<std::size_t>(index)].reset();
+}
+
+void EmuManager::PackRoms()
+{
+    std::erase(roms_, nullptr);
+    roms_.shrink_to_fit();
+}
+
+bool EmuManager::IsDuplicate(const RomRecord& rom) const
+{
+    const std::string_view path = FieldView(rom.FilePath);
+    return std::any_of(roms_.begin(), roms_.end(), [&](const auto& other) {
+        return other && FieldView(other->FilePath) == path;
+    });
+}
+
+namespace {
+
+// The paths already catalogued, answering as IsDuplicate's walk of the list would. Views
+// point into records the manager owns; none leaves the list during a scan.
+class PathIndex {
+public:
+    explicit PathIndex(const EmuManager& manager)
+    {
+        paths_.reserve(static_cast<std::size_t>(manager.RomCount()) * 2);
+        for (int32_t i = 0; i < manager.RomCount(); ++i)
+            if (const RomRecord* rom = manager.GetRom(i))
+                paths_.insert(FieldView(rom->FilePath));
+    }
+    bool Contains(std::string_view path) const { return paths_.count(path) != 0; }
+    void Add(const RomRecord& rom) { paths_.insert(FieldView(rom.FilePath)); }
+
+private:
+    std::unordered_set<std::string_view> paths_;
+};
+
+std::unique_ptr<RomRecord> ScannedRom(const EmulatorRecord& emulator, const std::string& name,
+                                      const std::string& path)
+{
+    auto rom = NewRomRecord();
+    SetFieldText(rom->Name, name);
+    SetFieldText(rom->FilePath, path);
+    rom->TimesPlayed = 0;
+    rom->LanguageIndex = 0;
+    rom->TypeIndex = Settings.DefaultType;
+    rom->Rating = Settings.DefaultRating;
+    std::memcpy(&rom->Emulator, &emulator, sizeof(EmulatorRecord));
+    return rom;
+}
+
+} // namespace
+
+int32_t EmuManager::ScanFolder(const EmulatorRecord& emulator, const std::string& folder,
+                               const std::vector<std::string>& filters, bool checkDuplicates)
+{
+    if (folder.empty())
+        throw ECatalogueError("No folder was given to scan.");
+    const std::string base = WithTrailingSlash(folder);
+    // Built only when asked for: a scan without the check never looks at the list.
+    std::unique_ptr<PathIndex> known;
+    if (checkDuplicates)
+        known = std::make_unique<PathIndex>(*this);
+
+    int32_t count = 0;
+    for (const std::string& filter : filters) {
+        for (const std::string& name : FindFiles(base, filter, FindPlainFiles)) {
+            const std::string path = base + name;
+            // A cut path would name another file (or none).
+            if (path.size() >= sizeof(RomRecord::FilePath))
+                continue;
+            if (known && known->Contains(path))
+                continue;
+            auto rom = ScannedRom(emulator, name, path);
+            if (known)
+                known->Add(*rom);
+            AddRom(std::move(rom));
+            ++count;
+        }
+    }
+    return count;
+}
+
+void EmuManager::SortRoms() { ::SortRoms(roms_, Settings.SortMethod, *this); }
+
+// --- Log --------------------------------------------------------------------------------------
+
+void EmuManager::AddLogLine(const std::string& line) { log_.push_back(line); }
+
+void EmuManager::SaveLog() const
+{
+    if (!WriteTextLines(logFileName_, log_))
+        ThrowFileError("Cannot create file", logFileName_);
+}
+
+void EmuManager::ClearLog()
+{
+    log_.clear();
+    SaveLog();
+}

@@ -1,0 +1,68 @@
+#include "catalogue/Useful.h"
+
+#include "catalogue/Prompter.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/Process.h"
+
+namespace {
+std::function<void()>& WaitHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+} // namespace
+
+int ErrorBox(const std::string& message)
+{
+    return CurrentPrompter().MessageBox("Error", message, BoxIcon::Exclamation, BoxButtons::Ok);
+}
+
+bool QuestionBox(const std::string& message)
+{
+    return CurrentPrompter().MessageBox("Question", message, BoxIcon::Question, BoxButtons::YesNo) ==
+           BoxYes;
+}
+
+void NoticeBox(const std::string& message)
+{
+    CurrentPrompter().MessageBox("Message", message, BoxIcon::None, BoxButtons::Ok);
+}
+
+std::function<void()> SetWaitHook(std::function<void()> hook)
+{
+    std::function<void()> old = std::move(WaitHook());
+    WaitHook() = std::move(hook);
+    return old;
+}
+
+void RunAndWait(const std::string& program, const std::string& parameters)
+{
+    // The command line is program + blank + parameters: the program is the first argument,
+    // unsplit, and the text after the blank is split into the others by shell word rules.
+    const StartResult started = StartProcessWithParameters(program, parameters, FolderPart(program));
+    if (started.pid < 0) {
+        ErrorBox("Error Creating Process");
+        return;
+    }
+    WaitForProcess(started.pid, WaitHook());
+}
+
+void DeleteFolder(const std::string& folder)
+{
+    bool fileLeft = false;
+    for (const std::string& name : FindFiles(folder, "*.*", FindPlainFiles)) {
+        const std::string path = JoinPath(folder, name);
+        ClearReadOnly(path);
+        if (!DeleteFile(path))
+            fileLeft = true;
+    }
+    // The folder must not be in use by this process when it is removed.
+    SetCurrentFolder(ProgramFolder());
+    if (fileLeft) {
+        ErrorBox("Cannot delete some files, they may be Read-Only");
+        return;
+    }
+    if (!RemoveFolder(folder))
+        ErrorBox("Cannot delete folder");
+}

@@ -8,9 +8,12 @@
 // by object name (they carry the names below) and call the handlers as a user's action would.
 
 #include <QDialog>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "zip/ZipArchiver.h"
 
 class QPushButton;
 class QGroupBox;
@@ -18,11 +21,10 @@ class QListWidget;
 class QLabel;
 class QComboBox;
 class QProgressBar;
-class QStatusBar;
 class QShowEvent;
 class FolderEdit;
 class FlatButton;
-class TZipArchiver;
+class StatusPanels;
 
 class TStalkDlg : public QDialog {
     Q_OBJECT
@@ -47,7 +49,7 @@ public:
     QComboBox* CL;              // "0" .. "9", editable
     QProgressBar* ProgressBar1; // whole run, 0-100
     QProgressBar* ProgressBar2; // current file, 0-100
-    QStatusBar* StatusBar1;     // run messages
+    StatusPanels* StatusBar1;   // run messages, one panel
     std::unique_ptr<TZipArchiver> Zip;  // the dialog's own zip component
 
     // Shows the dialog modally and returns when it has closed.
@@ -64,7 +66,8 @@ public:
     void SpeedButton5Click();
     void BitBtn1Click();
     // The zip component's progress event (ptFileBegin, ptBytesDone; others change nothing).
-    void ZipProgress(int ProgrType, const std::string& FileName, int FileSize);
+    void ZipProgress(TZipArchiver* Sender, ProgressType ProgrType, const std::string& FileName,
+                     std::int32_t FileSize);
 
     // The run's state, readable by tests.
     bool Running() const { return running; }
@@ -76,11 +79,12 @@ public:
     // The archive name for a file name without folder: up to and including its last dot,
     // then "zip"; a name without a dot keeps the whole name ("README" gives "README.zip").
     static std::string ArchiveName(const std::string& fileName);
-    // The mask a file picked with SpeedButton5 becomes: its name without folder, with the
-    // wildcard characters in it made to match themselves.
-    static std::string MaskForPickedFile(const std::string& path);
-    // The run's file list: for each mask in order, the plain files of the folder it matches,
-    // in name order, as full paths; a file matched by two masks is listed twice.
+    // The filter line a file picked with SpeedButton5 becomes: its name alone when it lies in
+    // the source folder, else its full path (a line beginning with '/' is searched as given).
+    static std::string FilterForPickedFile(const std::string& path, const std::string& sourceFolder);
+    // The run's file list: for each mask in order, the plain files it matches (the source folder
+    // followed by the mask, or the mask itself when it begins with '/'), in name order, as full
+    // paths; a file matched by two masks is listed twice.
     static std::vector<std::string> CollectFiles(const std::string& sourceFolder,
                                                  const std::vector<std::string>& masks);
 
@@ -97,12 +101,14 @@ private:
     void AskStop();
     void PackFile(const std::string& file, const std::string& destFolder);
     void SetStatus(const std::string& text);
+    void SetBars(int overall, int current);
     std::vector<std::string> Masks() const;
 
     bool stop = false;       // a stop was confirmed; the run ends after the current file
     bool running = false;
-    int itemSize = 0;        // size of the file being packed
-    int bytesDone = 0;       // bytes of it reported done
+    // 64-bit so that bytes x 100 cannot overflow on large files.
+    std::int64_t itemSize = 0;   // size of the file being packed
+    std::int64_t bytesDone = 0;  // bytes of it reported done
 };
 
 // The one Stalker of the run (created at start-up).

@@ -1,0 +1,323 @@
+#include "stalker/Stalkmain.h"
+
+#include <algorithm>
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
+
+#include "catalogue/Prompter.h"
+#include "catalogue/Useful.h"
+#include "dialogs/Help.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "toolkit/FileEdit.h"
+#include "toolkit/FlatButton.h"
+#include "toolkit/Pictures.h"
+#include "toolkit/StatusPanels.h"
+
+TStalkDlg* StalkDlg = nullptr;
+
+namespace {
+
+const char* const kRefusal = "You must specify at least the source\ndirectory and almost one filter!";
+const char* const kStopQuestion = "After doing this file you really\nwant to stop the session?";
+constexpr int kDefaultLevel = 9;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QGroupBox* MakeGroup(QWidget* parent, const char* name, const char* caption, QRect at) {
+    auto* box = new QGroupBox(caption, parent);
+    box->setObjectName(name);
+    box->setGeometry(at);
+    return box;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const QIcon& glyph,
+                        QRect at) {
+    auto* button = new QPushButton(glyph, caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(at);
+    return button;
+}
+
+QProgressBar* MakeBar(QWidget* parent, const char* name, QRect at) {
+    auto* bar = new QProgressBar(parent);
+    bar->setObjectName(name);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    bar->setGeometry(at);
+    return bar;
+}
+
+}  // namespace
+
+TStalkDlg::TStalkDlg(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      Zip(std::make_unique<TZipArchiver>()) {
+    setObjectName("StalkDlg");
+    setWindowTitle("Stalker Engine 0.7");
+    setModal(true);
+    BuildLayout();
+    ConnectHandlers();
+    Zip->SFXOptions = SFXOpts{SFXCheckSize};
+    Zip->SFXCaption = "Self-extracting Archive";
+    Zip->OnProgress = [this](TZipArchiver* sender, ProgressType type, const std::string& name,
+                             std::int32_t size) { ZipProgress(sender, type, name, size); };
+}
+
+TStalkDlg::~TStalkDlg() {
+    if (StalkDlg == this) StalkDlg = nullptr;
+}
+
+// Fixed positions of a 401 x 186 client area: the button row with the level choice, the two
+// folder boxes beside the filter box, the two bars and the status bar.
+void TStalkDlg::BuildLayout() {
+    setFixedSize(401, 186);
+    QStyle* style = this->style();
+
+    BtnGo = MakeButton(this, "BtnGo", "&GO!", style->standardIcon(QStyle::SP_MediaPlay), {4, 4, 75, 25});
+    BtnGo->setDefault(true);
+    BtnStop = MakeButton(this, "BtnStop", "&Close", Pictures::Cancel(), {83, 4, 75, 25});
+    BitBtn1 = MakeButton(this, "BitBtn1", "&Help", Pictures::Help(), {162, 4, 75, 25});
+
+    Label1 = new QLabel("Compr. Lev:", this);
+    Label1->setObjectName("Label1");
+    Label1->setGeometry(262, 4, 80, 25);
+    Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    CL = new QComboBox(this);
+    CL->setObjectName("CL");
+    CL->setEditable(true);
+    CL->setInsertPolicy(QComboBox::NoInsert);
+    for (int level = 0; level <= 9; ++level) CL->addItem(QString::number(level));
+    CL->setGeometry(346, 4, 51, 25);
+    Label1->setBuddy(CL);
+
+    GroupBox1 = MakeGroup(this, "GroupBox1", "Source Folder:", {4, 33, 228, 44});
+    Source = new FolderEdit(GroupBox1);
+    Source->setObjectName("Source");
+    Source->setGeometry(6, 16, 216, 24);
+
+    GroupBox2 = MakeGroup(this, "GroupBox2", "Destination Folder:", {4, 79, 228, 44});
+    Dest = new FolderEdit(GroupBox2);
+    Dest->setObjectName("Dest");
+    Dest->AllowNewFolder = true;
+    Dest->setGeometry(6, 16, 216, 24);
+
+    GroupBox3 = MakeGroup(this, "GroupBox3", "Filters:", {236, 33, 161, 90});
+    Ext = new QListWidget(GroupBox3);
+    Ext->setObjectName("Ext");
+    Ext->setSelectionMode(QAbstractItemView::SingleSelection);
+    Ext->setGeometry(6, 16, 121, 68);
+    SpeedButton3 = new FlatButton(Pictures::Add(), "Add a filter", GroupBox3);
+    SpeedButton3->setObjectName("SpeedButton3");
+    SpeedButton3->move(131, 14);
+    SpeedButton4 = new FlatButton(Pictures::Remove(), "Remove the selected filter", GroupBox3);
+    SpeedButton4->setObjectName("SpeedButton4");
+    SpeedButton4->move(131, 38);
+    SpeedButton5 = new FlatButton(style->standardIcon(QStyle::SP_DirOpenIcon), "Add a filter for a chosen file",
+                                  GroupBox3);
+    SpeedButton5->setObjectName("SpeedButton5");
+    SpeedButton5->move(131, 62);
+
+    ProgressBar1 = MakeBar(this, "ProgressBar1", {4, 127, 393, 14});
+    ProgressBar2 = MakeBar(this, "ProgressBar2", {4, 144, 393, 14});
+
+    StatusBar1 = new StatusPanels({0}, this);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setGeometry(0, 162, 401, 24);
+}
+
+void TStalkDlg::ConnectHandlers() {
+    connect(BtnGo, &QPushButton::clicked, this, [this] { BtnGoClick(); });
+    connect(BtnStop, &QPushButton::clicked, this, [this] { BtnStopClick(); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
+    connect(SpeedButton4, &QToolButton::clicked, this, [this] { SpeedButton4Click(); });
+    connect(SpeedButton5, &QToolButton::clicked, this, [this] { SpeedButton5Click(); });
+}
+
+int TStalkDlg::ShowModal() { return exec(); }
+
+void TStalkDlg::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (e->spontaneous()) return;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    FormShow();
+}
+
+void TStalkDlg::FormShow() { CL->setCurrentIndex(CL->findText("9")); }
+
+// ---- Filters -----------------------------------------------------------------------------------
+
+void TStalkDlg::SpeedButton3Click() {
+    auto mask = CurrentPrompter().InputBox("Add Extension", "", "");
+    if (mask && !mask->empty()) Ext->addItem(Q(*mask));
+}
+
+void TStalkDlg::SpeedButton4Click() {
+    const QList<QListWidgetItem*> picked = Ext->selectedItems();
+    if (picked.isEmpty()) return;
+    delete Ext->takeItem(Ext->row(picked.front()));
+}
+
+void TStalkDlg::SpeedButton5Click() {
+    const std::string source = Source->text().toStdString();
+    auto file = CurrentPrompter().OpenFileName("Open", "All files (*.*)|*.*", source);
+    if (!file || file->empty()) return;
+    Ext->addItem(Q(FilterForPickedFile(*file, source)));
+}
+
+void TStalkDlg::BitBtn1Click() { ShowHelpTopic("stalkdlg"); }
+
+std::vector<std::string> TStalkDlg::Masks() const {
+    std::vector<std::string> masks;
+    for (int i = 0; i < Ext->count(); ++i) masks.push_back(Ext->item(i)->text().toStdString());
+    return masks;
+}
+
+std::string TStalkDlg::FilterForPickedFile(const std::string& path, const std::string& sourceFolder) {
+    const std::string file = AbsolutePath(path);
+    if (!sourceFolder.empty() && FolderPart(file) == WithTrailingSlash(AbsolutePath(sourceFolder)))
+        return FileNamePart(file);
+    return file;
+}
+
+// ---- The run -----------------------------------------------------------------------------------
+
+int TStalkDlg::CompressionLevel() const {
+    const int index = CL->findText(CL->currentText().trimmed(), Qt::MatchExactly);
+    return index >= 0 ? index : kDefaultLevel;
+}
+
+std::string TStalkDlg::ArchiveName(const std::string& fileName) {
+    const std::size_t dot = fileName.rfind('.');
+    if (dot == std::string::npos) return fileName + ".zip";
+    return fileName.substr(0, dot + 1) + "zip";
+}
+
+std::vector<std::string> TStalkDlg::CollectFiles(const std::string& sourceFolder,
+                                                 const std::vector<std::string>& masks) {
+    std::vector<std::string> files;
+    for (const std::string& mask : masks) {
+        const std::string spec = SlashPath(mask.starts_with('/') ? mask : sourceFolder + mask);
+        const std::string folder = FolderPart(spec);
+        for (const std::string& name : FindFiles(folder, FileNamePart(spec), FindPlainFiles))
+            files.push_back(folder + name);
+    }
+    return files;
+}
+
+void TStalkDlg::BtnGoClick() {
+    stop = false;
+    if (Source->text().isEmpty() || Ext->count() == 0) {
+        ErrorBox(kRefusal);
+        return;
+    }
+    SetBars(0, 0);
+    const std::string source = WithTrailingSlash(Source->text().toStdString());
+    const std::string dest = Dest->text().isEmpty() ? source : WithTrailingSlash(Dest->text().toStdString());
+    Zip->AddCompLevel = CompressionLevel();
+    const std::vector<std::string> files = CollectFiles(source, Masks());
+
+    SetRunning(true);
+    struct BackToIdle {
+        TStalkDlg* dlg;
+        ~BackToIdle() { dlg->SetRunning(false); }
+    } backToIdle{this};
+
+    const std::size_t n = files.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        PackFile(files[k], dest);
+        if (stop) break;
+        ProgressBar1->setValue(static_cast<int>(k * 100 / n));
+    }
+    SetBars(100, 100);
+    if (stop) {
+        SetStatus("Aborted by user");
+        stop = false;
+    } else {
+        SetStatus("Done");
+    }
+}
+
+void TStalkDlg::PackFile(const std::string& file, const std::string& destFolder) {
+    Zip->FSpecArgs.clear();
+    Zip->FSpecArgs.push_back(file);
+    Zip->SetFileName(destFolder + ArchiveName(FileNamePart(file)));
+    Zip->Add();
+}
+
+void TStalkDlg::ZipProgress(TZipArchiver*, ProgressType ProgrType, const std::string& FileName,
+                            std::int32_t FileSize) {
+    switch (ProgrType) {
+        case ptFileBegin:
+            ProgressBar2->setValue(0);
+            itemSize = FileSize;
+            bytesDone = 0;
+            SetStatus("Processing: " + FileNamePart(FileName) + " (" + std::to_string(FileSize / 1024) +
+                      " Kb)");
+            break;
+        case ptBytesDone:
+            bytesDone += FileSize;
+            if (itemSize != 0)
+                ProgressBar2->setValue(static_cast<int>(std::clamp<std::int64_t>(bytesDone * 100 / itemSize, 0, 100)));
+            break;
+        default:
+            break;
+    }
+}
+
+// ---- Stopping and closing ----------------------------------------------------------------------
+
+void TStalkDlg::AskStop() { stop = QuestionBox(kStopQuestion); }
+
+void TStalkDlg::BtnStopClick() {
+    if (Zip->AddBusy()) {
+        AskStop();
+        return;
+    }
+    if (FormClose()) QDialog::reject();
+}
+
+bool TStalkDlg::FormClose() {
+    if (Zip->AddBusy()) {
+        AskStop();
+        return false;
+    }
+    Zip->Unload_Zip_Dll();
+    return true;
+}
+
+void TStalkDlg::reject() { BtnStopClick(); }
+
+void TStalkDlg::SetRunning(bool on) {
+    running = on;
+    BtnGo->setEnabled(!on);
+    BtnStop->setText(on ? "&Stop" : "&Close");
+    // The run has read these; changing them now would only mislead.
+    for (QWidget* w : {static_cast<QWidget*>(GroupBox1), static_cast<QWidget*>(GroupBox2),
+                       static_cast<QWidget*>(GroupBox3), static_cast<QWidget*>(CL)})
+        w->setEnabled(!on);
+}
+
+void TStalkDlg::SetStatus(const std::string& text) { StatusBar1->SetPanel(0, Q(text)); }
+
+void TStalkDlg::SetBars(int overall, int current) {
+    ProgressBar1->setValue(overall);
+    ProgressBar2->setValue(current);
+}

@@ -1,1 +1,451 @@
 #include "platform/Files.h"
+
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string Text(std::string_view s)
+{
+    return std::string(s);
+}
+
+bool StatOf(std::string_view path, struct stat& st)
+{
+    return stat(Text(path).c_str(), &st) == 0;
+}
+
+// Matches pattern against name from the given positions, '*' by backtracking to the last star.
+bool MatchFrom(std::string_view pattern, std::string_view name)
+{
+    std::size_t p = 0, n = 0;
+    std::size_t starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || AsciiLower(pattern[p]) == AsciiLower(name[n]))) {
+            ++p, ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+// Whether an entry of the given kind is reported under flags.
+bool Wanted(bool folder, bool hidden, unsigned flags)
+{
+    if (hidden && !(flags & FindHiddenFiles))
+        return false;
+    if (folder)
+        return flags & FindFolders;
+    return hidden || (flags & FindPlainFiles);
+}
+
+// Writes all bytes to fd; false on an error or a write that stores nothing.
+bool WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Copies a regular file to a new file at to (which must not exist), keeping its mode.
+bool CopyToNewFile(const std::string& from, const std::string& to)
+{
+    const auto bytes = ReadWholeFile(from);
+    struct stat st;
+    if (!bytes || stat(from.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    const int fd = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+    if (fd < 0)
+        return false;
+    const bool ok = WriteAll(fd, *bytes) && fsync(fd) == 0;
+    const int saved = errno;
+    if (close(fd) != 0 || !ok) {
+        unlink(to.c_str());
+        errno = ok ? errno : saved;
+        return false;
+    }
+    return true;
+}
+
+// The permission bits a newly created file gets: 0666 less the umask.
+mode_t NewFileMode()
+{
+    const mode_t mask = umask(022);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+// Syncs the folder holding path so that a rename in it lasts; failures are not fatal.
+void SyncFolderOf(const std::string& path)
+{
+    const std::string folder = FolderPart(path);
+    const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
+// The file a write to path really replaces: a symbolic link's target, else path itself.
+std::string WriteTarget(const std::string& path)
+{
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = realpath(path.c_str(), nullptr)) {
+            std::string out(real);
+            free(real);
+            return out;
+        }
+    }
+    return path;
+}
+
+}  // namespace
+
+// --- Directory search -------------------------------------------------------------------------
+
+bool WildcardMatch(std::string_view pattern, std::string_view name)
+{
+    if (MatchFrom(pattern, name))
+        return true;
+    // A pattern ending in ".*" also takes names without an extension ("*.*" takes every name).
+    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" &&
+        name.find('.') == std::string_view::npos)
+        return MatchFrom(pattern.substr(0, pattern.size() - 2), name);
+    return false;
+}
+
+std::vector<FoundEntry> FindEntries(std::string_view folder, std::string_view pattern,
+                                    unsigned flags)
+{
+    std::vector<FoundEntry> found;
+    const std::string where = folder.empty() ? std::string("./") : WithTrailingSlash(folder);
+    DIR* dir = opendir(where.c_str());
+    if (!dir)
+        return found;
+    while (const dirent* e = readdir(dir)) {
+        const std::string_view name(e->d_name);
+        if (name == "." || name == ".." || !WildcardMatch(pattern, name))
+            continue;
+        struct stat st;
+        if (stat((where + e->d_name).c_str(), &st) != 0)
+            continue;  // a dangling link or an entry gone meanwhile
+        const bool isFolder = S_ISDIR(st.st_mode);
+        if (!isFolder && !S_ISREG(st.st_mode))
+            continue;  // devices, sockets, FIFOs
+        const bool hidden = name.front() == '.';
+        if (!Wanted(isFolder, hidden, flags))
+            continue;
+        FoundEntry entry;
+        entry.name = name;
+        entry.folder = isFolder;
+        entry.hidden = hidden;
+        entry.readOnly = !(st.st_mode & S_IWUSR);
+        entry.size = isFolder ? 0 : static_cast<std::uint64_t>(st.st_size);
+        entry.modified = st.st_mtime;
+        found.push_back(std::move(entry));
+    }
+    closedir(dir);
+    std::sort(found.begin(), found.end(), [](const FoundEntry& a, const FoundEntry& b) {
+        return CompareFileNames(a.name, b.name) < 0;
+    });
+    return found;
+}
+
+std::vector<std::string> FindFiles(std::string_view folder, std::string_view pattern,
+                                   unsigned flags)
+{
+    std::vector<std::string> names;
+    for (FoundEntry& e : FindEntries(folder, pattern, flags))
+        names.push_back(std::move(e.name));
+    return names;
+}
+
+std::vector<std::string> FindFilesLike(std::string_view folderAndPattern, unsigned flags)
+{
+    const std::string spec = SlashPath(folderAndPattern);
+    return FindFiles(FolderPart(spec), FileNamePart(spec), flags);
+}
+
+bool IsPlainFile(std::string_view path)
+{
+    struct stat st;
+    return StatOf(path, st) && S_ISREG(st.st_mode);
+}
+
+// --- Single files and folders -----------------------------------------------------------------
+
+bool FileExists(std::string_view path)
+{
+    struct stat st;
+    return !path.empty() && StatOf(path, st) && !S_ISDIR(st.st_mode);
+}
+
+bool FolderExists(std::string_view path)
+{
+    struct stat st;
+    return !path.empty() && StatOf(path, st) && S_ISDIR(st.st_mode);
+}
+
+std::int64_t FileSize(std::string_view path)
+{
+    struct stat st;
+    return StatOf(path, st) ? static_cast<std::int64_t>(st.st_size) : -1;
+}
+
+std::int64_t FileModified(std::string_view path)
+{
+    struct stat st;
+    return StatOf(path, st) ? static_cast<std::int64_t>(st.st_mtime) : -1;
+}
+
+bool DeleteFile(std::string_view path)
+{
+    if (FolderExists(path)) {
+        errno = EISDIR;
+        return false;
+    }
+    return unlink(Text(path).c_str()) == 0;
+}
+
+bool MoveFile(std::string_view from, std::string_view to)
+{
+    const std::string src = Text(from), dst = Text(to);
+    if (renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EXDEV) {
+        // Another file system: copy, then remove the original, as a move of a file does.
+        if (!CopyToNewFile(src, dst))
+            return false;
+        if (unlink(src.c_str()) != 0) {
+            const int saved = errno;
+            unlink(dst.c_str());
+            errno = saved;
+            return false;
+        }
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // The file system cannot refuse to replace: a hard link fails when the target exists.
+    if (link(src.c_str(), dst.c_str()) == 0)
+        return unlink(src.c_str()) == 0;
+    if (errno == EEXIST || !FolderExists(src))
+        return false;
+    struct stat st;
+    if (lstat(dst.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return rename(src.c_str(), dst.c_str()) == 0;
+}
+
+bool IsReadOnly(std::string_view path)
+{
+    struct stat st;
+    return StatOf(path, st) && !(st.st_mode & S_IWUSR);
+}
+
+bool SetReadOnly(std::string_view path, bool readOnly)
+{
+    struct stat st;
+    if (!StatOf(path, st))
+        return false;
+    const mode_t mode = readOnly ? (st.st_mode & ~S_IWUSR) : (st.st_mode | S_IWUSR);
+    return chmod(Text(path).c_str(), mode & 07777) == 0;
+}
+
+bool ClearReadOnly(std::string_view path)
+{
+    return SetReadOnly(path, false);
+}
+
+bool CreateFolder(std::string_view path)
+{
+    const std::string p = WithoutTrailingSlash(path);
+    if (mkdir(p.c_str(), 0777) == 0)
+        return true;
+    const int saved = errno;
+    if (saved == EEXIST && FolderExists(p))
+        return true;
+    errno = saved;
+    return false;
+}
+
+bool CreateFolders(std::string_view path)
+{
+    const std::string p = WithoutTrailingSlash(path);
+    if (p.empty())
+        return false;
+    std::size_t pos = 0;
+    while ((pos = p.find('/', pos + 1)) != std::string::npos) {
+        const std::string parent = p.substr(0, pos);
+        if (!FolderExists(parent) && !CreateFolder(parent))
+            return false;
+    }
+    return CreateFolder(p);
+}
+
+bool RemoveFolder(std::string_view path)
+{
+    return rmdir(WithoutTrailingSlash(path).c_str()) == 0;
+}
+
+std::string CurrentFolder()
+{
+    std::vector<char> buffer(PATH_MAX);
+    while (!getcwd(buffer.data(), buffer.size())) {
+        if (errno != ERANGE)
+            return "/";
+        buffer.resize(buffer.size() * 2);
+    }
+    return WithTrailingSlash(buffer.data());
+}
+
+bool SetCurrentFolder(std::string_view path)
+{
+    return !path.empty() && chdir(Text(path).c_str()) == 0;
+}
+
+std::string ShortPath(std::string_view path)
+{
+    struct stat st;
+    return !path.empty() && StatOf(path, st) ? Text(path) : std::string();
+}
+
+// --- Whole files ------------------------------------------------------------------------------
+
+std::optional<std::string> ReadWholeFile(std::string_view path)
+{
+    const int fd = open(Text(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::string bytes;
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        close(fd);
+        errno = EISDIR;
+        return std::nullopt;
+    }
+    if (st.st_size > 0)
+        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int saved = errno;
+            close(fd);
+            errno = saved;
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        bytes.append(chunk, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    return bytes;
+}
+
+bool WriteFileAtomic(std::string_view path, std::string_view bytes)
+{
+    const std::string target = WriteTarget(Text(path));
+    struct stat old;
+    const bool exists = stat(target.c_str(), &old) == 0;
+    if (exists && (S_ISDIR(old.st_mode) || !(old.st_mode & S_IWUSR))) {
+        errno = S_ISDIR(old.st_mode) ? EISDIR : EACCES;
+        return false;
+    }
+    std::string temp = FolderPart(target) + "." + FileNamePart(target) + ".XXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const mode_t mode = exists ? (old.st_mode & 07777) : NewFileMode();
+    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
+    int saved = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        saved = errno;
+    }
+    if (ok && rename(temp.c_str(), target.c_str()) != 0) {
+        ok = false;
+        saved = errno;
+    }
+    if (!ok) {
+        unlink(temp.c_str());
+        errno = saved;
+        return false;
+    }
+    SyncFolderOf(target);
+    return true;
+}
+
+std::vector<std::string> SplitTextLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        lines.emplace_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+std::string JoinTextLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::optional<std::vector<std::string>> ReadTextLines(std::string_view path)
+{
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes)
+        return std::nullopt;
+    return SplitTextLines(*bytes);
+}
+
+bool WriteTextLines(std::string_view path, const std::vector<std::string>& lines)
+{
+    return WriteFileAtomic(path, JoinTextLines(lines));
+}

@@ -13,7 +13,7 @@
 // What a search reports (bits, combine with |).
 enum FindFlags : unsigned {
     FindPlainFiles = 1u,   // regular files (or links to one) whose name does not begin with '.'
-    FindHiddenFiles = 2u,  // also regular files whose name begins with '.'
+    FindHiddenFiles = 2u,  // regular files whose name begins with '.' (with FindPlainFiles: all)
     FindFolders = 4u,      // folders (hidden ones only with FindHiddenFiles); never "." or ".."
 };
 
@@ -27,7 +27,8 @@ struct FoundEntry {
     std::int64_t modified = 0;    // last modification, seconds since 1970 (UTC)
 };
 
-// Whether name matches pattern: '*' any run, '?' one byte, ASCII case ignored; "*.*" matches all.
+// Whether name matches pattern: '*' any run, '?' one byte, ASCII case ignored. A pattern ending
+// in ".*" also matches names without a '.', so "*.*" matches every name.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 // Entries of folder matching pattern and flags, in name order (CompareFileNames). A missing or
 // unreadable folder gives an empty list.

@@ -1,5 +1,2 @@
 # The scan dialog is a window: it goes into the window library.
-target_sources(tarnwick_gui PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/Scan.h)
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/Scan.cpp)
-  target_sources(tarnwick_gui PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/Scan.cpp)
-endif()
+target_sources(tarnwick_gui PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/Scan.cpp ${CMAKE_CURRENT_SOURCE_DIR}/Scan.h)

@@ -7,10 +7,12 @@
 //         // Settings now hold the dialog's values; apply Settings.HotTrack to the list view
 //         if (OptionsDlg->ListsChanged) FillRomList();
 //     }
-// At start-up the main window tells the dialog which widget carries the list font:
-//     OptionsDlg->ListView = List;
-// The font button applies a chosen font to ListView at once, whatever closes the dialog. The
-// controls are loaded from Settings at every showing.
+// At start-up the main window gives the dialog the way to its list view's font:
+//     OptionsDlg->GetListFont = [this] { return <List's font and colour as a FontChoice>; };
+//     OptionsDlg->SetListFont = [this](const FontChoice& f) { <apply f to List>; };
+// The font button applies a chosen font through SetListFont at once, whatever closes the
+// dialog. OK refuses a rating that is not a whole number from 0 to 100 and keeps the dialog
+// open. The controls are loaded from Settings at every showing.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -18,7 +20,9 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <functional>
 
+#include "catalogue/Prompter.h"
 #include "toolkit/RadioGroup.h"
 
 class TOptionsDlg : public QDialog {
@@ -48,8 +52,9 @@ public:
 
     // Set when a list file was saved from the editor during this showing.
     bool ListsChanged = false;
-    // The widget whose font the font button reads and sets (the main ROM list view).
-    QWidget* ListView = nullptr;
+    // The main ROM list view's font: read and set by the font button; set by the main window.
+    std::function<FontChoice()> GetListFont;
+    std::function<void(const FontChoice&)> SetListFont;
 
     // Copies the controls into Settings (Message Mode, Log, column widths switch, rating, type,
     // size and position, Validate, HotTrack). A rating text that is not a whole number from 0 to
@@ -62,6 +67,7 @@ public slots:
     void Button2Click();
     void Button3Click();
     void Button4Click();
+    void BitBtn1Click();
     void BitBtn3Click();
 
 protected:
@@ -69,6 +75,7 @@ protected:
 
 private:
     void EditList(const char* caption, const char* file);
+    bool RatingValid(int32_t& rating);
 };
 
 // The one options dialog of the run, created at start-up.

@@ -85,7 +85,7 @@ public:
 
     // A byte count by the large-size rule: n / 1024 "Kb", or n / 1024 / 1024 "Mb" when n / 1024
     // is greater than 1024, each followed by its suffix (" Kb", " Kb/", " Mb", " Mb/").
-    static QString LargeSize(int32_t n, bool slash);
+    static QString LargeSize(int64_t n, bool slash);
 
 public slots:
     void FormShow();
@@ -103,8 +103,9 @@ protected:
 private:
     RomRecord* ShownRom() const;
     const RomRecord* Shown = nullptr;  // the record ShowRom loaded, so no other one is written
-    void LoadList(QComboBox* box, const char* file);
     void Step(int delta);
+    void ShowFileNames(const RomRecord& rom);
+    QString NewNameFor(const RomRecord& rom);
 };
 
 // The one ROM properties dialog of the run, created at start-up.

@@ -1,0 +1,188 @@
+#include "dialogs/Emuadd.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "catalogue/Emusystem.h"
+#include "catalogue/Prompter.h"
+#include "catalogue/Useful.h"
+#include "dialogs/Edit.h"
+#include "dialogs/FormParts.h"
+#include "dialogs/Help.h"
+#include "mainwindow/Settings.h"
+
+TAddDlg* AddDlg = nullptr;
+
+namespace {
+
+QGroupBox* Group(QWidget* page, const QString& caption) {
+    auto* g = new QGroupBox(caption, page);
+    auto* column = new QVBoxLayout(page);
+    column->addWidget(g);
+    return g;
+}
+
+// The text of a field that did not fit, for the refusal.
+std::string TooLong(const char* what, int most) {
+    return std::string("The ") + what + " is too long: at most " + std::to_string(most) +
+           " bytes can be stored.";
+}
+
+}  // namespace
+
+TAddDlg::TAddDlg(QWidget* parent) : QDialog(parent) {
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName("PageControl1");
+
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName("TabSheet1");
+    QGroupBox* general = Group(TabSheet1, tr("General Settings:"));
+    EmuName = new QLineEdit(general);
+    EmuName->setObjectName("EmuName");
+    EmuName->setMaxLength(39);
+    SysBox = new QComboBox(general);
+    SysBox->setObjectName("SysBox");
+    SysBox->setEditable(false);
+    EmuPath = new FileEdit(general);
+    EmuPath->setObjectName("EmuPath");
+    EmuPath->Filter = "Program Files (*.exe;*.com)|*.exe;*.com|All Files (*.*)|*.*";
+    CfgPath = new FileEdit(general);
+    CfgPath->setObjectName("CfgPath");
+    CfgPath->Filter = "Configuration Files (*.ini;*.cfg;*.dat)|*.ini;*.cfg;*.dat";
+    Params = new QLineEdit(general);
+    Params->setObjectName("Params");
+    Params->setMaxLength(127);
+    auto* rows = new QFormLayout(general);
+    rows->addRow(tr("Name"), EmuName);
+    rows->addRow(tr("System"), SysBox);
+    rows->addRow(tr("Emulator:"), EmuPath);
+    rows->addRow(tr("CFG file:"), CfgPath);
+    rows->addRow(tr("Params:"), Params);
+    PageControl1->addTab(TabSheet1, tr("General"));
+
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName("TabSheet2");
+    QGroupBox* zip = Group(TabSheet2, tr("ZIP files settings:"));
+    ZipSupport = new QCheckBox(tr("ZIP supported by this Emulator"), zip);
+    ZipSupport->setObjectName("ZipSupport");
+    UnZipInDir = new QCheckBox(tr("MAME Mode"), zip);
+    UnZipInDir->setObjectName("UnZipInDir");
+    auto* checks = new QVBoxLayout(zip);
+    checks->addWidget(ZipSupport);
+    checks->addWidget(UnZipInDir);
+    checks->addStretch(1);
+    PageControl1->addTab(TabSheet2, tr("ZIP Handling"));
+
+    TabSheet3 = new QWidget;
+    TabSheet3->setObjectName("TabSheet3");
+    auto* warning = new QGroupBox(tr("Warning!"), TabSheet3);
+    auto* warningText = new QLabel(tr("Only expert users may change these settings."), warning);
+    warningText->setWordWrap(true);
+    (new QVBoxLayout(warning))->addWidget(warningText);
+    auto* cfg = new QGroupBox(tr("Configuration File:"), TabSheet3);
+    Button1 = new QPushButton(tr("Edit Confguration File..."), cfg);
+    Button1->setObjectName("Button1");
+    Button1->setAutoDefault(false);
+    (new QVBoxLayout(cfg))->addWidget(Button1);
+    auto* advanced = new QVBoxLayout(TabSheet3);
+    advanced->addWidget(warning);
+    advanced->addWidget(cfg);
+    advanced->addStretch(1);
+    PageControl1->addTab(TabSheet3, tr("Advanced"));
+
+    BitBtn1 = FormParts::OkButton(this, "BitBtn1");
+    BitBtn2 = FormParts::CancelButton(this, "BitBtn2");
+    BitBtn4 = FormParts::HelpButton(this, "BitBtn4");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    buttons->addWidget(BitBtn4);
+    auto* all = new QVBoxLayout(this);
+    all->addWidget(PageControl1, 1);
+    all->addLayout(buttons);
+
+    connect(PageControl1, &QTabWidget::currentChanged, this, &TAddDlg::PageControl1Change);
+    connect(Button1, &QPushButton::clicked, this, &TAddDlg::Button1Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &TAddDlg::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(BitBtn4, &QPushButton::clicked, this, &TAddDlg::BitBtn4Click);
+
+    FormParts::FixFrame(this, "AddDlg", tr("Add Emulator"), 339, 228);
+    LoadSystems();
+}
+
+TAddDlg::~TAddDlg() = default;
+
+void TAddDlg::LoadSystems() { FormParts::LoadListFile(SysBox, "LISTS\\Systems.lst"); }
+
+void TAddDlg::PrepareNew() {
+    NewEmu.reset();
+    setWindowTitle("Add Emulator");
+    EmuName->clear();
+    EmuPath->clear();
+    CfgPath->clear();
+    Params->clear();
+    FormParts::SelectPosition(SysBox, 0);
+    ZipSupport->setChecked(true);
+    UnZipInDir->setChecked(false);
+}
+
+void TAddDlg::PrepareFrom(const EmulatorRecord& emu) {
+    NewEmu.reset();
+    setWindowTitle("Emulator Proprierties");
+    EmuName->setText(FormParts::Shown(emu.Name));
+    FormParts::SelectPosition(SysBox, emu.SystemIndex);
+    EmuPath->setText(FormParts::Shown(emu.ExePath));
+    CfgPath->setText(FormParts::Shown(emu.CfgPath));
+    Params->setText(FormParts::Shown(emu.Params));
+    ZipSupport->setChecked(FlagSet(emu.ZipSupported));
+    UnZipInDir->setChecked(FlagSet(emu.MameMode));
+}
+
+void TAddDlg::showEvent(QShowEvent* e) {
+    FormShow();
+    QDialog::showEvent(e);
+}
+
+void TAddDlg::FormShow() { PageControl1->setCurrentWidget(TabSheet1); }
+
+void TAddDlg::PageControl1Change(int page) {
+    if (PageControl1->widget(page) == TabSheet3) Button1->setEnabled(!CfgPath->text().isEmpty());
+}
+
+void TAddDlg::Button1Click() {
+    if (!EditWnd) return;
+    EditWnd->FileName = CfgPath->text().toStdString();
+    EditWnd->setWindowTitle("Edit Configuration File");
+    if (Settings.MessageMode)
+        NoticeBox("Warning! Modifying the CFG file of an emulator may result in the emulator malfunction!\n"
+                  "Use this option only if you are sure of what to do!");
+    EditWnd->ShowModal();
+}
+
+void TAddDlg::BitBtn1Click() {
+    if (EmuName->text().isEmpty() || EmuPath->text().isEmpty()) {
+        CurrentPrompter().MessageBox("Error", "You must provide at least the Name and Path of the emulator",
+                                     BoxIcon::None, BoxButtons::Ok);
+        return;
+    }
+    auto emu = NewEmulatorRecord();
+    // Refuse what would be cut on storing rather than store a different text.
+    if (!FormParts::Fits(emu->Name, EmuName->text())) return void(ErrorBox(TooLong("Name", 39)));
+    if (!FormParts::Fits(emu->ExePath, EmuPath->text())) return void(ErrorBox(TooLong("Emulator path", 255)));
+    if (!FormParts::Fits(emu->CfgPath, CfgPath->text())) return void(ErrorBox(TooLong("CFG file path", 255)));
+    if (!FormParts::Fits(emu->Params, Params->text())) return void(ErrorBox(TooLong("Params text", 127)));
+    FormParts::Store(emu->Name, EmuName->text());
+    FormParts::Store(emu->ExePath, EmuPath->text());
+    FormParts::Store(emu->CfgPath, CfgPath->text());
+    FormParts::Store(emu->Params, Params->text());
+    emu->ZipSupported = ZipSupport->isChecked() ? 1 : 0;
+    emu->MameMode = UnZipInDir->isChecked() ? 1 : 0;
+    emu->SystemIndex = SysBox->currentIndex();
+    NewEmu = std::move(emu);
+    accept();
+}
+
+void TAddDlg::BitBtn4Click() { ShowHelpTopic("addemu"); }

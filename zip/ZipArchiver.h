@@ -335,8 +335,11 @@ private:
 
     void FreeZipDirEntryRecords();
     void ResetListing();
+    void ListArchive();
     void ListCentralDirectory(const ZipEndOfCentral& eoc, std::int64_t expectedPos);
-    void ReadCentralBytes(unsigned char* to, std::size_t count, int shortReadId);
+    bool ConvertsNames(int hostNum, int hostVer) const;
+    bool IsZeroFiller(std::int64_t blockStart, const std::vector<unsigned char>& block, std::int64_t from,
+                      std::int64_t size) const;
     void SetMessage(int id, const std::string& text);
     void ClearResult();
     void FireProgress(ProgressType type, const std::string& name, std::int32_t size);
@@ -345,6 +348,7 @@ private:
     bool MakeTempArchiveName(std::string& name);
     void RunZipEngine(const std::string& archive, bool deleting);
     void RunUnzEngine(const std::string& archive);
+    void RethrowCallbackError();
     std::string GetPassword(const std::string& prompt);
 
     std::string FZipFileName;
@@ -366,9 +370,11 @@ private:
     ZipUi* FUi = nullptr;
     bool FZipHeld = false;  // this instance holds a reference on a loaded engine
     bool FUnzHeld = false;
+    std::exception_ptr FCallbackError;  // an exception thrown by an event during an engine call
 
     // ---- State of the end-record search and the spanning code ----
     std::int64_t FArchiveEnd = 0;  // where the archive ends in its file
+    std::int64_t FEndRecordPos = 0;  // where the end record lies in its file
     std::string FDrive;            // drive root of the current volume, ending in '/'
     int FDiskNr = 0;               // current volume number (-1: the last disk is wanted)
     std::int64_t FBytesWritten = 0;

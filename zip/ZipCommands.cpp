@@ -1,0 +1,323 @@
+// Add, Extract and Delete through the engine libraries; the engine callback; passwords.
+#include "engines/EngineApi.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+#include "zip/ZipArchiver.h"
+#include "zip/ZipEngines.h"
+#include "zip/ZipUi.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+// Copies of the file specs that live as long as the engine call, whatever an event handler
+// does to FSpecArgs meanwhile.
+template <typename Spec>
+struct SpecArray {
+    explicit SpecArray(const std::vector<std::string>& lines) : texts(lines), specs(lines.size()) {
+        for (std::size_t i = 0; i < texts.size(); ++i) specs[i].FileSpec = texts[i].c_str();
+    }
+    std::vector<std::string> texts;
+    std::vector<Spec> specs;
+};
+
+const char* OrNull(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
+
+// The engine's text without trailing blanks and control characters.
+std::string TrimmedMessage(const char* text) {
+    std::string s(text, strnlen(text, ZCALLBACK_TEXT_SIZE));
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.pop_back();
+    return s;
+}
+
+}  // namespace
+
+// ---- The callback ---------------------------------------------------------------------------
+
+std::int32_t ZCallback(ZCallBackStruct* info) {
+    if (!info || !info->Caller) return 0;
+    return static_cast<TZipArchiver*>(info->Caller)->HandleCallback(*info);
+}
+
+std::int32_t TZipArchiver::HandleCallback(const ZCallBackStruct& info) {
+    // An exception must not unwind through the engine: it stops the engine and is reported
+    // once the call has returned.
+    try {
+        std::string text(info.FileNameOrMsg, strnlen(info.FileNameOrMsg, ZCALLBACK_TEXT_SIZE));
+        switch (info.ActionCode) {
+        case ZACTION_FILE_BEGIN: FireProgress(ptFileBegin, text, info.FileSize); break;
+        case ZACTION_BYTES_DONE: FireProgress(ptBytesDone, "", info.FileSize); break;
+        case ZACTION_BATCH_END: FireProgress(ptBatchEnd, "", 0); break;
+        case ZACTION_FILE_COUNT: FireProgress(ptFileCount, "", info.FileSize); break;
+        case ZACTION_BYTE_COUNT: FireProgress(ptByteCount, "", info.FileSize); break;
+        case ZACTION_MESSAGE: {
+            FLastMessage = TrimmedMessage(info.FileNameOrMsg);
+            if (info.ErrorCode != 0) FLastErrorId = static_cast<std::int8_t>(info.ErrorCode & 0xFF);
+            FireMessage(info.ErrorCode, FLastMessage);
+            break;
+        }
+        default: break;
+        }
+        Ui().ProcessMessages();
+    } catch (...) {
+        if (!FCallbackError) FCallbackError = std::current_exception();
+        return 1;
+    }
+    return CancelRequested || FCallbackError ? 1 : 0;
+}
+
+void TZipArchiver::RethrowCallbackError() {
+    if (!FCallbackError) return;
+    std::exception_ptr e = FCallbackError;
+    FCallbackError = nullptr;
+    std::rethrow_exception(e);
+}
+
+// ---- Engine calls ---------------------------------------------------------------------------
+
+void TZipArchiver::ClearResult() {
+    FLastErrorId = 0;
+    FSuccessCount = 0;
+    FLastMessage.clear();
+}
+
+void TZipArchiver::RunZipEngine(const std::string& archive, bool deleting) {
+    const std::int32_t version = ZipVersionEntry()();
+    if (version < ZIP_ENGINE_MIN_CURRENT_LAYOUT) {
+        ShowZipMessage(ZipMsg::ZipTooOld, std::to_string(version));
+        return;
+    }
+    const std::string password = Password, tempDir = TempDir, name = archive;
+    SpecArray<ZipExecFileSpec> specs(FSpecArgs);
+    ZipExecRecord rec;
+    std::memset(&rec, 0, sizeof rec);
+    rec.Caller = this;
+    rec.Version = ZIP_ENGINE_VERSION;
+    rec.Callback = ZCallback;
+    rec.TraceEnabled = Trace;
+    rec.Password = password.c_str();
+    rec.Encrypt = AddOptions.Has(AddEncrypt);
+    rec.IncludeHidden = AddOptions.Has(AddHiddenFiles);
+    rec.NoDirEntries = !AddOptions.Has(AddSeparateDirs);
+    rec.Verbose = Verbose || Trace;
+    rec.Quiet = 1;
+    rec.Level = AddCompLevel;
+    rec.JunkDirs = !AddOptions.Has(AddDirNames);
+    rec.Recurse = AddOptions.Has(AddRecurseDirs);
+    rec.Grow = 1;
+    rec.ForceDOS = AddOptions.Has(AddForceDOS);
+    rec.Move = AddOptions.Has(AddMove);
+    rec.Update = AddOptions.Has(AddUpdate);
+    rec.Freshen = AddOptions.Has(AddFreshen) && !AddOptions.Has(AddUpdate);
+    rec.LatestTime = AddOptions.Has(AddZipTime);
+    rec.FileSpecCount = static_cast<std::int32_t>(specs.specs.size());
+    rec.ZipFileName = name.c_str();
+    rec.TempDir = OrNull(tempDir);
+    rec.FileSpecs = specs.specs.data();
+    rec.Seven = ENGINE_RECORD_MARKER;
+    if (deleting) {
+        rec.DeleteEntries = 1;
+        rec.Encrypt = rec.JunkDirs = rec.Recurse = rec.Grow = rec.Move = rec.Update = rec.Freshen = 0;
+    }
+    FCallbackError = nullptr;
+    FSuccessCount = ZipExecEntry()(&rec);
+    RethrowCallbackError();
+}
+
+void TZipArchiver::RunUnzEngine(const std::string& archive) {
+    const std::int32_t version = UnzVersionEntry()();
+    if (version < UNZ_ENGINE_MIN_CURRENT_LAYOUT) {
+        ShowZipMessage(ZipMsg::UnzTooOld, std::to_string(version));
+        return;
+    }
+    const std::string password = Password, name = archive;
+    SpecArray<UnzExecFileSpec> specs(FSpecArgs);
+    UnzExecRecord rec;
+    std::memset(&rec, 0, sizeof rec);
+    rec.Caller = this;
+    rec.Version = UNZ_ENGINE_VERSION;
+    rec.Callback = ZCallback;
+    rec.TraceEnabled = Trace;
+    rec.CodePage = static_cast<std::int16_t>(CodePage);
+    rec.Password = password.c_str();
+    rec.Test = ExtrOptions.Has(ExtrTest);
+    rec.Quiet = 1;
+    rec.Verbose = Verbose || Trace;
+    rec.Update = ExtrOptions.Has(ExtrUpdate);
+    rec.Freshen = ExtrOptions.Has(ExtrFreshen) && !ExtrOptions.Has(ExtrUpdate);
+    rec.Directories = ExtrOptions.Has(ExtrDirNames);
+    rec.OverWrite = ExtrOptions.Has(ExtrOverWrite);
+    rec.FileSpecCount = static_cast<std::int32_t>(specs.specs.size());
+    rec.ZipFileName = name.c_str();
+    rec.FileSpecs = specs.specs.data();
+    rec.Seven = ENGINE_RECORD_MARKER;
+    FCallbackError = nullptr;
+    FSuccessCount = UnzExecEntry()(&rec);
+    RethrowCallbackError();
+}
+
+// A fresh name for a temporary archive in TempDir (or the system's temporary folder).
+bool TZipArchiver::MakeTempArchiveName(std::string& name) {
+    std::error_code ec;
+    std::string folder = TempDir.empty() ? std::filesystem::temp_directory_path(ec).string() : TempDir;
+    std::string pattern = JoinPath(folder, "zipXXXXXX.zip");
+    int fd = mkstemps(pattern.data(), 4);
+    if (fd < 0) return false;
+    close(fd);
+    // The engine creates the archive itself; the empty file only reserved the name.
+    DeleteFile(pattern);
+    name = pattern;
+    return true;
+}
+
+// ---- Add ------------------------------------------------------------------------------------
+
+void TZipArchiver::Add() {
+    ClearResult();
+    if (FSpecArgs.empty()) return ShowZipMessage(ZipMsg::NoFilesToZip);
+    if (FZipFileName.empty()) return ShowZipMessage(ZipMsg::NoZipSpecified);
+    if (Unattended && AddOptions.Has(AddEncrypt) && Password.empty())
+        return ShowZipMessage(ZipMsg::UnattendedNoPassword);
+    if (FAddBusy) return;
+    CancelRequested = false;
+
+    const bool exe = EqualsNoCase(ExtensionPart(FZipFileName), ".exe");
+    const bool spanning = AddOptions.Has(AddDiskSpan) || AddOptions.Has(AddDiskSpanErase);
+    if (exe && FZipDataOffset == 0 && !FileExists(FZipFileName)) {
+#ifdef TARNWICK_ZIP_SPAN
+        if (ConvertSFX(true) != 0) return;
+#else
+        return ShowZipMessage(ZipMsg::SpanNotBuilt);
+#endif
+    }
+
+    ZipEngineLease lease(*this, EngineKind::Zip);
+    if (!lease.Loaded()) return;
+    std::string target = FZipFileName;
+    if (spanning) {
+        if (AddOptions.Has(AddFreshen) || AddOptions.Has(AddUpdate))
+            return ShowZipMessage(ZipMsg::SpanFreshenUpdate);
+        if (exe) return ShowZipMessage(ZipMsg::SfxNoSpan);
+#ifdef TARNWICK_ZIP_SPAN
+        if (!MakeTempArchiveName(target)) return ShowZipMessage(ZipMsg::TempFileFailed);
+        if (Verbose) FireMessage(0, "Temporary zipfile: " + target);
+#else
+        return ShowZipMessage(ZipMsg::SpanNotBuilt);
+#endif
+    }
+
+    FAddBusy = true;
+    try {
+        RunZipEngine(target, false);
+#ifdef TARNWICK_ZIP_SPAN
+        if (spanning) {
+            if (FSuccessCount != 0 && WriteSpan(target, FZipFileName) != 0) FSuccessCount = 0;
+            DeleteFile(target);
+        }
+#endif
+    } catch (...) {
+        ShowZipMessage(ZipMsg::FatalZip);
+    }
+    FSpecArgs.clear();
+    lease.Release();
+    CancelRequested = false;
+    FAddBusy = false;
+    if (FSuccessCount > 0) List();
+}
+
+// ---- Extract --------------------------------------------------------------------------------
+
+void TZipArchiver::Extract() {
+    ClearResult();
+    if (FZipFileName.empty() || !FileExists(FZipFileName)) return ShowZipMessage(ZipMsg::NoZipSpecified);
+    CancelRequested = false;
+    if (FExtractBusy) return;
+    if (Unattended && AddOptions.Has(AddEncrypt) && Password.empty()) {
+        // A password no one types keeps the engine from waiting for one.
+        Password = std::string(79, '*');
+        ShowZipMessage(ZipMsg::WarnUnattendedExtract);
+    }
+
+    ZipEngineLease lease(*this, EngineKind::Unz);
+    if (!lease.Loaded()) return;
+    // The engine is given a full path: the current folder changes below.
+    std::string source = AbsolutePath(FZipFileName);
+    std::string joined;
+    if (FLastDiskNumber > 0) {
+#ifdef TARNWICK_ZIP_SPAN
+        std::error_code ec;
+        joined = TempDir.empty() ? std::filesystem::temp_directory_path(ec).string() : TempDir;
+        if (ReadSpan(FZipFileName, joined) != 0 || joined.empty()) return;
+        source = AbsolutePath(joined);
+#else
+        return ShowZipMessage(ZipMsg::SpanNotBuilt);
+#endif
+    }
+
+    FExtractBusy = true;
+    const std::string oldFolder = CurrentFolder();
+    const bool moved = !ExtrBaseDir.empty() && FolderExists(ExtrBaseDir) && SetCurrentFolder(ExtrBaseDir);
+    try {
+        RunUnzEngine(source);
+    } catch (...) {
+        ShowZipMessage(ZipMsg::FatalUnz);
+    }
+    if (!joined.empty()) DeleteFile(source);
+    if (moved) SetCurrentFolder(oldFolder);
+    FSpecArgs.clear();
+    lease.Release();
+    CancelRequested = false;
+    FExtractBusy = false;
+}
+
+// ---- Delete ---------------------------------------------------------------------------------
+
+void TZipArchiver::Delete() {
+    ClearResult();
+    if (FSpecArgs.empty()) return ShowZipMessage(ZipMsg::NoFilesToDelete);
+    if (FZipFileName.empty() || !FileExists(FZipFileName)) return ShowZipMessage(ZipMsg::NoZipSpecified);
+    if (FAddBusy) return;
+    CancelRequested = false;
+
+    ZipEngineLease lease(*this, EngineKind::Zip);
+    if (!lease.Loaded()) return;
+    FAddBusy = true;
+    try {
+        RunZipEngine(FZipFileName, true);
+    } catch (...) {
+        ShowZipMessage(ZipMsg::FatalZip);
+    }
+    FSpecArgs.clear();
+    lease.Release();
+    FAddBusy = false;
+    if (FSuccessCount > 0) List();
+}
+
+// ---- Passwords ------------------------------------------------------------------------------
+
+std::string TZipArchiver::GetPassword(const std::string& prompt) {
+    std::string answer;
+    if (!Ui().InputBox("Password", prompt, answer, true)) return {};
+    return answer.size() > 80 ? std::string() : answer;
+}
+
+void TZipArchiver::GetExtrPassword() {
+    if (Unattended) return ShowZipMessage(ZipMsg::NoExtrPassword);
+    Password = GetPassword("Enter Password");
+}
+
+void TZipArchiver::GetAddPassword() {
+    if (Unattended) return ShowZipMessage(ZipMsg::NoAddPassword);
+    Password.clear();
+    std::string first = GetPassword("Enter Password for New Archive");
+    if (first.empty()) return;
+    std::string second = GetPassword("Confirm Password");
+    if (second.empty()) return;
+    if (first != second) return ShowZipMessage(ZipMsg::PasswordMismatch);
+    Password = first;
+}

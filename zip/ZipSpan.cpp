@@ -1,0 +1,803 @@
+// Splitting an archive over disks or numbered volume files and joining such a set back.
+#include "zip/ZipSpan.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <numeric>
+
+#include "platform/Drives.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "zip/ZipSfx.h"
+#include "zip/ZipUi.h"
+
+namespace zipfmt {
+
+std::uint16_t Get16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+
+std::uint32_t Get32(const unsigned char* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+void Put16(unsigned char* p, std::uint16_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+void Put32(unsigned char* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+bool FindEndRecord(int fd, EndRecord& end, int readErrorId) {
+    struct stat st{};
+    if (fstat(fd, &st) != 0) throw EZipArchiver(readErrorId, true);
+    const std::int64_t size = st.st_size;
+    if (size < EndSize) return false;
+    const std::int64_t span = std::min<std::int64_t>(size, 65535 + EndSize);
+    std::vector<unsigned char> tail(static_cast<std::size_t>(span));
+    if (pread(fd, tail.data(), tail.size(), size - span) != span) throw EZipArchiver(readErrorId, true);
+    for (std::int64_t p = span - EndSize; p >= 0; --p) {
+        if (Get32(&tail[p]) != EndSig) continue;
+        end.eoc = ZipEndOfCentral::FromBytes(&tail[p]);
+        end.position = size - span + p;
+        const std::int64_t available = span - p - EndSize;
+        end.comment.assign(reinterpret_cast<const char*>(&tail[p + EndSize]),
+                           static_cast<std::size_t>(std::min<std::int64_t>(available, end.eoc.ZipCommentLen)));
+        return true;
+    }
+    return false;
+}
+
+}  // namespace zipfmt
+
+using namespace zipfmt;
+
+// ---- Volume names and labels ------------------------------------------------------------------
+
+namespace {
+
+std::string ThreeDigits(int number) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%03d", number);
+    return text;
+}
+
+bool IsFixedOrRemote(int driveType) { return driveType == DriveFixed || driveType == DriveRemote; }
+
+constexpr std::size_t kCopyBlock = 65536;
+
+}  // namespace
+
+std::string VolumeFileName(const std::string& archive, int volume) {
+    return WithoutExtension(archive) + ThreeDigits(volume + 1) + ExtensionPart(archive);
+}
+
+int VolumeNumberOf(const std::string& path) {
+    const std::string base = FileNamePart(WithoutExtension(path));
+    if (base.size() < 3) return -1;
+    const std::string digits = base.substr(base.size() - 3);
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return -1;
+    return std::stoi(digits);
+}
+
+std::string WithVolumeNumber(const std::string& path, int volume) {
+    if (VolumeNumberOf(path) < 0) return VolumeFileName(path, volume);
+    const std::string base = WithoutExtension(path);
+    return base.substr(0, base.size() - 3) + ThreeDigits(volume + 1) + ExtensionPart(path);
+}
+
+std::string SpanVolumeLabel(int volume) { return "PKBACK# " + ThreeDigits(volume + 1); }
+
+int SpanLabelNumber(const std::string& label) {
+    if (label.rfind("PKBACK# ", 0) != 0 || label.size() < 11) return 0;
+    const std::string digits = label.substr(8, 3);
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return 0;
+    return std::stoi(digits);
+}
+
+// ---- Common -------------------------------------------------------------------------------------
+
+ZipSpanner::ZipSpanner(TZipArchiver& zip) : zip_(zip), state_(State(zip)) {}
+
+SpanState& ZipSpanner::State(TZipArchiver& zip) {
+    if (!zip.FSpanExtra) zip.FSpanExtra = std::make_shared<SpanState>();
+    return *static_cast<SpanState*>(zip.FSpanExtra.get());
+}
+
+void ZipSpanner::Progress(ProgressType type, const std::string& name, std::int64_t size) {
+    if (zip_.OnProgress) zip_.OnProgress(&zip_, type, name, static_cast<std::int32_t>(size));
+}
+
+void ZipSpanner::Message(const std::string& text) {
+    if (zip_.OnMessage) zip_.OnMessage(&zip_, 0, text);
+}
+
+void ZipSpanner::ReadAt(int fd, std::int64_t at, unsigned char* to, std::int64_t count, int errorId) {
+    if (lseek(fd, at, SEEK_SET) != at) throw EZipArchiver(ZipMsg::InputSeek, true);
+    ReadFrom(fd, to, count, errorId);
+}
+
+void ZipSpanner::ReadFrom(int fd, unsigned char* to, std::int64_t count, int errorId) {
+    while (count > 0) {
+        const ssize_t n = read(fd, to, static_cast<std::size_t>(count));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw EZipArchiver(errorId, true);
+        to += n;
+        count -= n;
+    }
+}
+
+// Reads every central header of a single-file archive: names into FMDZipData, compressed
+// sizes and flags beside them.
+void ZipSpanner::ReadCentralDirectory(int fd, const EndRecord& end) {
+    zip_.FMDZipData.clear();
+    centralSizes_.clear();
+    centralFlags_.clear();
+    if (lseek(fd, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
+        throw EZipArchiver(ZipMsg::InputSeek, true);
+    unsigned char header[CentralSize];
+    for (int i = 0; i < end.eoc.TotalEntries; ++i) {
+        ReadFrom(fd, header, CentralSize, ZipMsg::ReadCentralHeader);
+        if (Get32(header) != CentralSig) throw EZipArchiver(ZipMsg::CentralSignature, true);
+        MDZipData entry;
+        entry.FileNameLen = Get16(header + CenNameLength);
+        entry.FileName.resize(entry.FileNameLen);
+        ReadFrom(fd, reinterpret_cast<unsigned char*>(entry.FileName.data()), entry.FileNameLen,
+                 ZipMsg::ReadCentralName);
+        entry.RelOffLocal = Get32(header + CenLocalOffset);
+        entry.ComprSize = Get32(header + CenCompressedSize);
+        const std::int64_t skip = Get16(header + CenExtraLength) + Get16(header + CenCommentLength);
+        if (lseek(fd, skip, SEEK_CUR) < 0) throw EZipArchiver(ZipMsg::InputSeek, true);
+        centralSizes_.push_back(entry.ComprSize);
+        centralFlags_.push_back(Get16(header + CenFlags));
+        zip_.FMDZipData.push_back(std::move(entry));
+    }
+}
+
+int ZipSpanner::ReportFailure(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const EZipArchiver& e) {
+        zip_.ShowExceptionError(e);
+        return -7;
+    } catch (const std::bad_alloc&) {
+        zip_.ShowZipMessage(ZipMsg::NoMemory);
+        return -8;
+    } catch (const std::exception& e) {
+        zip_.ShowZipMessage(ZipMsg::SpanUnknown, e.what());
+        return -9;
+    } catch (...) {
+        zip_.ShowZipMessage(ZipMsg::SpanUnknown);
+        return -9;
+    }
+}
+
+// ---- Splitting ----------------------------------------------------------------------------------
+
+int ZipSpanner::WriteSpan(const std::string& source, const std::string& target) {
+    state_ = SpanState{};
+    state_.writing = true;
+    state_.outFileName = target;
+    zip_.FDrive = DriveRoot(target);
+    zip_.FDiskNr = 0;
+    zip_.FFreeOnDisk = 0;
+    zip_.FBytesWritten = 0;
+    zip_.FNewDisk = true;
+    zip_.FShowProgress = false;
+    zip_.Ui().SetBusyCursor(true);
+    if (zip_.Verbose) Message("Now creating spanning chunks from " + source + " to " + target);
+    int result = 0;
+    try {
+        BeginSplit(source, target);
+    } catch (...) {
+        result = ReportFailure(std::current_exception());
+    }
+    Progress(ptBatchEnd, "", 0);
+    zip_.FMDZipData.clear();
+    CloseVolume();
+    zip_.CloseInFile();
+    if (result != 0) DeletePartialVolumes();
+    const std::string lastVolume = state_.volumePath;
+    state_.writing = false;
+    zip_.Ui().SetBusyCursor(false);
+    // On a fixed drive the set is known by its last volume file: list that one.
+    if (result == 0 && lastVolume != target && FileExists(lastVolume)) zip_.SetFileName(lastVolume);
+    return result;
+}
+
+void ZipSpanner::BeginSplit(const std::string& source, const std::string& target) {
+    (void)target;
+    if (!FileExists(source)) throw EZipArchiver(ZipMsg::InputMissing, true);
+    zip_.CloseInFile();
+    zip_.FInFile = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (zip_.FInFile < 0) throw EZipArchiver(ZipMsg::OpenFailed, true);
+    EndRecord end;
+    if (!FindEndRecord(zip_.FInFile, end, ZipMsg::ReadEndOfCentral))
+        throw EZipArchiver(ZipMsg::NotValidZip, true);
+    state_.archiveSize = end.position + EndSize + end.eoc.ZipCommentLen;
+    zip_.FDateStamp = FileModified(source);
+    ReadCentralDirectory(zip_.FInFile, end);
+
+    const unsigned char signature[4] = {0x50, 0x4b, 0x07, 0x08};
+    WriteSplit(signature, 4, 4);
+    zip_.FShowProgress = true;
+    Progress(ptFileCount, "", end.eoc.TotalEntries);
+    Progress(ptByteCount, "", state_.archiveSize);
+
+    std::vector<std::size_t> fileOrder(zip_.FMDZipData.size());
+    std::iota(fileOrder.begin(), fileOrder.end(), 0);
+    std::stable_sort(fileOrder.begin(), fileOrder.end(), [&](std::size_t a, std::size_t b) {
+        return zip_.FMDZipData[a].RelOffLocal < zip_.FMDZipData[b].RelOffLocal;
+    });
+    std::vector<unsigned char> buffer(kCopyBlock);
+    SplitLocalEntries(fileOrder, buffer);
+    SplitCentralDirectory(end);
+}
+
+// Copies each local header (kept on one volume), its data and its data descriptor, and notes
+// the volume and offset where the header landed.
+void ZipSpanner::SplitLocalEntries(const std::vector<std::size_t>& fileOrder, std::vector<unsigned char>& buffer) {
+    for (std::size_t index : fileOrder) {
+        MDZipData& entry = zip_.FMDZipData[index];
+        unsigned char header[LocalSize];
+        ReadAt(zip_.FInFile, entry.RelOffLocal, header, LocalSize, ZipMsg::ReadLocalHeader);
+        if (Get32(header) != LocalSig) throw EZipArchiver(ZipMsg::LocalSignature, true);
+        const std::uint16_t nameLength = Get16(header + LocNameLength);
+        const std::uint16_t extraLength = Get16(header + LocExtraLength);
+        std::vector<unsigned char> whole(LocalSize + nameLength + extraLength);
+        std::memcpy(whole.data(), header, LocalSize);
+        ReadFrom(zip_.FInFile, whole.data() + LocalSize, nameLength, ZipMsg::ReadLocalName);
+        if (std::string(reinterpret_cast<char*>(whole.data() + LocalSize), nameLength) != entry.FileName)
+            throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
+        ReadFrom(zip_.FInFile, whole.data() + LocalSize + nameLength, extraLength, ZipMsg::ReadLocalExtra);
+
+        const bool descriptor = (Get16(header + LocFlags) & 8) != 0;
+        const std::int64_t dataSize = centralSizes_[index];
+        Message(ZipMessageText(ZipMsg::Copying) + entry.FileName);
+        Progress(ptFileBegin, entry.FileName, static_cast<std::int64_t>(whole.size()) + dataSize + (descriptor ? 16 : 0));
+
+        EnsureRoom(static_cast<std::int64_t>(whole.size()));
+        entry.DiskStart = static_cast<std::uint16_t>(zip_.FDiskNr);
+        entry.RelOffLocal = static_cast<std::uint32_t>(zip_.FBytesWritten);
+        WriteSplit(whole.data(), static_cast<std::int64_t>(whole.size()), static_cast<std::int64_t>(whole.size()));
+        RWSplitData(buffer.data(), dataSize, ZipMsg::ReadZippedData);
+        if (descriptor) {
+            unsigned char tag[4];
+            ReadFrom(zip_.FInFile, tag, 4, ZipMsg::DataDescriptor);
+            WriteSplit(tag, 4, 0);
+            RWSplitData(buffer.data(), Get32(tag) == ExtLocalSig ? 12 : 8, ZipMsg::DataDescriptor);
+        }
+    }
+}
+
+void ZipSpanner::SplitCentralDirectory(const EndRecord& end) {
+    const std::string name = ZipMessageText(ZipMsg::CentralDirectory);
+    Message(ZipMessageText(ZipMsg::Copying) + name);
+    Progress(ptFileBegin, name, std::int64_t(end.eoc.CentralSize) + end.eoc.ZipCommentLen + EndSize);
+    if (lseek(zip_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
+        throw EZipArchiver(ZipMsg::InputSeek, true);
+    int centralDisk = -1;
+    std::uint32_t centralOffset = 0;
+    int onThisDisk = 0;
+    for (MDZipData& entry : zip_.FMDZipData) {
+        unsigned char header[CentralSize];
+        ReadFrom(zip_.FInFile, header, CentralSize, ZipMsg::ReadCentralHeader);
+        if (Get32(header) != CentralSig) throw EZipArchiver(ZipMsg::CentralSignature, true);
+        const std::size_t nameLength = Get16(header + CenNameLength);
+        const std::size_t extraLength = Get16(header + CenExtraLength);
+        const std::size_t commentLength = Get16(header + CenCommentLength);
+        std::vector<unsigned char> whole(CentralSize + nameLength + extraLength + commentLength);
+        std::memcpy(whole.data(), header, CentralSize);
+        ReadFrom(zip_.FInFile, whole.data() + CentralSize, nameLength, ZipMsg::ReadCentralName);
+        if (std::string(reinterpret_cast<char*>(whole.data() + CentralSize), nameLength) != entry.FileName)
+            throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
+        ReadFrom(zip_.FInFile, whole.data() + CentralSize + nameLength, extraLength, ZipMsg::ReadCentralExtra);
+        ReadFrom(zip_.FInFile, whole.data() + CentralSize + nameLength + extraLength, commentLength,
+                 ZipMsg::ReadFileComment);
+        Put16(whole.data() + CenDiskStart, entry.DiskStart);
+        Put32(whole.data() + CenLocalOffset, entry.RelOffLocal);
+
+        const int diskBefore = zip_.FDiskNr;
+        EnsureRoom(static_cast<std::int64_t>(whole.size()));
+        if (zip_.FDiskNr != diskBefore) onThisDisk = 0;
+        if (centralDisk < 0) {
+            centralDisk = zip_.FDiskNr;
+            centralOffset = static_cast<std::uint32_t>(zip_.FBytesWritten);
+        }
+        WriteSplit(whole.data(), static_cast<std::int64_t>(whole.size()), static_cast<std::int64_t>(whole.size()));
+        ++onThisDisk;
+    }
+    if (centralDisk < 0) {  // an archive without entries
+        EnsureRoom(EndSize + end.eoc.ZipCommentLen);
+        centralDisk = zip_.FDiskNr;
+        centralOffset = static_cast<std::uint32_t>(zip_.FBytesWritten);
+    }
+    SplitEndRecord(end, centralDisk, centralOffset, onThisDisk);
+}
+
+void ZipSpanner::SplitEndRecord(const EndRecord& end, int centralDisk, std::uint32_t centralOffset,
+                                int entriesOnLastDisk) {
+    const std::int64_t length = EndSize + end.eoc.ZipCommentLen;
+    const int diskBefore = zip_.FDiskNr;
+    EnsureRoom(length);
+    if (zip_.FDiskNr != diskBefore) entriesOnLastDisk = 0;
+    if (static_cast<std::int64_t>(end.comment.size()) != end.eoc.ZipCommentLen)
+        throw EZipArchiver(ZipMsg::ReadArchiveComment, true);
+    ZipEndOfCentral eoc = end.eoc;
+    eoc.HeaderSig = EndSig;
+    eoc.ThisDiskNo = static_cast<std::uint16_t>(zip_.FDiskNr);
+    eoc.CentralDiskNo = static_cast<std::uint16_t>(centralDisk);
+    eoc.CentralEntriesThisDisk = static_cast<std::uint16_t>(entriesOnLastDisk);
+    eoc.CentralOffset = centralOffset;
+    std::vector<unsigned char> whole(static_cast<std::size_t>(length));
+    eoc.ToBytes(whole.data());
+    std::memcpy(whole.data() + EndSize, end.comment.data(), end.comment.size());
+    WriteSplit(whole.data(), length, length);
+}
+
+std::int64_t ZipSpanner::WriteSplit(const unsigned char* bytes, std::int64_t count, std::int64_t keepTogether) {
+    zip_.Ui().ProcessMessages();
+    if (zip_.CancelRequested) throw EZipArchiver(ZipMsg::UserCanceled, false);
+    std::int64_t done = 0;
+    for (;;) {
+        EnsureRoom(keepTogether);
+        const std::int64_t n = std::min(count - done, zip_.FFreeOnDisk);
+        if (n > 0 && write(zip_.FOutFile, bytes + done, static_cast<std::size_t>(n)) != n)
+            throw EZipArchiver(ZipMsg::WriteOutput, true);
+        if (zip_.FShowProgress && n > 0) Progress(ptBytesDone, "", n);
+        zip_.FBytesWritten += n;
+        zip_.FFreeOnDisk -= n;
+        done += n;
+        if (done == count) return count;
+        NextVolume();
+    }
+}
+
+// Makes sure a volume is open with room for keepTogether bytes (when above 0).
+void ZipSpanner::EnsureRoom(std::int64_t keepTogether) {
+    if (zip_.FOutFile < 0) OpenVolume();
+    if (keepTogether <= 0 || keepTogether <= zip_.FFreeOnDisk) return;
+    if (zip_.FBytesWritten == 0) throw EZipArchiver(ZipMsg::NotEnoughSpace, true);
+    NextVolume();
+    OpenVolume();
+    if (keepTogether > zip_.FFreeOnDisk) throw EZipArchiver(ZipMsg::NotEnoughSpace, true);
+}
+
+void ZipSpanner::NextVolume() {
+    CloseVolume();
+    zip_.FFreeOnDisk = 0;
+    ++zip_.FDiskNr;
+    zip_.FNewDisk = true;
+}
+
+void ZipSpanner::CloseVolume() {
+    if (zip_.FOutFile < 0) return;
+    const struct timespec times[2] = {{zip_.FDateStamp, 0}, {zip_.FDateStamp, 0}};
+    futimens(zip_.FOutFile, times);
+    zip_.CloseOutFile();
+}
+
+void ZipSpanner::OpenVolume() {
+    for (;;) {
+        const int driveType = CheckForDisk();
+        const bool removable = !IsFixedOrRemote(driveType);
+        const std::string path =
+            removable ? state_.outFileName : VolumeFileName(state_.outFileName, zip_.FDiskNr);
+        if (removable && zip_.AddOptions.Has(AddDiskSpanErase)) {
+            const int formatted = ZipFormat();
+            if (formatted == -2) throw EZipArchiver(ZipMsg::UserCanceled, false);
+            if (formatted == -1) throw EZipArchiver(ZipMsg::UserCanceled, true);
+        }
+        if (!ClaimVolumeFile(path, removable)) continue;
+        if (!VolumeHasRoom(path)) continue;
+        if (removable && !SetVolumeLabel(zip_.FDrive, SpanVolumeLabel(zip_.FDiskNr)))
+            throw EZipArchiver(ZipMsg::LabelNotSet, true);
+        state_.volumePath = path;
+        zip_.FBytesWritten = 0;
+        return;
+    }
+}
+
+// Creates the volume file, asking before an existing one is replaced. False: another disk.
+bool ZipSpanner::ClaimVolumeFile(const std::string& path, bool removable) {
+    if (FileExists(path)) {
+        if (zip_.Unattended) throw EZipArchiver(ZipMsg::UnattendedSpan, true);
+        const int labelNumber = SpanLabelNumber(zip_.FVolumeName);
+        const bool earlierVolume = removable && FileModified(path) == zip_.FDateStamp && labelNumber > 0 &&
+                                   labelNumber <= zip_.FDiskNr;
+        const std::string text = earlierVolume ? FormatZipStr(ZipMsg::PreviousDisk, labelNumber)
+                                               : FormatZipStr(ZipMsg::FileExistsOverwrite, path);
+        const auto answer = zip_.Ui().MessageBox("Confirm", text, ZipUi::Buttons::YesNoCancel, ZipUi::Icon::Warning,
+                                                 ZipUi::Answer::No);
+        if (answer == ZipUi::Answer::No && removable) {
+            zip_.FNewDisk = true;
+            return false;
+        }
+        // On a fixed drive there is no other disk to offer: No ends the split like Cancel.
+        if (answer != ZipUi::Answer::Yes) throw EZipArchiver(ZipMsg::UserCanceled, false);
+    }
+    zip_.FOutFile = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (zip_.FOutFile < 0) throw EZipArchiver(ZipMsg::CreateOutput, true);
+    if (std::find(state_.writtenVolumes.begin(), state_.writtenVolumes.end(), path) == state_.writtenVolumes.end())
+        state_.writtenVolumes.push_back(path);
+    return true;
+}
+
+// Sets the room on the new volume; when it is below the minimum the file goes again and the
+// user is asked for another disk (false).
+bool ZipSpanner::VolumeHasRoom(const std::string& path) {
+    DiskFreeAndSize(3);
+    std::int64_t room = zip_.FFreeOnDisk;
+    if (zip_.MaxVolumeSize > 0) room = room < 0 ? zip_.MaxVolumeSize : std::min<std::int64_t>(room, zip_.MaxVolumeSize);
+    if (zip_.FDiskNr == 0 && zip_.KeepFreeOnDisk1 > 0) room -= zip_.KeepFreeOnDisk1;
+    zip_.FFreeOnDisk = room;
+    const std::int64_t minimum = zip_.MinFreeVolumeSize > 0 ? zip_.MinFreeVolumeSize : 1;
+    if (room >= minimum) return true;
+    zip_.CloseOutFile();
+    DeleteFile(path);
+    std::erase(state_.writtenVolumes, path);
+    if (zip_.Unattended) throw EZipArchiver(ZipMsg::UnattendedSpan, true);
+    const auto answer = zip_.Ui().MessageBox("", ZipMessageText(ZipMsg::NotEnoughSpace), ZipUi::Buttons::RetryCancel,
+                                             ZipUi::Icon::Error, ZipUi::Answer::Retry);
+    if (answer == ZipUi::Answer::Failed) throw EZipArchiver(ZipMsg::NoMemoryForBox, true);
+    if (answer != ZipUi::Answer::Retry) throw EZipArchiver(ZipMsg::UserCanceled, false);
+    zip_.FNewDisk = true;
+    return false;
+}
+
+void ZipSpanner::DeletePartialVolumes() {
+    for (const std::string& path : state_.writtenVolumes) DeleteFile(path);
+    state_.writtenVolumes.clear();
+    state_.volumePath.clear();
+}
+
+void ZipSpanner::RWSplitData(unsigned char* buffer, std::int64_t count, int errorId) {
+    while (count > 0) {
+        const std::int64_t block = std::min<std::int64_t>(count, kCopyBlock);
+        ReadFrom(zip_.FInFile, buffer, block, errorId);
+        WriteSplit(buffer, block, 0);
+        count -= block;
+    }
+}
+
+// ---- Disks ------------------------------------------------------------------------------------
+
+bool ZipSpanner::DiskIsThere() {
+    try {
+        zip_.CheckDrive(zip_.FDrive);
+        return true;
+    } catch (const EZipArchiver&) {
+        return false;
+    }
+}
+
+std::string ZipSpanner::CheckForDiskText() const {
+    std::string text;
+    if (zip_.FDiskNr < 0) {
+        text = ZipMessageText(ZipMsg::InsertLastDisk);
+    } else if (state_.writing) {
+        std::int64_t divisor = zip_.FSizeOfDisk;
+        if (zip_.MaxVolumeSize > 0 && (divisor <= 0 || zip_.MaxVolumeSize < divisor)) divisor = zip_.MaxVolumeSize;
+        if (divisor > 0) {
+            const std::int64_t keep = std::max(zip_.KeepFreeOnDisk1, 0);
+            const std::int64_t estimate =
+                std::max<std::int64_t>((state_.archiveSize + keep + 4) / divisor, zip_.FDiskNr);
+            text = FormatZipStr(ZipMsg::InsertVolumeOf, zip_.FDiskNr + 1, estimate + 1);
+        } else {
+            text = FormatZipStr(ZipMsg::InsertVolume, zip_.FDiskNr + 1);
+        }
+    } else {
+        const int last = state_.reading ? state_.lastDisk : zip_.LastDiskNumber();
+        text = FormatZipStr(ZipMsg::InsertVolumeOf, zip_.FDiskNr + 1, last + 1);
+    }
+    return text + FormatZipStr(ZipMsg::InDrive, zip_.FDrive);
+}
+
+int ZipSpanner::CheckForDisk() {
+    const int driveType = DriveTypeOf(zip_.FDrive);
+    zip_.Ui().ProcessMessages();
+    while (zip_.FNewDisk || !DiskIsThere()) {
+        if (IsFixedOrRemote(driveType)) {
+            zip_.FNewDisk = false;
+            break;
+        }
+        if (zip_.Unattended) throw EZipArchiver(ZipMsg::UnattendedSpan, true);
+        const auto icon = zip_.FDiskNr < 0 ? ZipUi::Icon::Stop : ZipUi::Icon::None;
+        const auto answer =
+            zip_.Ui().MessageBox("", CheckForDiskText(), ZipUi::Buttons::OkCancel, icon, ZipUi::Answer::Ok);
+        zip_.FNewDisk = false;
+        if (answer != ZipUi::Answer::Ok) throw EZipArchiver(ZipMsg::UserCanceled, false);
+    }
+    return driveType;
+}
+
+bool ZipSpanner::IsRightDisk(int driveType) {
+    if (IsFixedOrRemote(driveType)) {
+        state_.inFileName = WithVolumeNumber(state_.inFileName, zip_.FDiskNr);
+        return true;
+    }
+    const auto volume = VolumeOf(zip_.FDrive);
+    zip_.FVolumeName = volume ? volume->label : std::string();
+    return zip_.FVolumeName == SpanVolumeLabel(zip_.FDiskNr);
+}
+
+void ZipSpanner::GetNewDisk(int diskSeq) {
+    zip_.CloseInFile();
+    if (!state_.reading && !state_.writing) {  // List reading a set it was given
+        state_.inFileName = zip_.ZipFileName();
+        zip_.FDrive = DriveRoot(state_.inFileName);
+    }
+    zip_.FDiskNr = diskSeq;
+    for (;;) {
+        int driveType = 0;
+        do {
+            zip_.FNewDisk = true;
+            driveType = CheckForDisk();
+        } while (!IsRightDisk(driveType));
+        zip_.FInFile = open(state_.inFileName.c_str(), O_RDONLY | O_CLOEXEC);
+        if (zip_.FInFile >= 0) return;
+        if (IsFixedOrRemote(driveType)) throw EZipArchiver(ZipMsg::InputMissing, true);
+        zip_.ShowZipMessage(ZipMsg::InputMissing);
+    }
+}
+
+std::int64_t ZipSpanner::DiskFreeAndSize(int which) {
+    std::int64_t freeBytes = -1, totalBytes = -1;
+    ::DiskFreeAndSize(zip_.FDrive, freeBytes, totalBytes);
+    if (which & 1) zip_.FFreeOnDisk = freeBytes;
+    if (which & 2) zip_.FSizeOfDisk = totalBytes;
+    return totalBytes;
+}
+
+int ZipSpanner::ZipFormat() { return -3; }
+
+// ---- Joining ------------------------------------------------------------------------------------
+
+int ZipSpanner::ReadSpan(const std::string& lastVolume, std::string& outPath) {
+    state_ = SpanState{};
+    state_.reading = true;
+    state_.inFileName = lastVolume;
+    zip_.FDrive = DriveRoot(lastVolume);
+    zip_.FDiskNr = -1;
+    zip_.FShowProgress = false;
+    zip_.Ui().SetBusyCursor(true);
+    int result = 0;
+    try {
+        OpenJoinedOutput(outPath);
+        EndRecord end;
+        FindLastVolume(end);
+        std::int64_t total = 0;
+        ReadJoinedCentral(end, total);
+        GetNewDisk(0);
+        zip_.FShowProgress = true;
+        Progress(ptFileCount, "", end.eoc.TotalEntries);
+        Progress(ptByteCount, "", total);
+        unsigned char signature[4];
+        ReadFrom(zip_.FInFile, signature, 4, ZipMsg::ReadExtendedLocal);
+        if (Get32(signature) != ExtLocalSig) throw EZipArchiver(ZipMsg::ReadExtendedLocal, true);
+        std::vector<unsigned char> buffer(kCopyBlock);
+        JoinLocalEntries(buffer);
+        zip_.FShowProgress = false;
+        std::int64_t centralStart = 0, centralSize = 0;
+        JoinCentralDirectory(end, centralStart, centralSize);
+        ZipEndOfCentral eoc = end.eoc;
+        eoc.HeaderSig = EndSig;
+        eoc.ThisDiskNo = eoc.CentralDiskNo = 0;
+        eoc.CentralEntriesThisDisk = eoc.TotalEntries;
+        eoc.CentralSize = static_cast<std::uint32_t>(centralSize);
+        eoc.CentralOffset = static_cast<std::uint32_t>(centralStart);
+        eoc.ZipCommentLen = static_cast<std::uint16_t>(end.comment.size());
+        unsigned char record[EndSize];
+        eoc.ToBytes(record);
+        WriteJoin(record, EndSize, ZipMsg::WriteEndOfCentral);
+        WriteJoin(reinterpret_cast<const unsigned char*>(end.comment.data()),
+                  static_cast<std::int64_t>(end.comment.size()), ZipMsg::ReadArchiveComment);
+    } catch (...) {
+        result = ReportFailure(std::current_exception());
+    }
+    Progress(ptBatchEnd, "", 0);
+    zip_.FMDZipData.clear();
+    zip_.CloseInFile();
+    if (zip_.FOutFile >= 0) {
+        const struct timespec times[2] = {{zip_.FDateStamp, 0}, {zip_.FDateStamp, 0}};
+        futimens(zip_.FOutFile, times);
+        if (close(zip_.FOutFile) != 0 && result == 0) result = -9;
+        zip_.FOutFile = -1;
+    }
+    if (result != 0 && !state_.outFileName.empty()) DeleteFile(state_.outFileName);
+    outPath = result == 0 ? state_.outFileName : std::string();
+    state_.reading = false;
+    zip_.Ui().SetBusyCursor(false);
+    return result;
+}
+
+// The joined file: a new name in a folder, or the given file replaced; always ".zip".
+void ZipSpanner::OpenJoinedOutput(std::string& outPath) {
+    std::string name;
+    if (FolderExists(outPath)) {
+        std::string pattern = JoinPath(outPath, "zipXXXXXX");
+        const int fd = mkstemp(pattern.data());
+        if (fd < 0) throw EZipArchiver(ZipMsg::TempFileFailed, true);
+        close(fd);
+        DeleteFile(pattern);
+        name = pattern;
+    } else {
+        if (FileExists(outPath)) ZipSfxMaker(zip_).EraseFile(outPath, zip_.HowToDelete);
+        name = outPath;
+    }
+    name = WithoutExtension(name) + ".zip";
+    zip_.FOutFile = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (zip_.FOutFile < 0) throw EZipArchiver(ZipMsg::CreateOutput, true);
+    state_.outFileName = name;
+}
+
+// Asks for the last disk until its end record is found.
+void ZipSpanner::FindLastVolume(EndRecord& end) {
+    for (;;) {
+        zip_.FNewDisk = true;
+        const int driveType = CheckForDisk();
+        const bool fixed = IsFixedOrRemote(driveType);
+        zip_.CloseInFile();
+        zip_.FInFile = open(state_.inFileName.c_str(), O_RDONLY | O_CLOEXEC);
+        if (zip_.FInFile < 0 && fixed) throw EZipArchiver(ZipMsg::InputMissing, true);
+        if (zip_.FInFile >= 0 && FindEndRecord(zip_.FInFile, end, ZipMsg::ReadEndOfCentral)) break;
+        if (fixed) {
+            const int number = VolumeNumberOf(state_.inFileName);
+            if (number == 1) throw EZipArchiver(ZipMsg::FirstDiskOfSet, true);
+            throw EZipArchiver(ZipMsg::NthDiskOfSet, static_cast<std::int64_t>(std::max(number, 0)));
+        }
+    }
+    zip_.FDateStamp = FileModified(state_.inFileName);
+    state_.lastDisk = end.eoc.ThisDiskNo;
+    zip_.FDiskNr = end.eoc.ThisDiskNo;
+    if (end.eoc.CentralDiskNo > end.eoc.ThisDiskNo) throw EZipArchiver(ZipMsg::NotValidZip, true);
+}
+
+void ZipSpanner::ReadJoined(unsigned char* to, std::int64_t count, int errorId) {
+    while (count > 0) {
+        const ssize_t n = read(zip_.FInFile, to, static_cast<std::size_t>(count));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw EZipArchiver(errorId, true);
+        if (n == 0) {
+            if (zip_.FDiskNr >= state_.lastDisk) throw EZipArchiver(errorId, true);
+            GetNewDisk(zip_.FDiskNr + 1);
+            continue;
+        }
+        to += n;
+        count -= n;
+    }
+}
+
+void ZipSpanner::ReadJoinedCentral(const EndRecord& end, std::int64_t& total) {
+    if (end.eoc.CentralDiskNo != zip_.FDiskNr) GetNewDisk(end.eoc.CentralDiskNo);
+    if (lseek(zip_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
+        throw EZipArchiver(ZipMsg::InputSeek, true);
+    zip_.FMDZipData.clear();
+    centralSizes_.clear();
+    centralFlags_.clear();
+    std::vector<unsigned char> skip;
+    for (int i = 0; i < end.eoc.TotalEntries; ++i) {
+        unsigned char header[CentralSize];
+        ReadJoined(header, CentralSize, ZipMsg::ReadCentralHeader);
+        if (Get32(header) != CentralSig) throw EZipArchiver(ZipMsg::CentralSignature, true);
+        MDZipData entry;
+        entry.FileNameLen = Get16(header + CenNameLength);
+        entry.FileName.resize(entry.FileNameLen);
+        ReadJoined(reinterpret_cast<unsigned char*>(entry.FileName.data()), entry.FileNameLen, ZipMsg::ReadCentralName);
+        entry.ComprSize = Get32(header + CenCompressedSize);
+        entry.DiskStart = Get16(header + CenDiskStart);
+        const std::size_t rest = Get16(header + CenExtraLength) + Get16(header + CenCommentLength);
+        skip.resize(rest);
+        ReadJoined(skip.data(), static_cast<std::int64_t>(rest), ZipMsg::ReadCentralExtra);
+        total += entry.FileNameLen + static_cast<std::int64_t>(rest) + entry.ComprSize;
+        centralSizes_.push_back(entry.ComprSize);
+        centralFlags_.push_back(Get16(header + CenFlags));
+        zip_.FMDZipData.push_back(std::move(entry));
+    }
+}
+
+std::size_t ZipSpanner::FindRecord(const std::string& name, std::vector<bool>& used, int errorId) const {
+    for (std::size_t i = 0; i < zip_.FMDZipData.size(); ++i) {
+        if (!used[i] && zip_.FMDZipData[i].FileName == name) {
+            used[i] = true;
+            return i;
+        }
+    }
+    throw EZipArchiver(errorId, true);
+}
+
+void ZipSpanner::JoinLocalEntries(std::vector<unsigned char>& buffer) {
+    std::vector<bool> used(zip_.FMDZipData.size(), false);
+    for (std::size_t count = 0; count < zip_.FMDZipData.size(); ++count) {
+        unsigned char header[LocalSize];
+        ReadJoined(header, LocalSize, ZipMsg::ReadLocalHeader);
+        if (Get32(header) != LocalSig) throw EZipArchiver(ZipMsg::LocalSignature, true);
+        const std::uint16_t nameLength = Get16(header + LocNameLength);
+        std::string name(nameLength, '\0');
+        ReadJoined(reinterpret_cast<unsigned char*>(name.data()), nameLength, ZipMsg::ReadLocalName);
+        const std::size_t index = FindRecord(name, used, ZipMsg::LocalHeaderNotFound);
+        MDZipData& entry = zip_.FMDZipData[index];
+        const std::int64_t position = lseek(zip_.FOutFile, 0, SEEK_CUR);
+        entry.DiskStart = 0;
+        entry.RelOffLocal = static_cast<std::uint32_t>(position);
+        const bool descriptor = (Get16(header + LocFlags) & 8) != 0;
+        const std::int64_t dataSize = centralSizes_[index];
+        const std::uint16_t extraLength = Get16(header + LocExtraLength);
+        Message(ZipMessageText(ZipMsg::Copying) + name);
+        Progress(ptFileBegin, name, LocalSize + nameLength + extraLength + dataSize + (descriptor ? 16 : 0));
+        WriteJoin(header, LocalSize, ZipMsg::WriteLocalHeader);
+        WriteJoin(reinterpret_cast<const unsigned char*>(name.data()), nameLength, ZipMsg::WriteLocalHeader);
+        RWJoinData(buffer.data(), extraLength, ZipMsg::ReadLocalExtra);
+        RWJoinData(buffer.data(), dataSize, ZipMsg::ReadZippedData);
+        if (descriptor) {
+            unsigned char tag[4];
+            ReadJoined(tag, 4, ZipMsg::DataDescriptor);
+            WriteJoin(tag, 4, ZipMsg::DataDescriptor);
+            RWJoinData(buffer.data(), Get32(tag) == ExtLocalSig ? 12 : 8, ZipMsg::DataDescriptor);
+        }
+    }
+}
+
+void ZipSpanner::JoinCentralDirectory(const EndRecord& end, std::int64_t& centralStart, std::int64_t& centralSize) {
+    GetNewDisk(end.eoc.CentralDiskNo);
+    if (lseek(zip_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
+        throw EZipArchiver(ZipMsg::InputSeek, true);
+    centralStart = lseek(zip_.FOutFile, 0, SEEK_CUR);
+    std::vector<unsigned char> buffer(kCopyBlock);
+    for (const MDZipData& entry : zip_.FMDZipData) {
+        std::vector<unsigned char> header(CentralSize + entry.FileNameLen);
+        ReadJoined(header.data(), CentralSize, ZipMsg::ReadCentralHeader);
+        if (Get32(header.data()) != CentralSig) throw EZipArchiver(ZipMsg::CentralSignature, true);
+        if (Get16(header.data() + CenNameLength) != entry.FileNameLen)
+            throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
+        ReadJoined(header.data() + CentralSize, entry.FileNameLen, ZipMsg::ReadCentralName);
+        Put16(header.data() + CenDiskStart, 0);
+        Put32(header.data() + CenLocalOffset, entry.RelOffLocal);
+        WriteJoin(header.data(), static_cast<std::int64_t>(header.size()), ZipMsg::WriteCentralHeader);
+        RWJoinData(buffer.data(), Get16(header.data() + CenExtraLength), ZipMsg::ReadCentralExtra);
+        RWJoinData(buffer.data(), Get16(header.data() + CenCommentLength), ZipMsg::ReadFileComment);
+    }
+    centralSize = lseek(zip_.FOutFile, 0, SEEK_CUR) - centralStart;
+}
+
+void ZipSpanner::WriteJoin(const unsigned char* bytes, std::int64_t count, int errorId) {
+    while (count > 0) {
+        const ssize_t n = write(zip_.FOutFile, bytes, static_cast<std::size_t>(count));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw EZipArchiver(errorId, true);
+        if (zip_.FShowProgress) Progress(ptBytesDone, "", n);
+        bytes += n;
+        count -= n;
+    }
+}
+
+void ZipSpanner::RWJoinData(unsigned char* buffer, std::int64_t count, int errorId) {
+    while (count > 0) {
+        zip_.Ui().ProcessMessages();
+        if (zip_.CancelRequested) throw EZipArchiver(ZipMsg::UserCanceled, false);
+        const std::int64_t block = std::min<std::int64_t>(count, kCopyBlock);
+        ReadJoined(buffer, block, errorId);
+        WriteJoin(buffer, block, ZipMsg::WriteOutput);
+        count -= block;
+    }
+}
+
+// ---- The component's members ----------------------------------------------------------------
+
+int TZipArchiver::WriteSpan(const std::string& inFileName, const std::string& outFileName) {
+    return ZipSpanner(*this).WriteSpan(inFileName, outFileName);
+}
+
+int TZipArchiver::ReadSpan(const std::string& inFileName, std::string& outFilePath) {
+    return ZipSpanner(*this).ReadSpan(inFileName, outFilePath);
+}
+
+void TZipArchiver::GetNewDisk(int diskSeq) { ZipSpanner(*this).GetNewDisk(diskSeq); }

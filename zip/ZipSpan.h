@@ -1,0 +1,141 @@
+#pragma once
+// Multi-disk sets: splitting a finished archive over removable disks or numbered volume files
+// (archive001.zip, archive002.zip, ...) and joining such a set back into one archive.
+//
+// ZipSpanner works on a TZipArchiver's spanning state (its F... fields); what that state lacks
+// (the input and output names, the volumes written so far) lives in a SpanState kept in the
+// component's FSpanExtra, so that GetNewDisk called from List finds it too.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "zip/ZipArchiver.h"
+
+// Little-endian field access and the record layouts of the zip format.
+namespace zipfmt {
+constexpr std::uint32_t LocalSig = 0x04034b50;
+constexpr std::uint32_t CentralSig = 0x02014b50;
+constexpr std::uint32_t EndSig = 0x06054b50;
+constexpr std::uint32_t ExtLocalSig = 0x08074b50;  // data descriptor; also marks a set's first volume
+constexpr int LocalSize = 30;
+constexpr int CentralSize = 46;
+constexpr int EndSize = 22;
+
+// Offsets inside a local header.
+constexpr int LocFlags = 6, LocCompressedSize = 18, LocNameLength = 26, LocExtraLength = 28;
+// Offsets inside a central header.
+constexpr int CenFlags = 8, CenCompressedSize = 20, CenNameLength = 28, CenExtraLength = 30,
+              CenCommentLength = 32, CenDiskStart = 34, CenLocalOffset = 42;
+
+std::uint16_t Get16(const unsigned char* p);
+std::uint32_t Get32(const unsigned char* p);
+void Put16(unsigned char* p, std::uint16_t v);
+void Put32(unsigned char* p, std::uint32_t v);
+
+// The end record of an archive and where it lies.
+struct EndRecord {
+    ZipEndOfCentral eoc;
+    std::int64_t position = 0;  // of the end record in its file
+    std::string comment;        // raw archive comment
+};
+// Searches the last 65557 bytes of an open file backwards for the end record. False when there
+// is none; a read failure raises the given id.
+bool FindEndRecord(int fd, EndRecord& end, int readErrorId);
+}  // namespace zipfmt
+
+// Volume file of a set on a fixed or network drive: the archive's base name followed by the
+// volume number (counting from 1) in three digits, then its extension.
+std::string VolumeFileName(const std::string& archive, int volume);
+// The number the three digits before the extension give; -1 when they are not digits.
+int VolumeNumberOf(const std::string& path);
+// The same path naming another volume of its set (volume counts from 0).
+std::string WithVolumeNumber(const std::string& path, int volume);
+// The label of a set's removable disk: "PKBACK# " + three digits, counting from 1.
+std::string SpanVolumeLabel(int volume);
+// The volume number a disk label gives (counting from 1); 0 when it is not a set's label.
+int SpanLabelNumber(const std::string& label);
+
+// What the spanning code keeps beyond the component's own fields.
+struct SpanState {
+    std::string inFileName;                 // the volume being read
+    std::string outFileName;                // the target as given (base of numbered names)
+    std::string volumePath;                 // the volume being written
+    std::vector<std::string> writtenVolumes;  // made by this split: deleted when it fails
+    bool writing = false;
+    bool reading = false;
+    std::int64_t archiveSize = 0;  // of the archive being split (disk-count estimate)
+    int lastDisk = 0;              // last volume of the set being read
+};
+
+class ZipSpanner {
+public:
+    explicit ZipSpanner(TZipArchiver& zip);
+
+    // Splits source onto disks or volume files named after target. 0, or -7 / -8 / -9.
+    int WriteSpan(const std::string& source, const std::string& target);
+    // Joins the set whose last volume is lastVolume into one archive: outPath names a folder
+    // (a new temporary name is made there) or a file; it becomes the joined file's name, or
+    // empty on failure. 0, or -7 / -8 / -9.
+    int ReadSpan(const std::string& lastVolume, std::string& outPath);
+
+    // Writes count bytes over as many volumes as needed; keepTogether bytes (when above 0)
+    // must all land on one volume. Returns count; raises EZipArchiver.
+    std::int64_t WriteSplit(const unsigned char* bytes, std::int64_t count, std::int64_t keepTogether);
+    // Writes count bytes to the joined output; a short write raises errorId.
+    void WriteJoin(const unsigned char* bytes, std::int64_t count, int errorId);
+    // Copies count bytes from the set (across volume ends) to the joined output.
+    void RWJoinData(unsigned char* buffer, std::int64_t count, int errorId);
+    // Copies count bytes from the source archive onto the volumes.
+    void RWSplitData(unsigned char* buffer, std::int64_t count, int errorId);
+    // Waits until the wanted disk is in the drive; returns the drive type.
+    int CheckForDisk();
+    // Whether the wanted volume is present (on fixed drives: names it).
+    bool IsRightDisk(int driveType);
+    // Opens volume diskSeq (counting from 0) as the input.
+    void GetNewDisk(int diskSeq);
+    // Free bytes (bit 0 of which) and total size (bit 1) of the current drive into the
+    // component; returns the total size, -1 when unknown.
+    std::int64_t DiskFreeAndSize(int which);
+    // Formatting a disk is not offered on this platform: always -3 (not started).
+    int ZipFormat();
+
+    static SpanState& State(TZipArchiver& zip);
+
+private:
+    struct CentralRecord;
+
+    void BeginSplit(const std::string& source, const std::string& target);
+    void SplitLocalEntries(const std::vector<std::size_t>& fileOrder, std::vector<unsigned char>& buffer);
+    void SplitCentralDirectory(const zipfmt::EndRecord& end);
+    void SplitEndRecord(const zipfmt::EndRecord& end, int centralDisk, std::uint32_t centralOffset,
+                        int entriesOnLastDisk);
+    void OpenVolume();
+    bool ClaimVolumeFile(const std::string& path, bool removable);
+    bool VolumeHasRoom(const std::string& path);
+    void EnsureRoom(std::int64_t keepTogether);
+    void CloseVolume();
+    void NextVolume();
+    std::string CheckForDiskText() const;
+    bool DiskIsThere();
+
+    void OpenJoinedOutput(std::string& outPath);
+    void FindLastVolume(zipfmt::EndRecord& end);
+    void ReadJoinedCentral(const zipfmt::EndRecord& end, std::int64_t& total);
+    void JoinLocalEntries(std::vector<unsigned char>& buffer);
+    void JoinCentralDirectory(const zipfmt::EndRecord& end, std::int64_t& centralStart, std::int64_t& centralSize);
+    void ReadJoined(unsigned char* to, std::int64_t count, int errorId);
+    std::size_t FindRecord(const std::string& name, std::vector<bool>& used, int errorId) const;
+
+    void ReadCentralDirectory(int fd, const zipfmt::EndRecord& end);
+    void ReadAt(int fd, std::int64_t at, unsigned char* to, std::int64_t count, int errorId);
+    void ReadFrom(int fd, unsigned char* to, std::int64_t count, int errorId);
+    void Progress(ProgressType type, const std::string& name, std::int64_t size);
+    void Message(const std::string& text);
+    int ReportFailure(const std::exception_ptr& failure);
+    void DeletePartialVolumes();
+
+    TZipArchiver& zip_;
+    SpanState& state_;
+    std::vector<std::uint32_t> centralSizes_;  // compressed size per entry, central-directory order
+    std::vector<std::uint16_t> centralFlags_;
+};

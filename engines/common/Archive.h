@@ -1,0 +1,28 @@
+#pragma once
+// Opening and committing archives with the failures reported the same way by both engines.
+#include "engines/common/Reporter.h"
+
+#include <zip.h>
+
+#include <string>
+#include <vector>
+
+// Opens an archive (flags as zip_open); on failure reports ZERR_OPEN_ARCHIVE and returns null.
+zip_t* OpenArchive(const std::string& path, int flags, EngineReporter& reporter);
+
+// Writes the changes (to a temporary file renamed over the archive). On failure or when the
+// caller stopped the work, discards every change, so the archive stays as it was, and returns
+// false; a failure is reported unless the caller stopped.
+bool CommitArchive(zip_t* archive, const std::string& path, EngineReporter& reporter);
+
+// The spec texts of a command record.
+template <typename Spec> std::vector<std::string> SpecTexts(const Spec* specs, int32_t count) {
+    std::vector<std::string> texts;
+    for (int32_t i = 0; specs != nullptr && i < count; ++i)
+        if (specs[i].FileSpec != nullptr && specs[i].FileSpec[0] != '\0')
+            texts.emplace_back(specs[i].FileSpec);
+    return texts;
+}
+
+// Whether a record's string field holds text.
+inline bool HasText(const char* text) { return text != nullptr && text[0] != '\0'; }

@@ -1,0 +1,120 @@
+#include "engines/common/Names.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace {
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool MatchPlain(std::string_view mask, std::string_view name) {
+    size_t m = 0, n = 0;
+    size_t star = std::string_view::npos, resume = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && mask[m] == '*') {
+            star = m++;
+            resume = n;
+        } else if (m < mask.size() && (mask[m] == '?' || LowerAscii(mask[m]) == LowerAscii(name[n]))) {
+            ++m;
+            ++n;
+        } else if (star != std::string_view::npos) {
+            m = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == '*')
+        ++m;
+    return m == mask.size();
+}
+
+std::string LowerAsciiCopy(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), LowerAscii);
+    return out;
+}
+
+// The extended-timestamp extra field: a flags byte, then the modification time (bit 0).
+constexpr zip_uint16_t kExtendedTimestamp = 0x5455;
+} // namespace
+
+bool HasWildcards(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
+
+bool MatchMask(std::string_view mask, std::string_view name) {
+    if (MatchPlain(mask, name))
+        return true;
+    if (mask.size() < 2 || !mask.ends_with(".*"))
+        return false;
+    size_t slash = name.rfind('/');
+    std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
+    return last.find('.') == std::string_view::npos && MatchPlain(mask.substr(0, mask.size() - 2), name);
+}
+
+bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+
+std::string ToMemberSeparators(std::string text) {
+    std::replace(text.begin(), text.end(), '\\', '/');
+    return text;
+}
+
+MemberSpecs::MemberSpecs(std::vector<std::string> specs) {
+    for (auto& spec : specs)
+        if (!spec.empty())
+            specs_.push_back(ToMemberSeparators(std::move(spec)));
+}
+
+int MemberSpecs::choose(const std::vector<std::string>& memberNames, std::vector<bool>& chosen) const {
+    chosen.assign(memberNames.size(), specs_.empty());
+    std::unordered_map<std::string, std::vector<size_t>> exact, folded;
+    for (size_t i = 0; i < memberNames.size(); ++i) {
+        exact[memberNames[i]].push_back(i);
+        folded[LowerAsciiCopy(memberNames[i])].push_back(i);
+    }
+    int unmatched = 0;
+    for (const auto& spec : specs_) {
+        bool any = false;
+        if (HasWildcards(spec)) {
+            for (size_t i = 0; i < memberNames.size(); ++i)
+                if (MatchMask(spec, memberNames[i]))
+                    chosen[i] = any = true;
+        } else {
+            const std::vector<size_t>* hits = nullptr;
+            if (auto e = exact.find(spec); e != exact.end())
+                hits = &e->second;
+            else if (auto f = folded.find(LowerAsciiCopy(spec)); f != folded.end())
+                hits = &f->second;
+            if (hits != nullptr) {
+                for (size_t i : *hits)
+                    chosen[i] = true;
+                any = true;
+            }
+        }
+        if (!any)
+            ++unmatched;
+    }
+    return unmatched;
+}
+
+MemberTime ReadMemberTime(zip_t* archive, zip_uint64_t index, const zip_stat_t& stat) {
+    MemberTime result;
+    if (stat.valid & ZIP_STAT_MTIME)
+        result.time = stat.mtime;
+    zip_uint16_t length = 0;
+    const zip_uint8_t* data =
+        zip_file_extra_field_get_by_id(archive, index, kExtendedTimestamp, 0, &length, ZIP_FL_CENTRAL);
+    if (data != nullptr && length >= 5 && (data[0] & 1) != 0) {
+        uint32_t raw = uint32_t(data[1]) | uint32_t(data[2]) << 8 | uint32_t(data[3]) << 16 |
+                       uint32_t(data[4]) << 24;
+        result.time = static_cast<time_t>(static_cast<int32_t>(raw));
+        result.exact = true;
+    }
+    return result;
+}
+
+bool FileNewerThanMember(time_t fileTime, MemberTime member) {
+    return member.exact ? fileTime > member.time : (fileTime & ~time_t(1)) > member.time;
+}
+
+bool MemberNewerThanFile(MemberTime member, time_t fileTime) {
+    return member.exact ? member.time > fileTime : member.time > (fileTime & ~time_t(1));
+}

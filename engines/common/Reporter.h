@@ -1,0 +1,42 @@
+#pragma once
+// Sends an engine's reports through the command record's callback, in the order the component
+// expects, and remembers when the callback asked to stop.
+#include "engines/EngineApi.h"
+
+#include <cstdint>
+#include <string>
+
+class EngineReporter {
+public:
+    EngineReporter(ZFunctionPtrType callback, void* handle, void* caller, int32_t version, bool isZip);
+
+    // Each returns true when the callback asked to stop (now or earlier); once stopped,
+    // nothing more is sent.
+    bool fileCount(int64_t count);
+    bool byteCount(int64_t total);
+    bool fileBegin(const std::string& name, int64_t size);
+    // Counts bytes handled; reports them in batches so that a big file does not flood the
+    // caller with callbacks.
+    bool bytesDone(int64_t bytes);
+    // Reports the bytes counted but not yet sent.
+    bool flushBytes();
+    bool batchEnd();
+    bool message(int32_t errorCode, const std::string& text);
+    // A message whose code also becomes the call's error state (see lastError).
+    bool error(int32_t errorCode, const std::string& text);
+
+    bool stopped() const { return stopped_; }
+    int32_t lastError() const { return lastError_; }
+
+private:
+    bool send(int32_t action, int32_t errorCode, int64_t size, const std::string& text);
+
+    ZFunctionPtrType callback_;
+    int32_t pendingBytes_ = 0;
+    int32_t lastError_ = ZERR_NONE;
+    bool stopped_ = false;
+    ZCallBackStruct info_{};
+};
+
+// Copies text into a fixed buffer, cutting it at a UTF-8 character boundary when too long.
+void CopyTextCut(char* dest, size_t capacity, const std::string& text);

@@ -1,0 +1,301 @@
+#include "engines/unzengine/Extractor.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+// Big enough that reading and writing cost few calls per megabyte.
+constexpr size_t kBufferSize = 256 * 1024;
+
+bool WriteAll(int fd, const char* data, size_t length) {
+    while (length > 0) {
+        ssize_t done = ::write(fd, data, length);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        data += done;
+        length -= size_t(done);
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+int32_t OpenErrorCode(int zipError) {
+    switch (zipError) {
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+        return ZERR_PASSWORD;
+    case ZIP_ER_COMPNOTSUPP:
+    case ZIP_ER_ENCRNOTSUPP:
+        return ZERR_UNSUPPORTED;
+    case ZIP_ER_MEMORY:
+        return ZERR_NO_MEMORY;
+    default:
+        return ZERR_BAD_DATA;
+    }
+}
+
+mode_t CurrentUmask() {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+} // namespace
+
+std::string SafeTarget(const std::string& member, bool keepFolders, bool& unsafe) {
+    std::string name = ToMemberSeparators(member);
+    bool driveLetter = name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0]));
+    unsafe = name.starts_with("/") || driveLetter;
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t slash = name.find('/', start);
+        if (slash == std::string::npos)
+            slash = name.size();
+        std::string part = name.substr(start, slash - start);
+        if (part == "..")
+            unsafe = true;
+        else if (!part.empty() && part != ".")
+            parts.push_back(part);
+        start = slash + 1;
+    }
+    if (unsafe || parts.empty())
+        return {};
+    if (!keepFolders)
+        return parts.back();
+    std::string target;
+    for (const auto& part : parts)
+        target += (target.empty() ? "" : "/") + part;
+    return target;
+}
+
+Extractor::Extractor(zip_t* archive, ExtractOptions options, EngineReporter& reporter)
+    : archive_(archive), options_(std::move(options)), reporter_(reporter), umask_(CurrentUmask()) {}
+
+int32_t Extractor::run(const MemberSpecs& specs) {
+    std::vector<ExtractItem> items = plan(specs);
+    int64_t files = 0, bytes = 0;
+    for (const auto& item : items)
+        if (!item.isFolder)
+            ++files, bytes += item.size;
+    if (reporter_.fileCount(files) || reporter_.byteCount(bytes))
+        return 0;
+    buffer_.resize(kBufferSize);
+    int32_t done = 0;
+    for (const auto& item : items) {
+        if (process(item) && !item.isFolder)
+            ++done;
+        if (reporter_.stopped())
+            break;
+    }
+    if (options_.verbose)
+        reporter_.message(ZERR_NONE, std::to_string(done) + (options_.test ? " files tested good" : " files extracted"));
+    return done;
+}
+
+std::vector<ExtractItem> Extractor::plan(const MemberSpecs& specs) {
+    zip_int64_t count = zip_get_num_entries(archive_, 0);
+    std::vector<std::string> names;
+    std::vector<zip_stat_t> stats(size_t(std::max<zip_int64_t>(count, 0)));
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t& st = stats[size_t(i)];
+        if (zip_stat_index(archive_, zip_uint64_t(i), options_.nameFlags, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
+            st.name = "";
+        names.push_back(ToMemberSeparators(st.name));
+    }
+    std::vector<bool> chosen;
+    if (specs.choose(names, chosen) > 0)
+        reporter_.message(ZERR_NONE, "some of the names given match no member");
+    std::vector<ExtractItem> items;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        ExtractItem item;
+        if (chosen[size_t(i)] && describe(zip_uint64_t(i), stats[size_t(i)], item) && wanted(item))
+            items.push_back(std::move(item));
+    }
+    if (items.empty() && !reporter_.stopped() && reporter_.lastError() == ZERR_NONE)
+        reporter_.message(ZERR_NOTHING_TO_DO, "no members to extract");
+    return items;
+}
+
+bool Extractor::describe(zip_uint64_t index, const zip_stat_t& st, ExtractItem& item) {
+    item.index = index;
+    item.member = st.name;
+    item.isFolder = item.member.ends_with("/") || item.member.ends_with("\\");
+    item.size = (st.valid & ZIP_STAT_SIZE) ? int64_t(st.size) : 0;
+    item.encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
+    item.time = ReadMemberTime(archive_, index, st);
+    bool isLink = false;
+    item.mode = modeOf(index, isLink);
+    if (isLink) {
+        reporter_.error(ZERR_UNSUPPORTED, "symbolic link not extracted: " + item.member);
+        return false;
+    }
+    bool unsafe = false;
+    item.target = SafeTarget(item.member, options_.keepFolders, unsafe);
+    if (unsafe)
+        reporter_.error(ZERR_UNSAFE_NAME, "skipped, the name leads outside the target folder: " + item.member);
+    if (item.target.empty() || (item.isFolder && (!options_.keepFolders || options_.test)))
+        return false;
+    return true;
+}
+
+// Permissions as stored by a Unix archiver, read-only for an MS-DOS read-only file, else
+// the usual ones; never set-id bits.
+mode_t Extractor::modeOf(zip_uint64_t index, bool& isLink) const {
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    isLink = false;
+    mode_t mode = 0666;
+    if (zip_file_get_external_attributes(archive_, index, 0, &system, &attributes) == 0) {
+        mode_t unixMode = attributes >> 16;
+        if (system == ZIP_OPSYS_UNIX && (unixMode & 0777) != 0) {
+            isLink = S_ISLNK(unixMode);
+            mode = unixMode & 0777;
+        } else if (attributes & 0x01) {
+            mode = 0444;
+        }
+    }
+    return mode & ~umask_;
+}
+
+bool Extractor::wanted(const ExtractItem& item) {
+    if (options_.test || item.isFolder)
+        return true;
+    // A target taken by an earlier member of this run counts as existing, with its time.
+    bool exists = false, newer = false;
+    if (auto it = planned_.find(item.target); it != planned_.end()) {
+        exists = true;
+        newer = item.time.time > it->second.time;
+    } else if (struct stat st; ::lstat(item.target.c_str(), &st) == 0) {
+        exists = true;
+        newer = MemberNewerThanFile(item.time, st.st_mtim.tv_sec);
+    }
+    bool take;
+    if (!exists)
+        take = !options_.freshen;
+    else if (options_.freshen || options_.update)
+        take = newer;
+    else
+        take = options_.overwrite;
+    if (!take && exists && !options_.freshen && !options_.update)
+        reporter_.error(ZERR_EXISTS, "not overwritten: " + item.target);
+    if (take)
+        planned_[item.target] = item.time;
+    return take;
+}
+
+bool Extractor::process(const ExtractItem& item) {
+    if (item.isFolder)
+        return makeFolders(item.target);
+    if (reporter_.fileBegin(item.member, item.size))
+        return false;
+    if (item.encrypted && options_.password.empty()) {
+        reporter_.error(ZERR_PASSWORD, "password required for " + item.member);
+        return false;
+    }
+    zip_file_t* file = openMember(item);
+    if (file == nullptr)
+        return false;
+    bool good = options_.test ? copyOut(item, file, -1) : writeFile(item, file);
+    zip_fclose(file);
+    if (good && options_.verbose)
+        reporter_.message(ZERR_NONE, (options_.test ? "tested good: " : "extracted: ") + item.member);
+    return good;
+}
+
+zip_file_t* Extractor::openMember(const ExtractItem& item) {
+    zip_file_t* file = item.encrypted
+                           ? zip_fopen_index_encrypted(archive_, item.index, 0, options_.password.c_str())
+                           : zip_fopen_index(archive_, item.index, 0);
+    if (file == nullptr) {
+        zip_error_t* error = zip_get_error(archive_);
+        reporter_.error(OpenErrorCode(zip_error_code_zip(error)),
+                        "cannot read " + item.member + ": " + zip_error_strerror(error));
+        zip_error_clear(archive_);
+    }
+    return file;
+}
+
+// Reads the member to its end (the CRC is checked there), writing it to fd unless fd is -1.
+bool Extractor::copyOut(const ExtractItem& item, zip_file_t* file, int fd) {
+    for (;;) {
+        zip_int64_t got = zip_fread(file, buffer_.data(), buffer_.size());
+        if (got == 0)
+            return true;
+        if (got < 0) {
+            std::string hint = item.encrypted ? " (wrong password?)" : "";
+            int code = zip_error_code_zip(zip_file_get_error(file));
+            reporter_.error(code == ZIP_ER_WRONGPASSWD ? ZERR_PASSWORD : ZERR_BAD_DATA,
+                            item.member + ": " + zip_file_strerror(file) + hint);
+            return false;
+        }
+        if (fd >= 0 && !WriteAll(fd, buffer_.data(), size_t(got))) {
+            reporter_.error(ZERR_WRITE, "cannot write " + item.target + ": " + std::strerror(errno));
+            return false;
+        }
+        if (reporter_.bytesDone(got))
+            return false;
+    }
+}
+
+// The member goes to a hidden temporary file beside its target, renamed over it once whole:
+// a failed or stopped extraction leaves an existing file as it was.
+bool Extractor::writeFile(const ExtractItem& item, zip_file_t* file) {
+    std::string folder = FolderOf(item.target);
+    if (!folder.empty() && !makeFolders(folder))
+        return false;
+    std::string temp = (folder.empty() ? "" : folder + "/") + ".tarnwick-XXXXXX";
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        reporter_.error(ZERR_CREATE, "cannot create a file in " + (folder.empty() ? "." : folder) + ": " +
+                                         std::strerror(errno));
+        return false;
+    }
+    bool good = copyOut(item, file, fd);
+    struct timespec times[2] = {{item.time.time, 0}, {item.time.time, 0}};
+    if (good && (::fchmod(fd, item.mode) != 0 || ::futimens(fd, times) != 0))
+        good = false;
+    if (::close(fd) != 0 && good) {
+        reporter_.error(ZERR_WRITE, "cannot write " + item.target + ": " + std::strerror(errno));
+        good = false;
+    }
+    if (good && ::rename(temp.c_str(), item.target.c_str()) != 0) {
+        reporter_.error(ZERR_CREATE, "cannot create " + item.target + ": " + std::strerror(errno));
+        good = false;
+    }
+    if (!good)
+        ::unlink(temp.c_str());
+    return good;
+}
+
+bool Extractor::makeFolders(const std::string& folder) {
+    if (madeFolders_.count(folder) != 0)
+        return true;
+    size_t start = 0;
+    while (start <= folder.size()) {
+        size_t slash = folder.find('/', start);
+        if (slash == std::string::npos)
+            slash = folder.size();
+        std::string path = folder.substr(0, slash);
+        struct stat st;
+        if (::mkdir(path.c_str(), 0777) != 0 && !(errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+            reporter_.error(ZERR_CREATE, "cannot create the folder " + path + ": " + std::strerror(errno));
+            return false;
+        }
+        start = slash + 1;
+    }
+    madeFolders_.insert(folder);
+    return true;
+}

@@ -1,0 +1,80 @@
+// Entry points of libunzengine.so: extract or test the members of an archive.
+#include "engines/EngineApi.h"
+#include "engines/common/Archive.h"
+#include "engines/common/Names.h"
+#include "engines/common/Reporter.h"
+#include "engines/unzengine/Extractor.h"
+
+#include <new>
+#include <stdexcept>
+
+namespace {
+// The record's code page: 0 guesses (UTF-8 when valid or flagged, else code page 437),
+// 1 keeps the bytes, 2 reads unflagged names as code page 437.
+zip_flags_t NameFlags(int16_t codePage) {
+    switch (codePage) {
+    case 1:
+        return ZIP_FL_ENC_RAW;
+    case 2:
+        return ZIP_FL_ENC_STRICT;
+    default:
+        return ZIP_FL_ENC_GUESS;
+    }
+}
+
+ExtractOptions OptionsOf(const UnzExecRecord& record) {
+    ExtractOptions options;
+    options.test = record.Test != 0;
+    options.update = record.Update != 0;
+    options.freshen = record.Freshen != 0 && !options.update;
+    options.keepFolders = record.Directories != 0;
+    options.overwrite = record.OverWrite != 0;
+    options.verbose = record.Verbose != 0 || record.TraceEnabled != 0;
+    options.password = HasText(record.Password) ? record.Password : "";
+    options.nameFlags = NameFlags(record.CodePage);
+    return options;
+}
+
+int32_t Execute(const UnzExecRecord& record, EngineReporter& reporter) {
+    if (record.Version < UNZ_ENGINE_MIN_CURRENT_LAYOUT || record.Seven != ENGINE_RECORD_MARKER) {
+        reporter.error(ZERR_BAD_RECORD, "command record of an unknown layout");
+        return 0;
+    }
+    if (!HasText(record.ZipFileName)) {
+        reporter.error(ZERR_BAD_RECORD, "no archive name given");
+        return 0;
+    }
+    zip_t* archive = OpenArchive(record.ZipFileName, ZIP_RDONLY, reporter);
+    if (archive == nullptr)
+        return 0;
+    int32_t done = 0;
+    try {
+        MemberSpecs specs(SpecTexts(record.FileSpecs, record.FileSpecCount));
+        done = Extractor(archive, OptionsOf(record), reporter).run(specs);
+    } catch (...) {
+        zip_discard(archive);
+        throw;
+    }
+    zip_discard(archive);
+    return done;
+}
+} // namespace
+
+extern "C" int32_t GetUnzEngineVersion(void) { return UNZ_ENGINE_VERSION; }
+
+extern "C" int32_t UnzEngineExec(UnzExecRecord* record) {
+    if (record == nullptr)
+        return 0;
+    EngineReporter reporter(record->Callback, record->Handle, record->Caller, UNZ_ENGINE_VERSION, false);
+    int32_t result = 0;
+    // Nothing may escape into the caller, which knows no C++.
+    try {
+        result = Execute(*record, reporter);
+    } catch (const std::bad_alloc&) {
+        reporter.error(ZERR_NO_MEMORY, "out of memory");
+    } catch (const std::exception& e) {
+        reporter.error(ZERR_WRITE, e.what());
+    }
+    reporter.batchEnd();
+    return result;
+}

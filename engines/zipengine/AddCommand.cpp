@@ -1,0 +1,182 @@
+#include "engines/zipengine/AddCommand.h"
+
+#include "engines/common/Archive.h"
+#include "engines/common/Names.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+constexpr uint32_t kDosReadOnly = 0x01, kDosFolder = 0x10, kDosArchive = 0x20;
+
+bool Flag(int32_t value) { return value != 0; }
+} // namespace
+
+AddCommand::AddCommand(const ZipExecRecord& record, EngineReporter& reporter)
+    : record_(record), reporter_(reporter), archivePath_(record.ZipFileName),
+      password_(HasText(record.Password) ? record.Password : ""), level_(std::clamp(record.Level, 0, 9)) {}
+
+int32_t AddCommand::run() {
+    if (Flag(record_.Encrypt) && password_.empty()) {
+        reporter_.error(ZERR_PASSWORD, "no password given for encrypting " + archivePath_);
+        return 0;
+    }
+    AddListOptions options;
+    options.keepFolders = !Flag(record_.JunkDirs);
+    options.recurse = Flag(record_.Recurse);
+    options.includeHidden = Flag(record_.IncludeHidden);
+    options.forceDos = Flag(record_.ForceDOS);
+    options.folderEntries = !Flag(record_.NoDirEntries);
+    AddList list(options, reporter_);
+    if (!collect(list))
+        return 0;
+
+    zip_t* archive = OpenArchive(archivePath_, ZIP_CREATE, reporter_);
+    if (archive == nullptr)
+        return 0;
+    std::vector<const AddItem*> chosen = plan(archive, list.items());
+    int64_t files = 0, bytes = 0;
+    for (const AddItem* item : chosen)
+        if (!item->isFolder)
+            ++files, bytes += item->size;
+    reporter_.fileCount(files);
+    reporter_.byteCount(bytes);
+    if (chosen.empty())
+        reporter_.message(ZERR_NONE, "nothing to add to " + archivePath_ + ": every file is up to date");
+    if (!stage(archive, chosen) || !CommitArchive(archive, archivePath_, reporter_))
+        return 0;
+
+    if (Flag(record_.Move))
+        removeSources(chosen);
+    if (Flag(record_.LatestTime))
+        setArchiveTime();
+    if (Flag(record_.Verbose) || Flag(record_.TraceEnabled))
+        reporter_.message(ZERR_NONE, std::to_string(chosen.size()) + " entries written to " + archivePath_);
+    return static_cast<int32_t>(chosen.size());
+}
+
+bool AddCommand::collect(AddList& list) {
+    list.exclude(archivePath_);
+    for (const auto& spec : SpecTexts(record_.FileSpecs, record_.FileSpecCount)) {
+        if (reporter_.stopped())
+            return false;
+        if (!list.addSpec(spec))
+            reporter_.message(ZERR_NONE, "name not matched: " + spec);
+    }
+    if (list.items().empty()) {
+        reporter_.error(ZERR_NOTHING_TO_DO, "nothing to do: no files found to add to " + archivePath_);
+        return false;
+    }
+    return !reporter_.stopped();
+}
+
+std::vector<const AddItem*> AddCommand::plan(zip_t* archive, const std::vector<AddItem>& items) {
+    std::vector<const AddItem*> chosen;
+    for (const AddItem& item : items)
+        if (wanted(archive, item))
+            chosen.push_back(&item);
+    return chosen;
+}
+
+// Freshen replaces older members only; update adds new files as well; a plain add takes
+// every file, replacing members of the same name.
+bool AddCommand::wanted(zip_t* archive, const AddItem& item) {
+    zip_int64_t index = zip_name_locate(archive, item.storedName.c_str(), 0);
+    if (index < 0)
+        return !Flag(record_.Freshen);
+    if (item.isFolder)
+        return false;
+    if (!Flag(record_.Freshen) && !Flag(record_.Update))
+        return true;
+    zip_stat_t st;
+    if (zip_stat_index(archive, zip_uint64_t(index), 0, &st) != 0)
+        return true;
+    return FileNewerThanMember(item.mtime, ReadMemberTime(archive, zip_uint64_t(index), st));
+}
+
+bool AddCommand::stage(zip_t* archive, const std::vector<const AddItem*>& chosen) {
+    for (const AddItem* item : chosen) {
+        bool staged = item->isFolder ? stageFolder(archive, *item) : stageFile(archive, *item);
+        if (!staged || reporter_.stopped()) {
+            if (!staged && !reporter_.stopped())
+                reporter_.error(ZERR_WRITE, "cannot add " + item->storedName + ": " + zip_strerror(archive));
+            zip_discard(archive);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool AddCommand::stageFile(zip_t* archive, const AddItem& item) {
+    sources_.push_back(std::make_unique<FileSource>(item, reporter_));
+    zip_source_t* source = sources_.back()->makeSource(archive);
+    if (source == nullptr)
+        return false;
+    zip_int64_t index =
+        zip_file_add(archive, item.storedName.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
+    if (index < 0) {
+        zip_source_free(source);
+        return false;
+    }
+    auto at = zip_uint64_t(index);
+    if (zip_set_file_compression(archive, at, level_ == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE, zip_uint32_t(level_)) != 0)
+        return false;
+    if (!password_.empty() && Flag(record_.Encrypt) &&
+        zip_file_set_encryption(archive, at, ZIP_EM_AES_256, password_.c_str()) != 0)
+        return false;
+    return zip_file_set_mtime(archive, at, item.mtime, 0) == 0 && setAttributes(archive, at, item);
+}
+
+bool AddCommand::stageFolder(zip_t* archive, const AddItem& item) {
+    zip_int64_t index = zip_dir_add(archive, item.storedName.c_str(), ZIP_FL_ENC_GUESS);
+    if (index < 0)
+        return false;
+    return zip_file_set_mtime(archive, zip_uint64_t(index), item.mtime, 0) == 0 &&
+           setAttributes(archive, zip_uint64_t(index), item);
+}
+
+// MS-DOS names carry MS-DOS attributes only; otherwise the Unix mode goes in the high half,
+// with the MS-DOS bits beside it for readers that look only there.
+bool AddCommand::setAttributes(zip_t* archive, zip_uint64_t index, const AddItem& item) {
+    uint32_t dos = (item.isFolder ? kDosFolder : kDosArchive) | ((item.mode & S_IWUSR) ? 0 : kDosReadOnly);
+    if (Flag(record_.ForceDOS))
+        return zip_file_set_external_attributes(archive, index, 0, ZIP_OPSYS_DOS, dos) == 0;
+    uint32_t unixMode = uint32_t(item.mode & 0xFFFF) << 16;
+    return zip_file_set_external_attributes(archive, index, 0, ZIP_OPSYS_UNIX, unixMode | dos) == 0;
+}
+
+// Sources go only once the archive holding them has been written; folders last, deepest
+// first, and only when they are empty by then.
+void AddCommand::removeSources(const std::vector<const AddItem*>& chosen) {
+    for (const AddItem* item : chosen)
+        if (!item->isFolder && ::unlink(item->sourcePath.c_str()) != 0)
+            reporter_.error(ZERR_MOVE, "cannot delete " + item->sourcePath + ": " + std::strerror(errno));
+    for (auto it = chosen.rbegin(); it != chosen.rend(); ++it)
+        if ((*it)->isFolder)
+            ::rmdir((*it)->sourcePath.c_str());
+}
+
+void AddCommand::setArchiveTime() {
+    int code = 0;
+    zip_t* archive = zip_open(archivePath_.c_str(), ZIP_RDONLY, &code);
+    if (archive == nullptr)
+        return;
+    time_t newest = 0;
+    zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(archive, zip_uint64_t(i), 0, &st) == 0)
+            newest = std::max(newest, ReadMemberTime(archive, zip_uint64_t(i), st).time);
+    }
+    zip_discard(archive);
+    if (newest == 0)
+        return;
+    struct timespec times[2] = {{0, UTIME_OMIT}, {newest, 0}};
+    if (utimensat(AT_FDCWD, archivePath_.c_str(), times, 0) != 0)
+        reporter_.error(ZERR_WRITE, "cannot set the time of " + archivePath_ + ": " + std::strerror(errno));
+}

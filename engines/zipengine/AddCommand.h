@@ -1,0 +1,38 @@
+#pragma once
+// Adding files to an archive (creating it when absent): the whole add is written to a
+// temporary file and renamed over the archive only when every file went in.
+#include "engines/EngineApi.h"
+#include "engines/common/Reporter.h"
+#include "engines/zipengine/AddList.h"
+#include "engines/zipengine/FileSource.h"
+
+#include <zip.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class AddCommand {
+public:
+    AddCommand(const ZipExecRecord& record, EngineReporter& reporter);
+    // Returns the number of entries written (0 when the archive was left as it was).
+    int32_t run();
+
+private:
+    bool collect(AddList& list);
+    std::vector<const AddItem*> plan(zip_t* archive, const std::vector<AddItem>& items);
+    bool wanted(zip_t* archive, const AddItem& item);
+    bool stage(zip_t* archive, const std::vector<const AddItem*>& chosen);
+    bool stageFile(zip_t* archive, const AddItem& item);
+    bool stageFolder(zip_t* archive, const AddItem& item);
+    bool setAttributes(zip_t* archive, zip_uint64_t index, const AddItem& item);
+    void removeSources(const std::vector<const AddItem*>& chosen);
+    void setArchiveTime();
+
+    const ZipExecRecord& record_;
+    EngineReporter& reporter_;
+    std::string archivePath_;
+    std::string password_;
+    int level_;
+    std::vector<std::unique_ptr<FileSource>> sources_;
+};

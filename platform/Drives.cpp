@@ -308,9 +308,9 @@ std::string CanonicalPath(std::string_view path)
     std::string tail;
     for (;;) {
         if (char* real = realpath(head.c_str(), nullptr)) {
-            std::string out = JoinPath(real, tail);
+            std::string out = tail.empty() ? std::string(real) : JoinPath(real, tail);
             free(real);
-            return tail.empty() ? out : WithoutTrailingSlash(out);
+            return out;
         }
         if (head == "/")
             return JoinPath("/", tail);

@@ -54,9 +54,7 @@ bool Wanted(bool folder, bool hidden, unsigned flags)
 {
     if (hidden && !(flags & FindHiddenFiles))
         return false;
-    if (folder)
-        return flags & FindFolders;
-    return hidden || (flags & FindPlainFiles);
+    return (flags & (folder ? FindFolders : FindPlainFiles)) != 0;
 }
 
 // Writes all bytes to fd; false on an error or a write that stores nothing.

@@ -13,8 +13,8 @@
 // What a search reports (bits, combine with |).
 enum FindFlags : unsigned {
     FindPlainFiles = 1u,   // regular files (or links to one) whose name does not begin with '.'
-    FindHiddenFiles = 2u,  // regular files whose name begins with '.' (with FindPlainFiles: all)
-    FindFolders = 4u,      // folders (hidden ones only with FindHiddenFiles); never "." or ".."
+    FindHiddenFiles = 2u,  // with the kinds asked for, also names beginning with '.'
+    FindFolders = 4u,      // folders (or links to one), never "." or ".."
 };
 
 // One entry found by FindEntries.
@@ -40,7 +40,7 @@ std::vector<std::string> FindFiles(std::string_view folder, std::string_view pat
 // The same given one text "folder/pattern" (a search spec such as "/roms/*.zip"); '\' read as '/'.
 std::vector<std::string> FindFilesLike(std::string_view folderAndPattern,
                                        unsigned flags = FindPlainFiles);
-// Whether a file (FindPlainFiles | FindHiddenFiles sense) lies at path.
+// Whether a regular file (or a link to one) lies at path, hidden or not.
 bool IsPlainFile(std::string_view path);
 
 // --- Single files and folders -----------------------------------------------------------------

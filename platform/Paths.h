@@ -5,7 +5,8 @@
 
 // The folder of the running executable (from /proc/self/exe), ending in '/'.
 const std::string& ProgramFolder();
-// Replaces the program folder (tests point it at a temporary folder); a missing '/' is added.
+// Replaces the program folder (tests point it at a temporary folder); a missing '/' is added,
+// an empty text goes back to the executable's folder.
 void SetProgramFolder(const std::string& folder);
 // ProgramFolder() joined with a program file name such as "LISTS\\EMUS.LST" (see ResolveNoCase).
 std::string ProgramFile(std::string_view relativeName);

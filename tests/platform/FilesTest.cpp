@@ -1,0 +1,162 @@
+// Directory search, attributes, moves and atomic replacement on real files.
+#include "platform/Files.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using Names = std::vector<std::string>;
+
+TEST(Wildcards, StarQuestionAndCase)
+{
+    EXPECT_TRUE(WildcardMatch("*.zip", "Game.ZIP"));
+    EXPECT_TRUE(WildcardMatch("*.*", "README"));
+    EXPECT_TRUE(WildcardMatch("*.*", ".hidden"));
+    EXPECT_TRUE(WildcardMatch("game.*", "game"));
+    EXPECT_FALSE(WildcardMatch("*.zip", "game.zip.bak"));
+    EXPECT_TRUE(WildcardMatch("g?me*.n?s", "GAME (E).nes"));
+    EXPECT_FALSE(WildcardMatch("g?me", "gme"));
+    EXPECT_TRUE(WildcardMatch("*a*b*c", "xxaxxbxxbxc"));  // needs backtracking
+    EXPECT_FALSE(WildcardMatch("*a*b*c", "xxaxxbxxbx"));
+    EXPECT_TRUE(WildcardMatch("*", ""));
+}
+
+TEST(Search, PlainFilesInNameOrder)
+{
+    TempDir dir;
+    for (const char* n : {"b.zip", "A.zip", "a.zip", "c.ZIP", "d.txt", ".e.zip"})
+        dir.write(n, "x");
+    mkdir(dir.file("f.zip").c_str(), 0755);
+    dir.write(".g/inner", "");
+    ASSERT_EQ(mkfifo(dir.file("p.zip").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("b.zip", dir.file("link.zip").c_str()), 0);
+    ASSERT_EQ(symlink("missing", dir.file("dangling.zip").c_str()), 0);
+    ASSERT_EQ(symlink("f.zip", dir.file("dirlink.zip").c_str()), 0);
+
+    EXPECT_EQ(FindFiles(dir.path(), "*.zip"), (Names{"A.zip", "a.zip", "b.zip", "c.ZIP", "link.zip"}));
+    EXPECT_EQ(FindFiles(dir.path(), "*.zip", FindPlainFiles | FindHiddenFiles),
+              (Names{".e.zip", "A.zip", "a.zip", "b.zip", "c.ZIP", "link.zip"}));
+    EXPECT_EQ(FindFiles(dir.path(), "*.*", FindFolders), (Names{"dirlink.zip", "f.zip"}));
+    EXPECT_EQ(FindFiles(dir.path(), "*", FindFolders | FindHiddenFiles),
+              (Names{".g", "dirlink.zip", "f.zip"}));
+    EXPECT_EQ(FindFilesLike(dir.path() + "?.TXT"), (Names{"d.txt"}));
+    EXPECT_TRUE(FindFiles(dir.file("nowhere"), "*").empty());
+
+    const auto entries = FindEntries(dir.path(), "link.zip");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].size, 1u);  // the link counts by what it points to
+    EXPECT_FALSE(IsPlainFile(dir.file("p.zip")));
+    EXPECT_FALSE(FileExists(dir.file("f.zip")));
+    EXPECT_TRUE(FolderExists(dir.file("f.zip")));
+}
+
+TEST(FileOps, MoveNeverReplaces)
+{
+    TempDir dir;
+    const std::string from = dir.write("from.bin", "new"), to = dir.write("to.bin", "old");
+    EXPECT_FALSE(MoveFile(from, to));
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(TempDir::read(to), "old");
+    EXPECT_EQ(TempDir::read(from), "new");
+    EXPECT_TRUE(MoveFile(from, dir.file("moved.bin")));
+    EXPECT_FALSE(FileExists(from));
+    EXPECT_EQ(TempDir::read(dir.file("moved.bin")), "new");
+    // Across file systems the file is copied and the original removed.
+    const std::string shm = "/dev/shm/tarnwick-move-" + std::to_string(getpid());
+    if (FolderExists("/dev/shm") && MoveFile(dir.file("moved.bin"), shm)) {
+        EXPECT_EQ(TempDir::read(shm), "new");
+        EXPECT_FALSE(FileExists(dir.file("moved.bin")));
+        EXPECT_TRUE(DeleteFile(shm));
+    }
+}
+
+TEST(FileOps, AttributesSizesAndFolders)
+{
+    TempDir dir;
+    const std::string f = dir.write("f.txt", "12345");
+    EXPECT_EQ(FileSize(f), 5);
+    EXPECT_EQ(FileSize(dir.file("none")), -1);
+    EXPECT_FALSE(IsReadOnly(f));
+    ASSERT_TRUE(SetReadOnly(f, true));
+    EXPECT_TRUE(IsReadOnly(f));
+    chmod(f.c_str(), 0444 | S_ISVTX);
+    ASSERT_TRUE(ClearReadOnly(f));
+    struct stat st;
+    stat(f.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0644u | S_ISVTX);  // only the owner's write bit changed
+    EXPECT_TRUE(DeleteFile(f));
+    EXPECT_FALSE(DeleteFile(f));
+
+    EXPECT_TRUE(CreateFolders(dir.file("a/b/c/")));
+    EXPECT_TRUE(FolderExists(dir.file("a/b/c")));
+    EXPECT_FALSE(CreateFolder(dir.file("x/y")));
+    EXPECT_FALSE(RemoveFolder(dir.file("a")));  // not empty
+    EXPECT_FALSE(DeleteFile(dir.file("a/b/c")));
+    EXPECT_TRUE(RemoveFolder(dir.file("a/b/c")));
+
+    EXPECT_EQ(ShortPath(dir.file("a/b")), dir.file("a/b"));
+    EXPECT_EQ(ShortPath(dir.file("missing.exe")), "");
+    EXPECT_EQ(ShortPath(""), "");
+
+    const std::string before = CurrentFolder();
+    ASSERT_TRUE(SetCurrentFolder(dir.file("a")));
+    EXPECT_EQ(CurrentFolder(), dir.file("a/"));
+    SetCurrentFolder(before);
+}
+
+TEST(AtomicWrite, ReplacesWholeOrNotAtAll)
+{
+    TempDir dir;
+    const std::string f = dir.write("list.lst", "old content");
+    chmod(f.c_str(), 0640);
+    ASSERT_TRUE(WriteFileAtomic(f, "new"));
+    EXPECT_EQ(TempDir::read(f), "new");
+    struct stat st;
+    stat(f.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);  // permissions kept across the replacement
+
+    SetReadOnly(f, true);
+    EXPECT_FALSE(WriteFileAtomic(f, "newer"));
+    EXPECT_EQ(TempDir::read(f), "new");
+
+    // A write that stores fewer bytes than asked (file size limit) fails; the old file stays.
+    SetReadOnly(f, false);
+    struct rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = {4, old.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool written = WriteFileAtomic(f, "more than four bytes");
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(TempDir::read(f), "new");
+
+    EXPECT_FALSE(WriteFileAtomic(dir.file("nofolder/x.lst"), "x"));
+    EXPECT_EQ(FindFiles(dir.path(), "*", ~0u), (Names{"list.lst"}));  // no temporary left
+
+    // Writing through a link replaces the file it points to and keeps the link.
+    symlink("list.lst", dir.file("alias.lst").c_str());
+    ASSERT_TRUE(WriteFileAtomic(dir.file("alias.lst"), "via link"));
+    EXPECT_EQ(TempDir::read(f), "via link");
+    struct stat lst;
+    lstat(dir.file("alias.lst").c_str(), &lst);
+    EXPECT_TRUE(S_ISLNK(lst.st_mode));
+}
+
+TEST(TextLines, EveryLineEndReadCrLfWritten)
+{
+    EXPECT_EQ(SplitTextLines("a\r\nb\nc\rd"), (Names{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitTextLines("a\r\n\r\nb\r\n"), (Names{"a", "", "b"}));
+    EXPECT_EQ(SplitTextLines("\n"), (Names{""}));
+    EXPECT_TRUE(SplitTextLines("").empty());
+    TempDir dir;
+    ASSERT_TRUE(WriteTextLines(dir.file("Types.lst"), {"Action", "", "RPG"}));
+    EXPECT_EQ(TempDir::read(dir.file("Types.lst")), "Action\r\n\r\nRPG\r\n");
+    EXPECT_EQ(*ReadTextLines(dir.file("Types.lst")), (Names{"Action", "", "RPG"}));
+    EXPECT_FALSE(ReadTextLines(dir.file("none")).has_value());
+    EXPECT_FALSE(ReadWholeFile(dir.path()).has_value());
+}

@@ -74,24 +74,51 @@ bool WriteAll(int fd, std::string_view bytes)
     return true;
 }
 
-// Copies a regular file to a new file at to (which must not exist), keeping its mode.
+// Copies a regular file to a new file at to (which must not exist), keeping its mode and times.
 bool CopyToNewFile(const std::string& from, const std::string& to)
 {
-    const auto bytes = ReadWholeFile(from);
+    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
     struct stat st;
-    if (!bytes || stat(from.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    const int fd = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
-    if (fd < 0)
-        return false;
-    const bool ok = WriteAll(fd, *bytes) && fsync(fd) == 0;
-    const int saved = errno;
-    if (close(fd) != 0 || !ok) {
-        unlink(to.c_str());
-        errno = ok ? errno : saved;
+    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(in);
+        errno = EISDIR;
         return false;
     }
-    return true;
+    const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+    if (out < 0) {
+        const int saved = errno;
+        close(in);
+        errno = saved;
+        return false;
+    }
+    bool ok = true;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = read(in, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        if (!WriteAll(out, std::string_view(chunk, static_cast<std::size_t>(n)))) {
+            ok = false;
+            break;
+        }
+    }
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ok = ok && futimens(out, times) == 0 && fsync(out) == 0;
+    const int saved = errno;
+    close(in);
+    if (close(out) != 0)
+        ok = false;
+    if (!ok) {
+        unlink(to.c_str());
+        errno = saved;
+    }
+    return ok;
 }
 
 // The permission bits a newly created file gets: 0666 less the umask.
@@ -228,7 +255,8 @@ std::int64_t FileModified(std::string_view path)
 
 bool DeleteFile(std::string_view path)
 {
-    if (FolderExists(path)) {
+    struct stat st;
+    if (lstat(Text(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         errno = EISDIR;
         return false;
     }
@@ -348,7 +376,7 @@ std::optional<std::string> ReadWholeFile(std::string_view path)
     if (fd < 0)
         return std::nullopt;
     std::string bytes;
-    struct stat st;
+    struct stat st = {};
     if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         close(fd);
         errno = EISDIR;

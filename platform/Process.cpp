@@ -62,7 +62,9 @@ void MarkDescriptorsCloseOnExec()
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
-    signal(SIGPIPE, SIG_DFL);
+    struct sigaction byDefault = {};
+    byDefault.sa_handler = SIG_DFL;
+    sigaction(SIGPIPE, &byDefault, nullptr);  // an ignored signal would stay ignored after exec
     MarkDescriptorsCloseOnExec();
     if (folder && chdir(folder) != 0)
         FailInChild(pipeFd);

@@ -1,5 +1,6 @@
 // Directory search, attributes, moves and atomic replacement on real files.
 #include "platform/Files.h"
+#include "platform/Process.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +67,8 @@ TEST(FileOps, MoveNeverReplaces)
     EXPECT_EQ(TempDir::read(dir.file("moved.bin")), "new");
     // Across file systems the file is copied and the original removed.
     const std::string shm = "/dev/shm/tarnwick-move-" + std::to_string(getpid());
-    if (FolderExists("/dev/shm") && MoveFile(dir.file("moved.bin"), shm)) {
+    if (FolderExists("/dev/shm")) {
+        ASSERT_TRUE(MoveFile(dir.file("moved.bin"), shm)) << ErrorText(errno);
         EXPECT_EQ(TempDir::read(shm), "new");
         EXPECT_FALSE(FileExists(dir.file("moved.bin")));
         EXPECT_TRUE(DeleteFile(shm));

@@ -1,0 +1,194 @@
+// EmuManager's list operations, the duplicate test and folder scans over real folders.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "ListBuilders.h"
+#include "support/TempDir.h"
+#include "catalogue/Emusystem.h"
+#include "mainwindow/Settings.h"
+#include "platform/Paths.h"
+
+namespace {
+
+std::unique_ptr<RomRecord> RomAt(const std::string& path, const std::string& name = "rom")
+{
+    auto rom = NewRomRecord();
+    SetFieldText(rom->FilePath, path);
+    SetFieldText(rom->Name, name);
+    return rom;
+}
+
+std::vector<std::string> Names(const EmuManager& m)
+{
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < m.RomCount(); ++i)
+        names.push_back(m.GetRom(i) ? FieldText(m.GetRom(i)->Name) : "<empty>");
+    return names;
+}
+
+std::vector<std::string> Paths(const EmuManager& m)
+{
+    std::vector<std::string> paths;
+    for (int32_t i = 0; i < m.RomCount(); ++i)
+        paths.push_back(FieldText(m.GetRom(i)->FilePath));
+    return paths;
+}
+
+struct Manager : ::testing::Test {
+    TempDir dir;
+    EmuManager m{dir.file("Tarnwick.log")};
+};
+
+struct Scan : Manager {
+    std::unique_ptr<EmulatorRecord> emu = NewEmulatorRecord();
+    std::string roms = dir.file("roms");
+    void SetUp() override
+    {
+        // Bytes after the texts' ends must be copied too.
+        std::memset(emu.get(), 0x5C, sizeof(EmulatorRecord));
+        SetFieldText(emu->Name, "Nes");
+        emu->Name[10] = '\x7F';
+        emu->SystemIndex = 2;
+        Settings.DefaultType = 3;
+        Settings.DefaultRating = 50;
+        for (const char* name : {"a.zip", "b.ZIP", "c.txt", "d/d.zip", ".e.zip", "f.zip.bak"})
+            dir.write(std::string("roms/") + name, "rom");
+    }
+    void TearDown() override { Settings = SettingsRecord(); }
+    int32_t Run(std::vector<std::string> filters, bool check = true, const std::string& folder = "")
+    {
+        return m.ScanFolder(*emu, folder.empty() ? roms : folder, filters, check);
+    }
+};
+
+} // namespace
+
+TEST_F(Manager, AddDeleteAndPack)
+{
+    int32_t expected = 0;
+    for (const char* name : {"r0", "r1", "r2", "r3", "r4"})
+        EXPECT_EQ(m.AddRom(RomAt(std::string("/x/") + name, name)), expected++);
+    m.MarkRomRemoved(1);
+    m.MarkRomRemoved(3);
+    EXPECT_EQ(m.GetRom(1), nullptr);
+    EXPECT_EQ(FieldView(m.GetRom(2)->Name), "r2"); // other indices stay valid
+    EXPECT_EQ(m.RomCount(), 5);
+    m.PackRoms();
+    EXPECT_EQ(Names(m), (std::vector<std::string>{"r0", "r2", "r4"}));
+
+    auto taken = m.DeleteRom(0);
+    EXPECT_EQ(FieldView(taken->FilePath), "/x/r0"); // still readable after removal
+    EXPECT_EQ(Names(m), (std::vector<std::string>{"r2", "r4"}));
+    EXPECT_THROW(m.DeleteRom(2), ECatalogueError);
+    EXPECT_EQ(m.GetRom(2), nullptr);
+    EXPECT_EQ(m.GetRom(-1), nullptr);
+    m.ClearRoms();
+    EXPECT_EQ(m.RomCount(), 0);
+
+    auto emu = NewEmulatorRecord();
+    SetFieldText(emu->Name, "Nes");
+    m.AddEmu(std::move(emu));
+    EXPECT_EQ(FieldView(m.DeleteEmu(0)->Name), "Nes");
+    EXPECT_EQ(m.EmuCount(), 0);
+    EXPECT_EQ(m.GetEmu(0), nullptr);
+}
+
+TEST_F(Manager, SaveSkipsEmptySlots)
+{
+    m.AddRom(RomAt("/a", "a"));
+    m.AddRom(RomAt("/b", "b"));
+    m.MarkRomRemoved(0);
+    m.SaveRomList(dir.file("ROMS.LST"));
+    EXPECT_EQ(TempDir::read(dir.file("ROMS.LST")).size(), builders::RomSize);
+}
+
+TEST_F(Manager, IsDuplicateComparesBytesAndChangesNothing)
+{
+    EXPECT_FALSE(m.IsDuplicate(*RomAt("/roms/a.zip")));
+    m.AddRom(RomAt("/ROMS/b.zip"));
+    m.AddRom(RomAt("/roms/A.ZIP"));
+    const auto candidate = RomAt("/roms/a.zip");
+    EXPECT_FALSE(m.IsDuplicate(*candidate)); // another file on this platform
+    EXPECT_TRUE(m.IsDuplicate(*RomAt("/roms/A.ZIP")));
+    EXPECT_EQ(FieldView(candidate->FilePath), "/roms/a.zip");
+    EXPECT_EQ(Paths(m), (std::vector<std::string>{"/ROMS/b.zip", "/roms/A.ZIP"}));
+}
+
+TEST_F(Scan, MatchesPlainFilesIgnoringCase)
+{
+    EXPECT_EQ(Run({"*.ZIP"}), 2);
+    EXPECT_EQ(Names(m), (std::vector<std::string>{"a.zip", "b.ZIP"})); // no subfolder, no hidden
+    EXPECT_EQ(Paths(m), (std::vector<std::string>{roms + "/a.zip", roms + "/b.ZIP"}));
+    EXPECT_EQ(Run({"?.txt", "*.bak"}, false), 2);
+    EXPECT_EQ(FieldView(m.GetRom(2)->Name), "c.txt");
+    EXPECT_EQ(FieldView(m.GetRom(3)->Name), "f.zip.bak");
+    EXPECT_EQ(Run({"*.*"}, true), 0); // everything there is catalogued already
+}
+
+TEST_F(Scan, NewRomsTakeDefaultsAndAByteCopyOfTheEmulator)
+{
+    ASSERT_EQ(Run({"a.zip"}), 1);
+    const RomRecord& rom = *m.GetRom(0);
+    EXPECT_EQ(std::memcmp(&rom.Emulator, emu.get(), sizeof(EmulatorRecord)), 0);
+    EXPECT_EQ(rom.TimesPlayed, 0);
+    EXPECT_EQ(rom.LanguageIndex, 0);
+    EXPECT_EQ(rom.TypeIndex, 3);
+    EXPECT_EQ(rom.Rating, 50);
+}
+
+TEST_F(Scan, DuplicatesAgainstTheListAndWithinOneScan)
+{
+    EXPECT_EQ(Run({"*.zip", "*.ZIP"}, true), 2); // the second filter finds the same files
+    EXPECT_EQ(Run({"*.zip"}, true), 0);
+    EXPECT_EQ(m.RomCount(), 2);
+    EXPECT_EQ(Run({"*.zip", "*.ZIP"}, false), 4);
+    EXPECT_EQ(m.RomCount(), 6);
+    // Slots emptied before a scan are no duplicates.
+    m.ClearRoms();
+    m.AddRom(RomAt(roms + "/a.zip"));
+    m.MarkRomRemoved(0);
+    EXPECT_EQ(Run({"a.zip"}, true), 1);
+}
+
+TEST_F(Scan, TrailingSlashGivesTheSamePaths)
+{
+    Run({"a.zip"}, false, roms);
+    Run({"a.zip"}, false, roms + "/");
+    EXPECT_EQ(Paths(m), (std::vector<std::string>{roms + "/a.zip", roms + "/a.zip"}));
+}
+
+TEST_F(Scan, MissingFolderScansToNothingAndEmptyFolderTextFails)
+{
+    EXPECT_EQ(Run({"*.zip"}, true, dir.file("nowhere")), 0);
+    EXPECT_EQ(Run({"*.none"}), 0);
+    EXPECT_EQ(Run({}), 0);
+    EXPECT_THROW(m.ScanFolder(*emu, "", {"*.zip"}, true), ECatalogueError);
+    EXPECT_EQ(m.RomCount(), 0);
+}
+
+TEST_F(Scan, LongNamesAreCutAndTooLongPathsSkipped)
+{
+    const std::string longName = std::string(38, 'n') + "\xC3\xA9.zip"; // 44 bytes
+    dir.write("long/" + longName, "x");
+    // FilePath holds 255 bytes and its terminator.
+    const std::string base = dir.file("long/");
+    const std::string fits(255 - base.size(), 'f');
+    const std::string tooLong(256 - base.size(), 'g');
+    dir.write("long/" + fits, "x");
+    dir.write("long/" + tooLong, "x");
+    EXPECT_EQ(Run({"*"}, true, dir.file("long")), 2);
+    EXPECT_EQ(FieldView(m.GetRom(0)->Name), fits.substr(0, 39));
+    EXPECT_EQ(FieldView(m.GetRom(0)->FilePath), base + fits);
+    EXPECT_EQ(FieldView(m.GetRom(1)->Name), std::string(38, 'n')); // the é would be split
+    EXPECT_EQ(FieldView(m.GetRom(1)->FilePath), base + longName);
+}
+
+TEST_F(Scan, LargeCatalogueStaysCorrect)
+{
+    for (int i = 0; i < 2000; ++i)
+        m.AddRom(RomAt(roms + "/old" + std::to_string(i)));
+    m.AddRom(RomAt(roms + "/b.ZIP"));
+    EXPECT_EQ(Run({"*.zip"}), 1);
+    EXPECT_EQ(FieldView(m.GetRom(m.RomCount() - 1)->Name), "a.zip");
+}

@@ -105,11 +105,12 @@ int SpanLabelNumber(const std::string& label) {
 
 // ---- Common -------------------------------------------------------------------------------------
 
-ZipSpanner::ZipSpanner(TZipArchiver& zip) : zip_(zip), state_(State(zip)) {}
+ZipSpanner::ZipSpanner(TZipArchiver& zip, const SpanFields& fields)
+    : zip_(zip), f_(fields), state_(State(fields.FSpanExtra)) {}
 
-SpanState& ZipSpanner::State(TZipArchiver& zip) {
-    if (!zip.FSpanExtra) zip.FSpanExtra = std::make_shared<SpanState>();
-    return *static_cast<SpanState*>(zip.FSpanExtra.get());
+SpanState& ZipSpanner::State(std::shared_ptr<void>& extra) {
+    if (!extra) extra = std::make_shared<SpanState>();
+    return *static_cast<SpanState*>(extra.get());
 }
 
 void ZipSpanner::Progress(ProgressType type, const std::string& name, std::int64_t size) {
@@ -138,7 +139,7 @@ void ZipSpanner::ReadFrom(int fd, unsigned char* to, std::int64_t count, int err
 // Reads every central header of a single-file archive: names into FMDZipData, compressed
 // sizes and flags beside them.
 void ZipSpanner::ReadCentralDirectory(int fd, const EndRecord& end) {
-    zip_.FMDZipData.clear();
+    f_.FMDZipData.clear();
     centralSizes_.clear();
     centralFlags_.clear();
     if (lseek(fd, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
@@ -158,7 +159,7 @@ void ZipSpanner::ReadCentralDirectory(int fd, const EndRecord& end) {
         if (lseek(fd, skip, SEEK_CUR) < 0) throw EZipArchiver(ZipMsg::InputSeek, true);
         centralSizes_.push_back(entry.ComprSize);
         centralFlags_.push_back(Get16(header + CenFlags));
-        zip_.FMDZipData.push_back(std::move(entry));
+        f_.FMDZipData.push_back(std::move(entry));
     }
 }
 
@@ -184,14 +185,15 @@ int ZipSpanner::ReportFailure(const std::exception_ptr& failure) {
 
 int ZipSpanner::WriteSpan(const std::string& source, const std::string& target) {
     state_ = SpanState{};
+    f_.FBusy = true;
     state_.writing = true;
     state_.outFileName = target;
-    zip_.FDrive = DriveRoot(target);
-    zip_.FDiskNr = 0;
-    zip_.FFreeOnDisk = 0;
-    zip_.FBytesWritten = 0;
-    zip_.FNewDisk = true;
-    zip_.FShowProgress = false;
+    f_.FDrive = DriveRoot(target);
+    f_.FDiskNr = 0;
+    f_.FFreeOnDisk = 0;
+    f_.FBytesWritten = 0;
+    f_.FNewDisk = true;
+    f_.FShowProgress = false;
     zip_.Ui().SetBusyCursor(true);
     if (zip_.Verbose) Message("Now creating spanning chunks from " + source + " to " + target);
     int result = 0;
@@ -201,12 +203,13 @@ int ZipSpanner::WriteSpan(const std::string& source, const std::string& target) 
         result = ReportFailure(std::current_exception());
     }
     Progress(ptBatchEnd, "", 0);
-    zip_.FMDZipData.clear();
+    f_.FMDZipData.clear();
     CloseVolume();
     zip_.CloseInFile();
     if (result != 0) DeletePartialVolumes();
     const std::string lastVolume = state_.volumePath;
     state_.writing = false;
+    f_.FBusy = false;
     zip_.Ui().SetBusyCursor(false);
     // On a fixed drive the set is known by its last volume file: list that one.
     if (result == 0 && lastVolume != target && FileExists(lastVolume)) zip_.SetFileName(lastVolume);
@@ -217,25 +220,25 @@ void ZipSpanner::BeginSplit(const std::string& source, const std::string& target
     (void)target;
     if (!FileExists(source)) throw EZipArchiver(ZipMsg::InputMissing, true);
     zip_.CloseInFile();
-    zip_.FInFile = open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (zip_.FInFile < 0) throw EZipArchiver(ZipMsg::OpenFailed, true);
+    f_.FInFile = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (f_.FInFile < 0) throw EZipArchiver(ZipMsg::OpenFailed, true);
     EndRecord end;
-    if (!FindEndRecord(zip_.FInFile, end, ZipMsg::ReadEndOfCentral))
+    if (!FindEndRecord(f_.FInFile, end, ZipMsg::ReadEndOfCentral))
         throw EZipArchiver(ZipMsg::NotValidZip, true);
     state_.archiveSize = end.position + EndSize + end.eoc.ZipCommentLen;
-    zip_.FDateStamp = FileModified(source);
-    ReadCentralDirectory(zip_.FInFile, end);
+    f_.FDateStamp = FileModified(source);
+    ReadCentralDirectory(f_.FInFile, end);
 
     const unsigned char signature[4] = {0x50, 0x4b, 0x07, 0x08};
     WriteSplit(signature, 4, 4);
-    zip_.FShowProgress = true;
+    f_.FShowProgress = true;
     Progress(ptFileCount, "", end.eoc.TotalEntries);
     Progress(ptByteCount, "", state_.archiveSize);
 
-    std::vector<std::size_t> fileOrder(zip_.FMDZipData.size());
+    std::vector<std::size_t> fileOrder(f_.FMDZipData.size());
     std::iota(fileOrder.begin(), fileOrder.end(), 0);
     std::stable_sort(fileOrder.begin(), fileOrder.end(), [&](std::size_t a, std::size_t b) {
-        return zip_.FMDZipData[a].RelOffLocal < zip_.FMDZipData[b].RelOffLocal;
+        return f_.FMDZipData[a].RelOffLocal < f_.FMDZipData[b].RelOffLocal;
     });
     std::vector<unsigned char> buffer(kCopyBlock);
     SplitLocalEntries(fileOrder, buffer);
@@ -246,18 +249,18 @@ void ZipSpanner::BeginSplit(const std::string& source, const std::string& target
 // the volume and offset where the header landed.
 void ZipSpanner::SplitLocalEntries(const std::vector<std::size_t>& fileOrder, std::vector<unsigned char>& buffer) {
     for (std::size_t index : fileOrder) {
-        MDZipData& entry = zip_.FMDZipData[index];
+        MDZipData& entry = f_.FMDZipData[index];
         unsigned char header[LocalSize];
-        ReadAt(zip_.FInFile, entry.RelOffLocal, header, LocalSize, ZipMsg::ReadLocalHeader);
+        ReadAt(f_.FInFile, entry.RelOffLocal, header, LocalSize, ZipMsg::ReadLocalHeader);
         if (Get32(header) != LocalSig) throw EZipArchiver(ZipMsg::LocalSignature, true);
         const std::uint16_t nameLength = Get16(header + LocNameLength);
         const std::uint16_t extraLength = Get16(header + LocExtraLength);
         std::vector<unsigned char> whole(LocalSize + nameLength + extraLength);
         std::memcpy(whole.data(), header, LocalSize);
-        ReadFrom(zip_.FInFile, whole.data() + LocalSize, nameLength, ZipMsg::ReadLocalName);
+        ReadFrom(f_.FInFile, whole.data() + LocalSize, nameLength, ZipMsg::ReadLocalName);
         if (std::string(reinterpret_cast<char*>(whole.data() + LocalSize), nameLength) != entry.FileName)
             throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
-        ReadFrom(zip_.FInFile, whole.data() + LocalSize + nameLength, extraLength, ZipMsg::ReadLocalExtra);
+        ReadFrom(f_.FInFile, whole.data() + LocalSize + nameLength, extraLength, ZipMsg::ReadLocalExtra);
 
         const bool descriptor = (Get16(header + LocFlags) & 8) != 0;
         const std::int64_t dataSize = centralSizes_[index];
@@ -265,13 +268,13 @@ void ZipSpanner::SplitLocalEntries(const std::vector<std::size_t>& fileOrder, st
         Progress(ptFileBegin, entry.FileName, static_cast<std::int64_t>(whole.size()) + dataSize + (descriptor ? 16 : 0));
 
         EnsureRoom(static_cast<std::int64_t>(whole.size()));
-        entry.DiskStart = static_cast<std::uint16_t>(zip_.FDiskNr);
-        entry.RelOffLocal = static_cast<std::uint32_t>(zip_.FBytesWritten);
+        entry.DiskStart = static_cast<std::uint16_t>(f_.FDiskNr);
+        entry.RelOffLocal = static_cast<std::uint32_t>(f_.FBytesWritten);
         WriteSplit(whole.data(), static_cast<std::int64_t>(whole.size()), static_cast<std::int64_t>(whole.size()));
         RWSplitData(buffer.data(), dataSize, ZipMsg::ReadZippedData);
         if (descriptor) {
             unsigned char tag[4];
-            ReadFrom(zip_.FInFile, tag, 4, ZipMsg::DataDescriptor);
+            ReadFrom(f_.FInFile, tag, 4, ZipMsg::DataDescriptor);
             WriteSplit(tag, 4, 0);
             RWSplitData(buffer.data(), Get32(tag) == ExtLocalSig ? 12 : 8, ZipMsg::DataDescriptor);
         }
@@ -282,43 +285,43 @@ void ZipSpanner::SplitCentralDirectory(const EndRecord& end) {
     const std::string name = ZipMessageText(ZipMsg::CentralDirectory);
     Message(ZipMessageText(ZipMsg::Copying) + name);
     Progress(ptFileBegin, name, std::int64_t(end.eoc.CentralSize) + end.eoc.ZipCommentLen + EndSize);
-    if (lseek(zip_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
+    if (lseek(f_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
         throw EZipArchiver(ZipMsg::InputSeek, true);
     int centralDisk = -1;
     std::uint32_t centralOffset = 0;
     int onThisDisk = 0;
-    for (MDZipData& entry : zip_.FMDZipData) {
+    for (MDZipData& entry : f_.FMDZipData) {
         unsigned char header[CentralSize];
-        ReadFrom(zip_.FInFile, header, CentralSize, ZipMsg::ReadCentralHeader);
+        ReadFrom(f_.FInFile, header, CentralSize, ZipMsg::ReadCentralHeader);
         if (Get32(header) != CentralSig) throw EZipArchiver(ZipMsg::CentralSignature, true);
         const std::size_t nameLength = Get16(header + CenNameLength);
         const std::size_t extraLength = Get16(header + CenExtraLength);
         const std::size_t commentLength = Get16(header + CenCommentLength);
         std::vector<unsigned char> whole(CentralSize + nameLength + extraLength + commentLength);
         std::memcpy(whole.data(), header, CentralSize);
-        ReadFrom(zip_.FInFile, whole.data() + CentralSize, nameLength, ZipMsg::ReadCentralName);
+        ReadFrom(f_.FInFile, whole.data() + CentralSize, nameLength, ZipMsg::ReadCentralName);
         if (std::string(reinterpret_cast<char*>(whole.data() + CentralSize), nameLength) != entry.FileName)
             throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
-        ReadFrom(zip_.FInFile, whole.data() + CentralSize + nameLength, extraLength, ZipMsg::ReadCentralExtra);
-        ReadFrom(zip_.FInFile, whole.data() + CentralSize + nameLength + extraLength, commentLength,
+        ReadFrom(f_.FInFile, whole.data() + CentralSize + nameLength, extraLength, ZipMsg::ReadCentralExtra);
+        ReadFrom(f_.FInFile, whole.data() + CentralSize + nameLength + extraLength, commentLength,
                  ZipMsg::ReadFileComment);
         Put16(whole.data() + CenDiskStart, entry.DiskStart);
         Put32(whole.data() + CenLocalOffset, entry.RelOffLocal);
 
-        const int diskBefore = zip_.FDiskNr;
+        const int diskBefore = f_.FDiskNr;
         EnsureRoom(static_cast<std::int64_t>(whole.size()));
-        if (zip_.FDiskNr != diskBefore) onThisDisk = 0;
+        if (f_.FDiskNr != diskBefore) onThisDisk = 0;
         if (centralDisk < 0) {
-            centralDisk = zip_.FDiskNr;
-            centralOffset = static_cast<std::uint32_t>(zip_.FBytesWritten);
+            centralDisk = f_.FDiskNr;
+            centralOffset = static_cast<std::uint32_t>(f_.FBytesWritten);
         }
         WriteSplit(whole.data(), static_cast<std::int64_t>(whole.size()), static_cast<std::int64_t>(whole.size()));
         ++onThisDisk;
     }
     if (centralDisk < 0) {  // an archive without entries
         EnsureRoom(EndSize + end.eoc.ZipCommentLen);
-        centralDisk = zip_.FDiskNr;
-        centralOffset = static_cast<std::uint32_t>(zip_.FBytesWritten);
+        centralDisk = f_.FDiskNr;
+        centralOffset = static_cast<std::uint32_t>(f_.FBytesWritten);
     }
     SplitEndRecord(end, centralDisk, centralOffset, onThisDisk);
 }
@@ -326,14 +329,14 @@ void ZipSpanner::SplitCentralDirectory(const EndRecord& end) {
 void ZipSpanner::SplitEndRecord(const EndRecord& end, int centralDisk, std::uint32_t centralOffset,
                                 int entriesOnLastDisk) {
     const std::int64_t length = EndSize + end.eoc.ZipCommentLen;
-    const int diskBefore = zip_.FDiskNr;
+    const int diskBefore = f_.FDiskNr;
     EnsureRoom(length);
-    if (zip_.FDiskNr != diskBefore) entriesOnLastDisk = 0;
+    if (f_.FDiskNr != diskBefore) entriesOnLastDisk = 0;
     if (static_cast<std::int64_t>(end.comment.size()) != end.eoc.ZipCommentLen)
         throw EZipArchiver(ZipMsg::ReadArchiveComment, true);
     ZipEndOfCentral eoc = end.eoc;
     eoc.HeaderSig = EndSig;
-    eoc.ThisDiskNo = static_cast<std::uint16_t>(zip_.FDiskNr);
+    eoc.ThisDiskNo = static_cast<std::uint16_t>(f_.FDiskNr);
     eoc.CentralDiskNo = static_cast<std::uint16_t>(centralDisk);
     eoc.CentralEntriesThisDisk = static_cast<std::uint16_t>(entriesOnLastDisk);
     eoc.CentralOffset = centralOffset;
@@ -349,12 +352,12 @@ std::int64_t ZipSpanner::WriteSplit(const unsigned char* bytes, std::int64_t cou
     std::int64_t done = 0;
     for (;;) {
         EnsureRoom(keepTogether);
-        const std::int64_t n = std::min(count - done, zip_.FFreeOnDisk);
-        if (n > 0 && write(zip_.FOutFile, bytes + done, static_cast<std::size_t>(n)) != n)
+        const std::int64_t n = std::min(count - done, f_.FFreeOnDisk);
+        if (n > 0 && write(f_.FOutFile, bytes + done, static_cast<std::size_t>(n)) != n)
             throw EZipArchiver(ZipMsg::WriteOutput, true);
-        if (zip_.FShowProgress && n > 0) Progress(ptBytesDone, "", n);
-        zip_.FBytesWritten += n;
-        zip_.FFreeOnDisk -= n;
+        if (f_.FShowProgress && n > 0) Progress(ptBytesDone, "", n);
+        f_.FBytesWritten += n;
+        f_.FFreeOnDisk -= n;
         done += n;
         if (done == count) return count;
         NextVolume();
@@ -363,25 +366,25 @@ std::int64_t ZipSpanner::WriteSplit(const unsigned char* bytes, std::int64_t cou
 
 // Makes sure a volume is open with room for keepTogether bytes (when above 0).
 void ZipSpanner::EnsureRoom(std::int64_t keepTogether) {
-    if (zip_.FOutFile < 0) OpenVolume();
-    if (keepTogether <= 0 || keepTogether <= zip_.FFreeOnDisk) return;
-    if (zip_.FBytesWritten == 0) throw EZipArchiver(ZipMsg::NotEnoughSpace, true);
+    if (f_.FOutFile < 0) OpenVolume();
+    if (keepTogether <= 0 || keepTogether <= f_.FFreeOnDisk) return;
+    if (f_.FBytesWritten == 0) throw EZipArchiver(ZipMsg::NotEnoughSpace, true);
     NextVolume();
     OpenVolume();
-    if (keepTogether > zip_.FFreeOnDisk) throw EZipArchiver(ZipMsg::NotEnoughSpace, true);
+    if (keepTogether > f_.FFreeOnDisk) throw EZipArchiver(ZipMsg::NotEnoughSpace, true);
 }
 
 void ZipSpanner::NextVolume() {
     CloseVolume();
-    zip_.FFreeOnDisk = 0;
-    ++zip_.FDiskNr;
-    zip_.FNewDisk = true;
+    f_.FFreeOnDisk = 0;
+    ++f_.FDiskNr;
+    f_.FNewDisk = true;
 }
 
 void ZipSpanner::CloseVolume() {
-    if (zip_.FOutFile < 0) return;
-    const struct timespec times[2] = {{zip_.FDateStamp, 0}, {zip_.FDateStamp, 0}};
-    futimens(zip_.FOutFile, times);
+    if (f_.FOutFile < 0) return;
+    const struct timespec times[2] = {{f_.FDateStamp, 0}, {f_.FDateStamp, 0}};
+    futimens(f_.FOutFile, times);
     zip_.CloseOutFile();
 }
 
@@ -390,7 +393,7 @@ void ZipSpanner::OpenVolume() {
         const int driveType = CheckForDisk();
         const bool removable = !IsFixedOrRemote(driveType);
         const std::string path =
-            removable ? state_.outFileName : VolumeFileName(state_.outFileName, zip_.FDiskNr);
+            removable ? state_.outFileName : VolumeFileName(state_.outFileName, f_.FDiskNr);
         if (removable && zip_.AddOptions.Has(AddDiskSpanErase)) {
             const int formatted = ZipFormat();
             if (formatted == -2) throw EZipArchiver(ZipMsg::UserCanceled, false);
@@ -398,10 +401,10 @@ void ZipSpanner::OpenVolume() {
         }
         if (!ClaimVolumeFile(path, removable)) continue;
         if (!VolumeHasRoom(path)) continue;
-        if (removable && !SetVolumeLabel(zip_.FDrive, SpanVolumeLabel(zip_.FDiskNr)))
+        if (removable && !SetVolumeLabel(f_.FDrive, SpanVolumeLabel(f_.FDiskNr)))
             throw EZipArchiver(ZipMsg::LabelNotSet, true);
         state_.volumePath = path;
-        zip_.FBytesWritten = 0;
+        f_.FBytesWritten = 0;
         return;
     }
 }
@@ -410,22 +413,22 @@ void ZipSpanner::OpenVolume() {
 bool ZipSpanner::ClaimVolumeFile(const std::string& path, bool removable) {
     if (FileExists(path)) {
         if (zip_.Unattended) throw EZipArchiver(ZipMsg::UnattendedSpan, true);
-        const int labelNumber = SpanLabelNumber(zip_.FVolumeName);
-        const bool earlierVolume = removable && FileModified(path) == zip_.FDateStamp && labelNumber > 0 &&
-                                   labelNumber <= zip_.FDiskNr;
+        const int labelNumber = SpanLabelNumber(f_.FVolumeName);
+        const bool earlierVolume = removable && FileModified(path) == f_.FDateStamp && labelNumber > 0 &&
+                                   labelNumber <= f_.FDiskNr;
         const std::string text = earlierVolume ? FormatZipStr(ZipMsg::PreviousDisk, labelNumber)
                                                : FormatZipStr(ZipMsg::FileExistsOverwrite, path);
         const auto answer = zip_.Ui().MessageBox("Confirm", text, ZipUi::Buttons::YesNoCancel, ZipUi::Icon::Warning,
                                                  ZipUi::Answer::No);
         if (answer == ZipUi::Answer::No && removable) {
-            zip_.FNewDisk = true;
+            f_.FNewDisk = true;
             return false;
         }
         // On a fixed drive there is no other disk to offer: No ends the split like Cancel.
         if (answer != ZipUi::Answer::Yes) throw EZipArchiver(ZipMsg::UserCanceled, false);
     }
-    zip_.FOutFile = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (zip_.FOutFile < 0) throw EZipArchiver(ZipMsg::CreateOutput, true);
+    f_.FOutFile = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (f_.FOutFile < 0) throw EZipArchiver(ZipMsg::CreateOutput, true);
     if (std::find(state_.writtenVolumes.begin(), state_.writtenVolumes.end(), path) == state_.writtenVolumes.end())
         state_.writtenVolumes.push_back(path);
     return true;
@@ -435,10 +438,10 @@ bool ZipSpanner::ClaimVolumeFile(const std::string& path, bool removable) {
 // user is asked for another disk (false).
 bool ZipSpanner::VolumeHasRoom(const std::string& path) {
     DiskFreeAndSize(3);
-    std::int64_t room = zip_.FFreeOnDisk;
+    std::int64_t room = f_.FFreeOnDisk;
     if (zip_.MaxVolumeSize > 0) room = room < 0 ? zip_.MaxVolumeSize : std::min<std::int64_t>(room, zip_.MaxVolumeSize);
-    if (zip_.FDiskNr == 0 && zip_.KeepFreeOnDisk1 > 0) room -= zip_.KeepFreeOnDisk1;
-    zip_.FFreeOnDisk = room;
+    if (f_.FDiskNr == 0 && zip_.KeepFreeOnDisk1 > 0) room -= zip_.KeepFreeOnDisk1;
+    f_.FFreeOnDisk = room;
     const std::int64_t minimum = zip_.MinFreeVolumeSize > 0 ? zip_.MinFreeVolumeSize : 1;
     if (room >= minimum) return true;
     zip_.CloseOutFile();
@@ -449,7 +452,7 @@ bool ZipSpanner::VolumeHasRoom(const std::string& path) {
                                              ZipUi::Icon::Error, ZipUi::Answer::Retry);
     if (answer == ZipUi::Answer::Failed) throw EZipArchiver(ZipMsg::NoMemoryForBox, true);
     if (answer != ZipUi::Answer::Retry) throw EZipArchiver(ZipMsg::UserCanceled, false);
-    zip_.FNewDisk = true;
+    f_.FNewDisk = true;
     return false;
 }
 
@@ -462,7 +465,7 @@ void ZipSpanner::DeletePartialVolumes() {
 void ZipSpanner::RWSplitData(unsigned char* buffer, std::int64_t count, int errorId) {
     while (count > 0) {
         const std::int64_t block = std::min<std::int64_t>(count, kCopyBlock);
-        ReadFrom(zip_.FInFile, buffer, block, errorId);
+        ReadFrom(f_.FInFile, buffer, block, errorId);
         WriteSplit(buffer, block, 0);
         count -= block;
     }
@@ -472,48 +475,48 @@ void ZipSpanner::RWSplitData(unsigned char* buffer, std::int64_t count, int erro
 
 bool ZipSpanner::DiskIsThere() {
     try {
-        zip_.CheckDrive(zip_.FDrive);
+        zip_.CheckDrive(f_.FDrive);
         return true;
     } catch (const EZipArchiver&) {
         return false;
     }
 }
 
-std::string ZipSpanner::CheckForDiskText() const {
+std::string ZipSpanner::CheckForDiskText() {
     std::string text;
-    if (zip_.FDiskNr < 0) {
+    if (f_.FDiskNr < 0) {
         text = ZipMessageText(ZipMsg::InsertLastDisk);
     } else if (state_.writing) {
-        std::int64_t divisor = zip_.FSizeOfDisk;
+        std::int64_t divisor = f_.FSizeOfDisk;
         if (zip_.MaxVolumeSize > 0 && (divisor <= 0 || zip_.MaxVolumeSize < divisor)) divisor = zip_.MaxVolumeSize;
         if (divisor > 0) {
             const std::int64_t keep = std::max(zip_.KeepFreeOnDisk1, 0);
             const std::int64_t estimate =
-                std::max<std::int64_t>((state_.archiveSize + keep + 4) / divisor, zip_.FDiskNr);
-            text = FormatZipStr(ZipMsg::InsertVolumeOf, zip_.FDiskNr + 1, estimate + 1);
+                std::max<std::int64_t>((state_.archiveSize + keep + 4) / divisor, f_.FDiskNr);
+            f_.FLastDiskNumber = static_cast<std::uint16_t>(estimate);
+            text = FormatZipStr(ZipMsg::InsertVolumeOf, f_.FDiskNr + 1, estimate + 1);
         } else {
-            text = FormatZipStr(ZipMsg::InsertVolume, zip_.FDiskNr + 1);
+            text = FormatZipStr(ZipMsg::InsertVolume, f_.FDiskNr + 1);
         }
     } else {
-        const int last = state_.reading ? state_.lastDisk : zip_.LastDiskNumber();
-        text = FormatZipStr(ZipMsg::InsertVolumeOf, zip_.FDiskNr + 1, last + 1);
+        text = FormatZipStr(ZipMsg::InsertVolumeOf, f_.FDiskNr + 1, f_.FLastDiskNumber + 1);
     }
-    return text + FormatZipStr(ZipMsg::InDrive, zip_.FDrive);
+    return text + FormatZipStr(ZipMsg::InDrive, f_.FDrive);
 }
 
 int ZipSpanner::CheckForDisk() {
-    const int driveType = DriveTypeOf(zip_.FDrive);
+    const int driveType = DriveTypeOf(f_.FDrive);
     zip_.Ui().ProcessMessages();
-    while (zip_.FNewDisk || !DiskIsThere()) {
+    while (f_.FNewDisk || !DiskIsThere()) {
         if (IsFixedOrRemote(driveType)) {
-            zip_.FNewDisk = false;
+            f_.FNewDisk = false;
             break;
         }
         if (zip_.Unattended) throw EZipArchiver(ZipMsg::UnattendedSpan, true);
-        const auto icon = zip_.FDiskNr < 0 ? ZipUi::Icon::Stop : ZipUi::Icon::None;
+        const auto icon = f_.FDiskNr < 0 ? ZipUi::Icon::Stop : ZipUi::Icon::None;
         const auto answer =
             zip_.Ui().MessageBox("", CheckForDiskText(), ZipUi::Buttons::OkCancel, icon, ZipUi::Answer::Ok);
-        zip_.FNewDisk = false;
+        f_.FNewDisk = false;
         if (answer != ZipUi::Answer::Ok) throw EZipArchiver(ZipMsg::UserCanceled, false);
     }
     return driveType;
@@ -521,29 +524,29 @@ int ZipSpanner::CheckForDisk() {
 
 bool ZipSpanner::IsRightDisk(int driveType) {
     if (IsFixedOrRemote(driveType)) {
-        state_.inFileName = WithVolumeNumber(state_.inFileName, zip_.FDiskNr);
+        state_.inFileName = WithVolumeNumber(state_.inFileName, f_.FDiskNr);
         return true;
     }
-    const auto volume = VolumeOf(zip_.FDrive);
-    zip_.FVolumeName = volume ? volume->label : std::string();
-    return zip_.FVolumeName == SpanVolumeLabel(zip_.FDiskNr);
+    const auto volume = VolumeOf(f_.FDrive);
+    f_.FVolumeName = volume ? volume->label : std::string();
+    return f_.FVolumeName == SpanVolumeLabel(f_.FDiskNr);
 }
 
 void ZipSpanner::GetNewDisk(int diskSeq) {
     zip_.CloseInFile();
     if (!state_.reading && !state_.writing) {  // List reading a set it was given
         state_.inFileName = zip_.ZipFileName();
-        zip_.FDrive = DriveRoot(state_.inFileName);
+        f_.FDrive = DriveRoot(state_.inFileName);
     }
-    zip_.FDiskNr = diskSeq;
+    f_.FDiskNr = diskSeq;
     for (;;) {
         int driveType = 0;
         do {
-            zip_.FNewDisk = true;
+            f_.FNewDisk = true;
             driveType = CheckForDisk();
         } while (!IsRightDisk(driveType));
-        zip_.FInFile = open(state_.inFileName.c_str(), O_RDONLY | O_CLOEXEC);
-        if (zip_.FInFile >= 0) return;
+        f_.FInFile = open(state_.inFileName.c_str(), O_RDONLY | O_CLOEXEC);
+        if (f_.FInFile >= 0) return;
         if (IsFixedOrRemote(driveType)) throw EZipArchiver(ZipMsg::InputMissing, true);
         zip_.ShowZipMessage(ZipMsg::InputMissing);
     }
@@ -551,9 +554,9 @@ void ZipSpanner::GetNewDisk(int diskSeq) {
 
 std::int64_t ZipSpanner::DiskFreeAndSize(int which) {
     std::int64_t freeBytes = -1, totalBytes = -1;
-    ::DiskFreeAndSize(zip_.FDrive, freeBytes, totalBytes);
-    if (which & 1) zip_.FFreeOnDisk = freeBytes;
-    if (which & 2) zip_.FSizeOfDisk = totalBytes;
+    ::DiskFreeAndSize(f_.FDrive, freeBytes, totalBytes);
+    if (which & 1) f_.FFreeOnDisk = freeBytes;
+    if (which & 2) f_.FSizeOfDisk = totalBytes;
     return totalBytes;
 }
 
@@ -563,11 +566,12 @@ int ZipSpanner::ZipFormat() { return -3; }
 
 int ZipSpanner::ReadSpan(const std::string& lastVolume, std::string& outPath) {
     state_ = SpanState{};
+    f_.FBusy = true;
     state_.reading = true;
     state_.inFileName = lastVolume;
-    zip_.FDrive = DriveRoot(lastVolume);
-    zip_.FDiskNr = -1;
-    zip_.FShowProgress = false;
+    f_.FDrive = DriveRoot(lastVolume);
+    f_.FDiskNr = -1;
+    f_.FShowProgress = false;
     zip_.Ui().SetBusyCursor(true);
     int result = 0;
     try {
@@ -577,15 +581,15 @@ int ZipSpanner::ReadSpan(const std::string& lastVolume, std::string& outPath) {
         std::int64_t total = 0;
         ReadJoinedCentral(end, total);
         GetNewDisk(0);
-        zip_.FShowProgress = true;
+        f_.FShowProgress = true;
         Progress(ptFileCount, "", end.eoc.TotalEntries);
         Progress(ptByteCount, "", total);
         unsigned char signature[4];
-        ReadFrom(zip_.FInFile, signature, 4, ZipMsg::ReadExtendedLocal);
+        ReadFrom(f_.FInFile, signature, 4, ZipMsg::ReadExtendedLocal);
         if (Get32(signature) != ExtLocalSig) throw EZipArchiver(ZipMsg::ReadExtendedLocal, true);
         std::vector<unsigned char> buffer(kCopyBlock);
         JoinLocalEntries(buffer);
-        zip_.FShowProgress = false;
+        f_.FShowProgress = false;
         std::int64_t centralStart = 0, centralSize = 0;
         JoinCentralDirectory(end, centralStart, centralSize);
         ZipEndOfCentral eoc = end.eoc;
@@ -604,17 +608,18 @@ int ZipSpanner::ReadSpan(const std::string& lastVolume, std::string& outPath) {
         result = ReportFailure(std::current_exception());
     }
     Progress(ptBatchEnd, "", 0);
-    zip_.FMDZipData.clear();
+    f_.FMDZipData.clear();
     zip_.CloseInFile();
-    if (zip_.FOutFile >= 0) {
-        const struct timespec times[2] = {{zip_.FDateStamp, 0}, {zip_.FDateStamp, 0}};
-        futimens(zip_.FOutFile, times);
-        if (close(zip_.FOutFile) != 0 && result == 0) result = -9;
-        zip_.FOutFile = -1;
+    if (f_.FOutFile >= 0) {
+        const struct timespec times[2] = {{f_.FDateStamp, 0}, {f_.FDateStamp, 0}};
+        futimens(f_.FOutFile, times);
+        if (close(f_.FOutFile) != 0 && result == 0) result = -9;
+        f_.FOutFile = -1;
     }
     if (result != 0 && !state_.outFileName.empty()) DeleteFile(state_.outFileName);
     outPath = result == 0 ? state_.outFileName : std::string();
     state_.reading = false;
+    f_.FBusy = false;
     zip_.Ui().SetBusyCursor(false);
     return result;
 }
@@ -634,41 +639,41 @@ void ZipSpanner::OpenJoinedOutput(std::string& outPath) {
         name = outPath;
     }
     name = WithoutExtension(name) + ".zip";
-    zip_.FOutFile = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (zip_.FOutFile < 0) throw EZipArchiver(ZipMsg::CreateOutput, true);
+    f_.FOutFile = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (f_.FOutFile < 0) throw EZipArchiver(ZipMsg::CreateOutput, true);
     state_.outFileName = name;
 }
 
 // Asks for the last disk until its end record is found.
 void ZipSpanner::FindLastVolume(EndRecord& end) {
     for (;;) {
-        zip_.FNewDisk = true;
+        f_.FNewDisk = true;
         const int driveType = CheckForDisk();
         const bool fixed = IsFixedOrRemote(driveType);
         zip_.CloseInFile();
-        zip_.FInFile = open(state_.inFileName.c_str(), O_RDONLY | O_CLOEXEC);
-        if (zip_.FInFile < 0 && fixed) throw EZipArchiver(ZipMsg::InputMissing, true);
-        if (zip_.FInFile >= 0 && FindEndRecord(zip_.FInFile, end, ZipMsg::ReadEndOfCentral)) break;
+        f_.FInFile = open(state_.inFileName.c_str(), O_RDONLY | O_CLOEXEC);
+        if (f_.FInFile < 0 && fixed) throw EZipArchiver(ZipMsg::InputMissing, true);
+        if (f_.FInFile >= 0 && FindEndRecord(f_.FInFile, end, ZipMsg::ReadEndOfCentral)) break;
         if (fixed) {
             const int number = VolumeNumberOf(state_.inFileName);
             if (number == 1) throw EZipArchiver(ZipMsg::FirstDiskOfSet, true);
             throw EZipArchiver(ZipMsg::NthDiskOfSet, static_cast<std::int64_t>(std::max(number, 0)));
         }
     }
-    zip_.FDateStamp = FileModified(state_.inFileName);
-    state_.lastDisk = end.eoc.ThisDiskNo;
-    zip_.FDiskNr = end.eoc.ThisDiskNo;
+    f_.FDateStamp = FileModified(state_.inFileName);
+    f_.FLastDiskNumber = end.eoc.ThisDiskNo;
+    f_.FDiskNr = end.eoc.ThisDiskNo;
     if (end.eoc.CentralDiskNo > end.eoc.ThisDiskNo) throw EZipArchiver(ZipMsg::NotValidZip, true);
 }
 
 void ZipSpanner::ReadJoined(unsigned char* to, std::int64_t count, int errorId) {
     while (count > 0) {
-        const ssize_t n = read(zip_.FInFile, to, static_cast<std::size_t>(count));
+        const ssize_t n = read(f_.FInFile, to, static_cast<std::size_t>(count));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) throw EZipArchiver(errorId, true);
         if (n == 0) {
-            if (zip_.FDiskNr >= state_.lastDisk) throw EZipArchiver(errorId, true);
-            GetNewDisk(zip_.FDiskNr + 1);
+            if (f_.FDiskNr >= f_.FLastDiskNumber) throw EZipArchiver(errorId, true);
+            GetNewDisk(f_.FDiskNr + 1);
             continue;
         }
         to += n;
@@ -677,10 +682,10 @@ void ZipSpanner::ReadJoined(unsigned char* to, std::int64_t count, int errorId) 
 }
 
 void ZipSpanner::ReadJoinedCentral(const EndRecord& end, std::int64_t& total) {
-    if (end.eoc.CentralDiskNo != zip_.FDiskNr) GetNewDisk(end.eoc.CentralDiskNo);
-    if (lseek(zip_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
+    if (end.eoc.CentralDiskNo != f_.FDiskNr) GetNewDisk(end.eoc.CentralDiskNo);
+    if (lseek(f_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
         throw EZipArchiver(ZipMsg::InputSeek, true);
-    zip_.FMDZipData.clear();
+    f_.FMDZipData.clear();
     centralSizes_.clear();
     centralFlags_.clear();
     std::vector<unsigned char> skip;
@@ -700,13 +705,13 @@ void ZipSpanner::ReadJoinedCentral(const EndRecord& end, std::int64_t& total) {
         total += entry.FileNameLen + static_cast<std::int64_t>(rest) + entry.ComprSize;
         centralSizes_.push_back(entry.ComprSize);
         centralFlags_.push_back(Get16(header + CenFlags));
-        zip_.FMDZipData.push_back(std::move(entry));
+        f_.FMDZipData.push_back(std::move(entry));
     }
 }
 
 std::size_t ZipSpanner::FindRecord(const std::string& name, std::vector<bool>& used, int errorId) const {
-    for (std::size_t i = 0; i < zip_.FMDZipData.size(); ++i) {
-        if (!used[i] && zip_.FMDZipData[i].FileName == name) {
+    for (std::size_t i = 0; i < f_.FMDZipData.size(); ++i) {
+        if (!used[i] && f_.FMDZipData[i].FileName == name) {
             used[i] = true;
             return i;
         }
@@ -715,8 +720,8 @@ std::size_t ZipSpanner::FindRecord(const std::string& name, std::vector<bool>& u
 }
 
 void ZipSpanner::JoinLocalEntries(std::vector<unsigned char>& buffer) {
-    std::vector<bool> used(zip_.FMDZipData.size(), false);
-    for (std::size_t count = 0; count < zip_.FMDZipData.size(); ++count) {
+    std::vector<bool> used(f_.FMDZipData.size(), false);
+    for (std::size_t count = 0; count < f_.FMDZipData.size(); ++count) {
         unsigned char header[LocalSize];
         ReadJoined(header, LocalSize, ZipMsg::ReadLocalHeader);
         if (Get32(header) != LocalSig) throw EZipArchiver(ZipMsg::LocalSignature, true);
@@ -724,8 +729,8 @@ void ZipSpanner::JoinLocalEntries(std::vector<unsigned char>& buffer) {
         std::string name(nameLength, '\0');
         ReadJoined(reinterpret_cast<unsigned char*>(name.data()), nameLength, ZipMsg::ReadLocalName);
         const std::size_t index = FindRecord(name, used, ZipMsg::LocalHeaderNotFound);
-        MDZipData& entry = zip_.FMDZipData[index];
-        const std::int64_t position = lseek(zip_.FOutFile, 0, SEEK_CUR);
+        MDZipData& entry = f_.FMDZipData[index];
+        const std::int64_t position = lseek(f_.FOutFile, 0, SEEK_CUR);
         entry.DiskStart = 0;
         entry.RelOffLocal = static_cast<std::uint32_t>(position);
         const bool descriptor = (Get16(header + LocFlags) & 8) != 0;
@@ -748,11 +753,11 @@ void ZipSpanner::JoinLocalEntries(std::vector<unsigned char>& buffer) {
 
 void ZipSpanner::JoinCentralDirectory(const EndRecord& end, std::int64_t& centralStart, std::int64_t& centralSize) {
     GetNewDisk(end.eoc.CentralDiskNo);
-    if (lseek(zip_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
+    if (lseek(f_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
         throw EZipArchiver(ZipMsg::InputSeek, true);
-    centralStart = lseek(zip_.FOutFile, 0, SEEK_CUR);
+    centralStart = lseek(f_.FOutFile, 0, SEEK_CUR);
     std::vector<unsigned char> buffer(kCopyBlock);
-    for (const MDZipData& entry : zip_.FMDZipData) {
+    for (const MDZipData& entry : f_.FMDZipData) {
         std::vector<unsigned char> header(CentralSize + entry.FileNameLen);
         ReadJoined(header.data(), CentralSize, ZipMsg::ReadCentralHeader);
         if (Get32(header.data()) != CentralSig) throw EZipArchiver(ZipMsg::CentralSignature, true);
@@ -765,15 +770,15 @@ void ZipSpanner::JoinCentralDirectory(const EndRecord& end, std::int64_t& centra
         RWJoinData(buffer.data(), Get16(header.data() + CenExtraLength), ZipMsg::ReadCentralExtra);
         RWJoinData(buffer.data(), Get16(header.data() + CenCommentLength), ZipMsg::ReadFileComment);
     }
-    centralSize = lseek(zip_.FOutFile, 0, SEEK_CUR) - centralStart;
+    centralSize = lseek(f_.FOutFile, 0, SEEK_CUR) - centralStart;
 }
 
 void ZipSpanner::WriteJoin(const unsigned char* bytes, std::int64_t count, int errorId) {
     while (count > 0) {
-        const ssize_t n = write(zip_.FOutFile, bytes, static_cast<std::size_t>(count));
+        const ssize_t n = write(f_.FOutFile, bytes, static_cast<std::size_t>(count));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) throw EZipArchiver(errorId, true);
-        if (zip_.FShowProgress) Progress(ptBytesDone, "", n);
+        if (f_.FShowProgress) Progress(ptBytesDone, "", n);
         bytes += n;
         count -= n;
     }
@@ -792,12 +797,19 @@ void ZipSpanner::RWJoinData(unsigned char* buffer, std::int64_t count, int error
 
 // ---- The component's members ----------------------------------------------------------------
 
+// The component's own state handed to the spanning code (the members below may reach it).
+#define SPAN_FIELDS(busy)                                                                          \
+    SpanFields {                                                                                   \
+        FDrive, FDiskNr, FBytesWritten, FFreeOnDisk, FSizeOfDisk, FVolumeName, FNewDisk, FShowProgress, \
+            FDateStamp, FInFile, FOutFile, FMDZipData, FSpanExtra, busy, FLastDiskNumber            \
+    }
+
 int TZipArchiver::WriteSpan(const std::string& inFileName, const std::string& outFileName) {
-    return ZipSpanner(*this).WriteSpan(inFileName, outFileName);
+    return ZipSpanner(*this, SPAN_FIELDS(FAddBusy)).WriteSpan(inFileName, outFileName);
 }
 
 int TZipArchiver::ReadSpan(const std::string& inFileName, std::string& outFilePath) {
-    return ZipSpanner(*this).ReadSpan(inFileName, outFilePath);
+    return ZipSpanner(*this, SPAN_FIELDS(FExtractBusy)).ReadSpan(inFileName, outFilePath);
 }
 
-void TZipArchiver::GetNewDisk(int diskSeq) { ZipSpanner(*this).GetNewDisk(diskSeq); }
+void TZipArchiver::GetNewDisk(int diskSeq) { ZipSpanner(*this, SPAN_FIELDS(FExtractBusy)).GetNewDisk(diskSeq); }

@@ -6,6 +6,7 @@
 // (the input and output names, the volumes written so far) lives in a SpanState kept in the
 // component's FSpanExtra, so that GetNewDisk called from List finds it too.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -64,12 +65,31 @@ struct SpanState {
     bool writing = false;
     bool reading = false;
     std::int64_t archiveSize = 0;  // of the archive being split (disk-count estimate)
-    int lastDisk = 0;              // last volume of the set being read
+};
+
+// The component's spanning state, reached by reference (the members that start the spanning
+// code hand it over; see SPAN_FIELDS in ZipSpan.cpp).
+struct SpanFields {
+    std::string& FDrive;
+    int& FDiskNr;
+    std::int64_t& FBytesWritten;
+    std::int64_t& FFreeOnDisk;
+    std::int64_t& FSizeOfDisk;
+    std::string& FVolumeName;
+    bool& FNewDisk;
+    bool& FShowProgress;
+    std::int64_t& FDateStamp;
+    int& FInFile;
+    int& FOutFile;
+    std::vector<MDZipData>& FMDZipData;
+    std::shared_ptr<void>& FSpanExtra;
+    bool& FBusy;  // AddBusy while splitting, ExtractBusy while joining
+    std::uint16_t& FLastDiskNumber;
 };
 
 class ZipSpanner {
 public:
-    explicit ZipSpanner(TZipArchiver& zip);
+    ZipSpanner(TZipArchiver& zip, const SpanFields& fields);
 
     // Splits source onto disks or volume files named after target. 0, or -7 / -8 / -9.
     int WriteSpan(const std::string& source, const std::string& target);
@@ -99,11 +119,9 @@ public:
     // Formatting a disk is not offered on this platform: always -3 (not started).
     int ZipFormat();
 
-    static SpanState& State(TZipArchiver& zip);
+    static SpanState& State(std::shared_ptr<void>& extra);
 
 private:
-    struct CentralRecord;
-
     void BeginSplit(const std::string& source, const std::string& target);
     void SplitLocalEntries(const std::vector<std::size_t>& fileOrder, std::vector<unsigned char>& buffer);
     void SplitCentralDirectory(const zipfmt::EndRecord& end);
@@ -115,7 +133,7 @@ private:
     void EnsureRoom(std::int64_t keepTogether);
     void CloseVolume();
     void NextVolume();
-    std::string CheckForDiskText() const;
+    std::string CheckForDiskText();
     bool DiskIsThere();
 
     void OpenJoinedOutput(std::string& outPath);
@@ -135,6 +153,7 @@ private:
     void DeletePartialVolumes();
 
     TZipArchiver& zip_;
+    SpanFields f_;
     SpanState& state_;
     std::vector<std::uint32_t> centralSizes_;  // compressed size per entry, central-directory order
     std::vector<std::uint16_t> centralFlags_;

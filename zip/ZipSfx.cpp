@@ -1,0 +1,366 @@
+// Self-extracting archives and the shared file routines: copying in blocks, erasing to the
+// trash or for good.
+#include "zip/ZipSfx.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <exception>
+#include <new>
+#include <vector>
+
+#include "engines/zipsfx/SfxHeader.h"
+#include "platform/Drives.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+#include "zip/ZipSpan.h"
+#include "zip/ZipUi.h"
+
+using namespace zipfmt;
+
+// ---- The trash --------------------------------------------------------------------------------
+
+namespace {
+
+std::string HomeDataFolder() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome && dataHome[0] == '/') return dataHome;
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.local/share";
+}
+
+std::string PercentEncoded(const std::string& path) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || std::strchr("/-_.~!*'()", c)) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string LocalTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    return text;
+}
+
+bool MakeTrashFolders(const std::string& trash) {
+    for (const std::string& folder : {trash, trash + "/files", trash + "/info"})
+        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    return FolderExists(trash + "/files") && FolderExists(trash + "/info");
+}
+
+bool SameDevice(const std::string& a, const std::string& b) {
+    struct stat sa{}, sb{};
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
+}
+
+// Claims a free name in the trash by creating its info file first; returns that name.
+std::string ClaimTrashName(const std::string& trash, const std::string& base, const std::string& info) {
+    for (int n = 1; n < 10000; ++n) {
+        const std::string name = n == 1 ? base : base + "." + std::to_string(n);
+        const std::string infoPath = trash + "/info/" + name + ".trashinfo";
+        const int fd = open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return "";
+        }
+        const bool written = write(fd, info.data(), info.size()) == static_cast<ssize_t>(info.size());
+        if (close(fd) == 0 && written && !FileExists(trash + "/files/" + name)) return name;
+        unlink(infoPath.c_str());
+        if (!written) return "";
+    }
+    return "";
+}
+
+int TrashInto(const std::string& trash, const std::string& absolute, const std::string& shownPath) {
+    if (!MakeTrashFolders(trash)) return errno ? errno : EACCES;
+    const std::string info = "[Trash Info]\nPath=" + PercentEncoded(shownPath) + "\nDeletionDate=" + LocalTimeNow() + "\n";
+    const std::string name = ClaimTrashName(trash, FileNamePart(absolute), info);
+    if (name.empty()) return errno ? errno : EEXIST;
+    if (rename(absolute.c_str(), (trash + "/files/" + name).c_str()) == 0) return 0;
+    const int failure = errno;
+    unlink((trash + "/info/" + name + ".trashinfo").c_str());
+    return failure;
+}
+
+}  // namespace
+
+int MoveToTrash(const std::string& path) {
+    const std::string absolute = AbsolutePath(path);
+    const std::string homeTrash = HomeDataFolder() + "/Trash";
+    CreateFolders(HomeDataFolder());
+    if (SameDevice(absolute, HomeDataFolder())) return TrashInto(homeTrash, absolute, absolute);
+    // Another file system: its own trash at its top folder, with paths relative to that.
+    const std::string top = WithTrailingSlash(DriveRoot(absolute));
+    const std::string topTrash = top + ".Trash-" + std::to_string(getuid());
+    const std::string relative = absolute.rfind(top, 0) == 0 ? absolute.substr(top.size()) : absolute;
+    return TrashInto(topTrash, absolute, relative);
+}
+
+// ---- Copying and erasing -----------------------------------------------------------------------
+
+ZipSfxMaker::ZipSfxMaker(TZipArchiver& zip) : zip_(zip) {}
+
+int ZipSfxMaker::CopyBuffer(int inFile, int outFile, std::int64_t count) {
+    char block[8192];
+    while (count != 0) {
+        const std::size_t want = count < 0 ? sizeof block : static_cast<std::size_t>(std::min<std::int64_t>(count, sizeof block));
+        const ssize_t got = read(inFile, block, want);
+        if (got <= 0) return 0;
+        if (write(outFile, block, static_cast<std::size_t>(got)) != got) return -2;
+        if (count > 0) count -= got;
+        zip_.Ui().ProcessMessages();
+        if (static_cast<std::size_t>(got) < want) return 0;
+    }
+    return 0;
+}
+
+int ZipSfxMaker::CopyFileA(const std::string& source, const std::string& target) {
+    struct BusyCursor {
+        ZipUi& ui;
+        explicit BusyCursor(ZipUi& u) : ui(u) { ui.SetBusyCursor(true); }
+        ~BusyCursor() { ui.SetBusyCursor(false); }
+    } busy(zip_.Ui());
+    const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return -3;
+    if (FileExists(target)) EraseFile(target, zip_.HowToDelete);
+    const int out = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0) {
+        close(in);
+        return -1;
+    }
+    const int copied = CopyBuffer(in, out, -1);
+    struct stat st{};
+    fstat(in, &st);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    const bool dated = futimens(out, times) == 0;
+    const bool closed = close(out) == 0;
+    close(in);
+    if (copied != 0 || !closed || FileSize(target) != FileSize(source)) {
+        DeleteFile(target);
+        return -9;
+    }
+    return dated ? 0 : -4;
+}
+
+int ZipSfxMaker::EraseFile(const std::string& path, DeleteOpts how) {
+    if (!FileExists(path)) return -1;
+    if (how == htdAllowUndo) return MoveToTrash(path);
+    return DeleteFile(path) ? 0 : errno;
+}
+
+// ---- Self-extracting archives ------------------------------------------------------------------
+
+std::string ZipSfxMaker::FindStub() const {
+    const std::vector<std::string> candidates = {
+        zip_.SFXPath,
+        JoinPath(CurrentFolder(), "ZIPSFX.BIN"),
+        JoinPath(ProgramFolder(), "ZIPSFX.BIN"),
+        zip_.DLLDirectory().empty() ? std::string() : JoinPath(zip_.DLLDirectory(), "ZIPSFX.BIN"),
+    };
+    for (const std::string& candidate : candidates)
+        if (!candidate.empty() && FileExists(candidate)) return candidate;
+    return "";
+}
+
+int ZipSfxMaker::ConvertSFX(bool newFile) {
+    const std::string source = zip_.ZipFileName();
+    if (!newFile && (source.empty() || !FileExists(source))) {
+        zip_.ShowZipMessage(ZipMsg::NoZipSpecified);
+        return -3;
+    }
+    const std::size_t textBytes = zip_.SFXCaption.size() + zip_.SFXDefaultDir.size() + zip_.SFXCommandLine.size();
+    if (textBytes > sfx::kMaxTextBytes) {
+        zip_.ShowZipMessage(ZipMsg::SfxStringsTooLong,
+                            "\r\nSFXCaption + SFXDefaultDir + SFXCommandLine = " + std::to_string(textBytes));
+        return -9;
+    }
+    const std::string stub = FindStub();
+    if (stub.empty()) {
+        zip_.ShowZipMessage(ZipMsg::SfxStubMissing);
+        return -9;
+    }
+    zip_.SFXPath = stub;
+    if (!newFile && !EqualsNoCase(ExtensionPart(source), ".zip")) {
+        zip_.ShowZipMessage(ZipMsg::SfxNotZip);
+        return -9;
+    }
+    const std::string target = newFile ? source : WithoutExtension(source) + ".exe";
+    if (!newFile && FileExists(target)) EraseFile(target, zip_.HowToDelete);
+    return WriteSfx(stub, source, target, newFile);
+}
+
+bool ZipSfxMaker::WriteHeader(int out) {
+    sfx::Header header;
+    const SFXOpts& options = zip_.SFXOptions;
+    header.flags = (options.Has(SFXAskCmdLine) ? sfx::kAskCmdLine : 0) | (options.Has(SFXAskFiles) ? sfx::kAskFiles : 0) |
+                   (options.Has(SFXHideOverWriteBox) ? sfx::kHideOverWriteBox : 0) |
+                   (zip_.SFXOverWriteMode == OvrAlways ? sfx::kOverwriteAlways : 0) |
+                   (zip_.SFXOverWriteMode == OvrNever ? sfx::kOverwriteNever : 0) |
+                   (options.Has(SFXCheckSize) ? 0 : sfx::kNoCheckSize) | (options.Has(SFXAutoRun) ? sfx::kAutoRun : 0);
+    header.caption = zip_.SFXCaption;
+    header.defaultDir = zip_.SFXDefaultDir;
+    header.commandLine = zip_.SFXCommandLine;
+    const auto bytes = sfx::BuildHeader(header);
+    return bytes && write(out, bytes->data(), bytes->size()) == static_cast<ssize_t>(bytes->size());
+}
+
+void ZipSfxMaker::WriteEmptyArchive(int out, std::uint32_t centralOffset) {
+    ZipEndOfCentral eoc;
+    eoc.HeaderSig = EndSig;
+    eoc.CentralOffset = centralOffset;
+    unsigned char bytes[EndSize];
+    eoc.ToBytes(bytes);
+    if (write(out, bytes, EndSize) != EndSize) throw EZipArchiver(ZipMsg::WriteEndOfCentral, true);
+}
+
+int ZipSfxMaker::WriteSfx(const std::string& stub, const std::string& source, const std::string& target,
+                          bool newFile) {
+    const int out = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0777);
+    if (out < 0) {
+        zip_.ShowZipMessage(ZipMsg::CreateOutput);
+        return -9;
+    }
+    const std::int64_t stubSize = FileSize(stub);
+    const std::int64_t delta = stubSize + static_cast<std::int64_t>(sfx::kHeaderSize);
+    std::int64_t expected = delta + EndSize;
+    int result = 0;
+    int in = -1;
+    try {
+        in = open(stub.c_str(), O_RDONLY | O_CLOEXEC);
+        if (in < 0 || CopyBuffer(in, out, -1) != 0 || !WriteHeader(out)) throw EZipArchiver(ZipMsg::WriteOutput, true);
+        close(in);
+        in = -1;
+        if (newFile) {
+            WriteEmptyArchive(out, static_cast<std::uint32_t>(delta));
+        } else {
+            in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+            if (in < 0) throw EZipArchiver(ZipMsg::OpenFailed, true);
+            EndRecord end;
+            if (!FindEndRecord(in, end, ZipMsg::ReadEndOfCentral)) throw EZipArchiver(ZipMsg::NotValidZip, true);
+            expected = delta + end.position + EndSize + end.eoc.ZipCommentLen;
+            CopyWithOffsets(in, out, 0, delta);
+        }
+    } catch (const EZipArchiver& e) {
+        zip_.ShowExceptionError(e);
+        result = -7;
+    } catch (const std::bad_alloc&) {
+        zip_.ShowZipMessage(ZipMsg::NoMemory);
+        result = -8;
+    }
+    if (in >= 0) close(in);
+    if (close(out) != 0 && result == 0) result = -9;
+    return FinishConversion(source, target, expected, result, newFile);
+}
+
+// Copies the archive from start on: everything before its central directory as it is, then
+// each central header and the end record with their offsets moved by delta. When the offsets
+// do not agree with where the directory lies (an archive copied behind a stub unchanged), the
+// rest is copied unchanged, as those offsets are then already relative to start.
+void ZipSfxMaker::CopyWithOffsets(int in, int out, std::int64_t start, std::int64_t delta) {
+    EndRecord end;
+    if (!FindEndRecord(in, end, ZipMsg::ReadEndOfCentral)) throw EZipArchiver(ZipMsg::NotValidZip, true);
+    const std::int64_t centralStart = end.position - end.eoc.CentralSize;
+    const std::int64_t archiveEnd = end.position + EndSize + end.eoc.ZipCommentLen;
+    const bool consistent = centralStart == end.eoc.CentralOffset;
+    const std::int64_t copyEnd = consistent ? centralStart : archiveEnd;
+    if (centralStart < start || lseek(in, start, SEEK_SET) != start) throw EZipArchiver(ZipMsg::InputSeek, true);
+    if (CopyBuffer(in, out, copyEnd - start) != 0) throw EZipArchiver(ZipMsg::WriteOutput, true);
+    if (!consistent) return;
+    for (int i = 0; i < end.eoc.TotalEntries; ++i) {
+        unsigned char header[CentralSize];
+        if (read(in, header, CentralSize) != CentralSize || Get32(header) != CentralSig)
+            throw EZipArchiver(ZipMsg::CopyCentralName, true);
+        Put32(header + CenLocalOffset, static_cast<std::uint32_t>(Get32(header + CenLocalOffset) + delta));
+        const std::int64_t rest =
+            Get16(header + CenNameLength) + Get16(header + CenExtraLength) + Get16(header + CenCommentLength);
+        if (write(out, header, CentralSize) != CentralSize || CopyBuffer(in, out, rest) != 0)
+            throw EZipArchiver(ZipMsg::CopyCentralName, true);
+    }
+    unsigned char record[EndSize];
+    if (lseek(in, end.position, SEEK_SET) != end.position || read(in, record, EndSize) != EndSize)
+        throw EZipArchiver(ZipMsg::SkipEndOfCentral, true);
+    Put32(record + 16, static_cast<std::uint32_t>(end.eoc.CentralOffset + delta));
+    if (write(out, record, EndSize) != EndSize) throw EZipArchiver(ZipMsg::WriteEndOfCentral, true);
+    if (CopyBuffer(in, out, end.eoc.ZipCommentLen) != 0) throw EZipArchiver(ZipMsg::CopyArchiveComment, true);
+}
+
+// The size check, and then either the partial target goes or (a conversion) the source does.
+int ZipSfxMaker::FinishConversion(const std::string& source, const std::string& target, std::int64_t expectedSize,
+                                  int result, bool newFile) {
+    if (result == 0 && FileSize(target) != expectedSize) {
+        zip_.ShowZipMessage(ZipMsg::WriteOutput);
+        result = -9;
+    }
+    if (result != 0) {
+        DeleteFile(target);
+        return result;
+    }
+    if (!newFile) {
+        EraseFile(source, zip_.HowToDelete);
+        zip_.SetFileName(target);
+    }
+    return 0;
+}
+
+int ZipSfxMaker::ConvertZIP() {
+    const std::string source = zip_.ZipFileName();
+    if (source.empty() || !FileExists(source)) {
+        zip_.ShowZipMessage(ZipMsg::NoExeSpecified);
+        return -3;
+    }
+    if (!EqualsNoCase(ExtensionPart(source), ".exe")) {
+        zip_.ShowZipMessage(ZipMsg::NotExe);
+        return -3;
+    }
+    // An archive without entries has its data offset at its end: it starts at its directory.
+    const std::int64_t start = std::min(zip_.ZipDataOffset(), zip_.CentralDirOffset());
+    if (zip_.ZipDataOffset() <= 0 || start <= 0) {
+        zip_.ShowZipMessage(ZipMsg::SfxTypeUnknown);
+        return -9;
+    }
+    const std::string target = WithoutExtension(source) + ".zip";
+    if (FileExists(target)) EraseFile(target, zip_.HowToDelete);
+    const int out = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0) {
+        zip_.ShowZipMessage(ZipMsg::CreateOutput);
+        return -9;
+    }
+    int result = 0;
+    std::int64_t expected = 0;
+    const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    try {
+        if (in < 0) throw EZipArchiver(ZipMsg::OpenFailed, true);
+        EndRecord end;
+        if (!FindEndRecord(in, end, ZipMsg::ReadEndOfCentral)) throw EZipArchiver(ZipMsg::NotValidZip, true);
+        expected = end.position + EndSize + end.eoc.ZipCommentLen - start;
+        CopyWithOffsets(in, out, start, -start);
+    } catch (const EZipArchiver& e) {
+        zip_.ShowExceptionError(e);
+        result = -7;
+    }
+    if (in >= 0) close(in);
+    if (close(out) != 0 && result == 0) result = -9;
+    return FinishConversion(source, target, expected, result, false);
+}
+
+int TZipArchiver::ConvertSFX(bool newFile) { return ZipSfxMaker(*this).ConvertSFX(newFile); }
+
+int TZipArchiver::ConvertZIP() { return ZipSfxMaker(*this).ConvertZIP(); }

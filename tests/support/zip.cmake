@@ -1,0 +1,4 @@
+# Archive builders (Info-ZIP zip, Python's zipfile, crafted bytes), shared by the zip,
+# Stalker and spanning tests.
+target_sources(tarnwick_test_support PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/Archives.cpp ${CMAKE_CURRENT_LIST_DIR}/Archives.h)

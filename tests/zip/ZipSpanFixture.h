@@ -1,0 +1,68 @@
+#pragma once
+// Shared by the spanning and self-extractor tests: a component with a recording seam and the
+// real engines, file contents made from a seed, and folder snapshots.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/support/Archives.h"
+#include "tests/support/TempDir.h"
+#include "zip/ZipArchiver.h"
+#include "zip/ZipUi.h"
+
+namespace spantest {
+
+// Bytes that do not compress, so an archive of them is as large as they are.
+inline std::string NoiseBytes(std::size_t size, std::uint32_t seed) {
+    std::string bytes(size, '\0');
+    std::uint64_t state = seed * 2654435761u + 1;
+    for (char& c : bytes) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        c = static_cast<char>(state >> 56);
+    }
+    return bytes;
+}
+
+// Every file below folder (relative name -> content).
+inline std::map<std::string, std::string> Snapshot(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files[std::filesystem::relative(entry.path(), folder).string()] = TempDir::read(entry.path().string());
+    return files;
+}
+
+class ComponentTest : public ::testing::Test {
+protected:
+    ComponentTest() {
+        zip.SetUi(&ui);
+        zip.SetDLLDirectory(TARNWICK_APP_DIR);
+        zip.HowToDelete = htdFinal;
+        zip.OnMessage = [this](TZipArchiver*, int, const std::string& text) { messages.push_back(text); };
+    }
+
+    // Files for Info-ZIP below dir/<stem>.src, expected back after a round trip.
+    std::vector<archives::FileSpec> Games(std::size_t bigSize) const {
+        return {{"big.bin", NoiseBytes(bigSize, 1)},
+                {"roms/snes/mario.smc", NoiseBytes(300000, 2)},
+                {"roms/readme.txt", "read me\n"},
+                {"empty.txt", ""}};
+    }
+
+    std::map<std::string, std::string> Expected(const std::vector<archives::FileSpec>& files) const {
+        std::map<std::string, std::string> expected;
+        for (const auto& f : files) expected[f.name] = f.data;
+        return expected;
+    }
+
+    TempDir dir;
+    SilentZipUi ui;
+    TZipArchiver zip;
+    std::vector<std::string> messages;
+};
+
+}  // namespace spantest

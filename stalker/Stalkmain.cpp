@@ -240,9 +240,10 @@ void TStalkDlg::BtnGoClick() {
         ~BackToIdle() { dlg->SetRunning(false); }
     } backToIdle{this};
 
+    std::vector<std::string> notPacked;
     const std::size_t n = files.size();
     for (std::size_t k = 0; k < n; ++k) {
-        PackFile(files[k], dest);
+        if (!PackFile(files[k], dest)) notPacked.push_back(FileNamePart(files[k]) + ": " + Zip->LastMessage());
         if (stop) break;
         ProgressBar1->setValue(static_cast<int>(k * 100 / n));
     }
@@ -253,13 +254,28 @@ void TStalkDlg::BtnGoClick() {
     } else {
         SetStatus("Done");
     }
+    ReportNotPacked(notPacked, n);
 }
 
-void TStalkDlg::PackFile(const std::string& file, const std::string& destFolder) {
+bool TStalkDlg::PackFile(const std::string& file, const std::string& destFolder) {
     Zip->FSpecArgs.clear();
     Zip->FSpecArgs.push_back(file);
     Zip->SetFileName(destFolder + ArchiveName(FileNamePart(file)));
     Zip->Add();
+    return Zip->SuccessCount() > 0;
+}
+
+// The engine's own complaints (a file gone, a folder that cannot be written) reach only the
+// component's message event, never a box; without this summary a run that packed nothing
+// would end looking like one that packed everything.
+void TStalkDlg::ReportNotPacked(const std::vector<std::string>& notPacked, std::size_t listed) {
+    if (notPacked.empty()) return;
+    constexpr std::size_t kShown = 10;
+    std::string text = std::to_string(notPacked.size()) + " of " + std::to_string(listed) +
+                       " files were not packed:";
+    for (std::size_t i = 0; i < notPacked.size() && i < kShown; ++i) text += "\n" + notPacked[i];
+    if (notPacked.size() > kShown) text += "\n... and " + std::to_string(notPacked.size() - kShown) + " more";
+    ErrorBox(text);
 }
 
 void TStalkDlg::ZipProgress(TZipArchiver*, ProgressType ProgrType, const std::string& FileName,

@@ -99,7 +99,9 @@ private:
     void ConnectHandlers();
     void SetRunning(bool on);
     void AskStop();
-    void PackFile(const std::string& file, const std::string& destFolder);
+    // Hands one file to the component; false when it got no archive.
+    bool PackFile(const std::string& file, const std::string& destFolder);
+    void ReportNotPacked(const std::vector<std::string>& notPacked, std::size_t listed);
     void SetStatus(const std::string& text);
     void SetBars(int overall, int current);
     std::vector<std::string> Masks() const;

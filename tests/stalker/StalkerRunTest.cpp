@@ -1,0 +1,229 @@
+// Stalker runs over real folders and files, packed by the real zip engine and checked with
+// Info-ZIP's unzip.
+#include <functional>
+
+#include "StalkerFixture.h"
+
+namespace {
+
+// Bytes that deflate well, of a given length.
+std::string Compressible(std::size_t n) {
+    std::string s;
+    while (s.size() < n) s += "level one, world two, score 000100; ";
+    s.resize(n);
+    return s;
+}
+
+bool Exists(const std::string& path) { return RunShell("test -e '" + path + "'") == 0; }
+
+}  // namespace
+
+class StalkerRunTest : public StalkerTest {
+protected:
+    // What the engine callback does on each pump, beside what the dialog does.
+    void OnPump(std::function<void()> f) { ui.onProcessMessages = std::move(f); }
+};
+
+TEST_F(StalkerRunTest, EmptyDestinationPacksEachFileBesideItself) {
+    tmp.write("roms/mario.nes", Compressible(524288));
+    tmp.write("roms/game.eu.smc", Compressible(3000));
+    tmp.write("roms/a.b.c", "abc");
+    tmp.write("roms/README", "read me");
+    tmp.write("roms/skip.txt", "no");
+    Prepare(tmp.file("roms"), "", {"*.nes", "*.smc", "a.*", "README"});
+    dlg.BtnGoClick();
+
+    EXPECT_TRUE(ui.boxes.empty()) << (ui.boxes.empty() ? "" : ui.boxes[0].text);
+    const std::vector<std::pair<std::string, std::string>> packed{
+        {"mario.zip", "mario.nes"}, {"game.eu.zip", "game.eu.smc"}, {"a.b.zip", "a.b.c"}, {"README.zip", "README"}};
+    for (const auto& [zip, member] : packed) {
+        const std::string archive = tmp.file("roms/" + zip);
+        EXPECT_TRUE(Intact(archive)) << zip;
+        EXPECT_EQ(Members(archive), member + "\n") << zip;  // one member, without its folder
+        EXPECT_EQ(Method(archive), "Defl:X") << zip;
+    }
+    EXPECT_FALSE(Exists(tmp.file("roms/skip.zip")));
+    EXPECT_FALSE(Exists(tmp.file("roms/zip")));
+    EXPECT_EQ(Status(), "Done");
+    EXPECT_EQ(dlg.ProgressBar1->value(), 100);
+    EXPECT_EQ(dlg.ProgressBar2->value(), 100);
+    ExpectIdle();
+    EXPECT_EQ(RunShell("cd '" + tmp.file("roms") + "' && unzip -p mario.zip | cmp -s - mario.nes"), 0);
+}
+
+TEST_F(StalkerRunTest, GivenDestinationLevelZeroStoresAndADuplicateStaysOneMember) {
+    tmp.write("src/mario.nes", Compressible(20000));
+    tmp.write("dest/.keep", "");
+    // The file matches both filters: it is handed over twice, onto the same archive.
+    Prepare(tmp.file("src/"), tmp.file("dest"), {"*.nes", "mario.*"}, "0");
+    dlg.BtnGoClick();
+    const std::string archive = tmp.file("dest/mario.zip");
+    EXPECT_TRUE(Intact(archive));
+    EXPECT_EQ(Members(archive), "mario.nes\n");
+    EXPECT_EQ(Method(archive), "Stored");
+    EXPECT_FALSE(Exists(tmp.file("src/mario.zip")));
+    EXPECT_EQ(Status(), "Done");
+}
+
+TEST_F(StalkerRunTest, SecondRunAddsToTheExistingArchives) {
+    tmp.write("roms/zelda.nes", "link");
+    tmp.write("roms/extra.txt", "an older member");
+    ASSERT_EQ(RunShell("cd '" + tmp.file("roms") + "' && zip -q zelda.zip extra.txt"), 0);
+    Prepare(tmp.file("roms"), "", {"*.nes"});
+    dlg.BtnGoClick();
+    tmp.write("roms/zelda.nes", "link, changed");
+    dlg.BtnGoClick();
+    const std::string archive = tmp.file("roms/zelda.zip");
+    EXPECT_TRUE(Intact(archive));
+    EXPECT_EQ(Members(archive), "extra.txt\nzelda.nes\n");
+    EXPECT_EQ(ShellOutput("unzip -p '" + archive + "' zelda.nes"), "link, changed");
+    EXPECT_EQ(ShellOutput("unzip -p '" + archive + "' extra.txt"), "an older member");
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(StalkerRunTest, NonArchiveInTheWayIsReportedLeftAloneAndTheRunGoesOn) {
+    tmp.write("roms/bad.nes", "rom");
+    tmp.write("roms/good.nes", "rom");
+    const std::string notAZip = "this is not a zip archive, but someone's notes";
+    tmp.write("roms/bad.zip", notAZip);
+    Prepare(tmp.file("roms"), "", {"*.nes"});
+    prompts.Box(BoxOk);
+    dlg.BtnGoClick();
+    ASSERT_EQ(prompts.Shown().size(), 1u);
+    EXPECT_EQ(prompts.Shown()[0].text, "1 of 2 files were not packed:\nbad.nes: Error - no zip file specified!");
+    // The listing fails and empties the archive name, so the add is refused: two boxes, one file.
+    const auto boxes = ZipBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0], "This archive is not a valid Zip archive");
+    EXPECT_EQ(boxes[1], "Error - no zip file specified!");
+    EXPECT_EQ(TempDir::read(tmp.file("roms/bad.zip")), notAZip);
+    EXPECT_TRUE(Intact(tmp.file("roms/good.zip")));
+    EXPECT_EQ(Status(), "Done");
+}
+
+TEST_F(StalkerRunTest, MissingSourceOrNoMatchPacksNothingAndEndsDone) {
+    Prepare(tmp.file("no such folder"), "", {"*.*"});
+    dlg.BtnGoClick();
+    EXPECT_EQ(Status(), "Done");
+    EXPECT_EQ(dlg.ProgressBar1->value(), 100);
+    tmp.write("roms/a.txt", "x");
+    Prepare(tmp.file("roms"), "", {"*.nes", "*.[", "?"});
+    dlg.BtnGoClick();
+    EXPECT_EQ(Status(), "Done");
+    EXPECT_EQ(ShellOutput("ls '" + tmp.file("roms") + "'"), "a.txt\n");
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(prompts.Shown().empty());
+    ExpectIdle();
+}
+
+TEST_F(StalkerRunTest, UnwritableDestinationIsReportedForEachFile) {
+    tmp.write("roms/a.nes", "a");
+    tmp.write("roms/b.nes", "b");
+    tmp.write("blocker", "a file where the destination's parent should be");
+    Prepare(tmp.file("roms"), tmp.file("blocker/out"), {"*.nes"});
+    prompts.Box(BoxOk);
+    dlg.BtnGoClick();
+    ASSERT_EQ(prompts.Shown().size(), 1u);
+    EXPECT_EQ(prompts.Shown()[0].text.rfind("2 of 2 files were not packed:\na.nes: ", 0), 0u) << prompts.Shown()[0].text;
+    EXPECT_GE(messages.size(), 2u);  // the component's own words, at least once per file
+    EXPECT_EQ(Status(), "Done");
+    EXPECT_EQ(TempDir::read(tmp.file("blocker")), "a file where the destination's parent should be");
+    ExpectIdle();
+}
+
+TEST_F(StalkerRunTest, FileVanishingDuringTheRunIsReportedAndTheRestIsPacked) {
+    tmp.write("roms/a.nes", Compressible(100000));
+    tmp.write("roms/b.nes", "b");
+    tmp.write("roms/c.nes", "c");
+    OnPump([&] { std::remove(tmp.file("roms/b.nes").c_str()); });
+    Prepare(tmp.file("roms"), "", {"*.nes"});
+    prompts.Box(BoxOk);
+    dlg.BtnGoClick();
+    ASSERT_EQ(prompts.Shown().size(), 1u);
+    EXPECT_EQ(prompts.Shown()[0].text.rfind("1 of 3 files were not packed:\nb.nes: ", 0), 0u) << prompts.Shown()[0].text;
+    EXPECT_TRUE(Intact(tmp.file("roms/a.zip")));
+    EXPECT_TRUE(Intact(tmp.file("roms/c.zip")));
+    EXPECT_FALSE(Exists(tmp.file("roms/b.zip")));
+    EXPECT_FALSE(messages.empty());
+    EXPECT_EQ(Status(), "Done");
+}
+
+TEST_F(StalkerRunTest, StopAnsweredYesEndsAfterTheCurrentFileWhichIsWhole) {
+    for (const char* f : {"a.nes", "b.nes", "c.nes"}) tmp.write(std::string("roms/") + f, Compressible(300000));
+    prompts.Box(BoxYes);
+    bool asked = false;
+    OnPump([&] {
+        if (asked || !dlg.Zip->AddBusy()) return;
+        asked = true;
+        EXPECT_TRUE(dlg.Running());
+        EXPECT_FALSE(dlg.BtnGo->isEnabled());
+        EXPECT_EQ(dlg.BtnStop->text().toStdString(), "&Stop");
+        dlg.BtnStopClick();  // Esc or the Stop button
+        EXPECT_TRUE(dlg.StopRequested());
+    });
+    Prepare(tmp.file("roms"), "", {"*.nes"});
+    dlg.BtnGoClick();
+    ASSERT_EQ(prompts.Shown().size(), 1u);
+    EXPECT_EQ(prompts.Shown()[0].caption, "Question");
+    EXPECT_EQ(prompts.Shown()[0].text, "After doing this file you really\nwant to stop the session?");
+    EXPECT_EQ(prompts.Shown()[0].icon, BoxIcon::Question);
+    EXPECT_EQ(prompts.Shown()[0].buttons, BoxButtons::YesNo);
+    EXPECT_TRUE(Intact(tmp.file("roms/a.zip")));
+    EXPECT_EQ(RunShell("cd '" + tmp.file("roms") + "' && unzip -p a.zip | cmp -s - a.nes"), 0);
+    EXPECT_FALSE(Exists(tmp.file("roms/b.zip")));
+    EXPECT_EQ(Status(), "Aborted by user");
+    EXPECT_FALSE(dlg.StopRequested());
+    EXPECT_EQ(dlg.ProgressBar1->value(), 100);
+    ExpectIdle();
+}
+
+TEST_F(StalkerRunTest, CloseDuringARunAsksAndNoLetsItFinish) {
+    for (const char* f : {"a.nes", "b.nes"}) tmp.write(std::string("roms/") + f, Compressible(300000));
+    prompts.Box(BoxNo);
+    bool asked = false;
+    bool closed = true;
+    OnPump([&] {
+        if (asked || !dlg.Zip->AddBusy()) return;
+        asked = true;
+        closed = dlg.FormClose();  // the title-bar close while packing
+    });
+    Prepare(tmp.file("roms"), "", {"*.nes"});
+    dlg.show();
+    dlg.BtnGoClick();
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(dlg.isVisible());
+    ASSERT_EQ(prompts.Shown().size(), 1u);
+    EXPECT_EQ(prompts.Shown()[0].text, "After doing this file you really\nwant to stop the session?");
+    EXPECT_TRUE(Intact(tmp.file("roms/a.zip")));
+    EXPECT_TRUE(Intact(tmp.file("roms/b.zip")));
+    EXPECT_EQ(Status(), "Done");
+    dlg.hide();
+}
+
+TEST_F(StalkerRunTest, BarsAfterEachFileAndTheFileShownWhilePacking) {
+    const int n = 3;
+    for (int i = 0; i < n; ++i) tmp.write("roms/g" + std::to_string(i) + ".nes", Compressible(524288));
+    // At each file's first pump: the overall bar as the previous file left it, and the status.
+    std::vector<int> overallAtFile;
+    std::vector<std::string> statusAtFile;
+    int lastFileBar = -1;
+    std::string seenFile;
+    OnPump([&] {
+        const std::string status = Status();
+        if (status != seenFile) {
+            seenFile = status;
+            overallAtFile.push_back(dlg.ProgressBar1->value());
+            statusAtFile.push_back(status);
+        }
+        lastFileBar = dlg.ProgressBar2->value();
+    });
+    Prepare(tmp.file("roms"), "", {"*.nes"});
+    dlg.BtnGoClick();
+    EXPECT_EQ(overallAtFile, (std::vector<int>{0, 0, 100 / n}));
+    ASSERT_EQ(statusAtFile.size(), 3u);
+    EXPECT_EQ(statusAtFile[0], "Processing: g0.nes (512 Kb)");
+    EXPECT_EQ(statusAtFile[2], "Processing: g2.nes (512 Kb)");
+    EXPECT_EQ(lastFileBar, 100);
+    EXPECT_EQ(dlg.ProgressBar1->value(), 100);
+    EXPECT_EQ(Status(), "Done");
+}

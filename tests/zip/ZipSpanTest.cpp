@@ -1,0 +1,225 @@
+// Splitting archives into numbered volume files on a fixed drive and joining them back.
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "platform/Files.h"
+#include "tests/zip/ZipSpanFixture.h"
+#include "zip/ZipSpan.h"
+
+using namespace archives;
+using namespace spantest;
+
+namespace {
+
+constexpr std::int64_t kStamp = 1600000000;
+constexpr std::int32_t kVolume = 1 << 20;
+
+std::uint32_t Le32(const std::string& bytes, std::size_t at) {
+    return zipfmt::Get32(reinterpret_cast<const unsigned char*>(bytes.data()) + at);
+}
+
+class SpanTest : public ComponentTest {
+protected:
+    // Splits an Info-ZIP archive of Games() into dir/set/games001.zip, ...; the volume paths.
+    std::vector<std::string> SplitGames(std::size_t bigSize = 2500000) {
+        files = Games(bigSize);
+        source = InfoZipArchive(dir, "games.zip", files, "-0");
+        const struct timespec times[2] = {{kStamp, 0}, {kStamp, 0}};
+        utimensat(AT_FDCWD, source.c_str(), times, 0);
+        std::filesystem::create_directories(dir.file("set"));
+        zip.MaxVolumeSize = kVolume;
+        EXPECT_EQ(zip.WriteSpan(source, dir.file("set/games.zip")), 0) << zip.LastMessage();
+        return Volumes();
+    }
+
+    std::vector<std::string> Volumes() const {
+        std::vector<std::string> volumes;
+        for (int i = 0; FileExists(VolumeFileName(dir.file("set/games.zip"), i)); ++i)
+            volumes.push_back(VolumeFileName(dir.file("set/games.zip"), i));
+        return volumes;
+    }
+
+    // Extracts the set whose last volume is listed into dir/out.
+    void ExtractInto(const std::string& folder) {
+        std::filesystem::create_directories(folder);
+        zip.ExtrBaseDir = folder;
+        zip.ExtrOptions = {ExtrDirNames, ExtrOverWrite};
+        zip.TempDir = dir.file("tmp");
+        std::filesystem::create_directories(zip.TempDir);
+        zip.SetFSpecArgs({"*.*"});
+        zip.Extract();
+    }
+
+    std::vector<FileSpec> files;
+    std::string source;
+};
+
+TEST_F(SpanTest, SplitWritesNumberedVolumesThatJoinBackToTheSameFiles) {
+    const auto volumes = SplitGames();
+    ASSERT_GE(volumes.size(), 3u);
+    EXPECT_FALSE(FileExists(dir.file("set/games.zip"))) << "only numbered volumes are written";
+    EXPECT_EQ(Le32(TempDir::read(volumes[0]), 0), zipfmt::ExtLocalSig);
+    for (const auto& volume : volumes) {
+        EXPECT_LE(FileSize(volume), kVolume) << volume;
+        EXPECT_EQ(FileModified(volume), kStamp) << volume;
+    }
+
+    // The component now lists the set by its last volume.
+    EXPECT_EQ(zip.ZipFileName(), volumes.back());
+    EXPECT_EQ(zip.LastDiskNumber(), volumes.size() - 1);
+    ASSERT_EQ(zip.GetCount(), 4);
+    // Every local header lies whole on the volume and at the offset its central header names.
+    for (const ZipDirEntry& entry : zip.DirEntries()) {
+        const std::string volume = TempDir::read(volumes.at(entry.DiskNumberStart));
+        ASSERT_LE(entry.LocalHeaderOffset + 30u, volume.size()) << entry.FileName;
+        EXPECT_EQ(Le32(volume, entry.LocalHeaderOffset), zipfmt::LocalSig) << entry.FileName;
+        const std::size_t nameLength = zipfmt::Get16(reinterpret_cast<const unsigned char*>(volume.data()) +
+                                                     entry.LocalHeaderOffset + zipfmt::LocNameLength);
+        EXPECT_EQ(volume.substr(entry.LocalHeaderOffset + 30, nameLength), entry.FileName);
+    }
+
+    ExtractInto(dir.file("out"));
+    EXPECT_EQ(zip.SuccessCount(), 4) << zip.LastMessage();
+    EXPECT_EQ(Snapshot(dir.file("out")), Expected(files));
+    EXPECT_TRUE(std::filesystem::is_empty(zip.TempDir)) << "the joined file is deleted";
+
+    std::string joined = dir.file("joined.zip");
+    ASSERT_EQ(zip.ReadSpan(volumes.back(), joined), 0) << zip.LastMessage();
+    EXPECT_EQ(joined, dir.file("joined.zip"));
+    EXPECT_EQ(UnzipTest(joined), 0);
+    EXPECT_EQ(UnzipNames(joined), UnzipNames(source));
+    EXPECT_EQ(FileModified(joined), kStamp);
+}
+
+TEST_F(SpanTest, AddWithDiskSpanSplitsTheArchiveItMade) {
+    files = Games(1500000);
+    WriteFiles(dir.file("src"), files);
+    zip.SetFileName(dir.file("added.zip"));
+    zip.AddOptions = {AddDiskSpan};
+    zip.AddCompLevel = 0;
+    zip.MaxVolumeSize = kVolume;
+    zip.TempDir = dir.file("tmp");
+    std::filesystem::create_directories(zip.TempDir);
+    zip.SetFSpecArgs({dir.file("src/big.bin"), dir.file("src/roms/readme.txt")});
+    zip.Add();
+    EXPECT_EQ(zip.LastErrorId(), 0) << zip.LastMessage();
+    EXPECT_EQ(zip.SuccessCount(), 2);
+    EXPECT_TRUE(FileExists(dir.file("added001.zip")));
+    EXPECT_TRUE(FileExists(dir.file("added002.zip")));
+    EXPECT_EQ(zip.ZipFileName(), dir.file("added002.zip"));
+    EXPECT_EQ(zip.GetCount(), 2);
+    EXPECT_TRUE(std::filesystem::is_empty(zip.TempDir)) << "the temporary archive is deleted";
+}
+
+TEST_F(SpanTest, WrongVolumesOfAFileSetAreNamed) {
+    const auto volumes = SplitGames();
+    zip.SetFileName(volumes[0]);
+    EXPECT_EQ(zip.LastErrorId(), ZipMsg::FirstFileOfSet);
+    EXPECT_EQ(zip.ZipFileName(), "");
+
+    std::filesystem::create_directories(dir.file("out"));
+    std::string out = dir.file("out");
+    EXPECT_EQ(zip.ReadSpan(volumes[0], out), -7);
+    EXPECT_EQ(zip.LastErrorId(), ZipMsg::FirstDiskOfSet);
+    EXPECT_EQ(out, "");
+    out = dir.file("out");
+    EXPECT_EQ(zip.ReadSpan(volumes[1], out), -7);
+    EXPECT_EQ(zip.LastErrorId(), ZipMsg::NthDiskOfSet);
+    EXPECT_NE(zip.LastMessage().find("2th disk"), std::string::npos) << zip.LastMessage();
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("out"))) << "no partial joined file";
+}
+
+TEST_F(SpanTest, ExistingVolumesAreReplacedOnlyWhenTheUserAgrees) {
+    const auto volumes = SplitGames();
+    const auto before = Snapshot(dir.file("set"));
+    ui.boxes.clear();
+
+    zip.Unattended = true;
+    EXPECT_EQ(zip.WriteSpan(source, dir.file("set/games.zip")), -7);
+    EXPECT_EQ(zip.LastErrorId(), ZipMsg::UnattendedSpan);
+
+    zip.Unattended = false;
+    ui.answers = {ZipUi::Answer::Cancel};
+    EXPECT_EQ(zip.WriteSpan(source, dir.file("set/games.zip")), -7);
+    EXPECT_EQ(zip.LastErrorId(), ZipMsg::UserCanceled);
+    ASSERT_EQ(ui.boxes.size(), 1u) << "a cancel shows no message of its own";
+    EXPECT_EQ(ui.boxes[0].caption, "Confirm");
+    EXPECT_EQ(ui.boxes[0].text, FormatZipStr(ZipMsg::FileExistsOverwrite, volumes[0]));
+    EXPECT_EQ(Snapshot(dir.file("set")), before) << "refusals leave the set as it was";
+
+    ui.answers.assign(volumes.size(), ZipUi::Answer::Yes);
+    EXPECT_EQ(zip.WriteSpan(source, dir.file("set/games.zip")), 0) << zip.LastMessage();
+    EXPECT_EQ(Snapshot(dir.file("set")), before) << "the same split again gives the same volumes";
+}
+
+TEST_F(SpanTest, FailedSplitDeletesTheVolumesItWrote) {
+    files = Games(2500000);
+    source = InfoZipArchive(dir, "games.zip", files, "-0");
+    std::filesystem::create_directories(dir.file("set"));
+    zip.MaxVolumeSize = kVolume;
+    ui.onProcessMessages = [&] {
+        if (FileExists(dir.file("set/games002.zip"))) zip.CancelRequested = true;
+    };
+    EXPECT_EQ(zip.WriteSpan(source, dir.file("set/games.zip")), -7);
+    EXPECT_EQ(zip.LastErrorId(), ZipMsg::UserCanceled);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("set")));
+
+    // A source whose central directory is damaged writes nothing that stays.
+    ui.onProcessMessages = nullptr;
+    zip.CancelRequested = false;
+    std::string bytes = TempDir::read(source);
+    const std::size_t central = bytes.rfind(std::string("PK\x01\x02", 4));
+    bytes[central + 1] = 'X';
+    dir.write("damaged.zip", bytes);
+    EXPECT_EQ(zip.WriteSpan(dir.file("damaged.zip"), dir.file("set/games.zip")), -7);
+    EXPECT_EQ(zip.LastErrorId(), ZipMsg::CentralSignature);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("set")));
+    EXPECT_EQ(TempDir::read(dir.file("damaged.zip")), bytes) << "the input stays as it was";
+}
+
+// A set with one volume cut short, missing or taken from another set.
+TEST_F(SpanTest, DamagedSetsFailWithTheirMessageAndLeaveNothingBehind) {
+    const auto volumes = SplitGames();
+    ASSERT_EQ(volumes.size(), 3u);
+    const std::string middle = TempDir::read(volumes[1]);
+    struct Case {
+        std::string what;
+        std::function<void()> damage;
+        int id;
+    };
+    std::vector<Case> cases = {
+        {"cut short", [&] { dir.write("set/games002.zip", middle.substr(0, middle.size() / 2)); },
+         ZipMsg::LocalHeaderNotFound},
+        {"missing", [&] { std::filesystem::remove(volumes[1]); }, ZipMsg::InputMissing},
+        {"foreign", [&] { dir.write("set/games002.zip", NoiseBytes(middle.size(), 9)); }, ZipMsg::LocalHeaderNotFound},
+        {"last cut short", [&] {
+             dir.write("set/games002.zip", middle);
+             std::filesystem::resize_file(volumes[2], FileSize(volumes[2]) - 10);
+         }, ZipMsg::NthDiskOfSet},
+    };
+    for (const Case& c : cases) {
+        c.damage();
+        const auto before = Snapshot(dir.file("set"));
+        std::string out = dir.file("out");
+        std::filesystem::create_directories(out);
+        EXPECT_EQ(zip.ReadSpan(volumes[2], out), -7) << c.what;
+        EXPECT_EQ(zip.LastErrorId(), c.id) << c.what << ": " << zip.LastMessage();
+        EXPECT_EQ(out, "") << c.what;
+        EXPECT_TRUE(std::filesystem::is_empty(dir.file("out"))) << c.what;
+        EXPECT_EQ(Snapshot(dir.file("set")), before) << c.what;
+    }
+}
+
+TEST(SpanNames, VolumeFilesAndLabelsAreNumberedFromOne) {
+    EXPECT_EQ(VolumeFileName("/a/archive.zip", 0), "/a/archive001.zip");
+    EXPECT_EQ(VolumeFileName("/a/archive", 11), "/a/archive012");
+    EXPECT_EQ(VolumeNumberOf("/a/archive012.zip"), 12);
+    EXPECT_EQ(VolumeNumberOf("/a/archive.zip"), -1);
+    EXPECT_EQ(WithVolumeNumber("/a/archive003.zip", 0), "/a/archive001.zip");
+    EXPECT_EQ(SpanVolumeLabel(4), "PKBACK# 005");
+    EXPECT_EQ(SpanLabelNumber("PKBACK# 005"), 5);
+    EXPECT_EQ(SpanLabelNumber("GAMES"), 0);
+}
+
+}  // namespace

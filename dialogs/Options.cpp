@@ -130,7 +130,7 @@ void TOptionsDlg::FormShow() {
     // A stored rating outside the usual range is shown as it is, so OK keeps it.
     StartRating->setRange(std::min(0, Settings.DefaultRating), std::max(100, Settings.DefaultRating));
     StartRating->setValue(Settings.DefaultRating);
-    FormParts::LoadListFile(StartType, "LISTS\\Types.lst");
+    TypesRead = FormParts::LoadListFile(StartType, "LISTS\\Types.lst");
     FormParts::SelectPosition(StartType, Settings.DefaultType);
     PageControl1->setCurrentWidget(TabSheet1);
     ListsChanged = false;
@@ -172,7 +172,7 @@ bool TOptionsDlg::TakeBack() {
     Settings.LogEnabled = Log->isChecked();
     Settings.SaveColumnsWidth = Remember->isChecked();
     Settings.DefaultRating = rating;
-    Settings.DefaultType = StartType->currentIndex();
+    if (TypesRead) Settings.DefaultType = StartType->currentIndex();
     Settings.RememberSizeAndPosition = SNP->isChecked();
     Settings.Validate = Verify->isChecked();
     Settings.HotTrack = HotT->isChecked();

@@ -76,6 +76,7 @@ protected:
 private:
     void EditList(const char* caption, const char* file);
     bool RatingValid(int32_t& rating);
+    bool TypesRead = false;  // an unread Types list keeps the default type as it was
 };
 
 // The one options dialog of the run, created at start-up.

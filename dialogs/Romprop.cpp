@@ -190,8 +190,8 @@ void TRomPropDlg::FormShow() {
     Shown = nullptr;
     // The position first: a list that cannot be read must not leave the last showing's ROM.
     RomIndex = SelectedRow ? SelectedRow() : -1;
-    FormParts::LoadListFile(RomLanguage, "LISTS\\Languages.lst");
-    FormParts::LoadListFile(RomType, "LISTS\\Types.lst");
+    LanguagesRead = FormParts::LoadListFile(RomLanguage, "LISTS\\Languages.lst");
+    TypesRead = FormParts::LoadListFile(RomType, "LISTS\\Types.lst");
     PageControl1->setCurrentWidget(TabSheet1);
     ShowRom();
 }
@@ -253,9 +253,9 @@ bool TRomPropDlg::ApplyChanges() {
     SetStatus(tr("Applying changes..."));
     FormParts::Store(rom->Name, RomDesc->text());
     FormParts::Store(rom->Emulator.Params, RomParams->text());
-    rom->LanguageIndex = RomLanguage->currentIndex();
+    if (LanguagesRead) rom->LanguageIndex = RomLanguage->currentIndex();
     rom->Rating = rating;
-    rom->TypeIndex = RomType->currentIndex();
+    if (TypesRead) rom->TypeIndex = RomType->currentIndex();
     rom->Emulator.ZipSupported = RomZipSupport->isChecked() ? 1 : 0;
     rom->Emulator.MameMode = RomUnzipInDir->isChecked() ? 1 : 0;
     ShowRom();

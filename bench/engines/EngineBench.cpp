@@ -1,0 +1,152 @@
+// Times the engine libraries against Info-ZIP zip and unzip on the same files, in one run.
+#include "engines/EngineApi.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+constexpr int kFiles = 40;
+constexpr size_t kFileSize = 5 * 1024 * 1024; // 40 x 5 MB = 200 MB
+
+double Seconds(const std::chrono::steady_clock::time_point& start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Text-like data (deflates to about a third) for even files, random bytes for odd ones.
+std::string MakeData(int index) {
+    std::mt19937_64 random(1234 + index);
+    std::string data;
+    data.reserve(kFileSize);
+    if (index % 2 == 1) {
+        while (data.size() < kFileSize) {
+            uint64_t v = random();
+            data.append(reinterpret_cast<const char*>(&v), sizeof v);
+        }
+    } else {
+        static const char* words[] = {"sprite", "palette", "tile", "bank", "mapper", "vblank", "scroll",
+                                      "joypad", "sound", "channel", "timer", "level", "score", "lives"};
+        while (data.size() < kFileSize) {
+            data += words[random() % 14];
+            data += (random() % 9 == 0) ? '\n' : ' ';
+            if (random() % 5 == 0)
+                data += std::to_string(random() % 100000);
+        }
+    }
+    data.resize(kFileSize);
+    return data;
+}
+
+int32_t Quiet(ZCallBackStruct*) { return 0; }
+
+int Run(const std::string& command) { return std::system(command.c_str()); }
+
+long long FileSize(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+template <typename F> F Symbol(void* library, const char* name) {
+    void* symbol = dlsym(library, name);
+    if (symbol == nullptr) {
+        std::fprintf(stderr, "missing %s\n", name);
+        std::exit(1);
+    }
+    return reinterpret_cast<F>(symbol);
+}
+} // namespace
+
+int main() {
+    char pattern[] = "/tmp/bench-engines-XXXXXX";
+    std::string root = mkdtemp(pattern);
+    std::string src = root + "/src/";
+    mkdir(src.c_str(), 0755);
+    std::vector<std::string> files;
+    for (int i = 0; i < kFiles; ++i) {
+        files.push_back(src + "file" + std::to_string(i) + (i % 2 ? ".bin" : ".txt"));
+        std::ofstream(files.back(), std::ios::binary) << MakeData(i);
+    }
+
+    void* zipLib = dlopen(TARNWICK_APP_DIR "/libzipengine.so", RTLD_NOW);
+    void* unzLib = dlopen(TARNWICK_APP_DIR "/libunzengine.so", RTLD_NOW);
+    if (zipLib == nullptr || unzLib == nullptr) {
+        std::fprintf(stderr, "cannot load the engines: %s\n", dlerror());
+        return 1;
+    }
+    auto zipExec = Symbol<ZipEngineExecFn>(zipLib, "ZipEngineExec");
+    auto unzExec = Symbol<UnzEngineExecFn>(unzLib, "UnzEngineExec");
+
+    // Add: Info-ZIP first, then the engine, each into a new archive.
+    std::string infoZip = root + "/info.zip", ours = root + "/ours.zip";
+    auto start = std::chrono::steady_clock::now();
+    Run("zip -9 -q -j " + infoZip + " " + src + "*");
+    double zipTime = Seconds(start);
+
+    std::vector<ZipExecFileSpec> specs(1);
+    std::string mask = src + "*";
+    specs[0].FileSpec = mask.c_str();
+    ZipExecRecord add{};
+    add.Version = ZIP_ENGINE_VERSION;
+    add.Callback = Quiet;
+    add.Quiet = 1;
+    add.Level = 9;
+    add.JunkDirs = 1;
+    add.Grow = 1;
+    add.NoDirEntries = 1;
+    add.FileSpecCount = 1;
+    add.ZipFileName = ours.c_str();
+    add.FileSpecs = specs.data();
+    add.Seven = ENGINE_RECORD_MARKER;
+    start = std::chrono::steady_clock::now();
+    int32_t added = zipExec(&add);
+    double addTime = Seconds(start);
+    if (added != kFiles)
+        std::fprintf(stderr, "the engine added %d files\n", added);
+
+    // Extract: both read Info-ZIP's archive into folders of their own.
+    std::string outInfo = root + "/out-info", outOurs = root + "/out-ours";
+    mkdir(outInfo.c_str(), 0755);
+    mkdir(outOurs.c_str(), 0755);
+    start = std::chrono::steady_clock::now();
+    Run("unzip -o -qq " + infoZip + " -d " + outInfo);
+    double unzipTime = Seconds(start);
+
+    std::vector<UnzExecFileSpec> members(1);
+    members[0].FileSpec = "*.*";
+    UnzExecRecord extract{};
+    extract.Version = UNZ_ENGINE_VERSION;
+    extract.Callback = Quiet;
+    extract.Quiet = 1;
+    extract.OverWrite = 1;
+    extract.FileSpecCount = 1;
+    extract.ZipFileName = infoZip.c_str();
+    extract.FileSpecs = members.data();
+    extract.Seven = ENGINE_RECORD_MARKER;
+    if (chdir(outOurs.c_str()) != 0)
+        return 1;
+    start = std::chrono::steady_clock::now();
+    int32_t extracted = unzExec(&extract);
+    double extractTime = Seconds(start);
+    if (extracted != kFiles)
+        std::fprintf(stderr, "the engine extracted %d files\n", extracted);
+
+    long long infoSize = FileSize(infoZip), ourSize = FileSize(ours);
+    std::printf("BENCH engines-add ratio=%.3f target=1.1 engine=%.2fs zip=%.2fs\n", addTime / zipTime, addTime,
+                zipTime);
+    std::printf("BENCH engines-add-size ratio=%.4f target=1.01 engine=%lld zip=%lld\n",
+                double(ourSize) / double(infoSize), ourSize, infoSize);
+    std::printf("BENCH engines-extract ratio=%.3f target=1.1 engine=%.2fs unzip=%.2fs\n", extractTime / unzipTime,
+                extractTime, unzipTime);
+    Run("rm -rf " + root);
+    bool good = added == kFiles && extracted == kFiles && addTime / zipTime <= 1.1 &&
+                double(ourSize) / double(infoSize) <= 1.01 && extractTime / unzipTime <= 1.1;
+    return good ? 0 : 1;
+}

@@ -1,0 +1,149 @@
+#include "EngineHarness.h"
+
+#include "support/TempDir.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <stdexcept>
+
+namespace {
+EngineHarness* current = nullptr;
+
+template <typename F> F Symbol(void* library, const char* name) {
+    void* symbol = library != nullptr ? dlsym(library, name) : nullptr;
+    if (symbol == nullptr)
+        throw std::runtime_error(std::string("missing entry point ") + name);
+    return reinterpret_cast<F>(symbol);
+}
+} // namespace
+
+EngineHarness::EngineHarness() {
+    zipLibrary_ = dlopen(TARNWICK_APP_DIR "/libzipengine.so", RTLD_NOW | RTLD_LOCAL);
+    unzLibrary_ = dlopen(TARNWICK_APP_DIR "/libunzengine.so", RTLD_NOW | RTLD_LOCAL);
+    zipExec_ = Symbol<ZipEngineExecFn>(zipLibrary_, "ZipEngineExec");
+    unzExec_ = Symbol<UnzEngineExecFn>(unzLibrary_, "UnzEngineExec");
+}
+
+EngineHarness::~EngineHarness() {
+    if (zipLibrary_ != nullptr)
+        dlclose(zipLibrary_);
+    if (unzLibrary_ != nullptr)
+        dlclose(unzLibrary_);
+}
+
+int32_t EngineHarness::Callback(ZCallBackStruct* info) {
+    EngineEvent event{info->ActionCode, info->ErrorCode, info->FileSize, info->FileNameOrMsg};
+    current->events.push_back(event);
+    return current->stopWhen && current->stopWhen(event) ? 1 : 0;
+}
+
+void EngineHarness::setSpecs(const std::string& archive, const std::vector<std::string>& specs) {
+    specTexts_ = specs;
+    specTexts_.push_back(archive); // last, after the specs, before any pointer is taken
+    zipSpecs_.assign(specs.size(), ZipExecFileSpec{});
+    unzSpecs_.assign(specs.size(), UnzExecFileSpec{});
+    for (size_t i = 0; i < specs.size(); ++i)
+        zipSpecs_[i].FileSpec = unzSpecs_[i].FileSpec = specTexts_[i].c_str();
+}
+
+ZipExecRecord EngineHarness::addRecord(const std::string& archive, const std::vector<std::string>& specs) {
+    setSpecs(archive, specs);
+    ZipExecRecord record{};
+    record.Caller = this;
+    record.Version = ZIP_ENGINE_VERSION;
+    record.Callback = Callback;
+    record.NoDirEntries = 1;
+    record.Quiet = 1;
+    record.Level = 9;
+    record.JunkDirs = 1;
+    record.Grow = 1;
+    record.FileSpecCount = int32_t(specs.size());
+    record.ZipFileName = specTexts_.back().c_str();
+    record.FileSpecs = zipSpecs_.data();
+    record.Seven = ENGINE_RECORD_MARKER;
+    return record;
+}
+
+ZipExecRecord EngineHarness::deleteRecord(const std::string& archive, const std::vector<std::string>& specs) {
+    ZipExecRecord record = addRecord(archive, specs);
+    record.DeleteEntries = 1;
+    record.Grow = record.JunkDirs = record.Recurse = 0;
+    return record;
+}
+
+UnzExecRecord EngineHarness::extractRecord(const std::string& archive, const std::vector<std::string>& specs) {
+    setSpecs(archive, specs);
+    UnzExecRecord record{};
+    record.Caller = this;
+    record.Version = UNZ_ENGINE_VERSION;
+    record.Callback = Callback;
+    record.Quiet = 1;
+    record.FileSpecCount = int32_t(specs.size());
+    record.ZipFileName = specTexts_.back().c_str();
+    record.FileSpecs = unzSpecs_.data();
+    record.Seven = ENGINE_RECORD_MARKER;
+    return record;
+}
+
+int32_t EngineHarness::zip(ZipExecRecord& record) {
+    events.clear();
+    current = this;
+    return zipExec_(&record);
+}
+
+int32_t EngineHarness::unzip(UnzExecRecord& record) {
+    events.clear();
+    current = this;
+    return unzExec_(&record);
+}
+
+std::vector<std::string> EngineHarness::messages(int code) const {
+    std::vector<std::string> texts;
+    for (const auto& event : events)
+        if (event.action == ZACTION_MESSAGE && (code == -1 || event.errorCode == code))
+            texts.push_back(event.text);
+    return texts;
+}
+
+std::vector<int> EngineHarness::actions() const {
+    std::vector<int> codes;
+    for (const auto& event : events)
+        if (event.action != ZACTION_MESSAGE)
+            codes.push_back(event.action);
+    return codes;
+}
+
+void SetFileTime(const std::string& path, long seconds) {
+    struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    if (utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
+        throw std::runtime_error("cannot set the time of " + path);
+}
+
+long FileTime(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? long(st.st_mtim.tv_sec) : -1;
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+std::string PythonZip(const std::string& archive, const std::string& code) {
+    return ShellOutput("python3 -c 'import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\n" + code + "' '" + archive +
+                       "' 2>&1");
+}
+
+std::string PythonNames(const std::string& archive) {
+    return PythonZip(archive, "for n in z.namelist(): print(n)");
+}
+
+bool ArchiveTestsGood(const std::string& archive) {
+    // Python's tester names a bad member but exits with 0 either way.
+    std::string python = ShellOutput("python3 -m zipfile -t '" + archive + "' 2>&1");
+    return RunShell("unzip -tqq '" + archive + "' >/dev/null 2>&1") == 0 &&
+           python.find("Done testing") != std::string::npos && python.find("corrupted") == std::string::npos &&
+           python.find("Error") == std::string::npos;
+}

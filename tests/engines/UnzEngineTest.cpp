@@ -1,0 +1,212 @@
+// The unzip engine called through its entry point on archives made by Info-ZIP zip and by
+// Python: the extract options, traditional encryption, hostile names, damage and stopping.
+#include "EngineHarness.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+namespace fs = std::filesystem;
+
+class InFolder {
+public:
+    explicit InFolder(const std::string& folder) : old_(fs::current_path()) { fs::current_path(folder); }
+    ~InFolder() { fs::current_path(old_); }
+
+private:
+    fs::path old_;
+};
+
+std::string Listing(const std::string& folder) {
+    std::string out;
+    std::vector<std::string> all;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        all.push_back(fs::relative(e.path(), folder).string() + (e.is_directory() ? "/" : ""));
+    std::sort(all.begin(), all.end());
+    for (const auto& n : all)
+        out += n + " ";
+    return out;
+}
+
+// An Info-ZIP archive of top.txt, sub/inner.txt and sub/deeper/deep.bin (with folder entries).
+class UnzEngine : public ::testing::Test {
+protected:
+    TempDir dir;
+    EngineHarness engine;
+    std::string archive = dir.file("info.zip");
+    std::string out = dir.file("out/");
+
+    void SetUp() override {
+        dir.write("src/top.txt", "top");
+        dir.write("src/sub/inner.txt", "inner");
+        dir.write("src/sub/deeper/deep.bin", std::string(100000, 'd'));
+        SetFileTime(dir.file("src/top.txt"), 1600000001);
+        ASSERT_EQ(RunShell("cd " + dir.file("src") + " && zip -q -r ../info.zip top.txt sub"), 0);
+        fs::create_directories(out);
+    }
+
+    int32_t extract(UnzExecRecord& record) {
+        InFolder here(out);
+        return engine.unzip(record);
+    }
+};
+
+TEST_F(UnzEngine, ExtractsWithOrWithoutStoredFolders) {
+    UnzExecRecord record = engine.extractRecord(archive, {"*.*"});
+    record.Directories = 1;
+    EXPECT_EQ(extract(record), 3);
+    EXPECT_EQ(Listing(out), "sub/ sub/deeper/ sub/deeper/deep.bin sub/inner.txt top.txt ");
+    EXPECT_EQ(TempDir::read(out + "sub/deeper/deep.bin"), std::string(100000, 'd'));
+    EXPECT_EQ(FileTime(out + "top.txt"), 1600000001); // the exact time Info-ZIP keeps
+
+    fs::remove_all(out);
+    fs::create_directories(out);
+    record.Directories = 0;
+    EXPECT_EQ(extract(record), 3);
+    EXPECT_EQ(Listing(out), "deep.bin inner.txt top.txt ");
+}
+
+TEST_F(UnzEngine, ReplacesExistingFilesOnlyWithOverwrite) {
+    dir.write("out/top.txt", "mine");
+    UnzExecRecord record = engine.extractRecord(archive, {"top.txt"});
+    EXPECT_EQ(extract(record), 0);
+    EXPECT_TRUE(engine.hasError(ZERR_EXISTS));
+    EXPECT_EQ(TempDir::read(out + "top.txt"), "mine");
+    record.OverWrite = 1;
+    EXPECT_EQ(extract(record), 1);
+    EXPECT_EQ(TempDir::read(out + "top.txt"), "top");
+}
+
+TEST_F(UnzEngine, FreshenAndUpdateReplaceOnlyOlderFiles) {
+    auto prepare = [&] {
+        fs::remove_all(out);
+        dir.write("out/top.txt", "older");
+        dir.write("out/sub/inner.txt", "newer");
+        SetFileTime(out + "top.txt", 1000000000);
+        SetFileTime(out + "sub/inner.txt", 2000000000);
+    };
+    prepare();
+    UnzExecRecord record = engine.extractRecord(archive, {"*.*"});
+    record.Directories = 1;
+    record.Freshen = 1;
+    EXPECT_EQ(extract(record), 1);
+    EXPECT_EQ(TempDir::read(out + "top.txt"), "top");
+    EXPECT_EQ(TempDir::read(out + "sub/inner.txt"), "newer");
+    EXPECT_FALSE(Exists(out + "sub/deeper/deep.bin"));
+
+    prepare();
+    record.Freshen = 0;
+    record.Update = 1;
+    EXPECT_EQ(extract(record), 2);
+    EXPECT_EQ(TempDir::read(out + "top.txt"), "top");
+    EXPECT_EQ(TempDir::read(out + "sub/inner.txt"), "newer");
+    EXPECT_TRUE(Exists(out + "sub/deeper/deep.bin"));
+}
+
+TEST_F(UnzEngine, TestOnlyWritesNothingAndNamesDamagedMembers) {
+    UnzExecRecord record = engine.extractRecord(archive, {"*.*"});
+    record.Test = 1;
+    record.Directories = 1;
+    EXPECT_EQ(extract(record), 3);
+    EXPECT_EQ(Listing(out), "");
+
+    // Flip one byte inside the data of sub/deeper/deep.bin.
+    std::string damaged = dir.file("damaged.zip");
+    ASSERT_EQ(RunShell("python3 -c 'import zipfile,sys\n"
+                       "z=zipfile.ZipFile(sys.argv[1]); i=z.getinfo(\"sub/deeper/deep.bin\")\n"
+                       "b=bytearray(open(sys.argv[1],\"rb\").read())\n"
+                       "p=i.header_offset+30+len(i.filename)+int.from_bytes(b[i.header_offset+28:i.header_offset+30],\"little\")\n"
+                       "b[p+i.compress_size//2]^=0x55; open(sys.argv[2],\"wb\").write(b)' " +
+                       archive + " " + damaged),
+              0);
+    UnzExecRecord test = engine.extractRecord(damaged, {"*.*"});
+    test.Test = 1;
+    EXPECT_EQ(extract(test), 2);
+    ASSERT_EQ(engine.messages(ZERR_BAD_DATA).size(), 1u);
+    EXPECT_NE(engine.messages(ZERR_BAD_DATA)[0].find("deep.bin"), std::string::npos);
+}
+
+TEST_F(UnzEngine, ReadsTraditionalEncryptionWithTheRightPasswordOnly) {
+    std::string locked = dir.file("locked.zip");
+    ASSERT_EQ(RunShell("cd " + dir.file("src") + " && zip -q -P pass123 ../locked.zip top.txt"), 0);
+    UnzExecRecord record = engine.extractRecord(locked, {"top.txt"});
+    EXPECT_EQ(extract(record), 0);
+    EXPECT_TRUE(engine.hasError(ZERR_PASSWORD));
+    record.Password = "wrong!";
+    EXPECT_EQ(extract(record), 0);
+    EXPECT_TRUE(engine.hasError(ZERR_PASSWORD) || engine.hasError(ZERR_BAD_DATA));
+    EXPECT_EQ(Listing(out), ""); // no part file left behind
+    record.Password = "pass123";
+    EXPECT_EQ(extract(record), 1);
+    EXPECT_EQ(TempDir::read(out + "top.txt"), "top");
+}
+
+TEST_F(UnzEngine, MembersLeadingOutsideTheTargetAreSkipped) {
+    std::string slip = dir.file("slip.zip");
+    std::string absolute = dir.file("absolute-victim");
+    ASSERT_EQ(RunShell("python3 -c 'import zipfile,sys\n"
+                       "z=zipfile.ZipFile(sys.argv[1],\"w\")\n"
+                       "for n in [\"../evil\", sys.argv[2], \"a/../../evil2\", \"..\\\\evil3\", \"ok.txt\"]:\n"
+                       "  z.writestr(zipfile.ZipInfo(n), \"x\")' " +
+                       slip + " " + absolute),
+              0);
+    for (int folders : {1, 0}) {
+        UnzExecRecord record = engine.extractRecord(slip, {"*.*"});
+        record.Directories = folders;
+        record.OverWrite = 1;
+        EXPECT_EQ(extract(record), 1);
+        EXPECT_EQ(engine.messages(ZERR_UNSAFE_NAME).size(), 4u);
+        EXPECT_EQ(Listing(out), "ok.txt ");
+        EXPECT_FALSE(Exists(dir.file("evil")));
+        EXPECT_FALSE(Exists(dir.file("evil2")));
+        EXPECT_FALSE(Exists(absolute));
+    }
+}
+
+TEST_F(UnzEngine, StopEndsAtOnceAndLeavesNoPartFile) {
+    std::string big = dir.file("big.zip");
+    ASSERT_EQ(RunShell("head -c 3000000 /dev/urandom > " + dir.file("src/big.bin") + " && cd " + dir.file("src") +
+                       " && zip -q ../big.zip big.bin top.txt"),
+              0);
+    UnzExecRecord record = engine.extractRecord(big, {"*.*"});
+    engine.stopWhen = [](const EngineEvent& e) { return e.action == ZACTION_BYTES_DONE; };
+    EXPECT_EQ(extract(record), 0);
+    EXPECT_EQ(engine.events.back().action, ZACTION_BYTES_DONE);
+    EXPECT_EQ(Listing(out), "");
+}
+
+TEST_F(UnzEngine, SpecsPickMembersAndProgressFollowsTheOrder) {
+    UnzExecRecord record = engine.extractRecord(archive, {"sub\\inner.txt", "*.BIN"});
+    record.Directories = 1;
+    EXPECT_EQ(extract(record), 2);
+    EXPECT_EQ(Listing(out), "sub/ sub/deeper/ sub/deeper/deep.bin sub/inner.txt ");
+    std::vector<int> actions = engine.actions();
+    EXPECT_EQ(actions.front(), 5);
+    EXPECT_EQ(actions[1], 6);
+    EXPECT_EQ(actions.back(), 3);
+    EXPECT_EQ(engine.events[0].size, 2);
+    EXPECT_EQ(engine.events[1].size, 100005);
+}
+
+TEST_F(UnzEngine, RoundTripThroughBothEnginesKeepsContentsAndTimes) {
+    SetFileTime(dir.file("src/sub/inner.txt"), 1500000002);
+    std::string ours = dir.file("ours.zip");
+    ZipExecRecord add;
+    {
+        InFolder here(dir.file("src"));
+        add = engine.addRecord(ours, {"*"});
+        add.JunkDirs = 0;
+        add.Recurse = 1;
+        add.NoDirEntries = 0;
+        ASSERT_EQ(engine.zip(add), 5);
+    }
+    UnzExecRecord record = engine.extractRecord(ours, {});
+    record.Directories = 1;
+    EXPECT_EQ(extract(record), 3);
+    EXPECT_EQ(Listing(out), "sub/ sub/deeper/ sub/deeper/deep.bin sub/inner.txt top.txt ");
+    EXPECT_EQ(TempDir::read(out + "sub/inner.txt"), "inner");
+    EXPECT_EQ(FileTime(out + "sub/inner.txt"), 1500000002);
+}
+} // namespace

@@ -1,0 +1,295 @@
+// The zip engine called through its entry point: archives Info-ZIP and Python accept, the
+// add options, the callback order, and archives left as they were on failure or stop.
+#include "EngineHarness.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+std::string Compressible(size_t size) {
+    std::string text;
+    for (int i = 0; text.size() < size; ++i)
+        text += "line " + std::to_string(i % 97) + " of a text that repeats\n";
+    text.resize(size);
+    return text;
+}
+
+// Runs with the current folder set to a test folder, so specs can be relative.
+class InFolder {
+public:
+    explicit InFolder(const std::string& folder) : old_(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~InFolder() { std::filesystem::current_path(old_); }
+
+private:
+    std::filesystem::path old_;
+};
+
+class ZipEngine : public ::testing::Test {
+protected:
+    TempDir dir;
+    EngineHarness engine;
+    std::string archive = dir.file("out.zip");
+
+    std::string names() { return PythonNames(archive); }
+    std::string folderFiles() {
+        std::vector<std::string> all;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            all.push_back(e.path().filename().string());
+        std::sort(all.begin(), all.end());
+        std::string joined;
+        for (const auto& n : all)
+            joined += n + " ";
+        return joined;
+    }
+};
+
+TEST_F(ZipEngine, LevelZeroStoresAndNineDeflatesIntoSoundArchives) {
+    std::string a = dir.write("src/a.txt", Compressible(200000));
+    std::string b = dir.write("src/b.txt", "short");
+    for (int level : {0, 9}) {
+        std::string path = dir.file("level" + std::to_string(level) + ".zip");
+        ZipExecRecord add = engine.addRecord(path, {a, b});
+        add.Level = level;
+        EXPECT_EQ(engine.zip(add), 2);
+        EXPECT_TRUE(ArchiveTestsGood(path));
+        EXPECT_EQ(PythonZip(path, "print([i.compress_type for i in z.infolist()])"),
+                  level == 0 ? "[0, 0]\n" : "[8, 8]\n");
+    }
+    EXPECT_LT(std::filesystem::file_size(dir.file("level9.zip")) * 10, std::filesystem::file_size(dir.file("level0.zip")));
+}
+
+TEST_F(ZipEngine, FolderNamesAreKeptOrDropped) {
+    std::string file = dir.write("roms/nes/game.nes", "data");
+    ZipExecRecord add = engine.addRecord(archive, {file});
+    ASSERT_EQ(engine.zip(add), 1);
+    EXPECT_EQ(names(), "game.nes\n");
+
+    std::filesystem::remove(archive);
+    add.JunkDirs = 0;
+    ASSERT_EQ(engine.zip(add), 1);
+    EXPECT_EQ(names(), file.substr(1) + "\n"); // the absolute path without its root
+
+    InFolder here(dir.path());
+    std::filesystem::remove(archive);
+    ZipExecRecord relative = engine.addRecord(archive, {"roms/nes/../nes/game.nes"});
+    relative.JunkDirs = 0;
+    ASSERT_EQ(engine.zip(relative), 1);
+    EXPECT_EQ(names(), "roms/nes/game.nes\n");
+}
+
+TEST_F(ZipEngine, RecursionMatchesMasksAtEveryLevelAndHonoursHiddenAndFolderOptions) {
+    for (const char* name : {"a.nes", "b.txt", "s1/c.nes", "s1/s2/d.NES", ".h.nes", ".hid/e.nes"})
+        dir.write(std::string("top/") + name, name);
+    std::filesystem::create_directories(dir.file("top/empty"));
+    InFolder here(dir.file("top"));
+    auto run = [&](const std::string& mask, bool recurse, bool hidden, bool folders) {
+        std::filesystem::remove(archive);
+        ZipExecRecord add = engine.addRecord(archive, {mask});
+        add.JunkDirs = 0;
+        add.Recurse = recurse;
+        add.IncludeHidden = hidden;
+        add.NoDirEntries = !folders;
+        engine.zip(add);
+        return names();
+    };
+    EXPECT_EQ(run("*.nes", false, false, false), "a.nes\n");
+    EXPECT_EQ(run("*.nes", true, false, false), "a.nes\ns1/c.nes\ns1/s2/d.NES\n");
+    EXPECT_EQ(run("*.nes", true, true, false), ".h.nes\na.nes\n.hid/e.nes\ns1/c.nes\ns1/s2/d.NES\n");
+    EXPECT_EQ(run("*.nes", true, false, true), "a.nes\ns1/\ns1/c.nes\ns1/s2/\ns1/s2/d.NES\n");
+    EXPECT_EQ(run("*", true, false, true), "a.nes\nb.txt\nempty/\ns1/\ns1/c.nes\ns1/s2/\ns1/s2/d.NES\n");
+    EXPECT_TRUE(ArchiveTestsGood(archive));
+}
+
+TEST_F(ZipEngine, MoveDeletesSourcesOnlyOnceTheArchiveIsWritten) {
+    std::string a = dir.write("src/a.bin", "aaa"), b = dir.write("src/b.bin", Compressible(5000));
+    ZipExecRecord add = engine.addRecord(archive, {dir.file("src/*.bin")});
+    add.Move = 1;
+    // The second file vanishes while the first is read: the add fails and nothing moves.
+    engine.stopWhen = [&](const EngineEvent& e) {
+        if (e.action == ZACTION_FILE_BEGIN && e.text == "a.bin")
+            std::filesystem::remove(b);
+        return false;
+    };
+    EXPECT_EQ(engine.zip(add), 0);
+    EXPECT_TRUE(engine.hasError(ZERR_READ));
+    EXPECT_TRUE(Exists(a));
+    EXPECT_FALSE(Exists(archive));
+
+    dir.write("src/b.bin", "bbb");
+    engine.stopWhen = nullptr;
+    EXPECT_EQ(engine.zip(add), 2);
+    EXPECT_FALSE(Exists(a));
+    EXPECT_FALSE(Exists(b));
+    EXPECT_EQ(names(), "a.bin\nb.bin\n");
+}
+
+TEST_F(ZipEngine, FreshenAndUpdateCompareFileAndMemberTimes) {
+    const long t = 1600000000;
+    std::string old = dir.write("src/old.txt", "old"), same = dir.write("src/same.txt", "same");
+    SetFileTime(old, t);
+    SetFileTime(same, t);
+    ZipExecRecord first = engine.addRecord(archive, {old, same});
+    ASSERT_EQ(engine.zip(first), 2);
+
+    dir.write("src/old.txt", "newer");
+    SetFileTime(old, t + 100);
+    std::string fresh = dir.write("src/new.txt", "new");
+    ZipExecRecord add = engine.addRecord(archive, {old, same, fresh});
+    add.Freshen = 1;
+    EXPECT_EQ(engine.zip(add), 1);
+    EXPECT_EQ(names(), "old.txt\nsame.txt\n");
+    EXPECT_EQ(PythonZip(archive, "print(z.read(\"old.txt\").decode())"), "newer\n");
+
+    add.Freshen = 0;
+    add.Update = 1;
+    EXPECT_EQ(engine.zip(add), 1);
+    EXPECT_EQ(names(), "old.txt\nsame.txt\nnew.txt\n");
+
+    add.Update = 0; // a plain add replaces every member it names
+    EXPECT_EQ(engine.zip(add), 3);
+    EXPECT_TRUE(ArchiveTestsGood(archive));
+}
+
+TEST_F(ZipEngine, ArchiveTimeBecomesTheNewestEntrysTime) {
+    std::string a = dir.write("a.txt", "a"), b = dir.write("b.txt", "b");
+    SetFileTime(a, 1500000000);
+    SetFileTime(b, 1500000600);
+    ZipExecRecord add = engine.addRecord(archive, {a, b});
+    add.LatestTime = 1;
+    ASSERT_EQ(engine.zip(add), 2);
+    EXPECT_EQ(FileTime(archive), 1500000600);
+}
+
+TEST_F(ZipEngine, DosNamesAreShortUpperCaseAndMarkedAsDos) {
+    std::string file = dir.write("Long File Name.text", "x");
+    ZipExecRecord add = engine.addRecord(archive, {file});
+    add.ForceDOS = 1;
+    ASSERT_EQ(engine.zip(add), 1);
+    EXPECT_EQ(PythonZip(archive, "print([(i.filename, i.create_system) for i in z.infolist()])"),
+              "[('LONG_FIL.TEX', 0)]\n");
+}
+
+TEST_F(ZipEngine, EncryptionWritesAesThatOnlyThePasswordOpens) {
+    std::string file = dir.write("secret.txt", Compressible(3000));
+    ZipExecRecord add = engine.addRecord(archive, {file});
+    add.Encrypt = 1;
+    EXPECT_EQ(engine.zip(add), 0); // no password: refused, nothing written
+    EXPECT_TRUE(engine.hasError(ZERR_PASSWORD));
+    EXPECT_FALSE(Exists(archive));
+
+    add.Password = "s3cret";
+    ASSERT_EQ(engine.zip(add), 1);
+    EXPECT_EQ(PythonZip(archive, "i=z.infolist()[0]; print(i.flag_bits & 1, i.compress_type)"), "1 99\n");
+    EXPECT_NE(RunShell("unzip -tqq -P s3cret " + archive + " >/dev/null 2>&1"), 0); // Info-ZIP lacks AES
+
+    InFolder here(dir.path());
+    std::filesystem::remove(file);
+    UnzExecRecord extract = engine.extractRecord(archive, {"*.*"});
+    EXPECT_EQ(engine.unzip(extract), 0);
+    EXPECT_TRUE(engine.hasError(ZERR_PASSWORD));
+    extract.Password = "s3cret";
+    EXPECT_EQ(engine.unzip(extract), 1);
+    EXPECT_EQ(TempDir::read(file), Compressible(3000));
+}
+
+TEST_F(ZipEngine, ReportsTotalsFirstThenEachFileThenTheEnd) {
+    std::string big = dir.write("big.bin", Compressible(1500000));
+    std::string small = dir.write("small.bin", "12345");
+    ZipExecRecord add = engine.addRecord(archive, {big, small});
+    ASSERT_EQ(engine.zip(add), 2);
+    std::vector<int> actions = engine.actions();
+    ASSERT_GE(actions.size(), 6u);
+    EXPECT_EQ(std::vector<int>(actions.begin(), actions.begin() + 3), (std::vector<int>{5, 6, 1}));
+    EXPECT_EQ(actions.back(), 3);
+    EXPECT_EQ(engine.events.front().size, 2);
+    EXPECT_EQ(engine.events[1].size, 1500005);
+    long bytes = 0;
+    std::vector<std::string> begun;
+    for (const auto& e : engine.events) {
+        if (e.action == ZACTION_FILE_BEGIN)
+            begun.push_back(e.text + ":" + std::to_string(e.size));
+        if (e.action == ZACTION_BYTES_DONE)
+            bytes += e.size;
+    }
+    EXPECT_EQ(begun, (std::vector<std::string>{"big.bin:1500000", "small.bin:5"}));
+    EXPECT_EQ(bytes, 1500005);
+    EXPECT_GE(std::count(actions.begin(), actions.end(), 2), 3); // a big file reports as it goes
+}
+
+TEST_F(ZipEngine, StopOrFailureLeavesTheArchiveByteIdentical) {
+    std::string first = dir.write("first.txt", "first");
+    ZipExecRecord start = engine.addRecord(archive, {first});
+    ASSERT_EQ(engine.zip(start), 1);
+    std::string big = dir.write("big.txt", Compressible(3000000));
+    const std::string before = TempDir::read(archive);
+    const std::string listing = folderFiles();
+
+    ZipExecRecord add = engine.addRecord(archive, {big, first});
+    engine.stopWhen = [](const EngineEvent& e) { return e.action == ZACTION_BYTES_DONE; };
+    EXPECT_EQ(engine.zip(add), 0);
+    EXPECT_EQ(engine.events.back().action, ZACTION_BYTES_DONE); // nothing after the stop
+    EXPECT_EQ(TempDir::read(archive), before);
+    EXPECT_EQ(folderFiles(), listing); // no temporary file left
+
+    // A file that cannot be read once writing began fails the whole add.
+    std::string other = dir.write("other.txt", "other");
+    ZipExecRecord failing = engine.addRecord(archive, {big, other});
+    engine.stopWhen = [&](const EngineEvent& e) {
+        if (e.action == ZACTION_FILE_BEGIN)
+            std::filesystem::remove(other);
+        return false;
+    };
+    EXPECT_EQ(engine.zip(failing), 0);
+    EXPECT_TRUE(engine.hasError(ZERR_READ));
+    EXPECT_EQ(engine.actions().back(), ZACTION_BATCH_END);
+    EXPECT_EQ(TempDir::read(archive), before);
+    EXPECT_EQ(folderFiles(), listing);
+}
+
+TEST_F(ZipEngine, DeleteRemovesTheNamedMembersOnly) {
+    InFolder here(dir.path());
+    for (const char* name : {"a.nes", "dir/b.nes", "c.txt", "d.txt"})
+        dir.write(name, name);
+    ZipExecRecord add = engine.addRecord(archive, {"a.nes", "dir/b.nes", "c.txt", "d.txt"});
+    add.JunkDirs = 0;
+    ASSERT_EQ(engine.zip(add), 4);
+    const std::string before = TempDir::read(archive);
+
+    ZipExecRecord none = engine.deleteRecord(archive, {"zzz.nes"});
+    EXPECT_EQ(engine.zip(none), 0);
+    EXPECT_TRUE(engine.hasError(ZERR_NOTHING_TO_DO));
+    ZipExecRecord stopped = engine.deleteRecord(archive, {"*.*"});
+    engine.stopWhen = [](const EngineEvent& e) { return e.action == ZACTION_FILE_BEGIN; };
+    EXPECT_EQ(engine.zip(stopped), 0);
+    EXPECT_EQ(TempDir::read(archive), before);
+
+    engine.stopWhen = nullptr;
+    ZipExecRecord del = engine.deleteRecord(archive, {"dir\\b.nes", "C.TXT"});
+    EXPECT_EQ(engine.zip(del), 2);
+    EXPECT_EQ(engine.actions(), (std::vector<int>{5, 6, 1, 1, 3}));
+    EXPECT_EQ(names(), "a.nes\nd.txt\n");
+    EXPECT_TRUE(ArchiveTestsGood(archive));
+}
+
+TEST_F(ZipEngine, RefusesWrongRecordsAndFilesThatAreNoArchives) {
+    std::string file = dir.write("a.txt", "a");
+    ZipExecRecord add = engine.addRecord(archive, {file});
+    add.Seven = 0;
+    EXPECT_EQ(engine.zip(add), 0);
+    EXPECT_TRUE(engine.hasError(ZERR_BAD_RECORD));
+    EXPECT_EQ(engine.actions(), std::vector<int>{3});
+
+    std::string junk = dir.write("junk.zip", std::string(300, 'j'));
+    ZipExecRecord onJunk = engine.addRecord(junk, {file});
+    EXPECT_EQ(engine.zip(onJunk), 0);
+    EXPECT_TRUE(engine.hasError(ZERR_OPEN_ARCHIVE));
+    EXPECT_EQ(TempDir::read(junk), std::string(300, 'j'));
+}
+} // namespace

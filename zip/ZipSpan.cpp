@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <new>
 #include <numeric>
 
@@ -141,7 +142,6 @@ void ZipSpanner::ReadFrom(int fd, unsigned char* to, std::int64_t count, int err
 void ZipSpanner::ReadCentralDirectory(int fd, const EndRecord& end) {
     f_.FMDZipData.clear();
     centralSizes_.clear();
-    centralFlags_.clear();
     if (lseek(fd, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
         throw EZipArchiver(ZipMsg::InputSeek, true);
     unsigned char header[CentralSize];
@@ -158,7 +158,6 @@ void ZipSpanner::ReadCentralDirectory(int fd, const EndRecord& end) {
         const std::int64_t skip = Get16(header + CenExtraLength) + Get16(header + CenCommentLength);
         if (lseek(fd, skip, SEEK_CUR) < 0) throw EZipArchiver(ZipMsg::InputSeek, true);
         centralSizes_.push_back(entry.ComprSize);
-        centralFlags_.push_back(Get16(header + CenFlags));
         f_.FMDZipData.push_back(std::move(entry));
     }
 }
@@ -588,7 +587,7 @@ int ZipSpanner::ReadSpan(const std::string& lastVolume, std::string& outPath) {
         ReadFrom(f_.FInFile, signature, 4, ZipMsg::ReadExtendedLocal);
         if (Get32(signature) != ExtLocalSig) throw EZipArchiver(ZipMsg::ReadExtendedLocal, true);
         std::vector<unsigned char> buffer(kCopyBlock);
-        JoinLocalEntries(buffer);
+        JoinLocalEntries(end, buffer);
         f_.FShowProgress = false;
         std::int64_t centralStart = 0, centralSize = 0;
         JoinCentralDirectory(end, centralStart, centralSize);
@@ -626,6 +625,7 @@ int ZipSpanner::ReadSpan(const std::string& lastVolume, std::string& outPath) {
 
 // The joined file: a new name in a folder, or the given file replaced; always ".zip".
 void ZipSpanner::OpenJoinedOutput(std::string& outPath) {
+    if (outPath.empty()) outPath = zip_.TempDir.empty() ? std::filesystem::temp_directory_path().string() : zip_.TempDir;
     std::string name;
     if (FolderExists(outPath)) {
         std::string pattern = JoinPath(outPath, "zipXXXXXX");
@@ -646,8 +646,9 @@ void ZipSpanner::OpenJoinedOutput(std::string& outPath) {
 
 // Asks for the last disk until its end record is found.
 void ZipSpanner::FindLastVolume(EndRecord& end) {
-    for (;;) {
-        f_.FNewDisk = true;
+    // The disk the user chose is tried first; a prompt comes only when it is not the last one.
+    for (bool first = true;; first = false) {
+        f_.FNewDisk = !first;
         const int driveType = CheckForDisk();
         const bool fixed = IsFixedOrRemote(driveType);
         zip_.CloseInFile();
@@ -687,7 +688,6 @@ void ZipSpanner::ReadJoinedCentral(const EndRecord& end, std::int64_t& total) {
         throw EZipArchiver(ZipMsg::InputSeek, true);
     f_.FMDZipData.clear();
     centralSizes_.clear();
-    centralFlags_.clear();
     std::vector<unsigned char> skip;
     for (int i = 0; i < end.eoc.TotalEntries; ++i) {
         unsigned char header[CentralSize];
@@ -699,40 +699,46 @@ void ZipSpanner::ReadJoinedCentral(const EndRecord& end, std::int64_t& total) {
         ReadJoined(reinterpret_cast<unsigned char*>(entry.FileName.data()), entry.FileNameLen, ZipMsg::ReadCentralName);
         entry.ComprSize = Get32(header + CenCompressedSize);
         entry.DiskStart = Get16(header + CenDiskStart);
+        entry.RelOffLocal = Get32(header + CenLocalOffset);
         const std::size_t rest = Get16(header + CenExtraLength) + Get16(header + CenCommentLength);
         skip.resize(rest);
         ReadJoined(skip.data(), static_cast<std::int64_t>(rest), ZipMsg::ReadCentralExtra);
         total += entry.FileNameLen + static_cast<std::int64_t>(rest) + entry.ComprSize;
         centralSizes_.push_back(entry.ComprSize);
-        centralFlags_.push_back(Get16(header + CenFlags));
         f_.FMDZipData.push_back(std::move(entry));
     }
 }
 
-std::size_t ZipSpanner::FindRecord(const std::string& name, std::vector<bool>& used, int errorId) const {
-    for (std::size_t i = 0; i < f_.FMDZipData.size(); ++i) {
-        if (!used[i] && f_.FMDZipData[i].FileName == name) {
-            used[i] = true;
-            return i;
-        }
-    }
-    throw EZipArchiver(errorId, true);
+// Whether the input stands at offset on volume disk (the end of the volume before counts too).
+bool ZipSpanner::InputAt(int disk, std::int64_t offset) {
+    const std::int64_t here = lseek(f_.FInFile, 0, SEEK_CUR);
+    if (f_.FDiskNr == disk) return here == offset;
+    struct stat st{};
+    return f_.FDiskNr == disk - 1 && offset == 0 && fstat(f_.FInFile, &st) == 0 && here == st.st_size;
 }
 
-void ZipSpanner::JoinLocalEntries(std::vector<unsigned char>& buffer) {
-    std::vector<bool> used(f_.FMDZipData.size(), false);
-    for (std::size_t count = 0; count < f_.FMDZipData.size(); ++count) {
+// Copies the entries in the order they lie on the volumes; each local header must stand where
+// the central directory says, which catches cut, missing and foreign volumes before any data
+// of theirs reaches the joined file.
+void ZipSpanner::JoinLocalEntries(const EndRecord& end, std::vector<unsigned char>& buffer) {
+    std::vector<std::size_t> order(f_.FMDZipData.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const MDZipData &x = f_.FMDZipData[a], &y = f_.FMDZipData[b];
+        return x.DiskStart != y.DiskStart ? x.DiskStart < y.DiskStart : x.RelOffLocal < y.RelOffLocal;
+    });
+    for (std::size_t index : order) {
+        MDZipData& entry = f_.FMDZipData[index];
+        if (!InputAt(entry.DiskStart, entry.RelOffLocal)) throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
         unsigned char header[LocalSize];
         ReadJoined(header, LocalSize, ZipMsg::ReadLocalHeader);
         if (Get32(header) != LocalSig) throw EZipArchiver(ZipMsg::LocalSignature, true);
         const std::uint16_t nameLength = Get16(header + LocNameLength);
         std::string name(nameLength, '\0');
         ReadJoined(reinterpret_cast<unsigned char*>(name.data()), nameLength, ZipMsg::ReadLocalName);
-        const std::size_t index = FindRecord(name, used, ZipMsg::LocalHeaderNotFound);
-        MDZipData& entry = f_.FMDZipData[index];
-        const std::int64_t position = lseek(f_.FOutFile, 0, SEEK_CUR);
+        if (name != entry.FileName) throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
         entry.DiskStart = 0;
-        entry.RelOffLocal = static_cast<std::uint32_t>(position);
+        entry.RelOffLocal = static_cast<std::uint32_t>(lseek(f_.FOutFile, 0, SEEK_CUR));
         const bool descriptor = (Get16(header + LocFlags) & 8) != 0;
         const std::int64_t dataSize = centralSizes_[index];
         const std::uint16_t extraLength = Get16(header + LocExtraLength);
@@ -749,6 +755,7 @@ void ZipSpanner::JoinLocalEntries(std::vector<unsigned char>& buffer) {
             RWJoinData(buffer.data(), Get32(tag) == ExtLocalSig ? 12 : 8, ZipMsg::DataDescriptor);
         }
     }
+    if (!InputAt(end.eoc.CentralDiskNo, end.eoc.CentralOffset)) throw EZipArchiver(ZipMsg::ReadZippedData, true);
 }
 
 void ZipSpanner::JoinCentralDirectory(const EndRecord& end, std::int64_t& centralStart, std::int64_t& centralSize) {

@@ -139,10 +139,10 @@ private:
     void OpenJoinedOutput(std::string& outPath);
     void FindLastVolume(zipfmt::EndRecord& end);
     void ReadJoinedCentral(const zipfmt::EndRecord& end, std::int64_t& total);
-    void JoinLocalEntries(std::vector<unsigned char>& buffer);
+    void JoinLocalEntries(const zipfmt::EndRecord& end, std::vector<unsigned char>& buffer);
+    bool InputAt(int disk, std::int64_t offset);
     void JoinCentralDirectory(const zipfmt::EndRecord& end, std::int64_t& centralStart, std::int64_t& centralSize);
     void ReadJoined(unsigned char* to, std::int64_t count, int errorId);
-    std::size_t FindRecord(const std::string& name, std::vector<bool>& used, int errorId) const;
 
     void ReadCentralDirectory(int fd, const zipfmt::EndRecord& end);
     void ReadAt(int fd, std::int64_t at, unsigned char* to, std::int64_t count, int errorId);
@@ -156,5 +156,4 @@ private:
     SpanFields f_;
     SpanState& state_;
     std::vector<std::uint32_t> centralSizes_;  // compressed size per entry, central-directory order
-    std::vector<std::uint16_t> centralFlags_;
 };

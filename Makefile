@@ -35,3 +35,14 @@ format:
 
 clean:
 	rm -rf build build-test build-bench
+
+# make fuzz: List fed with arbitrary bytes under libFuzzer for FUZZ_SECONDS (default 600).
+FUZZ_SECONDS ?= 600
+.PHONY: fuzz
+fuzz:
+	cmake -S fuzz -B build-fuzz $(CMAKE_GEN) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build-fuzz -j $(JOBS)
+	./fuzz/seeds.sh build-fuzz/seeds
+	mkdir -p build-fuzz/corpus
+	./build-fuzz/zip_list_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	  -artifact_prefix=build-fuzz/ build-fuzz/corpus build-fuzz/seeds

@@ -118,6 +118,7 @@ private:
 
 // A text up to its first NUL byte, as the name and comment buffers end there.
 std::string UpToNul(const unsigned char* bytes, std::size_t count) {
+    if (count == 0) return {};
     const void* nul = std::memchr(bytes, 0, count);
     std::size_t n = nul ? static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - bytes) : count;
     return std::string(reinterpret_cast<const char*>(bytes), n);
@@ -455,8 +456,9 @@ void TZipArchiver::ListArchive() {
 
 void TZipArchiver::ListCentralDirectory(const ZipEndOfCentral& eoc, std::int64_t expected) {
     DirectoryReader reader(FInFile);
-    // Never more entries than the directory's bytes could hold, whatever the count says.
-    FDirEntries.reserve(std::min<std::size_t>(eoc.TotalEntries, eoc.CentralSize / kCentralHeaderSize + 1));
+    // Never room for more entries than the file's bytes could hold, whatever the count says.
+    const std::int64_t room = std::min<std::int64_t>(eoc.CentralSize, FArchiveEnd) / kCentralHeaderSize + 1;
+    FDirEntries.reserve(static_cast<std::size_t>(std::min<std::int64_t>(eoc.TotalEntries, room)));
     std::int64_t dataOffset = expected;
     unsigned char header[kCentralHeaderSize];
     std::vector<unsigned char> text;

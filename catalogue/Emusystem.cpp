@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <unordered_set>
+#include <functional>
 
 #include "catalogue/Sorting.h"
 #include "mainwindow/Settings.h"
@@ -31,9 +31,13 @@ std::unique_ptr<RomRecord> NewRomRecord()
 bool StoreFieldText(char* field, std::size_t width, std::string_view text)
 {
     const bool fits = text.size() < width;
-    const std::string kept = fits ? std::string(text) : CutUtf8(text, width - 1);
-    std::memset(field, 0, width);
-    std::memcpy(field, kept.data(), kept.size());
+    std::string cut;
+    if (!fits) {
+        cut = CutUtf8(text, width - 1);
+        text = cut;
+    }
+    std::memcpy(field, text.data(), text.size());
+    std::memset(field + text.size(), 0, width - text.size());
     return fits;
 }
 
@@ -73,7 +77,8 @@ void LoadRecords(const std::string& path, std::vector<std::unique_ptr<Record>>& 
     const std::size_t count = bytes->size() / sizeof(Record);
     list.reserve(list.size() + count);
     for (std::size_t i = 0; i < count; ++i) {
-        auto record = std::make_unique<Record>();
+        // Every byte is overwritten at once: no clearing first.
+        auto record = std::make_unique_for_overwrite<Record>();
         std::memcpy(record.get(), bytes->data() + i * sizeof(Record), sizeof(Record));
         list.push_back(std::move(record));
     }
@@ -213,26 +218,74 @@ bool EmuManager::IsDuplicate(const RomRecord& rom) const
 
 namespace {
 
-// The paths already catalogued, answering as IsDuplicate's walk of the list would. Views
-// point into records the manager owns; none leaves the list during a scan.
+// The paths already catalogued, answering as IsDuplicate's walk of the list would. An open
+// table of (hash, path) slots: one memory access per question in the common case, where a
+// node-based set would take several. Paths point into records the manager owns; none leaves
+// the list during a scan.
 class PathIndex {
 public:
     explicit PathIndex(const EmuManager& manager)
     {
-        paths_.reserve(static_cast<std::size_t>(manager.RomCount()) * 2);
+        std::size_t capacity = 16;
+        while (capacity < 2 * static_cast<std::size_t>(manager.RomCount()) + 16)
+            capacity *= 2;
+        slots_.resize(capacity);
         for (int32_t i = 0; i < manager.RomCount(); ++i)
             if (const RomRecord* rom = manager.GetRom(i))
-                paths_.insert(FieldView(rom->FilePath));
+                Add(*rom);
     }
-    bool Contains(std::string_view path) const { return paths_.count(path) != 0; }
-    void Add(const RomRecord& rom) { paths_.insert(FieldView(rom.FilePath)); }
+    bool Contains(std::string_view path) const
+    {
+        const std::size_t hash = std::hash<std::string_view>()(path);
+        for (std::size_t at = hash & Mask();; at = (at + 1) & Mask()) {
+            const Slot& slot = slots_[at];
+            if (slot.path.data() == nullptr)
+                return false;
+            if (slot.hash == hash && slot.path == path)
+                return true;
+        }
+    }
+    void Add(const RomRecord& rom)
+    {
+        if (2 * (used_ + 1) > slots_.size())
+            Grow();
+        Insert(FieldView(rom.FilePath));
+    }
 
 private:
-    std::unordered_set<std::string_view> paths_;
+    struct Slot {
+        std::size_t hash = 0;
+        std::string_view path; // null data: a free slot
+    };
+    std::size_t Mask() const { return slots_.size() - 1; }
+    void Insert(std::string_view path)
+    {
+        const std::size_t hash = std::hash<std::string_view>()(path);
+        std::size_t at = hash & Mask();
+        while (slots_[at].path.data() != nullptr) {
+            if (slots_[at].hash == hash && slots_[at].path == path)
+                return;
+            at = (at + 1) & Mask();
+        }
+        slots_[at] = {hash, path};
+        ++used_;
+    }
+    void Grow()
+    {
+        std::vector<Slot> old(slots_.size() * 2);
+        old.swap(slots_);
+        used_ = 0;
+        for (const Slot& slot : old)
+            if (slot.path.data() != nullptr)
+                Insert(slot.path);
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
 };
 
-std::unique_ptr<RomRecord> ScannedRom(const EmulatorRecord& emulator, const std::string& name,
-                                      const std::string& path)
+std::unique_ptr<RomRecord> ScannedRom(const EmulatorRecord& emulator, std::string_view name,
+                                      std::string_view path)
 {
     auto rom = NewRomRecord();
     SetFieldText(rom->Name, name);
@@ -259,15 +312,16 @@ int32_t EmuManager::ScanFolder(const EmulatorRecord& emulator, const std::string
         known = std::make_unique<PathIndex>(*this);
 
     int32_t count = 0;
+    std::string path;
     for (const std::string& filter : filters) {
-        for (const std::string& name : FindFiles(base, filter, FindPlainFiles)) {
-            const std::string path = base + name;
+        for (const FoundEntry& found : FindEntries(base, filter, FindPlainFiles)) {
+            path.assign(base).append(found.name);
             // A cut path would name another file (or none).
             if (path.size() >= sizeof(RomRecord::FilePath))
                 continue;
             if (known && known->Contains(path))
                 continue;
-            auto rom = ScannedRom(emulator, name, path);
+            auto rom = ScannedRom(emulator, found.name, path);
             if (known)
                 known->Add(*rom);
             AddRom(std::move(rom));

@@ -1,12 +1,49 @@
 #include "engines/common/Archive.h"
 
+#include "engines/common/ArchiveSource.h"
+
+#include <sys/stat.h>
+
+namespace {
+void ReportOpenFailure(const std::string& path, zip_error_t* error, EngineReporter& reporter) {
+    reporter.error(ZERR_OPEN_ARCHIVE, "cannot open " + path + ": " + zip_error_strerror(error));
+}
+
+// An archive behind a stub goes through a source of our own, which keeps the stub when the
+// archive is rewritten and reads archives whose offsets were not moved past the stub.
+zip_t* OpenBehindStub(const std::string& path, const ZipPrefix& prefix, int flags, EngineReporter& reporter) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_t* archive = nullptr;
+    if (zip_source_t* source = NewArchiveSource(path, prefix, &error)) {
+        archive = zip_open_from_source(source, flags, &error);
+        if (archive == nullptr)
+            zip_source_free(source);
+    }
+    if (archive == nullptr)
+        ReportOpenFailure(path, &error, reporter);
+    zip_error_fini(&error);
+    return archive;
+}
+} // namespace
+
 zip_t* OpenArchive(const std::string& path, int flags, EngineReporter& reporter) {
+    struct stat st;
+    bool exists = ::stat(path.c_str(), &st) == 0;
+    // An empty file is taken as a new archive, as Info-ZIP takes it.
+    if (exists && st.st_size == 0 && (flags & ZIP_CREATE))
+        flags |= ZIP_TRUNCATE;
+    ZipPrefix prefix = exists ? FindZipPrefix(path) : ZipPrefix{};
+    bool writing = (flags & ZIP_RDONLY) == 0;
+    if (prefix.unadjusted > 0 || (writing && prefix.keep > 0))
+        return OpenBehindStub(path, prefix, flags, reporter);
+
     int code = 0;
     zip_t* archive = zip_open(path.c_str(), flags, &code);
     if (archive == nullptr) {
         zip_error_t error;
         zip_error_init_with_code(&error, code);
-        reporter.error(ZERR_OPEN_ARCHIVE, "cannot open " + path + ": " + zip_error_strerror(&error));
+        ReportOpenFailure(path, &error, reporter);
         zip_error_fini(&error);
     }
     return archive;

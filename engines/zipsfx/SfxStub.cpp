@@ -26,11 +26,10 @@ constexpr int kExitUsage = 1;
 std::string Ask(const std::string& question, const std::string& fallback) {
     std::cout << question << std::flush;
     std::string line;
-    if (!std::getline(std::cin, line)) {
-        std::cout << "\n";
-        return fallback;
-    }
-    return line;
+    const bool answered = static_cast<bool>(std::getline(std::cin, line));
+    // Answers from a pipe are not echoed: end the question's line ourselves.
+    if (!answered || !isatty(STDIN_FILENO)) std::cout << "\n";
+    return answered ? line : fallback;
 }
 
 std::string SelfPath() {
@@ -169,12 +168,14 @@ int Extract(const sfx::Image& image) {
         std::cerr << "The archive is damaged: its zip directory cannot be read.\n";
         return kExitDamaged;
     }
-    const std::string target = TargetFolder(header);
-    if (!MakeFolders(target)) {
+    std::string target = TargetFolder(header);
+    char absolute[PATH_MAX];
+    if (!MakeFolders(target) || !realpath(target.c_str(), absolute)) {
         std::cerr << "The folder " << target << " cannot be created: " << std::strerror(errno) << "\n";
         zip_discard(archive);
         return kExitUsage;
     }
+    target = absolute;
     std::vector<zip_int64_t> chosen;
     if ((header.flags & sfx::kAskFiles) && !(header.flags & sfx::kAutoRun)) chosen = ChooseMembers(archive);
     sfx::Extractor extractor(archive, target, OverwriteMode(header.flags), OverwriteQuestion(header.flags),

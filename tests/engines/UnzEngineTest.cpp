@@ -190,6 +190,13 @@ TEST_F(UnzEngine, SpecsPickMembersAndProgressFollowsTheOrder) {
     EXPECT_EQ(engine.events[1].size, 100005);
 }
 
+TEST_F(UnzEngine, ReadsAnArchiveCopiedBehindAStubUnadjusted) {
+    std::string sfx = dir.write("game.exe", std::string(3000, 'S') + TempDir::read(archive));
+    UnzExecRecord record = engine.extractRecord(sfx, {"top.txt"});
+    EXPECT_EQ(extract(record), 1);
+    EXPECT_EQ(TempDir::read(out + "top.txt"), "top");
+}
+
 TEST_F(UnzEngine, RoundTripThroughBothEnginesKeepsContentsAndTimes) {
     SetFileTime(dir.file("src/sub/inner.txt"), 1500000002);
     std::string ours = dir.file("ours.zip");

@@ -278,6 +278,43 @@ TEST_F(ZipEngine, DeleteRemovesTheNamedMembersOnly) {
     EXPECT_TRUE(ArchiveTestsGood(archive));
 }
 
+// A self-extractor is a stub followed by an archive, its offsets moved past the stub (zip -A)
+// or not; rewriting it must keep the stub and leave offsets that count it.
+TEST_F(ZipEngine, ArchivesBehindAStubKeepTheirStub) {
+    std::string stub(7000, '\0');
+    for (size_t i = 0; i < stub.size(); ++i)
+        stub[i] = char(i * 7 % 251);
+    std::string a = dir.write("a.txt", "first"), b = dir.write("b.txt", Compressible(2000000));
+    ZipExecRecord plain = engine.addRecord(dir.file("plain.zip"), {a});
+    ASSERT_EQ(engine.zip(plain), 1);
+    for (bool adjusted : {true, false}) {
+        std::string sfx = dir.write(adjusted ? "adjusted.exe" : "raw.exe", stub + TempDir::read(dir.file("plain.zip")));
+        if (adjusted) {
+            ASSERT_EQ(RunShell("zip -A -q " + sfx), 0);
+        }
+        const std::string before = TempDir::read(sfx);
+        ZipExecRecord add = engine.addRecord(sfx, {b});
+        engine.stopWhen = [](const EngineEvent& e) { return e.action == ZACTION_BYTES_DONE; };
+        EXPECT_EQ(engine.zip(add), 0);
+        EXPECT_EQ(TempDir::read(sfx), before);
+
+        engine.stopWhen = nullptr;
+        EXPECT_EQ(engine.zip(add), 1);
+        ZipExecRecord del = engine.deleteRecord(sfx, {"a.txt"});
+        EXPECT_EQ(engine.zip(del), 1);
+        EXPECT_EQ(TempDir::read(sfx).substr(0, stub.size()), stub);
+        EXPECT_EQ(ShellOutput("unzip -tq " + sfx + " 2>&1"), "No errors detected in compressed data of " + sfx + ".\n");
+        EXPECT_EQ(PythonNames(sfx), "b.txt\n");
+    }
+}
+
+TEST_F(ZipEngine, AnEmptyFileIsANewArchive) {
+    std::string empty = dir.write("empty.zip", "");
+    ZipExecRecord add = engine.addRecord(empty, {dir.write("a.txt", "a")});
+    EXPECT_EQ(engine.zip(add), 1);
+    EXPECT_TRUE(ArchiveTestsGood(empty));
+}
+
 TEST_F(ZipEngine, RefusesWrongRecordsAndFilesThatAreNoArchives) {
     std::string file = dir.write("a.txt", "a");
     ZipExecRecord add = engine.addRecord(archive, {file});

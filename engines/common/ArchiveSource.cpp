@@ -1,0 +1,311 @@
+#include "engines/common/ArchiveSource.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace {
+constexpr size_t kEndSize = 22, kCentralSize = 46;
+constexpr size_t kLongestComment = 65535;
+// A central directory bigger than this is left to libzip alone.
+constexpr int64_t kLargestDirectory = 64 << 20;
+
+uint32_t Get16(const unsigned char* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+uint32_t Get32(const unsigned char* p) { return Get16(p) | Get16(p + 2) << 16; }
+
+bool ReadAt(int fd, void* buffer, size_t length, int64_t offset) {
+    auto* out = static_cast<char*>(buffer);
+    while (length > 0) {
+        ssize_t got = ::pread(fd, out, length, offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        out += got;
+        length -= size_t(got);
+        offset += got;
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const char* data, size_t length) {
+    while (length > 0) {
+        ssize_t done = ::write(fd, data, length);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        data += done;
+        length -= size_t(done);
+    }
+    return true;
+}
+
+// The smallest local-header offset named by the central directory, or -1.
+int64_t FirstLocalHeader(const std::vector<unsigned char>& directory, uint32_t entries) {
+    int64_t first = -1;
+    size_t at = 0;
+    for (uint32_t i = 0; i < entries; ++i) {
+        if (at + kCentralSize > directory.size() || Get32(&directory[at]) != 0x02014b50)
+            return -1;
+        uint32_t offset = Get32(&directory[at + 42]);
+        if (offset == 0xFFFFFFFFu)
+            return -1;
+        first = first < 0 ? offset : std::min<int64_t>(first, offset);
+        at += kCentralSize + Get16(&directory[at + 28]) + Get16(&directory[at + 30]) + Get16(&directory[at + 32]);
+    }
+    return first;
+}
+
+ZipPrefix PrefixOf(int fd, int64_t size) {
+    ZipPrefix none;
+    size_t tail = size_t(std::min<int64_t>(size, int64_t(kEndSize + kLongestComment)));
+    std::vector<unsigned char> buffer(tail);
+    if (tail < kEndSize || !ReadAt(fd, buffer.data(), tail, size - int64_t(tail)))
+        return none;
+    for (size_t p = tail - kEndSize + 1; p-- > 0;) {
+        const unsigned char* end = &buffer[p];
+        if (Get32(end) != 0x06054b50 || p + kEndSize + Get16(end + 20) != tail)
+            continue;
+        uint32_t entries = Get16(end + 10), directorySize = Get32(end + 12), recorded = Get32(end + 16);
+        int64_t endAt = size - int64_t(tail) + int64_t(p);
+        int64_t found = endAt - int64_t(directorySize);
+        if (recorded == 0xFFFFFFFFu || entries == 0xFFFF || found < int64_t(recorded) ||
+            directorySize > kLargestDirectory)
+            return none;
+        int64_t delta = found - int64_t(recorded);
+        int64_t first = int64_t(recorded);
+        if (entries > 0) {
+            std::vector<unsigned char> directory(directorySize);
+            if (!ReadAt(fd, directory.data(), directorySize, found))
+                return none;
+            first = FirstLocalHeader(directory, entries);
+            if (first < 0)
+                return none;
+        }
+        return ZipPrefix{delta, delta + first};
+    }
+    return none;
+}
+
+class ArchiveSource {
+public:
+    ArchiveSource(std::string path, ZipPrefix prefix) : path_(std::move(path)), prefix_(prefix) {
+        zip_error_init(&error_);
+    }
+    ~ArchiveSource() {
+        closeRead();
+        rollback();
+        zip_error_fini(&error_);
+    }
+
+    static zip_int64_t Callback(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+        auto* self = static_cast<ArchiveSource*>(state);
+        if (command == ZIP_SOURCE_FREE) {
+            delete self;
+            return 0;
+        }
+        try {
+            return self->handle(data, length, command);
+        } catch (...) {
+            return self->fail(ZIP_ER_MEMORY, 0);
+        }
+    }
+
+private:
+    zip_int64_t fail(int zipError, int systemError) {
+        zip_error_set(&error_, zipError, systemError);
+        return -1;
+    }
+
+    zip_int64_t handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+        switch (command) {
+        case ZIP_SOURCE_OPEN:
+            return open();
+        case ZIP_SOURCE_READ:
+            return read(data, length);
+        case ZIP_SOURCE_CLOSE:
+            closeRead();
+            return 0;
+        case ZIP_SOURCE_SEEK: {
+            zip_int64_t to = zip_source_seek_compute_offset(zip_uint64_t(position_), zip_uint64_t(viewSize()), data,
+                                                            length, &error_);
+            if (to < 0)
+                return -1;
+            position_ = to;
+            return 0;
+        }
+        case ZIP_SOURCE_TELL:
+            return position_;
+        case ZIP_SOURCE_STAT:
+            return stat(data, length);
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&error_, data, length);
+        case ZIP_SOURCE_ACCEPT_EMPTY:
+            return 0;
+        case ZIP_SOURCE_BEGIN_WRITE:
+            return beginWrite();
+        case ZIP_SOURCE_WRITE:
+            return WriteAll(writeFd_, static_cast<const char*>(data), length) ? zip_int64_t(length)
+                                                                                : fail(ZIP_ER_WRITE, errno);
+        case ZIP_SOURCE_SEEK_WRITE:
+            return seekWrite(data, length);
+        case ZIP_SOURCE_TELL_WRITE: {
+            off_t at = ::lseek(writeFd_, 0, SEEK_CUR);
+            return at < 0 ? fail(ZIP_ER_SEEK, errno) : zip_int64_t(at);
+        }
+        case ZIP_SOURCE_COMMIT_WRITE:
+            return commit();
+        case ZIP_SOURCE_ROLLBACK_WRITE:
+            rollback();
+            return 0;
+        case ZIP_SOURCE_REMOVE:
+            return ::unlink(path_.c_str()) == 0 ? 0 : fail(ZIP_ER_REMOVE, errno);
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(
+                ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_STAT,
+                ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, ZIP_SOURCE_SUPPORTS, ZIP_SOURCE_ACCEPT_EMPTY, ZIP_SOURCE_BEGIN_WRITE,
+                ZIP_SOURCE_WRITE, ZIP_SOURCE_SEEK_WRITE, ZIP_SOURCE_TELL_WRITE, ZIP_SOURCE_COMMIT_WRITE,
+                ZIP_SOURCE_ROLLBACK_WRITE, ZIP_SOURCE_REMOVE, -1);
+        default:
+            return fail(ZIP_ER_OPNOTSUPP, 0);
+        }
+    }
+
+    int64_t viewSize() const { return std::max<int64_t>(fileSize_ - prefix_.unadjusted, 0); }
+
+    zip_int64_t open() {
+        closeRead();
+        readFd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (readFd_ < 0)
+            return fail(ZIP_ER_OPEN, errno);
+        struct stat st;
+        if (::fstat(readFd_, &st) != 0)
+            return fail(ZIP_ER_READ, errno);
+        fileSize_ = st.st_size;
+        position_ = 0;
+        return 0;
+    }
+
+    zip_int64_t read(void* data, zip_uint64_t length) {
+        int64_t left = viewSize() - position_;
+        size_t want = size_t(std::min<int64_t>(int64_t(length), std::max<int64_t>(left, 0)));
+        ssize_t got;
+        do
+            got = ::pread(readFd_, data, want, prefix_.unadjusted + position_);
+        while (got < 0 && errno == EINTR);
+        if (got < 0)
+            return fail(ZIP_ER_READ, errno);
+        position_ += got;
+        return got;
+    }
+
+    zip_int64_t stat(void* data, zip_uint64_t length) {
+        auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &error_);
+        if (st == nullptr)
+            return -1;
+        struct stat file;
+        if (::stat(path_.c_str(), &file) != 0)
+            return fail(ZIP_ER_READ, errno);
+        fileSize_ = file.st_size;
+        zip_stat_init(st);
+        st->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+        st->size = zip_uint64_t(viewSize());
+        st->mtime = file.st_mtim.tv_sec;
+        return 0;
+    }
+
+    zip_int64_t beginWrite() {
+        temp_ = path_ + ".XXXXXX";
+        writeFd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
+        if (writeFd_ < 0) {
+            temp_.clear();
+            return fail(ZIP_ER_TMPOPEN, errno);
+        }
+        struct stat st;
+        if (::stat(path_.c_str(), &st) == 0)
+            ::fchmod(writeFd_, st.st_mode & 07777);
+        // The stub goes first; libzip then writes the archive after it.
+        int source = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        std::vector<char> buffer(256 * 1024);
+        for (int64_t done = 0; source >= 0 && done < prefix_.keep;) {
+            size_t part = size_t(std::min<int64_t>(int64_t(buffer.size()), prefix_.keep - done));
+            if (!ReadAt(source, buffer.data(), part, done) || !WriteAll(writeFd_, buffer.data(), part)) {
+                ::close(source);
+                return fail(ZIP_ER_WRITE, errno);
+            }
+            done += int64_t(part);
+        }
+        if (source < 0)
+            return fail(ZIP_ER_OPEN, errno);
+        ::close(source);
+        return 0;
+    }
+
+    zip_int64_t seekWrite(void* data, zip_uint64_t length) {
+        auto* args = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, length, &error_);
+        if (args == nullptr)
+            return -1;
+        off_t at = ::lseek(writeFd_, off_t(args->offset), args->whence);
+        return at < prefix_.keep ? fail(ZIP_ER_SEEK, EINVAL) : 0;
+    }
+
+    zip_int64_t commit() {
+        int fd = writeFd_;
+        writeFd_ = -1;
+        if (::close(fd) != 0)
+            return fail(ZIP_ER_WRITE, errno);
+        if (::rename(temp_.c_str(), path_.c_str()) != 0)
+            return fail(ZIP_ER_RENAME, errno);
+        temp_.clear();
+        return 0;
+    }
+
+    void rollback() {
+        if (writeFd_ >= 0)
+            ::close(writeFd_);
+        writeFd_ = -1;
+        if (!temp_.empty())
+            ::unlink(temp_.c_str());
+        temp_.clear();
+    }
+
+    void closeRead() {
+        if (readFd_ >= 0)
+            ::close(readFd_);
+        readFd_ = -1;
+    }
+
+    std::string path_;
+    ZipPrefix prefix_;
+    zip_error_t error_;
+    int readFd_ = -1;
+    int writeFd_ = -1;
+    int64_t fileSize_ = 0;
+    int64_t position_ = 0;
+    std::string temp_;
+};
+} // namespace
+
+ZipPrefix FindZipPrefix(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    struct stat st;
+    ZipPrefix prefix = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? PrefixOf(fd, st.st_size) : ZipPrefix{};
+    ::close(fd);
+    return prefix;
+}
+
+zip_source_t* NewArchiveSource(const std::string& path, const ZipPrefix& prefix, zip_error_t* error) {
+    auto* state = new ArchiveSource(path, prefix);
+    zip_source_t* source = zip_source_function_create(ArchiveSource::Callback, state, error);
+    if (source == nullptr)
+        delete state;
+    return source;
+}

@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
@@ -370,40 +371,89 @@ std::string ShortPath(std::string_view path)
 
 // --- Whole files ------------------------------------------------------------------------------
 
-std::optional<std::string> ReadWholeFile(std::string_view path)
+bool ReadFileChunks(std::string_view path, const std::function<void(std::string_view)>& onChunk)
 {
     const int fd = open(Text(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return std::nullopt;
-    std::string bytes;
+        return false;
     struct stat st = {};
     if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         close(fd);
         errno = EISDIR;
-        return std::nullopt;
+        return false;
     }
-    if (st.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char chunk[65536];
+    std::vector<char> chunk(256 * 1024);
     for (;;) {
-        const ssize_t n = read(fd, chunk, sizeof chunk);
+        const ssize_t n = read(fd, chunk.data(), chunk.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
             const int saved = errno;
             close(fd);
             errno = saved;
-            return std::nullopt;
+            return false;
         }
         if (n == 0)
             break;
-        bytes.append(chunk, static_cast<std::size_t>(n));
+        onChunk(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
     }
     close(fd);
+    return true;
+}
+
+std::optional<std::string> ReadWholeFile(std::string_view path)
+{
+    std::string bytes;
+    const std::int64_t size = FileSize(path);
+    if (size > 0)
+        bytes.reserve(static_cast<std::size_t>(size));
+    if (!ReadFileChunks(path, [&](std::string_view piece) { bytes.append(piece); }))
+        return std::nullopt;
     return bytes;
 }
 
 bool WriteFileAtomic(std::string_view path, std::string_view bytes)
+{
+    return WriteFileAtomicPieces(path, std::span<const std::string_view>(&bytes, 1));
+}
+
+// Writes the pieces in writev batches; false on an error or a write that stores nothing.
+static bool WritePieces(int fd, std::span<const std::string_view> pieces)
+{
+    constexpr std::size_t batch = 1024;
+    std::vector<iovec> iov;
+    iov.reserve(batch);
+    std::size_t next = 0;
+    while (next < pieces.size() || !iov.empty()) {
+        while (iov.size() < batch && next < pieces.size()) {
+            const std::string_view p = pieces[next++];
+            if (!p.empty())
+                iov.push_back({const_cast<char*>(p.data()), p.size()});
+        }
+        if (iov.empty())
+            break;
+        const ssize_t n = writev(fd, iov.data(), static_cast<int>(iov.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        // Drop what was written; a partial write leaves the rest of a piece in front.
+        std::size_t done = static_cast<std::size_t>(n), i = 0;
+        while (i < iov.size() && done >= iov[i].iov_len)
+            done -= iov[i++].iov_len;
+        if (i < iov.size()) {
+            iov[i].iov_base = static_cast<char*>(iov[i].iov_base) + done;
+            iov[i].iov_len -= done;
+        }
+        iov.erase(iov.begin(), iov.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    return true;
+}
+
+bool WriteFileAtomicPieces(std::string_view path, std::span<const std::string_view> pieces)
 {
     const std::string target = WriteTarget(Text(path));
     struct stat old;
@@ -417,7 +467,7 @@ bool WriteFileAtomic(std::string_view path, std::string_view bytes)
     if (fd < 0)
         return false;
     const mode_t mode = exists ? (old.st_mode & 07777) : NewFileMode();
-    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
+    bool ok = fchmod(fd, mode) == 0 && WritePieces(fd, pieces) && fsync(fd) == 0;
     int saved = errno;
     if (close(fd) != 0 && ok) {
         ok = false;

@@ -3,7 +3,9 @@
 // reading and writing. Paths are UTF-8 bytes with '/'. Failures return false / empty and leave
 // errno set by the failing call.
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,11 +82,16 @@ std::string ShortPath(std::string_view path);
 
 // The whole content of a file; nullopt when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(std::string_view path);
+// Reads a file in pieces of up to 256 KiB, handing each to onChunk in order, so large files
+// need no buffer of their own size; false (errno kept) when it cannot be opened or read.
+bool ReadFileChunks(std::string_view path, const std::function<void(std::string_view)>& onChunk);
 // Replaces path by bytes atomically: a temporary file in the same folder is written, fsynced
 // and renamed over path. Any failure (including a short write) leaves the old file whole,
 // removes the temporary file and returns false. A new file gets mode 0666 less the umask; an
 // existing file keeps its permission bits. A read-only existing file is not replaced.
 bool WriteFileAtomic(std::string_view path, std::string_view bytes);
+// WriteFileAtomic of the pieces laid end to end (written in batches), with the same guarantees.
+bool WriteFileAtomicPieces(std::string_view path, std::span<const std::string_view> pieces);
 // Splits a text into lines at CR LF, LF or CR; a last line without an end still counts,
 // a final line end adds no empty line.
 std::vector<std::string> SplitTextLines(std::string_view text);

@@ -162,3 +162,30 @@ TEST(TextLines, EveryLineEndReadCrLfWritten)
     EXPECT_FALSE(ReadTextLines(dir.file("none")).has_value());
     EXPECT_FALSE(ReadWholeFile(dir.path()).has_value());
 }
+
+TEST(AtomicWrite, PiecesLaidEndToEndAndReadBackInChunks)
+{
+    TempDir dir;
+    // More pieces than one writev batch takes, of uneven sizes, some empty.
+    std::vector<std::string> owned;
+    std::string expected;
+    for (int i = 0; i < 3000; ++i) {
+        owned.push_back(std::string(static_cast<std::size_t>(i % 7) * 150, static_cast<char>('a' + i % 26)));
+        expected += owned.back();
+    }
+    std::vector<std::string_view> pieces(owned.begin(), owned.end());
+    const std::string f = dir.file("big.lst");
+    ASSERT_TRUE(WriteFileAtomicPieces(f, pieces));
+    EXPECT_EQ(TempDir::read(f), expected);
+
+    std::string back;
+    std::size_t calls = 0;
+    ASSERT_TRUE(ReadFileChunks(f, [&](std::string_view c) {
+        back.append(c);
+        ++calls;
+    }));
+    EXPECT_EQ(back, expected);
+    EXPECT_GT(calls, 1u);  // read in pieces, not one buffer of the file's size
+    EXPECT_FALSE(ReadFileChunks(dir.file("missing"), [](std::string_view) {}));
+    EXPECT_FALSE(ReadFileChunks(dir.path(), [](std::string_view) {}));
+}

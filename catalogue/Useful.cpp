@@ -50,6 +50,11 @@ void RunAndWait(const std::string& program, const std::string& parameters)
 
 void DeleteFolder(const std::string& folder)
 {
+    // An empty text would search the current folder and delete its files.
+    if (folder.empty()) {
+        ErrorBox("Cannot delete folder");
+        return;
+    }
     bool fileLeft = false;
     for (const std::string& name : FindFiles(folder, "*.*", FindPlainFiles)) {
         const std::string path = JoinPath(folder, name);

@@ -121,13 +121,18 @@ TEST_F(Useful, DeleteFolderKeepsAFolderWithASubfolderOrMissing)
     dir.write("unz/a.nes", "a");
     dir.write("unz/.hidden", "h");
     dir.write("unz/sub/c.nes", "c");
-    prompts.Box(BoxOk).Box(BoxOk);
+    prompts.Box(BoxOk).Box(BoxOk).Box(BoxOk);
     DeleteFolder(dir.file("unz"));
     EXPECT_FALSE(FileExists(dir.file("unz/a.nes")));
     EXPECT_TRUE(FileExists(dir.file("unz/.hidden")));
     EXPECT_TRUE(FileExists(dir.file("unz/sub/c.nes")));
     DeleteFolder(dir.file("nowhere"));
-    EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{"Cannot delete folder", "Cannot delete folder"}));
+    // An empty folder text must not empty the current folder.
+    dir.write("keep.txt", "k");
+    SetCurrentFolder(dir.path());
+    DeleteFolder("");
+    EXPECT_TRUE(FileExists(dir.file("keep.txt")));
+    EXPECT_EQ(prompts.BoxTexts(), std::vector<std::string>(3, "Cannot delete folder"));
 }
 
 TEST_F(Useful, DeleteFolderReportsFilesLeft)

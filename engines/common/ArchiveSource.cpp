@@ -1,5 +1,7 @@
 #include "engines/common/ArchiveSource.h"
 
+#include "engines/common/FileIo.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,34 +19,6 @@ constexpr int64_t kLargestDirectory = 64 << 20;
 
 uint32_t Get16(const unsigned char* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 uint32_t Get32(const unsigned char* p) { return Get16(p) | Get16(p + 2) << 16; }
-
-bool ReadAt(int fd, void* buffer, size_t length, int64_t offset) {
-    auto* out = static_cast<char*>(buffer);
-    while (length > 0) {
-        ssize_t got = ::pread(fd, out, length, offset);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        out += got;
-        length -= size_t(got);
-        offset += got;
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const char* data, size_t length) {
-    while (length > 0) {
-        ssize_t done = ::write(fd, data, length);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        data += done;
-        length -= size_t(done);
-    }
-    return true;
-}
 
 // The smallest local-header offset named by the central directory, or -1.
 int64_t FirstLocalHeader(const std::vector<unsigned char>& directory, uint32_t entries) {

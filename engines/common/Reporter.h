@@ -4,6 +4,8 @@
 #include "engines/EngineApi.h"
 
 #include <cstdint>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 class EngineReporter {
@@ -37,6 +39,23 @@ private:
     bool stopped_ = false;
     ZCallBackStruct info_{};
 };
+
+// Runs one exec call's work: nothing may escape into the caller, which knows no C++, so an
+// exception becomes an action-4 message; the call always ends with action 3 unless stopped.
+template <typename Work> int32_t RunGuarded(EngineReporter& reporter, Work&& work) {
+    int32_t result = 0;
+    try {
+        result = work();
+    } catch (const std::bad_alloc&) {
+        reporter.error(ZERR_NO_MEMORY, "out of memory");
+        result = 0;
+    } catch (const std::exception& e) {
+        reporter.error(ZERR_WRITE, e.what());
+        result = 0;
+    }
+    reporter.batchEnd();
+    return result;
+}
 
 // Copies text into a fixed buffer, cutting it at a UTF-8 character boundary when too long.
 void CopyTextCut(char* dest, size_t capacity, const std::string& text);

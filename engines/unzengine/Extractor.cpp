@@ -1,5 +1,7 @@
 #include "engines/unzengine/Extractor.h"
 
+#include "engines/common/FileIo.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,23 +11,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 namespace {
 // Big enough that reading and writing cost few calls per megabyte.
 constexpr size_t kBufferSize = 256 * 1024;
-
-bool WriteAll(int fd, const char* data, size_t length) {
-    while (length > 0) {
-        ssize_t done = ::write(fd, data, length);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        data += done;
-        length -= size_t(done);
-    }
-    return true;
-}
 
 std::string FolderOf(const std::string& path) {
     size_t slash = path.rfind('/');
@@ -47,7 +37,13 @@ int32_t OpenErrorCode(int zipError) {
     }
 }
 
+// Read from /proc, so that no other thread ever sees the mask changed; setting it and back is
+// the fallback.
 mode_t CurrentUmask() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("Umask:"))
+            return mode_t(std::strtoul(line.c_str() + 6, nullptr, 8));
     mode_t mask = ::umask(0);
     ::umask(mask);
     return mask;

@@ -5,10 +5,13 @@
 #include "engines/common/Reporter.h"
 #include "engines/unzengine/Extractor.h"
 
-#include <new>
-#include <stdexcept>
+#include <memory>
 
 namespace {
+struct Discard {
+    void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+
 // The record's code page: 0 guesses (UTF-8 when valid or flagged, else code page 437),
 // 1 keeps the bytes, 2 reads unflagged names as code page 437.
 zip_flags_t NameFlags(int16_t codePage) {
@@ -44,19 +47,11 @@ int32_t Execute(const UnzExecRecord& record, EngineReporter& reporter) {
         reporter.error(ZERR_BAD_RECORD, "no archive name given");
         return 0;
     }
-    zip_t* archive = OpenArchive(record.ZipFileName, ZIP_RDONLY, reporter);
+    std::unique_ptr<zip_t, Discard> archive(OpenArchive(record.ZipFileName, ZIP_RDONLY, reporter));
     if (archive == nullptr)
         return 0;
-    int32_t done = 0;
-    try {
-        MemberSpecs specs(SpecTexts(record.FileSpecs, record.FileSpecCount));
-        done = Extractor(archive, OptionsOf(record), reporter).run(specs);
-    } catch (...) {
-        zip_discard(archive);
-        throw;
-    }
-    zip_discard(archive);
-    return done;
+    MemberSpecs specs(SpecTexts(record.FileSpecs, record.FileSpecCount));
+    return Extractor(archive.get(), OptionsOf(record), reporter).run(specs);
 }
 } // namespace
 
@@ -66,15 +61,5 @@ extern "C" int32_t UnzEngineExec(UnzExecRecord* record) {
     if (record == nullptr)
         return 0;
     EngineReporter reporter(record->Callback, record->Handle, record->Caller, UNZ_ENGINE_VERSION, false);
-    int32_t result = 0;
-    // Nothing may escape into the caller, which knows no C++.
-    try {
-        result = Execute(*record, reporter);
-    } catch (const std::bad_alloc&) {
-        reporter.error(ZERR_NO_MEMORY, "out of memory");
-    } catch (const std::exception& e) {
-        reporter.error(ZERR_WRITE, e.what());
-    }
-    reporter.batchEnd();
-    return result;
+    return RunGuarded(reporter, [&] { return Execute(*record, reporter); });
 }

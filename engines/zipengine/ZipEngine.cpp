@@ -5,8 +5,6 @@
 #include "engines/zipengine/AddCommand.h"
 #include "engines/zipengine/DeleteCommand.h"
 
-#include <new>
-#include <stdexcept>
 
 namespace {
 int32_t Execute(const ZipExecRecord& record, EngineReporter& reporter) {
@@ -30,17 +28,5 @@ extern "C" int32_t ZipEngineExec(ZipExecRecord* record) {
     if (record == nullptr)
         return 0;
     EngineReporter reporter(record->Callback, record->Handle, record->Caller, ZIP_ENGINE_VERSION, true);
-    int32_t result = 0;
-    // Nothing may escape into the caller, which knows no C++.
-    try {
-        result = Execute(*record, reporter);
-    } catch (const std::bad_alloc&) {
-        reporter.error(ZERR_NO_MEMORY, "out of memory");
-        result = 0;
-    } catch (const std::exception& e) {
-        reporter.error(ZERR_WRITE, e.what());
-        result = 0;
-    }
-    reporter.batchEnd();
-    return result;
+    return RunGuarded(reporter, [&] { return Execute(*record, reporter); });
 }

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <stdexcept>
 
 namespace {
@@ -114,6 +115,12 @@ std::vector<int> EngineHarness::actions() const {
             codes.push_back(event.action);
     return codes;
 }
+
+InFolder::InFolder(const std::string& folder) : old_(std::filesystem::current_path().string()) {
+    std::filesystem::current_path(folder);
+}
+
+InFolder::~InFolder() { std::filesystem::current_path(old_); }
 
 void SetFileTime(const std::string& path, long seconds) {
     struct timespec times[2] = {{seconds, 0}, {seconds, 0}};

@@ -51,6 +51,18 @@ private:
     std::vector<UnzExecFileSpec> unzSpecs_;
 };
 
+// Runs with the current folder set to a test folder (specs relative to it, extraction below it).
+class InFolder {
+public:
+    explicit InFolder(const std::string& folder);
+    ~InFolder();
+    InFolder(const InFolder&) = delete;
+    InFolder& operator=(const InFolder&) = delete;
+
+private:
+    std::string old_;
+};
+
 // Sets a file's modification time (seconds since 1970).
 void SetFileTime(const std::string& path, long seconds);
 long FileTime(const std::string& path);

@@ -10,15 +10,6 @@
 namespace {
 namespace fs = std::filesystem;
 
-class InFolder {
-public:
-    explicit InFolder(const std::string& folder) : old_(fs::current_path()) { fs::current_path(folder); }
-    ~InFolder() { fs::current_path(old_); }
-
-private:
-    fs::path old_;
-};
-
 std::string Listing(const std::string& folder) {
     std::string out;
     std::vector<std::string> all;

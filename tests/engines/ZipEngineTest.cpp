@@ -19,18 +19,6 @@ std::string Compressible(size_t size) {
     return text;
 }
 
-// Runs with the current folder set to a test folder, so specs can be relative.
-class InFolder {
-public:
-    explicit InFolder(const std::string& folder) : old_(std::filesystem::current_path()) {
-        std::filesystem::current_path(folder);
-    }
-    ~InFolder() { std::filesystem::current_path(old_); }
-
-private:
-    std::filesystem::path old_;
-};
-
 class ZipEngine : public ::testing::Test {
 protected:
     TempDir dir;

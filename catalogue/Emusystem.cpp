@@ -67,21 +67,35 @@ std::string LookupName(const std::vector<std::string>& list, int32_t index)
     return list[static_cast<std::size_t>(index)];
 }
 
-// Appends every whole record of the file to the list; a trailing piece is ignored.
+// Appends every whole record of the file to the list; a trailing piece is ignored. The file
+// is read in chunks straight into the records, and the list changes only when the whole file
+// was read.
 template <class Record>
 void LoadRecords(const std::string& path, std::vector<std::unique_ptr<Record>>& list)
 {
-    auto bytes = ReadWholeFile(path);
-    if (!bytes)
+    std::vector<std::unique_ptr<Record>> read;
+    std::unique_ptr<Record> partial;
+    std::size_t filled = 0; // bytes of `partial` already read
+    const auto take = [&](std::string_view chunk) {
+        while (!chunk.empty()) {
+            if (!partial) {
+                // Every byte is overwritten before the record is used: no clearing first.
+                partial = std::make_unique_for_overwrite<Record>();
+                filled = 0;
+            }
+            const std::size_t n = std::min(chunk.size(), sizeof(Record) - filled);
+            std::memcpy(reinterpret_cast<char*>(partial.get()) + filled, chunk.data(), n);
+            filled += n;
+            chunk.remove_prefix(n);
+            if (filled == sizeof(Record))
+                read.push_back(std::move(partial));
+        }
+    };
+    if (!ReadFileChunks(path, take))
         ThrowFileError("Cannot open file", path);
-    const std::size_t count = bytes->size() / sizeof(Record);
-    list.reserve(list.size() + count);
-    for (std::size_t i = 0; i < count; ++i) {
-        // Every byte is overwritten at once: no clearing first.
-        auto record = std::make_unique_for_overwrite<Record>();
-        std::memcpy(record.get(), bytes->data() + i * sizeof(Record), sizeof(Record));
+    list.reserve(list.size() + read.size());
+    for (auto& record : read)
         list.push_back(std::move(record));
-    }
 }
 
 // Writes the records back to back, replacing the file whole. Empty slots hold no record and
@@ -89,17 +103,12 @@ void LoadRecords(const std::string& path, std::vector<std::unique_ptr<Record>>& 
 template <class Record>
 void SaveRecords(const std::string& path, const std::vector<std::unique_ptr<Record>>& list)
 {
-    std::string bytes;
-    bytes.resize(list.size() * sizeof(Record));
-    std::size_t at = 0;
-    for (const auto& record : list) {
-        if (!record)
-            continue;
-        std::memcpy(bytes.data() + at, record.get(), sizeof(Record));
-        at += sizeof(Record);
-    }
-    bytes.resize(at);
-    if (!WriteFileAtomic(path, bytes))
+    std::vector<std::string_view> pieces;
+    pieces.reserve(list.size());
+    for (const auto& record : list)
+        if (record)
+            pieces.emplace_back(reinterpret_cast<const char*>(record.get()), sizeof(Record));
+    if (!WriteFileAtomicPieces(path, pieces))
         ThrowFileError("Cannot create file", path);
 }
 

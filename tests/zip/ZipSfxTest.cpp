@@ -87,15 +87,30 @@ TEST_F(SfxTest, HeaderCarriesTheOptionsAndTheProgramHonoursThem) {
     EXPECT_TRUE(FileExists(dir.file("run/games dir/ran-here"))) << "the command runs in the target folder";
 }
 
-TEST_F(SfxTest, AskedOverwriteAndFolderComeFromTheUser) {
+TEST_F(SfxTest, FolderFilesAndOverwritesAreAskedFromTheUser) {
+    zip.SFXOptions = {SFXAskFiles, SFXCheckSize};
     zip.SetFileName(source);
     ASSERT_EQ(zip.ConvertSFX(), 0);
     dir.write("run/there/roms/readme.txt", "mine");
     dir.write("run/there/empty.txt", "mine too");
-    // Folder "there", then: replace readme (y), keep empty.txt (n).
-    ASSERT_EQ(Run(zip.ZipFileName(), dir.file("run"), "there\ny\nn\n"), 0) << Output();
-    EXPECT_EQ(TempDir::read(dir.file("run/there/roms/readme.txt")), "read me\n");
-    EXPECT_EQ(TempDir::read(dir.file("run/there/empty.txt")), "mine too");
+    // Folder "there"; a wrong choice, then members 3 and 4; replace readme (y), keep empty.txt (n).
+    ASSERT_EQ(Run(zip.ZipFileName(), dir.file("run"), "there\n9\n3 4\ny\nn\n"), 0) << Output();
+    EXPECT_EQ(Snapshot(dir.file("run/there")),
+              (std::map<std::string, std::string>{{"roms/readme.txt", Digest("read me\n")}, {"empty.txt", Digest("mine too")}}));
+    EXPECT_NE(Output().find("Please give numbers from 1 to 4"), std::string::npos) << Output();
+}
+
+TEST_F(SfxTest, NewExeArchiveMadeByAddRunsAsAProgram) {
+    WriteFiles(dir.file("src"), files);
+    zip.SetFileName(dir.file("new.EXE"));
+    zip.SetFSpecArgs({dir.file("src/big.bin"), dir.file("src/roms/readme.txt")});
+    zip.Add();
+    ASSERT_EQ(zip.LastErrorId(), 0) << zip.LastMessage();
+    EXPECT_EQ(zip.GetCount(), 2);
+    EXPECT_EQ(zip.ZipDataOffset(), FileSize(kStub) + 256);
+    ASSERT_EQ(Run(dir.file("new.EXE"), dir.file("run"), "\n"), 0) << Output();
+    EXPECT_EQ(Snapshot(dir.file("run")),
+              (std::map<std::string, std::string>{{"big.bin", Digest(files[0].data)}, {"readme.txt", Digest("read me\n")}}));
 }
 
 TEST_F(SfxTest, RefusalsGiveTheirMessageAndLeaveTheArchive) {
@@ -143,6 +158,11 @@ TEST_F(SfxTest, DamagedOrMissingArchivesMakeTheProgramFailClearly) {
     std::filesystem::copy_file(kStub, dir.file("bare.exe"));
     EXPECT_EQ(Run(dir.file("bare.exe"), dir.file("run0")), 2);
     EXPECT_NE(Output().find("holds no archive"), std::string::npos) << Output();
+    zip.SetFileName(dir.file("bare.exe"));
+    EXPECT_EQ(zip.LastErrorId(), ZipMsg::NotValidZip);
+    EXPECT_EQ(zip.ConvertZIP(), -3);
+    EXPECT_EQ(zip.LastErrorId(), ZipMsg::NoExeSpecified);
+    EXPECT_FALSE(FileExists(dir.file("bare.zip")));
 
     zip.SetFileName(source);
     ASSERT_EQ(zip.ConvertSFX(), 0);

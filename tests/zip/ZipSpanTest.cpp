@@ -94,21 +94,28 @@ TEST_F(SpanTest, SplitWritesNumberedVolumesThatJoinBackToTheSameFiles) {
 }
 
 TEST_F(SpanTest, AddWithDiskSpanSplitsTheArchiveItMade) {
-    files = Games(1500000);
+    files = Games(2200000);
     WriteFiles(dir.file("src"), files);
     zip.SetFileName(dir.file("added.zip"));
     zip.AddOptions = {AddDiskSpan};
     zip.AddCompLevel = 0;
     zip.MaxVolumeSize = kVolume;
+    zip.KeepFreeOnDisk1 = 300000;
     zip.TempDir = dir.file("tmp");
     std::filesystem::create_directories(zip.TempDir);
+    int filesBegun = 0;
+    zip.OnProgress = [&](TZipArchiver*, ProgressType type, const std::string&, std::int32_t) {
+        filesBegun += type == ptFileBegin;
+    };
     zip.SetFSpecArgs({dir.file("src/big.bin"), dir.file("src/roms/readme.txt")});
     zip.Add();
     EXPECT_EQ(zip.LastErrorId(), 0) << zip.LastMessage();
     EXPECT_EQ(zip.SuccessCount(), 2);
-    EXPECT_TRUE(FileExists(dir.file("added001.zip")));
-    EXPECT_TRUE(FileExists(dir.file("added002.zip")));
-    EXPECT_EQ(zip.ZipFileName(), dir.file("added002.zip"));
+    EXPECT_LE(FileSize(dir.file("added001.zip")), kVolume - 300000) << "room kept free on the first disk";
+    EXPECT_EQ(FileSize(dir.file("added002.zip")), kVolume);
+    EXPECT_TRUE(FileExists(dir.file("added003.zip")));
+    EXPECT_GE(filesBegun, 2 + 3) << "the engine's two files, then the split's two entries and its directory";
+    EXPECT_EQ(zip.ZipFileName(), dir.file("added003.zip"));
     EXPECT_EQ(zip.GetCount(), 2);
     EXPECT_TRUE(std::filesystem::is_empty(zip.TempDir)) << "the temporary archive is deleted";
 }

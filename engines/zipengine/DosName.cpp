@@ -28,7 +28,7 @@ std::string DosComponent(std::string_view name) {
     std::string base = DosPart(name.substr(0, dot), 8);
     std::string ext = dot < name.size() ? DosPart(name.substr(dot + 1), 3) : std::string();
     if (base.empty())
-        base = "_";
+        base.push_back('_');
     return ext.empty() ? base : base + "." + ext;
 }
 

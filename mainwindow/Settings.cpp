@@ -1,6 +1,8 @@
 #include "mainwindow/Settings.h"
 
 #include <string>
+#include <variant>
+#include <vector>
 
 #include "catalogue/Useful.h"
 #include "platform/Paths.h"
@@ -12,14 +14,89 @@ std::string SettingsFileName() { return ProgramFile("Tarnwick.ini"); }
 
 namespace {
 
-constexpr const char* General = "General";
-constexpr const char* FontSection = "Font";
-constexpr const char* Default = "Default";
-constexpr const char* Security = "Security";
-constexpr const char* Stalker = "Stalker Engine";
-constexpr const char* Columns = "Columns";
+// Where one key's value lives: a field of Settings or of the window's record.
+using Field = std::variant<bool*, int32_t*, std::string*>;
 
-std::string ColumnKey(int column) { return "Column" + std::to_string(column); }
+// The window's place: its state is read only when remembered; its bounds are read only when
+// remembered and written only while the window is in its normal state.
+enum class Group { Plain, State, Bounds };
+
+struct Key {
+    const char* section;
+    std::string name;
+    Field (*field)(WindowSettings& w, int column);
+    int32_t number = 0;        // default of a boolean or integer key
+    const char* text = "";     // default of a string key
+    Group group = Group::Plain;
+    int column = 0;            // for the column widths
+};
+
+#define FIELD(expr) [](WindowSettings & w, int c) -> Field { (void)w, (void)c; return &(expr); }
+
+// Every key, in the order in which a save writes them.
+const std::vector<Key>& KeyTable()
+{
+    static const std::vector<Key> table = [] {
+        std::vector<Key> t = {
+            {"General", "Remember size and position", FIELD(Settings.RememberSizeAndPosition), 0},
+            {"General", "Window State", FIELD(w.WindowState), 0, "", Group::State},
+            {"General", "X", FIELD(w.X), 10, "", Group::Bounds},
+            {"General", "Y", FIELD(w.Y), 10, "", Group::Bounds},
+            {"General", "Height", FIELD(w.Height), 450, "", Group::Bounds},
+            {"General", "Width", FIELD(w.Width), 600, "", Group::Bounds},
+            {"General", "Show ToolBar", FIELD(Settings.ShowToolBar), 1},
+            {"General", "Show StatusBar", FIELD(Settings.ShowStatusBar), 1},
+            {"General", "Enable ToolTips", FIELD(w.EnableToolTips), 1},
+            {"General", "View Style", FIELD(w.ViewStyle), 3},
+            {"General", "Show Progress Bars", FIELD(w.ShowProgressBars), 1},
+            {"General", "HotTrack", FIELD(Settings.HotTrack), 0},
+            {"Font", "Name", FIELD(w.Font.Name), 0, "MS Sans Serif"},
+            {"Font", "Size", FIELD(w.Font.Size), 8},
+            {"Font", "Bold", FIELD(w.Font.Bold), 0},
+            {"Font", "Italic", FIELD(w.Font.Italic), 0},
+            {"Font", "Underline", FIELD(w.Font.Underline), 0},
+            {"Font", "StrikeOut", FIELD(w.Font.StrikeOut), 0},
+            {"Font", "Color", FIELD(w.Font.Color), 0},
+            {"Default", "Rating", FIELD(Settings.DefaultRating), 0},
+            {"Default", "Type", FIELD(Settings.DefaultType), 0},
+            {"Default", "Sort Method", FIELD(Settings.SortMethod), 0},
+            {"Security", "Log", FIELD(Settings.LogEnabled), 0},
+            {"Security", "Validate", FIELD(Settings.Validate), 0},
+            {"Security", "Message Mode", FIELD(Settings.MessageMode), 1},
+            {"Stalker Engine", "Path", FIELD(Settings.StalkerEnginePath), 0, ""},
+            {"Columns", "Save Columns Width", FIELD(Settings.SaveColumnsWidth), 1},
+        };
+        for (int i = 0; i < ColumnCount; ++i)
+            t.push_back({"Columns", "Column" + std::to_string(i),
+                         FIELD(Settings.ColumnWidths[static_cast<std::size_t>(c)]), 75, "", Group::Plain, i});
+        return t;
+    }();
+    return table;
+}
+
+#undef FIELD
+
+void ReadKey(const Profile& ini, const Key& key, WindowSettings& w)
+{
+    const Field field = key.field(w, key.column);
+    if (auto* b = std::get_if<bool*>(&field))
+        **b = ini.ReadBool(key.section, key.name, key.number != 0);
+    else if (auto* n = std::get_if<int32_t*>(&field))
+        **n = ini.ReadInteger(key.section, key.name, key.number);
+    else
+        *std::get<std::string*>(field) = ini.ReadString(key.section, key.name, key.text);
+}
+
+void WriteKey(Profile& ini, const Key& key, WindowSettings& w)
+{
+    const Field field = key.field(w, key.column);
+    if (auto* b = std::get_if<bool*>(&field))
+        ini.WriteBool(key.section, key.name, **b);
+    else if (auto* n = std::get_if<int32_t*>(&field))
+        ini.WriteInteger(key.section, key.name, **n);
+    else
+        ini.WriteString(key.section, key.name, *std::get<std::string*>(field));
+}
 
 int32_t InRange(int32_t value, int32_t low, int32_t high, int32_t fallback)
 {
@@ -39,104 +116,6 @@ void SetFailureDefaults()
     Settings.Validate = false;
 }
 
-void ReadGeneral(const Profile& ini, WindowSettings& w)
-{
-    const WindowSettings d;
-    Settings.RememberSizeAndPosition = ini.ReadBool(General, "Remember size and position", false);
-    w.HaveBounds = Settings.RememberSizeAndPosition;
-    if (w.HaveBounds) {
-        w.X = ini.ReadInteger(General, "X", d.X);
-        w.Y = ini.ReadInteger(General, "Y", d.Y);
-        w.Height = ini.ReadInteger(General, "Height", d.Height);
-        w.Width = ini.ReadInteger(General, "Width", d.Width);
-        w.WindowState = InRange(ini.ReadInteger(General, "Window State", d.WindowState), 0, 2, d.WindowState);
-    }
-    Settings.ShowToolBar = ini.ReadBool(General, "Show ToolBar", true);
-    Settings.ShowStatusBar = ini.ReadBool(General, "Show StatusBar", true);
-    w.EnableToolTips = ini.ReadBool(General, "Enable ToolTips", d.EnableToolTips);
-    w.ViewStyle = InRange(ini.ReadInteger(General, "View Style", d.ViewStyle), 0, 3, d.ViewStyle);
-    w.ShowProgressBars = ini.ReadBool(General, "Show Progress Bars", d.ShowProgressBars);
-    Settings.HotTrack = ini.ReadBool(General, "HotTrack", false);
-}
-
-void ReadOthers(const Profile& ini)
-{
-    Settings.DefaultRating = ini.ReadInteger(Default, "Rating", 0);
-    Settings.DefaultType = ini.ReadInteger(Default, "Type", 0);
-    Settings.SortMethod = ini.ReadInteger(Default, "Sort Method", 0);
-    Settings.LogEnabled = ini.ReadBool(Security, "Log", false);
-    Settings.Validate = ini.ReadBool(Security, "Validate", false);
-    Settings.MessageMode = ini.ReadBool(Security, "Message Mode", true);
-    Settings.SaveColumnsWidth = ini.ReadBool(Columns, "Save Columns Width", true);
-    Settings.StalkerEnginePath = ini.ReadString(Stalker, "Path", "");
-}
-
-void ReadFont(const Profile& ini, FontChoice& font)
-{
-    const FontChoice d;
-    font.Name = ini.ReadString(FontSection, "Name", d.Name);
-    font.Size = ini.ReadInteger(FontSection, "Size", d.Size);
-    font.Bold = ini.ReadBool(FontSection, "Bold", false);
-    font.Italic = ini.ReadBool(FontSection, "Italic", false);
-    font.Underline = ini.ReadBool(FontSection, "Underline", false);
-    font.StrikeOut = ini.ReadBool(FontSection, "StrikeOut", false);
-    font.Color = ini.ReadInteger(FontSection, "Color", d.Color);
-}
-
-void ReadColumns(const Profile& ini, WindowSettings& w)
-{
-    for (int i = 0; i < ColumnCount; ++i) {
-        Settings.ColumnWidths[i] = ini.ReadInteger(Columns, ColumnKey(i), 75);
-        w.ColumnWidths[i] = Settings.ColumnWidths[i];
-    }
-}
-
-void WriteGeneral(Profile& ini, const WindowSettings& w)
-{
-    ini.WriteBool(General, "Remember size and position", Settings.RememberSizeAndPosition);
-    ini.WriteInteger(General, "Window State", w.WindowState);
-    // Bounds of a minimised or maximised window are not its normal bounds.
-    if (w.WindowState == 0) {
-        ini.WriteInteger(General, "X", w.X);
-        ini.WriteInteger(General, "Y", w.Y);
-        ini.WriteInteger(General, "Height", w.Height);
-        ini.WriteInteger(General, "Width", w.Width);
-    }
-    ini.WriteBool(General, "Show ToolBar", Settings.ShowToolBar);
-    ini.WriteBool(General, "Show StatusBar", Settings.ShowStatusBar);
-    ini.WriteBool(General, "Enable ToolTips", w.EnableToolTips);
-    ini.WriteInteger(General, "View Style", w.ViewStyle);
-    ini.WriteBool(General, "Show Progress Bars", w.ShowProgressBars);
-    ini.WriteBool(General, "HotTrack", Settings.HotTrack);
-}
-
-void WriteFont(Profile& ini, const FontChoice& font)
-{
-    ini.WriteString(FontSection, "Name", font.Name);
-    ini.WriteInteger(FontSection, "Size", font.Size);
-    ini.WriteBool(FontSection, "Bold", font.Bold);
-    ini.WriteBool(FontSection, "Italic", font.Italic);
-    ini.WriteBool(FontSection, "Underline", font.Underline);
-    ini.WriteBool(FontSection, "StrikeOut", font.StrikeOut);
-    ini.WriteInteger(FontSection, "Color", font.Color);
-}
-
-void WriteOthers(Profile& ini, const WindowSettings& w)
-{
-    ini.WriteInteger(Default, "Rating", Settings.DefaultRating);
-    ini.WriteInteger(Default, "Type", Settings.DefaultType);
-    ini.WriteInteger(Default, "Sort Method", Settings.SortMethod);
-    ini.WriteBool(Security, "Log", Settings.LogEnabled);
-    ini.WriteBool(Security, "Validate", Settings.Validate);
-    ini.WriteBool(Security, "Message Mode", Settings.MessageMode);
-    ini.WriteString(Stalker, "Path", Settings.StalkerEnginePath);
-    ini.WriteBool(Columns, "Save Columns Width", Settings.SaveColumnsWidth);
-    for (int i = 0; i < ColumnCount; ++i) {
-        Settings.ColumnWidths[i] = w.ColumnWidths[i];
-        ini.WriteInteger(Columns, ColumnKey(i), Settings.ColumnWidths[i]);
-    }
-}
-
 } // namespace
 
 void LoadSettings(WindowSettings& window, const std::string& iniPath)
@@ -148,10 +127,16 @@ void LoadSettings(WindowSettings& window, const std::string& iniPath)
         SetFailureDefaults();
         return;
     }
-    ReadGeneral(ini, window);
-    ReadOthers(ini);
-    ReadFont(ini, window.Font);
-    ReadColumns(ini, window);
+    const WindowSettings designed;
+    for (const Key& key : KeyTable()) {
+        if (key.group != Group::Plain && !Settings.RememberSizeAndPosition)
+            continue;
+        ReadKey(ini, key, window);
+    }
+    window.HaveBounds = Settings.RememberSizeAndPosition;
+    window.WindowState = InRange(window.WindowState, 0, 2, designed.WindowState);
+    window.ViewStyle = InRange(window.ViewStyle, 0, 3, designed.ViewStyle);
+    window.ColumnWidths = Settings.ColumnWidths;
     window.Read = true;
 }
 
@@ -160,9 +145,14 @@ bool SaveSettings(const WindowSettings& window, const std::string& iniPath)
     Profile ini(iniPath);
     // Keeps the lines of the file that this program does not write (comments, foreign keys).
     ini.Load();
-    WriteGeneral(ini, window);
-    WriteFont(ini, window.Font);
-    WriteOthers(ini, window);
+    Settings.ColumnWidths = window.ColumnWidths;
+    WindowSettings w = window;
+    for (const Key& key : KeyTable()) {
+        // Bounds of a minimised or maximised window are not its normal bounds.
+        if (key.group == Group::Bounds && w.WindowState != 0)
+            continue;
+        WriteKey(ini, key, w);
+    }
     if (!ini.Save()) {
         ErrorBox("Error Writing INI File");
         return false;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+// Each prompt names only the fields it has; the others keep their default member values.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 ScriptedPrompter::ScriptedPrompter() : previous_(SetPrompter(this)) {}
 
 ScriptedPrompter::~ScriptedPrompter()
@@ -77,14 +80,8 @@ std::optional<ScriptedPrompter::Answer> ScriptedPrompter::Next(const ShownPrompt
 int ScriptedPrompter::MessageBox(const std::string& caption, const std::string& text, BoxIcon icon,
                                  BoxButtons buttons, int defaultButton)
 {
-    ShownPrompt s;
-    s.kind = PromptKind::Box;
-    s.caption = caption;
-    s.text = text;
-    s.icon = icon;
-    s.buttons = buttons;
-    s.defaultButton = defaultButton;
-    auto answer = Next(s);
+    auto answer = Next({.kind = PromptKind::Box, .caption = caption, .text = text, .icon = icon,
+                        .buttons = buttons, .defaultButton = defaultButton});
     return answer ? answer->box : SafeAnswer(buttons);
 }
 
@@ -92,13 +89,8 @@ std::optional<std::string> ScriptedPrompter::InputBox(const std::string& caption
                                                       const std::string& prompt,
                                                       const std::string& defaultText, bool masked)
 {
-    ShownPrompt s;
-    s.kind = PromptKind::Input;
-    s.caption = caption;
-    s.text = prompt;
-    s.initial = defaultText;
-    s.masked = masked;
-    auto answer = Next(s);
+    auto answer = Next({.kind = PromptKind::Input, .caption = caption, .text = prompt,
+                        .initial = defaultText, .masked = masked});
     return answer ? answer->text : std::nullopt;
 }
 
@@ -106,12 +98,8 @@ std::optional<std::string> ScriptedPrompter::OpenFileName(const std::string& cap
                                                           const std::string& filter,
                                                           const std::string& initialPath)
 {
-    ShownPrompt s;
-    s.kind = PromptKind::OpenFile;
-    s.caption = caption;
-    s.filter = filter;
-    s.initial = initialPath;
-    auto answer = Next(s);
+    auto answer = Next({.kind = PromptKind::OpenFile, .caption = caption, .initial = initialPath,
+                        .filter = filter});
     return answer ? answer->text : std::nullopt;
 }
 
@@ -119,21 +107,14 @@ std::optional<std::string> ScriptedPrompter::FolderName(const std::string& capti
                                                         const std::string& initialFolder,
                                                         bool allowNew)
 {
-    ShownPrompt s;
-    s.kind = PromptKind::Folder;
-    s.caption = caption;
-    s.initial = initialFolder;
-    s.allowNew = allowNew;
-    auto answer = Next(s);
+    auto answer = Next({.kind = PromptKind::Folder, .caption = caption, .initial = initialFolder,
+                        .allowNew = allowNew});
     return answer ? answer->text : std::nullopt;
 }
 
 bool ScriptedPrompter::ChooseFont(FontChoice& font)
 {
-    ShownPrompt s;
-    s.kind = PromptKind::Font;
-    s.initial = font.Name;
-    auto answer = Next(s);
+    auto answer = Next({.kind = PromptKind::Font, .initial = font.Name});
     if (!answer || !answer->font)
         return false;
     font = *answer->font;

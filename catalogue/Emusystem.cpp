@@ -113,13 +113,28 @@ void SaveRecords(const std::string& path, const std::vector<std::unique_ptr<Reco
 }
 
 template <class Record>
-std::unique_ptr<Record> TakeOut(std::vector<std::unique_ptr<Record>>& list, int32_t index)
+std::unique_ptr<Record>& Slot(std::vector<std::unique_ptr<Record>>& list, int32_t index)
 {
     if (index < 0 || static_cast<std::size_t>(index) >= list.size())
         throw ECatalogueError("List index out of bounds (" + std::to_string(index) + ")");
-    auto record = std::move(list[static_cast<std::size_t>(index)]);
+    return list[static_cast<std::size_t>(index)];
+}
+
+template <class Record>
+std::unique_ptr<Record> TakeOut(std::vector<std::unique_ptr<Record>>& list, int32_t index)
+{
+    auto record = std::move(Slot(list, index));
     list.erase(list.begin() + index);
     return record;
+}
+
+template <class Record>
+int32_t Append(std::vector<std::unique_ptr<Record>>& list, std::unique_ptr<Record> record)
+{
+    if (!record)
+        throw ECatalogueError("No record to add");
+    list.push_back(std::move(record));
+    return static_cast<int32_t>(list.size() - 1);
 }
 
 template <class Record>
@@ -173,10 +188,7 @@ EmulatorRecord* EmuManager::GetEmu(int32_t index) const { return At(emulators_, 
 
 int32_t EmuManager::AddEmu(std::unique_ptr<EmulatorRecord> emu)
 {
-    if (!emu)
-        throw ECatalogueError("No emulator record to add");
-    emulators_.push_back(std::move(emu));
-    return EmuCount() - 1;
+    return Append(emulators_, std::move(emu));
 }
 
 std::unique_ptr<EmulatorRecord> EmuManager::DeleteEmu(int32_t index)
@@ -192,24 +204,13 @@ void EmuManager::SortEmus() { ::SortEmus(emulators_); }
 
 RomRecord* EmuManager::GetRom(int32_t index) const { return At(roms_, index); }
 
-int32_t EmuManager::AddRom(std::unique_ptr<RomRecord> rom)
-{
-    if (!rom)
-        throw ECatalogueError("No ROM record to add");
-    roms_.push_back(std::move(rom));
-    return RomCount() - 1;
-}
+int32_t EmuManager::AddRom(std::unique_ptr<RomRecord> rom) { return Append(roms_, std::move(rom)); }
 
 std::unique_ptr<RomRecord> EmuManager::DeleteRom(int32_t index) { return TakeOut(roms_, index); }
 
 void EmuManager::ClearRoms() { roms_.clear(); }
 
-void EmuManager::MarkRomRemoved(int32_t index)
-{
-    if (index < 0 || index >= RomCount())
-        throw ECatalogueError("List index out of bounds (" + std::to_string(index) + ")");
-    roms_[static_cast<std::size_t>(index)].reset();
-}
+void EmuManager::MarkRomRemoved(int32_t index) { Slot(roms_, index).reset(); }
 
 void EmuManager::PackRoms()
 {

@@ -1,6 +1,7 @@
 // The settings file: every key, its default, encodings, order, in-place rewrite and failures.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -175,6 +176,23 @@ TEST_F(SettingsFile, NumbersInEveryFormAndGarbage)
     EXPECT_FALSE(Settings.ShowStatusBar); // 0x0 is 0
     EXPECT_TRUE(Settings.HotTrack);      // any non-zero
     EXPECT_TRUE(Settings.MessageMode);
+}
+
+TEST_F(SettingsFile, RandomBytesLoadAndSave)
+{
+    std::mt19937 random(11);
+    static const char bytes[] = "[]=\r\n \t$0xX-9aZ\0\xff";
+    const std::string alphabet(bytes, sizeof bytes - 1); // the NUL included
+    for (int round = 0; round < 200; ++round) {
+        std::string text(random() % 300, ' ');
+        for (char& c : text)
+            c = alphabet[random() % alphabet.size()];
+        const auto w = Load(text);
+        EXPECT_TRUE(w.Read);
+        EXPECT_TRUE(w.ViewStyle >= 0 && w.ViewStyle <= 3);
+        EXPECT_TRUE(w.WindowState >= 0 && w.WindowState <= 2);
+        ASSERT_TRUE(SaveSettings(w));
+    }
 }
 
 TEST_F(SettingsFile, ForeignLinesSurviveASave)

@@ -197,13 +197,13 @@ int ZipSpanner::WriteSpan(const std::string& source, const std::string& target) 
     if (zip_.Verbose) Message("Now creating spanning chunks from " + source + " to " + target);
     int result = 0;
     try {
-        BeginSplit(source, target);
+        BeginSplit(source);
     } catch (...) {
         result = ReportFailure(std::current_exception());
     }
     Progress(ptBatchEnd, "", 0);
     f_.FMDZipData.clear();
-    CloseVolume();
+    result = FinishOutput(result);
     zip_.CloseInFile();
     if (result != 0) DeletePartialVolumes();
     const std::string lastVolume = state_.volumePath;
@@ -215,8 +215,7 @@ int ZipSpanner::WriteSpan(const std::string& source, const std::string& target) 
     return result;
 }
 
-void ZipSpanner::BeginSplit(const std::string& source, const std::string& target) {
-    (void)target;
+void ZipSpanner::BeginSplit(const std::string& source) {
     if (!FileExists(source)) throw EZipArchiver(ZipMsg::InputMissing, true);
     zip_.CloseInFile();
     f_.FInFile = open(source.c_str(), O_RDONLY | O_CLOEXEC);
@@ -373,18 +372,29 @@ void ZipSpanner::EnsureRoom(std::int64_t keepTogether) {
     if (keepTogether > f_.FFreeOnDisk) throw EZipArchiver(ZipMsg::NotEnoughSpace, true);
 }
 
+// Closes the last output; a close that loses bytes fails an operation that had succeeded.
+int ZipSpanner::FinishOutput(int result) {
+    if (CloseVolume() || result != 0) return result;
+    zip_.ShowExceptionError(EZipArchiver(ZipMsg::WriteOutput, true));
+    return -7;
+}
+
 void ZipSpanner::NextVolume() {
-    CloseVolume();
+    if (!CloseVolume()) throw EZipArchiver(ZipMsg::WriteOutput, true);
     f_.FFreeOnDisk = 0;
     ++f_.FDiskNr;
     f_.FNewDisk = true;
 }
 
-void ZipSpanner::CloseVolume() {
-    if (f_.FOutFile < 0) return;
+// Stamps the output with the archive's date and closes it; false when the close reports that
+// written bytes were lost.
+bool ZipSpanner::CloseVolume() {
+    if (f_.FOutFile < 0) return true;
     const struct timespec times[2] = {{f_.FDateStamp, 0}, {f_.FDateStamp, 0}};
     futimens(f_.FOutFile, times);
-    zip_.CloseOutFile();
+    const bool closed = close(f_.FOutFile) == 0;
+    f_.FOutFile = -1;
+    return closed;
 }
 
 void ZipSpanner::OpenVolume() {
@@ -574,53 +584,57 @@ int ZipSpanner::ReadSpan(const std::string& lastVolume, std::string& outPath) {
     zip_.Ui().SetBusyCursor(true);
     int result = 0;
     try {
-        OpenJoinedOutput(outPath);
-        EndRecord end;
-        FindLastVolume(end);
-        std::int64_t total = 0;
-        ReadJoinedCentral(end, total);
-        GetNewDisk(0);
-        f_.FShowProgress = true;
-        Progress(ptFileCount, "", end.eoc.TotalEntries);
-        Progress(ptByteCount, "", total);
-        unsigned char signature[4];
-        ReadFrom(f_.FInFile, signature, 4, ZipMsg::ReadExtendedLocal);
-        if (Get32(signature) != ExtLocalSig) throw EZipArchiver(ZipMsg::ReadExtendedLocal, true);
-        std::vector<unsigned char> buffer(kCopyBlock);
-        JoinLocalEntries(end, buffer);
-        f_.FShowProgress = false;
-        std::int64_t centralStart = 0, centralSize = 0;
-        JoinCentralDirectory(end, centralStart, centralSize);
-        ZipEndOfCentral eoc = end.eoc;
-        eoc.HeaderSig = EndSig;
-        eoc.ThisDiskNo = eoc.CentralDiskNo = 0;
-        eoc.CentralEntriesThisDisk = eoc.TotalEntries;
-        eoc.CentralSize = static_cast<std::uint32_t>(centralSize);
-        eoc.CentralOffset = static_cast<std::uint32_t>(centralStart);
-        eoc.ZipCommentLen = static_cast<std::uint16_t>(end.comment.size());
-        unsigned char record[EndSize];
-        eoc.ToBytes(record);
-        WriteJoin(record, EndSize, ZipMsg::WriteEndOfCentral);
-        WriteJoin(reinterpret_cast<const unsigned char*>(end.comment.data()),
-                  static_cast<std::int64_t>(end.comment.size()), ZipMsg::ReadArchiveComment);
+        JoinSet(outPath);
     } catch (...) {
         result = ReportFailure(std::current_exception());
     }
     Progress(ptBatchEnd, "", 0);
     f_.FMDZipData.clear();
     zip_.CloseInFile();
-    if (f_.FOutFile >= 0) {
-        const struct timespec times[2] = {{f_.FDateStamp, 0}, {f_.FDateStamp, 0}};
-        futimens(f_.FOutFile, times);
-        if (close(f_.FOutFile) != 0 && result == 0) result = -9;
-        f_.FOutFile = -1;
-    }
+    result = FinishOutput(result);
     if (result != 0 && !state_.outFileName.empty()) DeleteFile(state_.outFileName);
     outPath = result == 0 ? state_.outFileName : std::string();
     state_.reading = false;
     f_.FBusy = false;
     zip_.Ui().SetBusyCursor(false);
     return result;
+}
+
+void ZipSpanner::JoinSet(std::string& outPath) {
+    OpenJoinedOutput(outPath);
+    EndRecord end;
+    FindLastVolume(end);
+    std::int64_t total = 0;
+    ReadJoinedCentral(end, total);
+    GetNewDisk(0);
+    f_.FShowProgress = true;
+    Progress(ptFileCount, "", end.eoc.TotalEntries);
+    Progress(ptByteCount, "", total);
+    unsigned char signature[4];
+    ReadFrom(f_.FInFile, signature, 4, ZipMsg::ReadExtendedLocal);
+    if (Get32(signature) != ExtLocalSig) throw EZipArchiver(ZipMsg::ReadExtendedLocal, true);
+    std::vector<unsigned char> buffer(kCopyBlock);
+    JoinLocalEntries(end, buffer);
+    f_.FShowProgress = false;
+    std::int64_t centralStart = 0, centralSize = 0;
+    JoinCentralDirectory(end, centralStart, centralSize);
+    JoinEndRecord(end, centralStart, centralSize);
+}
+
+// The end record of the joined archive: one disk, the directory where it now lies.
+void ZipSpanner::JoinEndRecord(const EndRecord& end, std::int64_t centralStart, std::int64_t centralSize) {
+    ZipEndOfCentral eoc = end.eoc;
+    eoc.HeaderSig = EndSig;
+    eoc.ThisDiskNo = eoc.CentralDiskNo = 0;
+    eoc.CentralEntriesThisDisk = eoc.TotalEntries;
+    eoc.CentralSize = static_cast<std::uint32_t>(centralSize);
+    eoc.CentralOffset = static_cast<std::uint32_t>(centralStart);
+    eoc.ZipCommentLen = static_cast<std::uint16_t>(end.comment.size());
+    unsigned char record[EndSize];
+    eoc.ToBytes(record);
+    WriteJoin(record, EndSize, ZipMsg::WriteEndOfCentral);
+    WriteJoin(reinterpret_cast<const unsigned char*>(end.comment.data()),
+              static_cast<std::int64_t>(end.comment.size()), ZipMsg::ReadArchiveComment);
 }
 
 // The joined file: a new name in a folder, or the given file replaced; always ".zip".

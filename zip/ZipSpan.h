@@ -122,7 +122,7 @@ public:
     static SpanState& State(std::shared_ptr<void>& extra);
 
 private:
-    void BeginSplit(const std::string& source, const std::string& target);
+    void BeginSplit(const std::string& source);
     void SplitLocalEntries(const std::vector<std::size_t>& fileOrder, std::vector<unsigned char>& buffer);
     void SplitCentralDirectory(const zipfmt::EndRecord& end);
     void SplitEndRecord(const zipfmt::EndRecord& end, int centralDisk, std::uint32_t centralOffset,
@@ -131,11 +131,14 @@ private:
     bool ClaimVolumeFile(const std::string& path, bool removable);
     bool VolumeHasRoom(const std::string& path);
     void EnsureRoom(std::int64_t keepTogether);
-    void CloseVolume();
+    bool CloseVolume();
+    int FinishOutput(int result);
     void NextVolume();
     std::string CheckForDiskText();
     bool DiskIsThere();
 
+    void JoinSet(std::string& outPath);
+    void JoinEndRecord(const zipfmt::EndRecord& end, std::int64_t centralStart, std::int64_t centralSize);
     void OpenJoinedOutput(std::string& outPath);
     void FindLastVolume(zipfmt::EndRecord& end);
     void ReadJoinedCentral(const zipfmt::EndRecord& end, std::int64_t& total);

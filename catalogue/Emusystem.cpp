@@ -14,19 +14,9 @@
 
 EmuManager* Emus = nullptr;
 
-std::unique_ptr<EmulatorRecord> NewEmulatorRecord()
-{
-    auto emu = std::make_unique<EmulatorRecord>();
-    std::memset(emu.get(), 0, sizeof(EmulatorRecord));
-    return emu;
-}
-
-std::unique_ptr<RomRecord> NewRomRecord()
-{
-    auto rom = std::make_unique<RomRecord>();
-    std::memset(rom.get(), 0, sizeof(RomRecord));
-    return rom;
-}
+// Value-initialised: every byte 0.
+std::unique_ptr<EmulatorRecord> NewEmulatorRecord() { return std::make_unique<EmulatorRecord>(); }
+std::unique_ptr<RomRecord> NewRomRecord() { return std::make_unique<RomRecord>(); }
 
 bool StoreFieldText(char* field, std::size_t width, std::string_view text)
 {

@@ -12,18 +12,13 @@
 TScanDlg* ScanDlg = nullptr;
 
 TScanDlg::TScanDlg(QWidget* parent) : QDialog(parent) {
-    GroupBox2 = new QGroupBox(tr("Emulator:"), this);
-    GroupBox2->setObjectName("GroupBox2");
-    Emus = new QComboBox(GroupBox2);
+    Emus = new QComboBox;
     Emus->setObjectName("Emus");
     Emus->setEditable(false);
-    (new QVBoxLayout(GroupBox2))->addWidget(Emus);
-
-    GroupBox3 = new QGroupBox(tr("Folder:"), this);
-    GroupBox3->setObjectName("GroupBox3");
-    Dir = new FolderEdit(GroupBox3);
+    GroupBox2 = FormParts::GroupAround(this, "GroupBox2", tr("Emulator:"), Emus);
+    Dir = new FolderEdit;
     Dir->setObjectName("Dir");
-    (new QVBoxLayout(GroupBox3))->addWidget(Dir);
+    GroupBox3 = FormParts::GroupAround(this, "GroupBox3", tr("Folder:"), Dir);
 
     GroupBox1 = new QGroupBox(tr("Filters:"), this);
     GroupBox1->setObjectName("GroupBox1");
@@ -36,6 +31,7 @@ TScanDlg::TScanDlg(QWidget* parent) : QDialog(parent) {
     Extensions->setUniformItemSizes(true);
     Extensions->setGridSize(QSize(120, 18));
     Extensions->setMinimumHeight(80);
+    Extensions->setMaximumHeight(120);
     SpeedButton1 = new FlatButton(Pictures::Add(), tr("Add a filter"), GroupBox1);
     SpeedButton1->setObjectName("SpeedButton1");
     SpeedButton2 = new FlatButton(Pictures::Remove(), tr("Remove the selected filter"), GroupBox1);
@@ -61,14 +57,9 @@ TScanDlg::TScanDlg(QWidget* parent) : QDialog(parent) {
     left->addWidget(GroupBox2);
     left->addWidget(GroupBox3);
     left->addWidget(GroupBox1, 1);
-    auto* right = new QVBoxLayout;
-    right->addWidget(BitBtn2);
-    right->addWidget(BitBtn1);
-    right->addWidget(BitBtn3);
-    right->addStretch(1);
     auto* all = new QHBoxLayout(this);
     all->addLayout(left, 1);
-    all->addLayout(right);
+    all->addLayout(FormParts::ButtonColumn({BitBtn2, BitBtn1, BitBtn3}));
 
     connect(SpeedButton1, &QToolButton::clicked, this, &TScanDlg::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TScanDlg::SpeedButton2Click);

@@ -35,12 +35,9 @@ TEmuListDlg::TEmuListDlg(QWidget* parent) : QDialog(parent) {
     StatusBar->setObjectName("StatusBar");
     StatusBar->SetPanel(0, tr("Emulators:"));
 
-    auto* buttons = new QVBoxLayout;
-    for (QPushButton* b : {BitBtn3, BitBtn4, BitBtn5, BitBtn2, BitBtn1}) buttons->addWidget(b);
-    buttons->addStretch(1);
     auto* top = new QHBoxLayout;
     top->addWidget(Emus, 1);
-    top->addLayout(buttons);
+    top->addLayout(FormParts::ButtonColumn({BitBtn3, BitBtn4, BitBtn5, BitBtn2, BitBtn1}));
     auto* all = new QVBoxLayout(this);
     all->addLayout(top, 1);
     all->addWidget(StatusBar);

@@ -34,6 +34,20 @@ QPushButton* HelpButton(QWidget* parent, const char* name) {
     return Button(parent, name, QObject::tr("&Help"), Pictures::Help());
 }
 
+QVBoxLayout* ButtonColumn(std::initializer_list<QWidget*> buttons) {
+    auto* column = new QVBoxLayout;
+    for (QWidget* b : buttons) column->addWidget(b);
+    column->addStretch(1);
+    return column;
+}
+
+QGroupBox* GroupAround(QWidget* parent, const char* name, const QString& caption, QWidget* control) {
+    auto* box = new QGroupBox(caption, parent);
+    box->setObjectName(name);
+    (new QVBoxLayout(box))->addWidget(control);
+    return box;
+}
+
 void FixFrame(QDialog* dlg, const char* name, const QString& caption, int designW, int designH) {
     dlg->setObjectName(name);
     dlg->setWindowTitle(caption);

@@ -3,10 +3,13 @@
 // lookup lists read into drop-down lists, and record texts shown and stored.
 #include <QComboBox>
 #include <QDialog>
+#include <QGroupBox>
+#include <QVBoxLayout>
 #include <QIcon>
 #include <QPushButton>
 #include <QString>
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -19,6 +22,11 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption, c
 QPushButton* OkButton(QWidget* parent, const char* name, const QString& caption = "&OK");
 QPushButton* CancelButton(QWidget* parent, const char* name);
 QPushButton* HelpButton(QWidget* parent, const char* name);
+
+// Buttons stacked top to bottom with the free room below them.
+QVBoxLayout* ButtonColumn(std::initializer_list<QWidget*> buttons);
+// A named group box around one control (the control is given to the box).
+QGroupBox* GroupAround(QWidget* parent, const char* name, const QString& caption, QWidget* control);
 
 // A fixed dialog frame without the title bar's help button, at least designW x designH, with
 // the size the layout asks for. Call once the layout is complete.

@@ -95,14 +95,9 @@ TOptionsDlg::TOptionsDlg(QWidget* parent) : QDialog(parent) {
     BitBtn1 = FormParts::OkButton(this, "BitBtn1");
     BitBtn2 = FormParts::CancelButton(this, "BitBtn2");
     BitBtn3 = FormParts::HelpButton(this, "BitBtn3");
-    auto* right = new QVBoxLayout;
-    right->addWidget(BitBtn1);
-    right->addWidget(BitBtn2);
-    right->addWidget(BitBtn3);
-    right->addStretch(1);
     auto* all = new QHBoxLayout(this);
     all->addWidget(PageControl1, 1);
-    all->addLayout(right);
+    all->addLayout(FormParts::ButtonColumn({BitBtn1, BitBtn2, BitBtn3}));
 
     connect(Button1, &QPushButton::clicked, this, &TOptionsDlg::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TOptionsDlg::Button2Click);

@@ -12,17 +12,13 @@
 TRomAddDlg* RomAddDlg = nullptr;
 
 TRomAddDlg::TRomAddDlg(QWidget* parent) : QDialog(parent) {
-    GroupBox1 = new QGroupBox(tr("ROM"), this);
-    GroupBox1->setObjectName("GroupBox1");
-    Edit1 = new FileEdit(GroupBox1);
+    Edit1 = new FileEdit;
     Edit1->setObjectName("Edit1");
-    (new QVBoxLayout(GroupBox1))->addWidget(Edit1);
-    GroupBox2 = new QGroupBox(tr("Emulator"), this);
-    GroupBox2->setObjectName("GroupBox2");
-    ComboBox1 = new QComboBox(GroupBox2);
+    GroupBox1 = FormParts::GroupAround(this, "GroupBox1", tr("ROM"), Edit1);
+    ComboBox1 = new QComboBox;
     ComboBox1->setObjectName("ComboBox1");
     ComboBox1->setEditable(false);
-    (new QVBoxLayout(GroupBox2))->addWidget(ComboBox1);
+    GroupBox2 = FormParts::GroupAround(this, "GroupBox2", tr("Emulator"), ComboBox1);
     BitBtn1 = FormParts::OkButton(this, "BitBtn1");
     BitBtn2 = FormParts::CancelButton(this, "BitBtn2");
 
@@ -30,13 +26,9 @@ TRomAddDlg::TRomAddDlg(QWidget* parent) : QDialog(parent) {
     left->addWidget(GroupBox1);
     left->addWidget(GroupBox2);
     left->addStretch(1);
-    auto* right = new QVBoxLayout;
-    right->addWidget(BitBtn1);
-    right->addWidget(BitBtn2);
-    right->addStretch(1);
     auto* all = new QHBoxLayout(this);
     all->addLayout(left, 1);
-    all->addLayout(right);
+    all->addLayout(FormParts::ButtonColumn({BitBtn1, BitBtn2}));
 
     connect(BitBtn1, &QPushButton::clicked, this, &TRomAddDlg::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);

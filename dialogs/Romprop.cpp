@@ -25,7 +25,8 @@ enum StatusPanel { RomsLabel, RomsCount, PositionLabel, Position, Message };
 QLabel* TextPanel(QWidget* parent, const char* name) {
     auto* l = new QLabel(parent);
     l->setObjectName(name);
-    l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    l->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    l->setMargin(2);
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     l->setMinimumWidth(160);
     return l;
@@ -153,12 +154,8 @@ TRomPropDlg::TRomPropDlg(QWidget* parent) : QDialog(parent), Zip(std::make_uniqu
     steps->addWidget(SpeedButton1);
     steps->addStretch(1);
     steps->addWidget(SpeedButton2);
-    auto* right = new QVBoxLayout;
-    right->addWidget(OkBtn);
-    right->addWidget(BitBtn2);
-    right->addWidget(BitBtn1);
-    right->addLayout(steps);
-    right->addStretch(1);
+    QVBoxLayout* right = FormParts::ButtonColumn({OkBtn, BitBtn2, BitBtn1});
+    right->insertLayout(3, steps);
     auto* top = new QHBoxLayout;
     top->addWidget(PageControl1, 1);
     top->addLayout(right);

@@ -252,7 +252,10 @@ TEST_F(RomProp, RenamingByInputBoxAndOntoAnExistingFile) {
 }
 
 TEST_F(RomProp, AMemberNameThatClimbsOutOfTheFolderIsNotUsed) {
-    const std::string zip = archives::PythonZipArchive(cat.dir, "evil.zip", {{"../outside.bin", "x"}});
+    archives::PyMember climbing;
+    climbing.name = "../outside.bin";
+    climbing.data = "x";
+    const std::string zip = archives::PythonZipArchive(cat.dir, "evil.zip", {climbing});
     RomRecord* rom = cat.AddRom("evil", "Nes", zip);
     dlg.FormShow();
     ShowFileTab();
@@ -275,6 +278,7 @@ TEST_F(RomProp, DeletingAMemberAsksNothingAndRelistsTheArchive) {
     SelectMember("readme.txt");
     dlg.Button2Click();
     EXPECT_TRUE(prompts.Shown().empty());
+    EXPECT_TRUE(zipUi.boxes.empty()) << zipUi.boxes.front().text;
     const std::string listing = ShellOutput("unzip -l " + archives::ShellQuote(zip));
     EXPECT_EQ(listing.find("readme.txt"), std::string::npos) << listing;
     EXPECT_NE(listing.find("game.nes"), std::string::npos) << listing;

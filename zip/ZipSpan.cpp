@@ -137,29 +137,29 @@ void ZipSpanner::ReadFrom(int fd, unsigned char* to, std::int64_t count, int err
     }
 }
 
-// Reads every central header of a single-file archive: names into FMDZipData, compressed
-// sizes and flags beside them.
-void ZipSpanner::ReadCentralDirectory(int fd, const EndRecord& end) {
+// Reads the central headers from where the input stands into FMDZipData (name, compressed
+// size, volume and offset of the local header); returns the bytes they describe.
+std::int64_t ZipSpanner::ReadCentralEntries(int count, const Reader& read) {
     f_.FMDZipData.clear();
-    centralSizes_.clear();
-    if (lseek(fd, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
-        throw EZipArchiver(ZipMsg::InputSeek, true);
-    unsigned char header[CentralSize];
-    for (int i = 0; i < end.eoc.TotalEntries; ++i) {
-        ReadFrom(fd, header, CentralSize, ZipMsg::ReadCentralHeader);
+    std::int64_t total = 0;
+    std::vector<unsigned char> rest;
+    for (int i = 0; i < count; ++i) {
+        unsigned char header[CentralSize];
+        read(header, CentralSize, ZipMsg::ReadCentralHeader);
         if (Get32(header) != CentralSig) throw EZipArchiver(ZipMsg::CentralSignature, true);
         MDZipData entry;
         entry.FileNameLen = Get16(header + CenNameLength);
         entry.FileName.resize(entry.FileNameLen);
-        ReadFrom(fd, reinterpret_cast<unsigned char*>(entry.FileName.data()), entry.FileNameLen,
-                 ZipMsg::ReadCentralName);
-        entry.RelOffLocal = Get32(header + CenLocalOffset);
+        read(reinterpret_cast<unsigned char*>(entry.FileName.data()), entry.FileNameLen, ZipMsg::ReadCentralName);
         entry.ComprSize = Get32(header + CenCompressedSize);
-        const std::int64_t skip = Get16(header + CenExtraLength) + Get16(header + CenCommentLength);
-        if (lseek(fd, skip, SEEK_CUR) < 0) throw EZipArchiver(ZipMsg::InputSeek, true);
-        centralSizes_.push_back(entry.ComprSize);
+        entry.DiskStart = Get16(header + CenDiskStart);
+        entry.RelOffLocal = Get32(header + CenLocalOffset);
+        rest.resize(Get16(header + CenExtraLength) + Get16(header + CenCommentLength));
+        read(rest.data(), static_cast<std::int64_t>(rest.size()), ZipMsg::ReadCentralExtra);
+        total += entry.FileNameLen + static_cast<std::int64_t>(rest.size()) + entry.ComprSize;
         f_.FMDZipData.push_back(std::move(entry));
     }
+    return total;
 }
 
 int ZipSpanner::ReportFailure(const std::exception_ptr& failure) {
@@ -225,7 +225,11 @@ void ZipSpanner::BeginSplit(const std::string& source) {
         throw EZipArchiver(ZipMsg::NotValidZip, true);
     state_.archiveSize = end.position + EndSize + end.eoc.ZipCommentLen;
     f_.FDateStamp = FileModified(source);
-    ReadCentralDirectory(f_.FInFile, end);
+    if (lseek(f_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
+        throw EZipArchiver(ZipMsg::InputSeek, true);
+    ReadCentralEntries(end.eoc.TotalEntries, [this](unsigned char* to, std::int64_t count, int errorId) {
+        ReadFrom(f_.FInFile, to, count, errorId);
+    });
 
     const unsigned char signature[4] = {0x50, 0x4b, 0x07, 0x08};
     WriteSplit(signature, 4, 4);
@@ -261,7 +265,7 @@ void ZipSpanner::SplitLocalEntries(const std::vector<std::size_t>& fileOrder, st
         ReadFrom(f_.FInFile, whole.data() + LocalSize + nameLength, extraLength, ZipMsg::ReadLocalExtra);
 
         const bool descriptor = (Get16(header + LocFlags) & 8) != 0;
-        const std::int64_t dataSize = centralSizes_[index];
+        const std::int64_t dataSize = entry.ComprSize;
         Message(ZipMessageText(ZipMsg::Copying) + entry.FileName);
         Progress(ptFileBegin, entry.FileName, static_cast<std::int64_t>(whole.size()) + dataSize + (descriptor ? 16 : 0));
 
@@ -700,27 +704,9 @@ void ZipSpanner::ReadJoinedCentral(const EndRecord& end, std::int64_t& total) {
     if (end.eoc.CentralDiskNo != f_.FDiskNr) GetNewDisk(end.eoc.CentralDiskNo);
     if (lseek(f_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
         throw EZipArchiver(ZipMsg::InputSeek, true);
-    f_.FMDZipData.clear();
-    centralSizes_.clear();
-    std::vector<unsigned char> skip;
-    for (int i = 0; i < end.eoc.TotalEntries; ++i) {
-        unsigned char header[CentralSize];
-        ReadJoined(header, CentralSize, ZipMsg::ReadCentralHeader);
-        if (Get32(header) != CentralSig) throw EZipArchiver(ZipMsg::CentralSignature, true);
-        MDZipData entry;
-        entry.FileNameLen = Get16(header + CenNameLength);
-        entry.FileName.resize(entry.FileNameLen);
-        ReadJoined(reinterpret_cast<unsigned char*>(entry.FileName.data()), entry.FileNameLen, ZipMsg::ReadCentralName);
-        entry.ComprSize = Get32(header + CenCompressedSize);
-        entry.DiskStart = Get16(header + CenDiskStart);
-        entry.RelOffLocal = Get32(header + CenLocalOffset);
-        const std::size_t rest = Get16(header + CenExtraLength) + Get16(header + CenCommentLength);
-        skip.resize(rest);
-        ReadJoined(skip.data(), static_cast<std::int64_t>(rest), ZipMsg::ReadCentralExtra);
-        total += entry.FileNameLen + static_cast<std::int64_t>(rest) + entry.ComprSize;
-        centralSizes_.push_back(entry.ComprSize);
-        f_.FMDZipData.push_back(std::move(entry));
-    }
+    total = ReadCentralEntries(end.eoc.TotalEntries, [this](unsigned char* to, std::int64_t count, int errorId) {
+        ReadJoined(to, count, errorId);
+    });
 }
 
 // Whether the input stands at offset on volume disk (the end of the volume before counts too).
@@ -754,7 +740,7 @@ void ZipSpanner::JoinLocalEntries(const EndRecord& end, std::vector<unsigned cha
         entry.DiskStart = 0;
         entry.RelOffLocal = static_cast<std::uint32_t>(lseek(f_.FOutFile, 0, SEEK_CUR));
         const bool descriptor = (Get16(header + LocFlags) & 8) != 0;
-        const std::int64_t dataSize = centralSizes_[index];
+        const std::int64_t dataSize = entry.ComprSize;
         const std::uint16_t extraLength = Get16(header + LocExtraLength);
         Message(ZipMessageText(ZipMsg::Copying) + name);
         Progress(ptFileBegin, name, LocalSize + nameLength + extraLength + dataSize + (descriptor ? 16 : 0));

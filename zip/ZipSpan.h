@@ -6,6 +6,7 @@
 // (the input and output names, the volumes written so far) lives in a SpanState kept in the
 // component's FSpanExtra, so that GetNewDisk called from List finds it too.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -147,7 +148,8 @@ private:
     void JoinCentralDirectory(const zipfmt::EndRecord& end, std::int64_t& centralStart, std::int64_t& centralSize);
     void ReadJoined(unsigned char* to, std::int64_t count, int errorId);
 
-    void ReadCentralDirectory(int fd, const zipfmt::EndRecord& end);
+    using Reader = std::function<void(unsigned char* to, std::int64_t count, int errorId)>;
+    std::int64_t ReadCentralEntries(int count, const Reader& read);
     void ReadAt(int fd, std::int64_t at, unsigned char* to, std::int64_t count, int errorId);
     void ReadFrom(int fd, unsigned char* to, std::int64_t count, int errorId);
     void Progress(ProgressType type, const std::string& name, std::int64_t size);
@@ -158,5 +160,4 @@ private:
     TZipArchiver& zip_;
     SpanFields f_;
     SpanState& state_;
-    std::vector<std::uint32_t> centralSizes_;  // compressed size per entry, central-directory order
 };

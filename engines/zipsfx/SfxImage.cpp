@@ -77,12 +77,17 @@ std::uint64_t ArchiveEnd(const std::string& path, std::uint64_t start, std::uint
     std::vector<unsigned char> tail(span);
     std::ifstream in(path, std::ios::binary);
     if (!ReadAt(in, fileSize - span, tail.data(), span)) return 0;
+    // The end record whose comment reaches the end of the file wins over a signature that
+    // merely appears inside a comment; without one, the last signature found decides.
+    std::uint64_t firstEnd = 0;
     for (std::size_t p = span - 22 + 1; p-- > 0;) {
         if (Le32(&tail[p]) != 0x06054b50) continue;
         const std::uint64_t commentLength = tail[p + 20] | (tail[p + 21] << 8);
-        return fileSize - span + p + 22 + commentLength;
+        const std::uint64_t end = fileSize - span + p + 22 + commentLength;
+        if (end == fileSize) return end;
+        if (firstEnd == 0) firstEnd = end;
     }
-    return 0;
+    return firstEnd;
 }
 
 }  // namespace sfx

@@ -9,7 +9,6 @@
 #include <string>
 
 class QPlainTextEdit;
-class QCloseEvent;
 class QEvent;
 
 class TEditWnd : public QDialog {
@@ -30,7 +29,6 @@ public:
   bool LoadFailed() const { return loadFailed; }
 
 protected:
-  void closeEvent(QCloseEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
 public slots:

@@ -6,17 +6,18 @@
 #include <memory>
 #include <string>
 
+#include "catalogue/Prompter.h"
 #include "mainwindow/RomListView.h"
 
 class QAction;
 class QActionGroup;
-class QLabel;
 class QMenu;
 class QProgressBar;
-class QStatusBar;
+class StatusPanels;
 class QToolBar;
 class QToolButton;
 class TZipArchiver;
+struct WindowSettings;
 
 class TMainWnd : public QMainWindow {
   Q_OBJECT
@@ -33,8 +34,7 @@ public:
   TRomListView* List;
   QWidget* PPanel;
   QProgressBar* ProgressBar1;
-  QStatusBar* StatBar;
-  QLabel* StatPanels[3];           // "Games:", the ROM count, the status text
+  StatusPanels* StatBar;           // panels: "Games:", the ROM count, the status text
   QToolButton *Icns, *SIcns, *Lst, *Rep;
 
   QMenu *EMUsMenu, *ROMsMenu, *Tools, *HelpMenu, *CoolBarMenu;
@@ -61,7 +61,10 @@ public:
   void FillRomList();
   void SetStatus(const std::string& text);
   std::string StatusText() const;
-  int SelectedRom() const;         // catalogue position of the first selected row, -1 when none
+  int SelectedRom() const;
+  // The list's font and colour, as the settings file and the font dialog know them.
+  FontChoice ListFontChoice() const;
+  void SetListFontChoice(const FontChoice& font);         // catalogue position of the first selected row, -1 when none
 
   // False when start-up stopped before the settings and list files were read: closing then
   // writes none of them, so a broken start cannot destroy the stored catalogue.
@@ -107,6 +110,9 @@ public:
   void ContentsExecute();
   void AboutExecute();
 
+  // Points the dialogs that read the main window (selected row, list font) at this window.
+  void BindDialogs();
+
   // Whether FormClose has run (the catalogue is saved and the manager destroyed).
   bool Closed() const { return closed; }
 
@@ -122,8 +128,9 @@ private:
   void BuildBottom();
   void BindList();
   void ApplyHotTrack(bool on);
-  void ApplyWindowSettings();
-  void TakeWindowSettings();
+  void ApplyWindowSettings(const WindowSettings& w);
+  WindowSettings TakeWindowSettings() const;
+  void ReloadLookupLists();
   void SetCountPanel(int count);
   void SetViewStyle(int style);
 

@@ -1,0 +1,36 @@
+// Tarnwick: start-up. The application comes up, the splash shows while every window is created
+// once, and the message loop runs until the main window closes.
+
+#include <QApplication>
+
+#include "catalogue/Splash.h"
+#include "catalogue/Useful.h"
+#include "mainwindow/ErrorDisplay.h"
+#include "mainwindow/Icons.h"
+#include "mainwindow/Main.h"
+#include "mainwindow/QtPrompter.h"
+#include "mainwindow/Windows.h"
+#include "zip/QtZipUi.h"
+
+int main(int argc, char** argv) {
+  TApplication app(argc, argv);
+  QApplication::setApplicationName("Tarnwick");
+  QApplication::setApplicationDisplayName("Tarnwick");
+  UseQtPrompter();
+  UseQtZipUi();
+  ChooseIconTheme();
+  SetWaitHook(PaintWhileWaiting);
+  Guarded([] {
+    SplashWnd = new TSplashWnd;
+    SplashWnd->show();
+    QApplication::processEvents();
+    CreateWindows(SplashWnd);
+    MainWnd->show();
+    QApplication::exec();
+  });
+  delete SplashWnd;  // still there when start-up failed before the main window showed
+  SplashWnd = nullptr;
+  DestroyWindows();
+  SetWaitHook(nullptr);
+  return 0;
+}

@@ -1,0 +1,15 @@
+#include "mainwindow/ErrorDisplay.h"
+
+#include "catalogue/Prompter.h"
+
+void ShowException(const std::string& text) {
+  CurrentPrompter().MessageBox("Tarnwick", text, BoxIcon::Stop, BoxButtons::Ok);
+}
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject* receiver, QEvent* e) {
+  bool handled = false;
+  Guarded([&] { handled = QApplication::notify(receiver, e); });
+  return handled;
+}

@@ -1,0 +1,14 @@
+#pragma once
+// Pictures of the main window: icons from the desktop's theme, each with a drawn or standard
+// fallback so that something always shows.
+
+#include <QIcon>
+
+enum class ToolPicture { EmuList, Run, Scan, Refresh, Options, Help, BigIcons, SmallIcons, List, Report };
+
+QIcon ToolIcon(ToolPicture picture);
+// The row icons: a ROM whose file is there, and one whose file is missing (crossed out).
+QIcon RomPresentIcon();
+QIcon RomMissingIcon();
+// Picks an icon theme when the desktop named none, so theme names resolve.
+void ChooseIconTheme();

@@ -1,0 +1,708 @@
+#include "mainwindow/Main.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "catalogue/Emusystem.h"
+#include "catalogue/Scan.h"
+#include "catalogue/Sorting.h"
+#include "catalogue/Splash.h"
+#include "catalogue/Useful.h"
+#include "dialogs/About.h"
+#include "dialogs/Edit.h"
+#include "dialogs/Emuadd.h"
+#include "dialogs/Emulist.h"
+#include "dialogs/Help.h"
+#include "dialogs/Options.h"
+#include "dialogs/Romadd.h"
+#include "dialogs/Romprop.h"
+#include "mainwindow/ErrorDisplay.h"
+#include "mainwindow/Icons.h"
+#include "mainwindow/Launch.h"
+#include "mainwindow/Settings.h"
+#include "platform/Drives.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+#include "stalker/Stalkmain.h"
+#include "toolkit/StatusPanels.h"
+#include "zip/ZipArchiver.h"
+
+TMainWnd* MainWnd = nullptr;
+
+namespace {
+
+QAction* MakeAction(QObject* owner, const char* name, const char* category, const char* caption) {
+  auto* a = new QAction(QString::fromUtf8(caption), owner);
+  a->setObjectName(name);
+  a->setProperty("category", category);
+  return a;
+}
+
+// A menu item with its own caption that runs an action, as a form's menu item bound to it.
+QAction* MenuItem(QMenu* menu, const char* name, const char* caption, QAction* action) {
+  QAction* item = menu->addAction(QString::fromUtf8(caption));
+  item->setObjectName(name);
+  QObject::connect(item, &QAction::triggered, action, &QAction::trigger);
+  return item;
+}
+
+QToolButton* ToolButton(QToolBar* bar, const char* name, QAction* action, const char* hint) {
+  auto* b = new QToolButton(bar);
+  b->setObjectName(name);
+  b->setDefaultAction(action);
+  b->setToolTip(hint);
+  bar->addWidget(b);
+  return b;
+}
+
+}  // namespace
+
+TMainWnd::TMainWnd(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("MainWnd");
+  MainWnd = this;
+  setWindowTitle("Tarnwick");
+  setFont(QFont("MS Sans Serif", 8));
+  BuildActions();
+  BuildMenus();
+  BuildCoolBar();
+  BuildBottom();
+  BindList();
+  resize(628, 450);
+  if (QScreen* s = QGuiApplication::primaryScreen())
+    move(s->availableGeometry().center() - rect().center());
+
+  new EmuManager;  // becomes the process-wide Emus
+  zipMan = std::make_unique<TZipArchiver>();
+  zipMan->ExtrOptions = ExtrOpts{ExtrOverWrite};
+  zipMan->OnProgress = [this](TZipArchiver*, ProgressType type, const std::string&, int32_t size) {
+    ZipManProgress(*this, type, size);
+  };
+  zipMan->Load_Unz_Dll();
+  zipMan->Load_Zip_Dll();
+  FormCreate();
+}
+
+TMainWnd::~TMainWnd() {
+  if (!closed) FormClose();
+  if (MainWnd == this) MainWnd = nullptr;
+}
+
+// ---- Building the window -------------------------------------------------------------------
+
+void TMainWnd::BuildActions() {
+  Add = MakeAction(this, "Add", "Emus", "&Add Emu");
+  ListEmu = MakeAction(this, "ListEmu", "Emus", "ListEmu");
+  ClearEmuList = MakeAction(this, "ClearEmuList", "Emus", "Clear Emus list");
+  Run = MakeAction(this, "Run", "Roms", "Run");
+  Remove = MakeAction(this, "Remove", "Roms", "Remove");
+  Erase = MakeAction(this, "Erase", "Roms", "Erase");
+  AddRom = MakeAction(this, "AddRom", "Roms", "Add Rom...");
+  Scan = MakeAction(this, "Scan", "Roms", "Scan");
+  ClearRomList = MakeAction(this, "ClearRomList", "Roms", "Clear ROMs list");
+  Explore = MakeAction(this, "Explore", "Roms", "Explore Directory...");
+  Properties = MakeAction(this, "Properties", "Roms", "Properties");
+  Options = MakeAction(this, "Options", "Tools", "Options");
+  ViewLog = MakeAction(this, "ViewLog", "Tools", "View Log file...");
+  ClearLog = MakeAction(this, "ClearLog", "Tools", "Clear Log file");
+  Refresh = MakeAction(this, "Refresh", "Tools", "Refresh List");
+  Stalker = MakeAction(this, "Stalker", "Tools", "Import ROMs...");
+  Contents = MakeAction(this, "Contents", "Help", "Contents");
+  About = MakeAction(this, "About", "Help", "About...");
+  BigIcons = MakeAction(this, "BigIcons", "Visualization", "Big Icons");
+  SmallIcns = MakeAction(this, "SmallIcns", "Visualization", "Small Icons");
+  ListIcons = MakeAction(this, "ListIcons", "Visualization", "List");
+  Report = MakeAction(this, "Report", "Visualization", "Report");
+
+  const std::pair<QAction*, void (TMainWnd::*)()> handlers[] = {
+      {Add, &TMainWnd::AddExecute},           {ListEmu, &TMainWnd::ListEmuExecute},
+      {ClearEmuList, &TMainWnd::ClearEmuListExecute}, {Run, &TMainWnd::RunExecute},
+      {Remove, &TMainWnd::RemoveExecute},     {Erase, &TMainWnd::EraseExecute},
+      {AddRom, &TMainWnd::AddRomExecute},     {Scan, &TMainWnd::ScanExecute},
+      {ClearRomList, &TMainWnd::ClearRomListExecute}, {Explore, &TMainWnd::ExploreExecute},
+      {Properties, &TMainWnd::PropertiesExecute}, {Options, &TMainWnd::OptionsExecute},
+      {ViewLog, &TMainWnd::ViewLogExecute},   {ClearLog, &TMainWnd::ClearLogExecute},
+      {Refresh, &TMainWnd::RefreshExecute},   {Stalker, &TMainWnd::StalkerExecute},
+      {Contents, &TMainWnd::ContentsExecute}, {About, &TMainWnd::AboutExecute},
+      {BigIcons, &TMainWnd::BigIconsExecute}, {SmallIcns, &TMainWnd::SmallIcnsExecute},
+      {ListIcons, &TMainWnd::ListIconsExecute}, {Report, &TMainWnd::ReportExecute},
+  };
+  for (const auto& [action, handler] : handlers)
+    connect(action, &QAction::triggered, this, [this, handler = handler] { Guarded([&] { (this->*handler)(); }); });
+
+  viewGroup = new QActionGroup(this);
+  viewGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+  for (QAction* a : {BigIcons, SmallIcns, ListIcons, Report}) {
+    a->setCheckable(true);
+    viewGroup->addAction(a);
+  }
+  ListEmu->setIcon(ToolIcon(ToolPicture::EmuList));
+  Run->setIcon(ToolIcon(ToolPicture::Run));
+  Scan->setIcon(ToolIcon(ToolPicture::Scan));
+  Refresh->setIcon(ToolIcon(ToolPicture::Refresh));
+  Options->setIcon(ToolIcon(ToolPicture::Options));
+  Contents->setIcon(ToolIcon(ToolPicture::Help));
+  BigIcons->setIcon(ToolIcon(ToolPicture::BigIcons));
+  SmallIcns->setIcon(ToolIcon(ToolPicture::SmallIcons));
+  ListIcons->setIcon(ToolIcon(ToolPicture::List));
+  Report->setIcon(ToolIcon(ToolPicture::Report));
+  // The hints of the icon buttons; menus carry their own captions.
+  ListEmu->setToolTip("Emus List");
+  Contents->setToolTip("Help Contents");
+  BigIcons->setToolTip("Big Icons View");
+  SmallIcns->setToolTip("Small Icons View");
+  ListIcons->setToolTip("List View");
+  Report->setToolTip("Report View");
+}
+
+void TMainWnd::BuildMenus() {
+  EMUsMenu = new QMenu(this);
+  EMUsMenu->setObjectName("EMUsMenu");
+  MenuItem(EMUsMenu, "Prova1", "&Add", Add);
+  MenuItem(EMUsMenu, "List1", "Emulators &List...", ListEmu);
+  EMUsMenu->addSeparator();
+  MenuItem(EMUsMenu, "ClearEmuslist1", "&Clear Emus list", ClearEmuList);
+
+  ROMsMenu = new QMenu(this);
+  ROMsMenu->setObjectName("ROMsMenu");
+  Run1 = MenuItem(ROMsMenu, "Run1", "&Run", Run);
+  ROMsMenu->addSeparator();
+  Remove1 = MenuItem(ROMsMenu, "Remove1", "Re&move", Remove);
+  Remove1->setShortcut(QKeySequence(Qt::Key_Delete));
+  EraseROM1 = MenuItem(ROMsMenu, "EraseROM1", "&Erase", Erase);
+  EraseROM1->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Delete));
+  ROMsMenu->addSeparator();
+  AddRom1 = MenuItem(ROMsMenu, "AddRom1", "&Add Rom...", AddRom);
+  Scan1 = MenuItem(ROMsMenu, "Scan1", "&Scan...", Scan);
+  ROMsMenu->addSeparator();
+  ClearROMslist1 = MenuItem(ROMsMenu, "ClearROMslist1", "C&lear ROMs list", ClearRomList);
+  ROMsMenu->addSeparator();
+  ExploreDirectory1 = MenuItem(ROMsMenu, "ExploreDirectory1", "E&xplore Directory...", Explore);
+  Properties1 = MenuItem(ROMsMenu, "Properties1", "&Properties...", Properties);
+  connect(ROMsMenu, &QMenu::aboutToShow, this, [this] { Guarded([this] { ROMsMenuPopup(); }); });
+
+  Tools = new QMenu(this);
+  Tools->setObjectName("Tools");
+  MenuItem(Tools, "Options1", "&Options...", Options);
+  Tools->addSeparator();
+  MenuItem(Tools, "ViewLogFile1", "&View Log file...", ViewLog);
+  MenuItem(Tools, "ClearLOGfile1", "&Clear Log file", ClearLog);
+  Tools->addSeparator();
+  MenuItem(Tools, "Stalker1", "Import ROMs...", Stalker);
+  Tools->addSeparator();
+  MenuItem(Tools, "RefreshList1", "&Refresh List", Refresh);
+
+  HelpMenu = new QMenu(this);
+  HelpMenu->setObjectName("HelpMenu");
+  MenuItem(HelpMenu, "Help1", "&Contents", Contents);
+  HelpMenu->addSeparator();
+  MenuItem(HelpMenu, "About1", "&About...", About);
+
+  CoolBarMenu = new QMenu(this);
+  CoolBarMenu->setObjectName("CoolBarMenu");
+  const std::pair<QAction**, std::pair<const char*, const char*>> items[] = {
+      {&ShowStatusBar, {"ShowStatusBar", "Show Status Bar"}},
+      {&ShowToolBar1, {"ShowToolBar1", "Show Tool Bar"}},
+      {&EnableToolTips, {"EnableToolTips", "Enable ToolTips"}},
+      {&ShowProgressBars, {"ShowProgressBars", "Show Progress Bars"}},
+  };
+  for (const auto& [slot, names] : items) {
+    QAction* a = CoolBarMenu->addAction(names.second);
+    a->setObjectName(names.first);
+    a->setCheckable(true);
+    a->setChecked(true);
+    *slot = a;
+  }
+  // Each handler flips its own check mark, so the toggle Qt already made is undone first.
+  const std::pair<QAction*, void (TMainWnd::*)()> switches[] = {
+      {ShowStatusBar, &TMainWnd::ShowStatusBarClick},
+      {ShowToolBar1, &TMainWnd::ShowToolBar1Click},
+      {EnableToolTips, &TMainWnd::EnableToolTipsClick},
+      {ShowProgressBars, &TMainWnd::ShowProgressBarsClick},
+  };
+  for (const auto& [item, handler] : switches)
+    connect(item, &QAction::triggered, this, [this, item = item, handler = handler](bool checked) {
+      item->setChecked(!checked);
+      Guarded([&] { (this->*handler)(); });
+    });
+}
+
+void TMainWnd::BuildCoolBar() {
+  CoolBar1 = new QWidget(this);
+  CoolBar1->setObjectName("CoolBar1");
+  CoolBar1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(CoolBar1, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& p) { EMUsMenu->popup(CoolBar1->mapToGlobal(p)); });
+  auto* layout = new QVBoxLayout(CoolBar1);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  ToolBar2 = new QToolBar(CoolBar1);
+  ToolBar2->setObjectName("ToolBar2");
+  ToolBar2->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  const std::pair<const char*, QMenu*> dropDowns[] = {
+      {"&Emulators", EMUsMenu}, {"&ROMs", ROMsMenu}, {"&Tools", Tools}, {"&Help", HelpMenu}};
+  const char* buttonNames[] = {"EmulatorsButton", "ROMsButton", "ToolsButton", "HelpButton"};
+  int i = 0;
+  for (const auto& [caption, menu] : dropDowns) {
+    auto* b = new QToolButton(ToolBar2);
+    b->setObjectName(buttonNames[i++]);
+    b->setText(caption);
+    b->setMenu(menu);
+    b->setPopupMode(QToolButton::InstantPopup);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    b->setStyleSheet("QToolButton::menu-indicator { image: none; }");
+    ToolBar2->addWidget(b);
+  }
+
+  ToolBar1 = new QToolBar("Main Controls", CoolBar1);
+  ToolBar1->setObjectName("ToolBar1");
+  ToolBar1->setIconSize({16, 16});
+  ToolButton(ToolBar1, "ToolButton1", ListEmu, "Emus List");
+  ToolBar1->addSeparator();
+  ToolButton(ToolBar1, "ToolButton3", Run, "Run");
+  ToolButton(ToolBar1, "ToolButton4", Scan, "Scan");
+  ToolButton(ToolBar1, "ToolButton16", Refresh, "Refresh List");
+  ToolBar1->addSeparator();
+  ToolButton(ToolBar1, "ToolButton17", Options, "Options");
+  ToolBar1->addSeparator();
+  Icns = ToolButton(ToolBar1, "Icns", BigIcons, "Big Icons View");
+  SIcns = ToolButton(ToolBar1, "SIcns", SmallIcns, "Small Icons View");
+  Lst = ToolButton(ToolBar1, "Lst", ListIcons, "List View");
+  Rep = ToolButton(ToolBar1, "Rep", Report, "Report View");
+  ToolBar1->addSeparator();
+  ToolButton(ToolBar1, "ToolButton15", Contents, "Help Contents");
+
+  for (QToolBar* bar : {ToolBar2, ToolBar1}) {
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(bar, &QWidget::customContextMenuRequested, this,
+            [this, bar](const QPoint& p) { CoolBarMenu->popup(bar->mapToGlobal(p)); });
+    layout->addWidget(bar);
+    for (QToolButton* b : bar->findChildren<QToolButton*>()) b->installEventFilter(this);
+  }
+  setMenuWidget(CoolBar1);
+}
+
+void TMainWnd::BuildBottom() {
+  auto* centre = new QWidget(this);
+  auto* layout = new QVBoxLayout(centre);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  List = new TRomListView(centre);
+  List->Model()->SetIcons(RomPresentIcon(), RomMissingIcon());
+  layout->addWidget(List, 1);
+
+  PPanel = new QWidget(centre);
+  PPanel->setObjectName("PPanel");
+  PPanel->setFixedHeight(11);
+  auto* panelLayout = new QVBoxLayout(PPanel);
+  panelLayout->setContentsMargins(0, 0, 0, 0);
+  ProgressBar1 = new QProgressBar(PPanel);
+  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+  panelLayout->addWidget(ProgressBar1);
+  layout->addWidget(PPanel);
+  setCentralWidget(centre);
+
+  StatBar = new StatusPanels({50, 50, 0}, this);
+  StatBar->setObjectName("StatBar");
+  StatBar->SetPanel(0, "Games:");
+  StatBar->SetPanel(1, "Number");
+  setStatusBar(StatBar);
+  for (QWidget* w : {static_cast<QWidget*>(PPanel), static_cast<QWidget*>(StatBar)}) {
+    w->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(w, &QWidget::customContextMenuRequested, this,
+            [this, w](const QPoint& p) { CoolBarMenu->popup(w->mapToGlobal(p)); });
+  }
+}
+
+void TMainWnd::BindList() {
+  List->Model()->OnEdited = [this](int row, QString& text) { Guarded([&] { ListEdited(row, text); }); };
+  List->OnColumnClick = [this](int c) { Guarded([&] { ListColumnClick(c); }); };
+  List->OnDblClick = [this] { Guarded([this] { ListDblClick(); }); };
+  List->OnMouseUp = [this](Qt::MouseButton b) { Guarded([&] { ListMouseUp(b); }); };
+  List->OnContextMenu = [this](const QPoint& p) { ROMsMenu->popup(p); };
+  // The shortcuts (Del, Shift+Del) work while the list has the focus, and follow the same
+  // enabling as the pop-up menu.
+  List->OnSelectionChanged = [this] { Guarded([this] { ROMsMenuPopup(); }); };
+  for (QAction* item : {Remove1, EraseROM1}) {
+    item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    List->addAction(item);
+  }
+}
+
+void TMainWnd::BindDialogs() {
+  if (OptionsDlg) {
+    OptionsDlg->GetListFont = [this] { return ListFontChoice(); };
+    OptionsDlg->SetListFont = [this](const FontChoice& f) { SetListFontChoice(f); };
+  }
+  if (RomPropDlg) RomPropDlg->SelectedRow = [this] { return SelectedRom(); };
+  if (EmuListDlg) EmuListDlg->FillRomList = [this] { FillRomList(); };
+}
+
+FontChoice TMainWnd::ListFontChoice() const {
+  const QFont f = List->ListFont();
+  FontChoice c;
+  c.Name = f.family().toStdString();  // the face asked for, not the one substituted
+  c.Size = f.pointSize() > 0 ? f.pointSize() : QFontInfo(f).pointSize();
+  c.Bold = f.bold();
+  c.Italic = f.italic();
+  c.Underline = f.underline();
+  c.StrikeOut = f.strikeOut();
+  c.Color = List->FontColor();
+  return c;
+}
+
+void TMainWnd::SetListFontChoice(const FontChoice& c) {
+  QFont f(QString::fromStdString(c.Name));
+  if (c.Size > 0) f.setPointSize(c.Size);
+  f.setBold(c.Bold);
+  f.setItalic(c.Italic);
+  f.setUnderline(c.Underline);
+  f.setStrikeOut(c.StrikeOut);
+  List->SetListFont(f);
+  List->SetFontColor(c.Color);
+}
+
+// ---- Start-up and close --------------------------------------------------------------------
+
+void TMainWnd::FormCreate() {
+  try {
+    Emus->LoadLanguages(ProgramFile("Lists\\Languages.lst"));
+    Emus->LoadSystems(ProgramFile("Lists\\Systems.lst"));
+    Emus->LoadTypes(ProgramFile("Lists\\Types.lst"));
+  } catch (const std::exception& e) {
+    // Start-up stops here: nothing else is read, and so nothing is written at close.
+    ShowException(e.what());
+    return;
+  }
+  WindowSettings w;
+  LoadSettings(w);
+  ApplyWindowSettings(w);
+  loaded = true;
+  try {
+    Emus->LoadRomList();
+  } catch (const std::exception&) {
+    if (Settings.MessageMode) ErrorBox("Error Loading Roms List. The file will be created from scratch.");
+  }
+  try {
+    Emus->LoadEmuList();
+  } catch (const std::exception&) {
+    if (Settings.MessageMode) ErrorBox("Error Loading Emu List. The file will be created from scratch.");
+  }
+}
+
+void TMainWnd::FormShow() {
+  if (SplashWnd) {
+    delete SplashWnd;
+    SplashWnd = nullptr;
+  }
+  FillRomList();
+}
+
+void TMainWnd::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  if (!e->spontaneous()) Guarded([this] { FormShow(); });
+}
+
+void TMainWnd::closeEvent(QCloseEvent* e) {
+  if (launching) {  // the emulator still runs: the launch needs the catalogue afterwards
+    e->ignore();
+    return;
+  }
+  Guarded([this] { FormClose(); });
+  e->accept();
+}
+
+void TMainWnd::FormClose() {
+  if (closed) return;
+  closed = true;
+  SetStatus("Closing...");
+  if (loaded) {
+    SaveSettings(TakeWindowSettings());
+    try {
+      Emus->SaveEmuList();
+    } catch (const std::exception&) {
+      ErrorBox("Error writing Emulator List file.");
+    }
+    try {
+      Emus->SaveRomList();
+    } catch (const std::exception&) {
+      ErrorBox("Error writing Roms List file.");
+    }
+  }
+  zipMan->Unload_Unz_Dll();
+  zipMan->Unload_Zip_Dll();
+  List->Model()->Clear();
+  delete Emus;
+}
+
+void TMainWnd::ApplyWindowSettings(const WindowSettings& w) {
+  if (!w.Read) return;
+  if (w.HaveBounds) {
+    move(w.X, w.Y);
+    resize(w.Width, w.Height);
+    if (w.WindowState == 1) setWindowState(Qt::WindowMinimized);
+    else if (w.WindowState == 2) setWindowState(Qt::WindowMaximized);
+  }
+  EnableToolTips->setChecked(w.EnableToolTips);
+  SetViewStyle(w.ViewStyle);
+  ShowProgressBars->setChecked(w.ShowProgressBars);
+  SetListFontChoice(w.Font);
+  if (Settings.SaveColumnsWidth)
+    for (int c = 0; c < ColumnCount; ++c) List->SetColumnWidth(c, w.ColumnWidths[c]);
+  ApplyHotTrack(Settings.HotTrack);
+  ShowToolBar1->setChecked(Settings.ShowToolBar);
+  ToolBar1->setVisible(Settings.ShowToolBar);
+  ShowStatusBar->setChecked(Settings.ShowStatusBar);
+  StatBar->setVisible(Settings.ShowStatusBar);
+  PPanel->setVisible(w.ShowProgressBars);
+}
+
+WindowSettings TMainWnd::TakeWindowSettings() const {
+  WindowSettings w;
+  w.WindowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+  w.X = pos().x();
+  w.Y = pos().y();
+  w.Width = width();
+  w.Height = height();
+  w.EnableToolTips = EnableToolTips->isChecked();
+  w.ViewStyle = List->ViewStyle();
+  w.ShowProgressBars = ShowProgressBars->isChecked();
+  w.Font = ListFontChoice();
+  for (int c = 0; c < ColumnCount; ++c) w.ColumnWidths[c] = List->ColumnWidth(c);
+  return w;
+}
+
+// ---- The list --------------------------------------------------------------------------------
+
+void TMainWnd::FillRomList() {
+  List->setUpdatesEnabled(false);
+  SetStatus("Updating list...");
+  const int n = List->Model()->Fill();
+  SetCountPanel(n);
+  SetStatus("Ready");
+  List->setUpdatesEnabled(true);
+}
+
+void TMainWnd::SetStatus(const std::string& text) { StatBar->SetPanel(2, QString::fromStdString(text)); }
+
+std::string TMainWnd::StatusText() const { return StatBar->Panel(2).toStdString(); }
+
+void TMainWnd::SetCountPanel(int count) { StatBar->SetPanel(1, QString::number(count)); }
+
+int TMainWnd::SelectedRom() const { return List->Model()->RomPosition(List->SelectedRow()); }
+
+void TMainWnd::ListColumnClick(int column) {
+  if (column >= 0 && column < SortColumnCount) SelectSortColumn(*Emus, column);
+  Settings.SortMethod = Emus->SortState();
+  SetStatus("Sorting...");
+  Emus->SortRoms();
+  FillRomList();
+}
+
+void TMainWnd::ListEdited(int row, QString& text) {
+  RomRecord* rom = Emus->GetRom(List->Model()->RomPosition(row));
+  if (!rom) return;
+  if (!text.isEmpty()) SetFieldText(rom->Name, text.toStdString());  // cut to 39 bytes whole
+  text = QString::fromStdString(DisplayText(FieldView(rom->Name)));
+}
+
+void TMainWnd::ListDblClick() { RunExecute(); }
+
+void TMainWnd::ListMouseUp(Qt::MouseButton button) {
+  if (List->HotTrack() && button == Qt::LeftButton) RunExecute();
+}
+
+void TMainWnd::ROMsMenuPopup() {
+  const int position = SelectedRom();
+  const RomRecord* rom = position >= 0 && Emus ? Emus->GetRom(position) : nullptr;
+  for (QAction* item : {Run1, Remove1, EraseROM1, Properties1, ExploreDirectory1}) item->setEnabled(rom != nullptr);
+  if (rom && DriveTypeOf(FieldView(rom->FilePath)) == DriveCdRom) EraseROM1->setEnabled(false);
+}
+
+void TMainWnd::SetViewStyle(int style) {
+  List->SetViewStyle(style);
+  QAction* pressed[] = {BigIcons, SmallIcns, ListIcons, Report};
+  for (int i = 0; i < 4; ++i) pressed[i]->setChecked(i == style);
+}
+
+void TMainWnd::BigIconsExecute() { SetViewStyle(0); }
+void TMainWnd::SmallIcnsExecute() { SetViewStyle(1); }
+void TMainWnd::ListIconsExecute() { SetViewStyle(2); }
+void TMainWnd::ReportExecute() { SetViewStyle(3); }
+
+void TMainWnd::ShowToolBar1Click() {
+  ShowToolBar1->setChecked(!ShowToolBar1->isChecked());
+  ToolBar1->setVisible(ShowToolBar1->isChecked());
+  Settings.ShowToolBar = ShowToolBar1->isChecked();
+}
+
+void TMainWnd::ShowStatusBarClick() {
+  ShowStatusBar->setChecked(!ShowStatusBar->isChecked());
+  StatBar->setVisible(ShowStatusBar->isChecked());
+  Settings.ShowStatusBar = ShowStatusBar->isChecked();
+}
+
+void TMainWnd::EnableToolTipsClick() { EnableToolTips->setChecked(!EnableToolTips->isChecked()); }
+
+void TMainWnd::ShowProgressBarsClick() {
+  ShowProgressBars->setChecked(!ShowProgressBars->isChecked());
+  PPanel->setVisible(ShowProgressBars->isChecked());
+}
+
+void TMainWnd::ApplyHotTrack(bool on) { List->SetHotTrack(on); }
+
+bool TMainWnd::eventFilter(QObject* watched, QEvent* e) {
+  // Tool tips of the tool bar area follow the "Enable ToolTips" check mark.
+  if (e->type() == QEvent::ToolTip && !EnableToolTips->isChecked()) return true;
+  return QMainWindow::eventFilter(watched, e);
+}
+
+// ---- Emulator commands -------------------------------------------------------------------------
+
+void TMainWnd::AddExecute() {
+  AddDlg->PrepareNew();
+  if (AddDlg->exec() == QDialog::Accepted && AddDlg->NewEmu) {
+    Emus->AddEmu(std::move(AddDlg->NewEmu));
+    Emus->SortEmus();
+  }
+}
+
+void TMainWnd::ListEmuExecute() { EmuListDlg->exec(); }
+
+void TMainWnd::ClearEmuListExecute() {
+  if (Settings.MessageMode && !QuestionBox("Do you really want clear the EMUs list?")) return;
+  Emus->ClearEmus();
+}
+
+// ---- ROM commands ------------------------------------------------------------------------------
+
+void TMainWnd::RunExecute() {
+  const int position = SelectedRom();
+  if (position < 0) return;
+  SetStatus("Running Emulator...");
+  LaunchRom(*this, position);
+  SetStatus("Ready");
+}
+
+void TMainWnd::RemoveExecute() {
+  const int row = List->SelectedRow();
+  if (row < 0) return;
+  if (Settings.MessageMode && !QuestionBox("Do you really want to unlink this ROM?")) return;
+  Emus->DeleteRom(List->Model()->RomPosition(row));
+  List->Model()->RemoveRow(row);
+  SetCountPanel(Emus->RomCount());
+  SetStatus("Ready");
+}
+
+void TMainWnd::EraseExecute() {
+  const int row = List->SelectedRow();
+  if (row < 0) return;
+  if (Settings.MessageMode &&
+      !QuestionBox("Do you really want to phisically remove this ROM?\n(The ROM will not be available anymore)"))
+    return;
+  std::unique_ptr<RomRecord> rom = Emus->DeleteRom(List->Model()->RomPosition(row));
+  List->Model()->RemoveRow(row);
+  if (!rom || !DeleteFile(FieldView(rom->FilePath))) ErrorBox("Cannot phisically delete this ROM...");
+  SetCountPanel(Emus->RomCount());
+  SetStatus("Ready");
+}
+
+void TMainWnd::AddRomExecute() {
+  if (RomAddDlg->exec() == QDialog::Accepted) FillRomList();
+}
+
+void TMainWnd::ScanExecute() {
+  if (ScanDlg->exec() != QDialog::Accepted) return;
+  SetStatus("Scanning for new ROMs...");
+  if (ScanDlg->ScanSelected() < 0) return;
+  SetStatus("Sorting...");
+  Emus->SortRoms();
+  FillRomList();
+}
+
+void TMainWnd::ClearRomListExecute() {
+  if (Settings.MessageMode && !QuestionBox("Do you really want clear the ROMs list?")) return;
+  Emus->ClearRoms();
+  FillRomList();
+}
+
+void TMainWnd::ExploreExecute() {
+  const RomRecord* rom = Emus->GetRom(SelectedRom());
+  if (!rom) return;
+  SetStatus("Running Explorer...");
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(FolderPart(FieldView(rom->FilePath)))));
+  SetStatus("Ready");
+}
+
+void TMainWnd::PropertiesExecute() {
+  if (SelectedRom() < 0) return;
+  RomPropDlg->exec();
+  if (RomPropDlg->Changed) {
+    Emus->SortRoms();
+    FillRomList();
+  }
+}
+
+void TMainWnd::RefreshExecute() { FillRomList(); }
+
+// ---- Tool commands -----------------------------------------------------------------------------
+
+void TMainWnd::OptionsExecute() {
+  if (OptionsDlg->exec() != QDialog::Accepted || !OptionsDlg->TakeBack()) return;
+  ApplyHotTrack(Settings.HotTrack);
+  if (OptionsDlg->ListsChanged) {
+    ReloadLookupLists();
+    FillRomList();
+  }
+}
+
+// The lists edited in the options dialog name the list's systems, languages and types at once.
+// A list that cannot be read now keeps the names loaded before.
+void TMainWnd::ReloadLookupLists() {
+  const std::pair<void (EmuManager::*)(const std::string&), const char*> lists[] = {
+      {&EmuManager::LoadLanguages, "Lists\\Languages.lst"},
+      {&EmuManager::LoadSystems, "Lists\\Systems.lst"},
+      {&EmuManager::LoadTypes, "Lists\\Types.lst"}};
+  for (const auto& [load, name] : lists) {
+    try {
+      (Emus->*load)(ProgramFile(name));
+    } catch (const std::exception&) {
+    }
+  }
+}
+
+void TMainWnd::ViewLogExecute() {
+  EditWnd->setWindowTitle("Viewing Log file");
+  EditWnd->FileName = ProgramFile("Tarnwick.log");
+  EditWnd->Edit->setReadOnly(true);
+  EditWnd->ShowModal();
+  EditWnd->Edit->setReadOnly(false);
+}
+
+void TMainWnd::ClearLogExecute() { Emus->ClearLog(); }
+
+void TMainWnd::StalkerExecute() { StalkDlg->ShowModal(); }
+
+// ---- Help commands -----------------------------------------------------------------------------
+
+void TMainWnd::ContentsExecute() { ShowHelpContents(); }
+
+void TMainWnd::AboutExecute() { AboutDlg->exec(); }

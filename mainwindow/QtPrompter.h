@@ -1,0 +1,27 @@
+#pragma once
+// The Prompter seam done with Qt's boxes and dialogs: QMessageBox, QInputDialog, QFileDialog,
+// and a font dialog with a colour choice.
+
+#include <QString>
+
+#include "catalogue/Prompter.h"
+
+class QtPrompter : public Prompter {
+public:
+  int MessageBox(const std::string& caption, const std::string& text, BoxIcon icon,
+                 BoxButtons buttons, int defaultButton = 0) override;
+  std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
+                                      const std::string& defaultText, bool masked = false) override;
+  std::optional<std::string> OpenFileName(const std::string& caption, const std::string& filter,
+                                          const std::string& initialPath) override;
+  std::optional<std::string> FolderName(const std::string& caption,
+                                        const std::string& initialFolder, bool allowNew) override;
+  bool ChooseFont(FontChoice& font) override;
+};
+
+// "Programs (*.exe)|*.exe|All Files (*.*)|*.*" as a Qt name filter list. Patterns match
+// without regard to letter case, and "*.*" matches every name, as the platform's dialogs did.
+QString QtNameFilters(const std::string& pipeFilter);
+
+// Installs one QtPrompter for the rest of the run.
+void UseQtPrompter();

@@ -1,0 +1,60 @@
+#include "mainwindow/Windows.h"
+
+#include <QApplication>
+
+#include "catalogue/Scan.h"
+#include "catalogue/Splash.h"
+#include "dialogs/About.h"
+#include "dialogs/Edit.h"
+#include "dialogs/Emuadd.h"
+#include "dialogs/Emulist.h"
+#include "dialogs/Options.h"
+#include "dialogs/Romadd.h"
+#include "dialogs/Romprop.h"
+#include "mainwindow/Main.h"
+#include "stalker/Stalkmain.h"
+
+namespace {
+
+template <class W>
+void Create(W*& reference, TSplashWnd* splash) {
+  reference = new W;
+  if (splash) splash->Advance(10);
+}
+
+template <class W>
+void Destroy(W*& reference) {
+  delete reference;
+  reference = nullptr;
+}
+
+}  // namespace
+
+void CreateWindows(TSplashWnd* splash) {
+  Create(MainWnd, splash);
+  Create(AddDlg, splash);
+  Create(ScanDlg, splash);
+  Create(EmuListDlg, splash);
+  Create(RomPropDlg, splash);
+  Create(AboutDlg, splash);
+  Create(OptionsDlg, splash);
+  Create(RomAddDlg, splash);
+  Create(EditWnd, splash);
+  Create(StalkDlg, splash);
+  MainWnd->BindDialogs();
+}
+
+void DestroyWindows() {
+  Destroy(StalkDlg);
+  Destroy(EditWnd);
+  Destroy(RomAddDlg);
+  Destroy(OptionsDlg);
+  Destroy(AboutDlg);
+  Destroy(RomPropDlg);
+  Destroy(EmuListDlg);
+  Destroy(ScanDlg);
+  Destroy(AddDlg);
+  Destroy(MainWnd);
+}
+
+void PaintWhileWaiting() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }

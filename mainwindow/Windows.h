@@ -1,0 +1,14 @@
+#pragma once
+// Creating the windows of the run, once each, in their fixed order, and releasing them at the
+// end. Every window is hidden until its command shows it.
+
+class TSplashWnd;
+
+// Creates the main window (which loads the catalogue) and then every dialog; after each one the
+// splash's progress bar (when there is a splash) advances by 10. The dialogs are then bound to
+// the main window.
+void CreateWindows(TSplashWnd* splash);
+// Deletes what CreateWindows made (the main window last) and clears the references.
+void DestroyWindows();
+// What the core's waits call while an emulator runs: paint, take no input.
+void PaintWhileWaiting();

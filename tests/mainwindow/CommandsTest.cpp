@@ -1,0 +1,214 @@
+// The main window's commands: remove, erase, clear, explore, options, log, help, scan, properties.
+#include <QAction>
+#include <QCoreApplication>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "support/ScriptedPrompter.h"
+#include "WindowTestKit.h"
+#include "catalogue/Scan.h"
+#include "dialogs/Edit.h"
+#include "dialogs/Help.h"
+#include "dialogs/Options.h"
+#include "mainwindow/Main.h"
+#include "mainwindow/Settings.h"
+#include "toolkit/FileEdit.h"
+#include "toolkit/StatusPanels.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const UnlinkQuestion = "Do you really want to unlink this ROM?";
+const char* const EraseQuestion =
+    "Do you really want to phisically remove this ROM?\n(The ROM will not be available anymore)";
+
+class Commands : public ::testing::Test {
+protected:
+  void SetUp() override {
+    emu = MakeEmu("E", "/usr/bin/true");
+    a = program.dir.write("roms/a.nes", "a");
+    b = program.dir.write("roms/b.nes", "b");
+    program.WriteRoms({MakeRom(emu, "A", a), MakeRom(emu, "B", b)});
+    program.WriteEmus({emu});
+    windows = std::make_unique<RunWindows>();
+    MainWnd->show();
+  }
+  void TearDown() override {
+    if (!MainWnd->Closed()) MainWnd->close();
+    windows.reset();
+  }
+  int Rows() const { return MainWnd->List->Model()->rowCount(); }
+
+  TestProgram program;
+  EmulatorRecord emu;
+  std::string a, b;
+  std::unique_ptr<RunWindows> windows;
+  ScriptedPrompter prompts;
+};
+
+// Receives the folders the desktop is asked to show.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+public:
+  QList<QUrl> urls;
+public slots:
+  void Show(const QUrl& url) { urls << url; }
+};
+
+}  // namespace
+
+TEST_F(Commands, RemoveAsksInMessageModeAndDeletesOnlyTheRow) {
+  Settings.MessageMode = true;
+  MainWnd->List->SelectRow(0);
+  prompts.Box(BoxNo);
+  MainWnd->Remove->trigger();
+  EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{UnlinkQuestion}));
+  EXPECT_EQ(Emus->RomCount(), 2);
+  prompts.Box(BoxYes);
+  MainWnd->Remove->trigger();
+  EXPECT_EQ(Emus->RomCount(), 1);
+  ASSERT_EQ(Rows(), 1);
+  EXPECT_EQ(MainWnd->List->Model()->data(MainWnd->List->Model()->index(0, 0), Qt::DisplayRole).toString(), "B");
+  EXPECT_EQ(MainWnd->SelectedRom() < 1, true);
+  EXPECT_TRUE(fs::exists(a));  // unlinked, the file stays
+  Settings.MessageMode = false;
+  MainWnd->List->SelectRow(0);
+  MainWnd->RemoveExecute();
+  EXPECT_EQ(Rows(), 0);
+  EXPECT_EQ(MainWnd->StatBar->Panel(1), "0");
+  EXPECT_EQ(MainWnd->StatusText(), "Ready");
+  MainWnd->RemoveExecute();  // nothing selected: nothing happens
+}
+
+TEST_F(Commands, EraseDeletesTheFileAndReportsOneAlreadyGone) {
+  Settings.MessageMode = true;
+  MainWnd->List->SelectRow(1);
+  prompts.Box(BoxYes);
+  MainWnd->EraseExecute();
+  EXPECT_EQ(prompts.Shown().at(0).text, EraseQuestion);
+  EXPECT_FALSE(fs::exists(b));
+  EXPECT_EQ(Emus->RomCount(), 1);
+  Settings.MessageMode = false;
+  fs::remove(a);
+  MainWnd->List->SelectRow(0);
+  prompts.Box(BoxOk);
+  MainWnd->EraseExecute();
+  EXPECT_EQ(prompts.BoxTexts().back(), "Cannot phisically delete this ROM...");
+  EXPECT_EQ(Emus->RomCount(), 0);
+  EXPECT_EQ(MainWnd->StatBar->Panel(1), "0");
+}
+
+TEST_F(Commands, ClearingAsksOnlyInMessageMode) {
+  Settings.MessageMode = true;
+  prompts.Box(BoxNo).Box(BoxYes);
+  MainWnd->ClearRomListExecute();
+  EXPECT_EQ(Emus->RomCount(), 2);
+  MainWnd->ClearEmuListExecute();
+  EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{"Do you really want clear the ROMs list?",
+                                                          "Do you really want clear the EMUs list?"}));
+  EXPECT_EQ(Emus->EmuCount(), 0);
+  EXPECT_EQ(Emus->RomCount(), 2);  // the ROMs keep their own emulator copies
+  Settings.MessageMode = false;
+  MainWnd->ClearRomListExecute();
+  EXPECT_EQ(Emus->RomCount(), 0);
+  EXPECT_EQ(Rows(), 0);
+  EXPECT_EQ(MainWnd->StatBar->Panel(1), "0");
+}
+
+TEST_F(Commands, ExploreShowsTheRomsFolder) {
+  UrlCatcher catcher;
+  QDesktopServices::setUrlHandler("file", &catcher, "Show");
+  MainWnd->ExploreExecute();  // nothing selected
+  EXPECT_TRUE(catcher.urls.isEmpty());
+  MainWnd->List->SelectRow(0);
+  MainWnd->Explore->trigger();
+  QDesktopServices::unsetUrlHandler("file");
+  ASSERT_EQ(catcher.urls.size(), 1);
+  EXPECT_EQ(catcher.urls[0].toLocalFile().toStdString(), program.path("roms/"));
+  EXPECT_EQ(MainWnd->StatusText(), "Ready");
+}
+
+TEST_F(Commands, OptionsTakeTheValuesBackOnOkOnly) {
+  Settings.HotTrack = false;
+  OnNextModal([](QWidget* d) {
+    OptionsDlg->HotT->setChecked(true);
+    OptionsDlg->Log->setChecked(true);
+    d->close();  // as Cancel
+  });
+  MainWnd->OptionsExecute();
+  EXPECT_FALSE(Settings.HotTrack);
+  OnNextModal([](QWidget*) {
+    OptionsDlg->HotT->setChecked(true);
+    OptionsDlg->Log->setChecked(true);
+    OptionsDlg->BitBtn1->click();
+  });
+  MainWnd->Options->trigger();
+  EXPECT_TRUE(Settings.HotTrack);
+  EXPECT_TRUE(Settings.LogEnabled);
+  EXPECT_TRUE(MainWnd->List->HotTrack());
+}
+
+TEST_F(Commands, TheLogIsViewedReadOnlyAndClearedAtOnce) {
+  program.dir.write("Tarnwick.log", "- Executing: x\r\n  Zip Supported\r\n");
+  OnNextModal([](QWidget* d) {
+    EXPECT_EQ(d, EditWnd);
+    EXPECT_EQ(EditWnd->windowTitle(), "Viewing Log file");
+    EXPECT_TRUE(EditWnd->Edit->isReadOnly());
+    EXPECT_EQ(EditWnd->Edit->toPlainText(), "- Executing: x\n  Zip Supported");
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+    QCoreApplication::sendEvent(EditWnd->Edit, &key);
+    d->close();  // no question although a key was typed
+  });
+  MainWnd->ViewLog->trigger();
+  EXPECT_FALSE(EditWnd->Edit->isReadOnly());
+  EXPECT_TRUE(prompts.Shown().empty());
+  Settings.MessageMode = true;
+  MainWnd->ClearLogExecute();  // no question in any mode
+  EXPECT_EQ(program.Read("Tarnwick.log"), "");
+  EXPECT_TRUE(fs::exists(program.path("Tarnwick.log")));
+}
+
+TEST_F(Commands, ContentsOpenTheHelpPage) {
+  program.dir.write("HLP/Tarnwick.html", "<html><body><h1>Contents</h1><a name=\"romprop\">ROM</a></body></html>");
+  MainWnd->Contents->trigger();
+  THelpWnd* help = HelpWindow();
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_EQ(help->CurrentTopic(), "");
+  EXPECT_TRUE(help->Browser->toPlainText().contains("Contents"));
+  ShowHelpTopic("romprop");
+  EXPECT_EQ(help->Browser->source().fragment(), "romprop");
+  help->close();
+}
+
+TEST_F(Commands, ScanAddsTheFolderAndRefills) {
+  program.dir.write("scan/x.zip", "1");
+  program.dir.write("scan/y.ZIP", "2");
+  program.dir.write("scan/z.txt", "3");
+  OnNextModal([this](QWidget*) {
+    ScanDlg->Dir->setText(QString::fromStdString(program.path("scan")));
+    ScanDlg->Check->setChecked(false);
+    ScanDlg->BitBtn2->click();
+  });
+  MainWnd->Scan->trigger();
+  EXPECT_EQ(Emus->RomCount(), 4);
+  EXPECT_EQ(Rows(), 4);
+  EXPECT_EQ(MainWnd->StatBar->Panel(1), "4");
+  EXPECT_EQ(MainWnd->StatusText(), "Ready");
+}
+
+TEST_F(Commands, PropertiesNeedASelectedRow) {
+  MainWnd->List->SelectRow(-1);
+  MainWnd->PropertiesExecute();  // no dialog: a modal window would block here
+  EXPECT_TRUE(prompts.Shown().empty());
+}
+
+#include "CommandsTest.moc"

@@ -676,7 +676,8 @@ void ZipSpanner::FindLastVolume(EndRecord& end) {
         if (fixed) {
             const int number = VolumeNumberOf(state_.inFileName);
             if (number == 1) throw EZipArchiver(ZipMsg::FirstDiskOfSet, true);
-            throw EZipArchiver(ZipMsg::NthDiskOfSet, static_cast<std::int64_t>(std::max(number, 0)));
+            if (number > 1) throw EZipArchiver(ZipMsg::NthDiskOfSet, static_cast<std::int64_t>(number));
+            throw EZipArchiver(ZipMsg::NotValidZip, true);
         }
     }
     f_.FDateStamp = FileModified(state_.inFileName);

@@ -1,5 +1,7 @@
 # Zip component benchmarks: listing, extracting and adding against Info-ZIP on the same data.
 add_library(zip_bench_support STATIC ${CMAKE_CURRENT_LIST_DIR}/zip/BenchSupport.cpp)
+target_link_libraries(zip_bench_support PUBLIC tarnwick_zip)
+target_compile_definitions(zip_bench_support PRIVATE TARNWICK_APP_DIR="${TARNWICK_APP_DIR}")
 foreach(b list extract add)
   string(SUBSTRING ${b} 0 1 first)
   string(TOUPPER ${first} first)

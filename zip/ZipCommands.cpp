@@ -71,6 +71,29 @@ std::int32_t TZipArchiver::HandleCallback(const ZCallBackStruct& info) {
     return CancelRequested || FCallbackError ? 1 : 0;
 }
 
+namespace {
+
+// The fields both command records share: zero-filled, then caller, version, callback, trace,
+// verbosity, password, archive name, file specs and the closing marker.
+template <typename Record, typename Spec>
+void FillShared(Record& rec, TZipArchiver* caller, std::int32_t version, const std::string& password,
+                const std::string& name, const SpecArray<Spec>& specs) {
+    std::memset(&rec, 0, sizeof rec);
+    rec.Caller = caller;
+    rec.Version = version;
+    rec.Callback = ZCallback;
+    rec.TraceEnabled = caller->Trace;
+    rec.Verbose = caller->Verbose || caller->Trace;
+    rec.Quiet = 1;
+    rec.Password = password.c_str();
+    rec.FileSpecCount = static_cast<std::int32_t>(specs.specs.size());
+    rec.ZipFileName = name.c_str();
+    rec.FileSpecs = specs.specs.data();
+    rec.Seven = ENGINE_RECORD_MARKER;
+}
+
+}  // namespace
+
 void TZipArchiver::RethrowCallbackError() {
     if (!FCallbackError) return;
     std::exception_ptr e = FCallbackError;
@@ -95,17 +118,10 @@ void TZipArchiver::RunZipEngine(const std::string& archive, bool deleting) {
     const std::string password = Password, tempDir = TempDir, name = archive;
     SpecArray<ZipExecFileSpec> specs(FSpecArgs);
     ZipExecRecord rec;
-    std::memset(&rec, 0, sizeof rec);
-    rec.Caller = this;
-    rec.Version = ZIP_ENGINE_VERSION;
-    rec.Callback = ZCallback;
-    rec.TraceEnabled = Trace;
-    rec.Password = password.c_str();
+    FillShared(rec, this, ZIP_ENGINE_VERSION, password, name, specs);
     rec.Encrypt = AddOptions.Has(AddEncrypt);
     rec.IncludeHidden = AddOptions.Has(AddHiddenFiles);
     rec.NoDirEntries = !AddOptions.Has(AddSeparateDirs);
-    rec.Verbose = Verbose || Trace;
-    rec.Quiet = 1;
     rec.Level = AddCompLevel;
     rec.JunkDirs = !AddOptions.Has(AddDirNames);
     rec.Recurse = AddOptions.Has(AddRecurseDirs);
@@ -115,11 +131,7 @@ void TZipArchiver::RunZipEngine(const std::string& archive, bool deleting) {
     rec.Update = AddOptions.Has(AddUpdate);
     rec.Freshen = AddOptions.Has(AddFreshen) && !AddOptions.Has(AddUpdate);
     rec.LatestTime = AddOptions.Has(AddZipTime);
-    rec.FileSpecCount = static_cast<std::int32_t>(specs.specs.size());
-    rec.ZipFileName = name.c_str();
     rec.TempDir = OrNull(tempDir);
-    rec.FileSpecs = specs.specs.data();
-    rec.Seven = ENGINE_RECORD_MARKER;
     if (deleting) {
         rec.DeleteEntries = 1;
         rec.Encrypt = rec.JunkDirs = rec.Recurse = rec.Grow = rec.Move = rec.Update = rec.Freshen = 0;
@@ -138,24 +150,13 @@ void TZipArchiver::RunUnzEngine(const std::string& archive) {
     const std::string password = Password, name = archive;
     SpecArray<UnzExecFileSpec> specs(FSpecArgs);
     UnzExecRecord rec;
-    std::memset(&rec, 0, sizeof rec);
-    rec.Caller = this;
-    rec.Version = UNZ_ENGINE_VERSION;
-    rec.Callback = ZCallback;
-    rec.TraceEnabled = Trace;
+    FillShared(rec, this, UNZ_ENGINE_VERSION, password, name, specs);
     rec.CodePage = static_cast<std::int16_t>(CodePage);
-    rec.Password = password.c_str();
     rec.Test = ExtrOptions.Has(ExtrTest);
-    rec.Quiet = 1;
-    rec.Verbose = Verbose || Trace;
     rec.Update = ExtrOptions.Has(ExtrUpdate);
     rec.Freshen = ExtrOptions.Has(ExtrFreshen) && !ExtrOptions.Has(ExtrUpdate);
     rec.Directories = ExtrOptions.Has(ExtrDirNames);
     rec.OverWrite = ExtrOptions.Has(ExtrOverWrite);
-    rec.FileSpecCount = static_cast<std::int32_t>(specs.specs.size());
-    rec.ZipFileName = name.c_str();
-    rec.FileSpecs = specs.specs.data();
-    rec.Seven = ENGINE_RECORD_MARKER;
     FCallbackError = nullptr;
     FSuccessCount = UnzExecEntry()(&rec);
     RethrowCallbackError();

@@ -18,9 +18,7 @@ int main() {
 
     SilentZipUi ui;
     TZipArchiver zip;
-    zip.SetUi(&ui);
-    zip.Unattended = true;
-    zip.SetDLLDirectory(TARNWICK_APP_DIR);
+    PrepareComponent(zip, ui);
     zip.Load_Zip_Dll();
     const double ours = BestSeconds(
         1, [&] { Shell("rm -f " + Quote(ourZip)); },

@@ -1,5 +1,8 @@
 #include "BenchSupport.h"
 
+#include "zip/ZipArchiver.h"
+#include "zip/ZipUi.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -98,6 +101,12 @@ long long SizeOf(const std::string& path) {
     std::error_code ec;
     auto s = fs::file_size(path, ec);
     return ec ? -1 : static_cast<long long>(s);
+}
+
+void PrepareComponent(TZipArchiver& zip, SilentZipUi& ui) {
+    zip.SetUi(&ui);
+    zip.Unattended = true;
+    zip.SetDLLDirectory(TARNWICK_APP_DIR);
 }
 
 void Report(const std::string& id, double ours, double baseline, double target, const std::string& extra) {

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+class TZipArchiver;
+class SilentZipUi;
+
 namespace zipbench {
 
 // A scratch folder removed at the end (under $TMPDIR or /tmp).
@@ -29,6 +32,8 @@ double BestSeconds(int runs, const std::function<void()>& prepare, const std::fu
 std::vector<std::string> WriteMixedFiles(const std::string& folder, std::size_t totalBytes, int count);
 // File size in bytes.
 long long SizeOf(const std::string& path);
+// Gives the component the silent seam, no boxes, and the engines of the program folder.
+void PrepareComponent(TZipArchiver& zip, SilentZipUi& ui);
 // Prints the BENCH line with absolute times, plus any extra "key=value" text.
 void Report(const std::string& id, double ours, double baseline, double target, const std::string& extra = "");
 

@@ -132,6 +132,24 @@ std::uint32_t Crc32(const std::string& data) {
     return ~crc;
 }
 
+namespace {
+
+// The fields local and central headers share: version needed, flags, method (stored), time,
+// date, CRC, both sizes and the name length.
+void PutSharedFields(std::string& zip, const CraftedZip::Entry& e) {
+    Put16(zip, 10);
+    Put16(zip, e.flags);
+    Put16(zip, 0);
+    Put16(zip, 0x6000);
+    Put16(zip, 0x50B1);
+    Put32(zip, Crc32(e.data));
+    Put32(zip, static_cast<std::uint32_t>(e.data.size()));
+    Put32(zip, static_cast<std::uint32_t>(e.data.size()));
+    Put16(zip, static_cast<std::uint16_t>(e.name.size()));
+}
+
+}  // namespace
+
 CraftedZip::Entry& CraftedZip::Add(const std::string& name, const std::string& data, int host) {
     Entry e;
     e.name = name;
@@ -148,15 +166,7 @@ std::string CraftedZip::Build(std::size_t* centralStart) const {
     for (const Entry& e : entries) {
         offsets.push_back(e.keepOffset ? e.localOffset : static_cast<std::uint32_t>(zip.size()) + shift);
         Put32(zip, 0x04034b50);
-        Put16(zip, 10);
-        Put16(zip, e.flags);
-        Put16(zip, 0);  // stored
-        Put16(zip, 0x6000);
-        Put16(zip, 0x50B1);
-        Put32(zip, Crc32(e.data));
-        Put32(zip, static_cast<std::uint32_t>(e.data.size()));
-        Put32(zip, static_cast<std::uint32_t>(e.data.size()));
-        Put16(zip, static_cast<std::uint16_t>(e.name.size()));
+        PutSharedFields(zip, e);
         Put16(zip, 0);
         zip += e.name;
         zip += e.data;
@@ -166,15 +176,7 @@ std::string CraftedZip::Build(std::size_t* centralStart) const {
         const Entry& e = entries[i];
         Put32(zip, 0x02014b50);
         Put16(zip, e.versionMadeBy);
-        Put16(zip, 10);
-        Put16(zip, e.flags);
-        Put16(zip, 0);
-        Put16(zip, 0x6000);
-        Put16(zip, 0x50B1);
-        Put32(zip, Crc32(e.data));
-        Put32(zip, static_cast<std::uint32_t>(e.data.size()));
-        Put32(zip, static_cast<std::uint32_t>(e.data.size()));
-        Put16(zip, static_cast<std::uint16_t>(e.name.size()));
+        PutSharedFields(zip, e);
         Put16(zip, static_cast<std::uint16_t>(e.extra.size()));
         Put16(zip, static_cast<std::uint16_t>(e.comment.size()));
         Put16(zip, 0);

@@ -5,8 +5,29 @@
 #include "engines/zipengine/AddCommand.h"
 #include "engines/zipengine/DeleteCommand.h"
 
+#include <string>
+#include <utility>
+
 
 namespace {
+// What the call is asked to do, for a caller that traces.
+std::string TraceLine(const ZipExecRecord& record) {
+    std::string line = std::string(record.DeleteEntries ? "delete from " : "add to ") + record.ZipFileName + ": " +
+                       std::to_string(record.FileSpecCount) + " specs";
+    if (record.DeleteEntries)
+        return line;
+    line += ", level " + std::to_string(record.Level);
+    const std::pair<int32_t, const char*> flags[] = {
+        {!record.JunkDirs, "folder names"}, {record.Recurse, "recurse"},       {record.Move, "move"},
+        {record.Freshen, "freshen"},        {record.Update, "update"},         {record.LatestTime, "archive time"},
+        {record.ForceDOS, "DOS names"},     {record.IncludeHidden, "hidden"},  {record.Encrypt, "encrypt"},
+        {!record.NoDirEntries, "folder entries"}};
+    for (const auto& [on, name] : flags)
+        if (on)
+            line += std::string(", ") + name;
+    return line;
+}
+
 int32_t Execute(const ZipExecRecord& record, EngineReporter& reporter) {
     if (record.Version < ZIP_ENGINE_MIN_CURRENT_LAYOUT || record.Seven != ENGINE_RECORD_MARKER) {
         reporter.error(ZERR_BAD_RECORD, "command record of an unknown layout");
@@ -16,6 +37,8 @@ int32_t Execute(const ZipExecRecord& record, EngineReporter& reporter) {
         reporter.error(ZERR_BAD_RECORD, "no archive name given");
         return 0;
     }
+    if (record.TraceEnabled != 0)
+        reporter.message(ZERR_NONE, TraceLine(record));
     if (record.DeleteEntries != 0)
         return RunDelete(record, reporter);
     return AddCommand(record, reporter).run();

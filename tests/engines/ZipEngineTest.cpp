@@ -191,7 +191,10 @@ TEST_F(ZipEngine, ReportsTotalsFirstThenEachFileThenTheEnd) {
     std::string big = dir.write("big.bin", Compressible(1500000));
     std::string small = dir.write("small.bin", "12345");
     ZipExecRecord add = engine.addRecord(archive, {big, small});
+    add.TraceEnabled = 1;
     ASSERT_EQ(engine.zip(add), 2);
+    ASSERT_FALSE(engine.messages(ZERR_NONE).empty());
+    EXPECT_EQ(engine.messages(ZERR_NONE)[0], "add to " + archive + ": 2 specs, level 9");
     std::vector<int> actions = engine.actions();
     ASSERT_GE(actions.size(), 6u);
     EXPECT_EQ(std::vector<int>(actions.begin(), actions.begin() + 3), (std::vector<int>{5, 6, 1}));

@@ -63,36 +63,60 @@ MemberSpecs::MemberSpecs(std::vector<std::string> specs) {
             specs_.push_back(ToMemberSeparators(std::move(spec)));
 }
 
-int MemberSpecs::choose(const std::vector<std::string>& memberNames, std::vector<bool>& chosen) const {
-    chosen.assign(memberNames.size(), specs_.empty());
+zip_flags_t MemberNameFlags(zip_t* archive, zip_uint64_t index, int codePage) {
+    if (codePage == 1)
+        return ZIP_FL_ENC_RAW;
+    if (codePage == 2)
+        return ZIP_FL_ENC_STRICT;
+    zip_uint8_t system = ZIP_OPSYS_UNIX;
+    zip_uint32_t attributes = 0;
+    zip_file_get_external_attributes(archive, index, 0, &system, &attributes);
+    bool fromDos = system == ZIP_OPSYS_DOS || system == ZIP_OPSYS_OS_2 || system == ZIP_OPSYS_WINDOWS_NTFS;
+    return fromDos ? ZIP_FL_ENC_STRICT : ZIP_FL_ENC_RAW;
+}
+
+int MemberSpecs::choose(zip_t* archive, int codePage, std::vector<bool>& chosen) const {
+    zip_int64_t count = std::max<zip_int64_t>(zip_get_num_entries(archive, 0), 0);
+    chosen.assign(size_t(count), specs_.empty());
+    std::vector<bool> matched(specs_.size(), false);
+    for (bool raw : {false, true}) {
+        std::vector<std::string> names;
+        for (zip_int64_t i = 0; i < count; ++i) {
+            zip_flags_t form = raw ? ZIP_FL_ENC_RAW : MemberNameFlags(archive, zip_uint64_t(i), codePage);
+            const char* name = zip_get_name(archive, zip_uint64_t(i), form);
+            names.push_back(ToMemberSeparators(name != nullptr ? name : ""));
+        }
+        mark(names, chosen, matched);
+    }
+    return int(std::count(matched.begin(), matched.end(), false));
+}
+
+void MemberSpecs::mark(const std::vector<std::string>& memberNames, std::vector<bool>& chosen,
+                       std::vector<bool>& matched) const {
     std::unordered_map<std::string, std::vector<size_t>> exact, folded;
     for (size_t i = 0; i < memberNames.size(); ++i) {
         exact[memberNames[i]].push_back(i);
         folded[LowerAsciiCopy(memberNames[i])].push_back(i);
     }
-    int unmatched = 0;
-    for (const auto& spec : specs_) {
-        bool any = false;
+    for (size_t s = 0; s < specs_.size(); ++s) {
+        const std::string& spec = specs_[s];
         if (HasWildcards(spec)) {
             for (size_t i = 0; i < memberNames.size(); ++i)
                 if (MatchMask(spec, memberNames[i]))
-                    chosen[i] = any = true;
-        } else {
-            const std::vector<size_t>* hits = nullptr;
-            if (auto e = exact.find(spec); e != exact.end())
-                hits = &e->second;
-            else if (auto f = folded.find(LowerAsciiCopy(spec)); f != folded.end())
-                hits = &f->second;
-            if (hits != nullptr) {
-                for (size_t i : *hits)
-                    chosen[i] = true;
-                any = true;
-            }
+                    chosen[i] = matched[s] = true;
+            continue;
         }
-        if (!any)
-            ++unmatched;
+        const std::vector<size_t>* hits = nullptr;
+        if (auto e = exact.find(spec); e != exact.end())
+            hits = &e->second;
+        else if (auto f = folded.find(LowerAsciiCopy(spec)); f != folded.end())
+            hits = &f->second;
+        if (hits != nullptr) {
+            for (size_t i : *hits)
+                chosen[i] = true;
+            matched[s] = true;
+        }
     }
-    return unmatched;
 }
 
 MemberTime ReadMemberTime(zip_t* archive, zip_uint64_t index, const zip_stat_t& stat) {

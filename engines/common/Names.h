@@ -26,13 +26,25 @@ public:
     explicit MemberSpecs(std::vector<std::string> specs);
     // Every member matches when no spec was given.
     bool empty() const { return specs_.empty(); }
-    // Picks the members of the archive that the specs name; fills `chosen` (one flag per
-    // member) and returns how many specs matched nothing.
-    int choose(const std::vector<std::string>& memberNames, std::vector<bool>& chosen) const;
+    // Picks the members of the archive that the specs name, by their names read by the code
+    // page rule
+    // or as raw bytes (the form a caller that does not convert shows); fills `chosen` (one
+    // flag per member) and returns how many specs matched nothing.
+    int choose(zip_t* archive, int codePage, std::vector<bool>& chosen) const;
 
 private:
+    // Marks in `chosen` the members the specs name and in `matched` the specs that named one.
+    void mark(const std::vector<std::string>& memberNames, std::vector<bool>& chosen,
+              std::vector<bool>& matched) const;
+
     std::vector<std::string> specs_;
 };
+
+// How to read a member's stored name, by the record's code page: 1 keeps the bytes; 2 reads
+// names without the UTF-8 flag as code page 437; 0 does so only for names made on MS-DOS,
+// OS/2 or Windows NT, and keeps the bytes of the others (names from Unix are the bytes of
+// their file names).
+zip_flags_t MemberNameFlags(zip_t* archive, zip_uint64_t index, int codePage);
 
 // The modification time of a member: the exact time of an extended-timestamp field when the
 // archive has one, else the 2-second DOS time.

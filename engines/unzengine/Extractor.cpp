@@ -102,22 +102,16 @@ int32_t Extractor::run(const MemberSpecs& specs) {
 }
 
 std::vector<ExtractItem> Extractor::plan(const MemberSpecs& specs) {
-    zip_int64_t count = zip_get_num_entries(archive_, 0);
-    std::vector<std::string> names;
-    std::vector<zip_stat_t> stats(size_t(std::max<zip_int64_t>(count, 0)));
-    for (zip_int64_t i = 0; i < count; ++i) {
-        zip_stat_t& st = stats[size_t(i)];
-        if (zip_stat_index(archive_, zip_uint64_t(i), options_.nameFlags, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
-            st.name = "";
-        names.push_back(ToMemberSeparators(st.name));
-    }
     std::vector<bool> chosen;
-    if (specs.choose(names, chosen) > 0)
+    if (specs.choose(archive_, options_.codePage, chosen) > 0)
         reporter_.message(ZERR_NONE, "some of the names given match no member");
     std::vector<ExtractItem> items;
-    for (zip_int64_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < chosen.size(); ++i) {
+        zip_stat_t st;
         ExtractItem item;
-        if (chosen[size_t(i)] && describe(zip_uint64_t(i), stats[size_t(i)], item) && wanted(item))
+        if (chosen[i] && zip_stat_index(archive_, i, MemberNameFlags(archive_, i, options_.codePage), &st) == 0 &&
+            (st.valid & ZIP_STAT_NAME) &&
+            describe(i, st, item) && wanted(item))
             items.push_back(std::move(item));
     }
     if (items.empty() && !reporter_.stopped() && reporter_.lastError() == ZERR_NONE)

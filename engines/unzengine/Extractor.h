@@ -20,7 +20,7 @@ struct ExtractOptions {
     bool overwrite = false;   // replace existing files
     bool verbose = false;
     std::string password;
-    zip_flags_t nameFlags = ZIP_FL_ENC_GUESS; // how stored names are read
+    int codePage = 0; // how stored names are read (MemberNameFlags)
 };
 
 struct ExtractItem {

@@ -14,19 +14,6 @@ struct Discard {
     void operator()(zip_t* archive) const { zip_discard(archive); }
 };
 
-// The record's code page: 0 guesses (UTF-8 when valid or flagged, else code page 437),
-// 1 keeps the bytes, 2 reads unflagged names as code page 437.
-zip_flags_t NameFlags(int16_t codePage) {
-    switch (codePage) {
-    case 1:
-        return ZIP_FL_ENC_RAW;
-    case 2:
-        return ZIP_FL_ENC_STRICT;
-    default:
-        return ZIP_FL_ENC_GUESS;
-    }
-}
-
 ExtractOptions OptionsOf(const UnzExecRecord& record) {
     ExtractOptions options;
     options.test = record.Test != 0;
@@ -36,7 +23,7 @@ ExtractOptions OptionsOf(const UnzExecRecord& record) {
     options.overwrite = record.OverWrite != 0;
     options.verbose = record.Verbose != 0 || record.TraceEnabled != 0;
     options.password = HasText(record.Password) ? record.Password : "";
-    options.nameFlags = NameFlags(record.CodePage);
+    options.codePage = record.CodePage;
     return options;
 }
 

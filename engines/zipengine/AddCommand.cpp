@@ -86,7 +86,10 @@ std::vector<const AddItem*> AddCommand::plan(zip_t* archive, const std::vector<A
 // Freshen replaces older members only; update adds new files as well; a plain add takes
 // every file, replacing members of the same name.
 bool AddCommand::wanted(zip_t* archive, const AddItem& item) {
-    zip_int64_t index = zip_name_locate(archive, item.storedName.c_str(), 0);
+    // Stored bytes first (names from this system), then names read as libzip guesses them.
+    zip_int64_t index = zip_name_locate(archive, item.storedName.c_str(), ZIP_FL_ENC_RAW);
+    if (index < 0)
+        index = zip_name_locate(archive, item.storedName.c_str(), 0);
     if (index < 0)
         return !Flag(record_.Freshen);
     if (item.isFolder)

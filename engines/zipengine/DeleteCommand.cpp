@@ -13,7 +13,7 @@ std::vector<std::string> MemberNames(zip_t* archive) {
     std::vector<std::string> names;
     zip_int64_t count = zip_get_num_entries(archive, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
-        const char* name = zip_get_name(archive, zip_uint64_t(i), 0);
+        const char* name = zip_get_name(archive, zip_uint64_t(i), MemberNameFlags(archive, zip_uint64_t(i), 0));
         names.emplace_back(name != nullptr ? name : "");
     }
     return names;
@@ -55,7 +55,7 @@ int32_t RunDelete(const ZipExecRecord& record, EngineReporter& reporter) {
     std::vector<std::string> names = MemberNames(archive);
     std::vector<bool> chosen;
     // Deleting needs names: no spec must not mean every member.
-    int unmatched = specs.empty() ? 0 : specs.choose(names, chosen);
+    int unmatched = specs.empty() ? 0 : specs.choose(archive, 0, chosen);
     if (unmatched > 0)
         reporter.message(ZERR_NONE, std::to_string(unmatched) + " of the names given match no member of " + path);
     int32_t deleted = specs.empty() ? 0 : DeleteChosen(archive, names, chosen, reporter);

@@ -188,6 +188,30 @@ TEST_F(UnzEngine, ReadsAnArchiveCopiedBehindAStubUnadjusted) {
     EXPECT_EQ(TempDir::read(out + "top.txt"), "top");
 }
 
+// Names without the UTF-8 flag are code page 437 when made on MS-DOS and the file name's own
+// bytes when made on Unix, as the component lists them; a spec in either form finds them.
+TEST_F(UnzEngine, NamesFollowTheCodePageRule) {
+    std::string names = dir.file("names.zip");
+    // Python writes such names as UTF-8, so the byte 0x82 goes in over a placeholder.
+    ASSERT_EQ(RunShell("python3 -c 'import zipfile,sys\n"
+                       "z=zipfile.ZipFile(sys.argv[1],\"w\")\n"
+                       "for n,s in [(\"dosX.txt\",0),(\"unixX.txt\",3)]:\n"
+                       "  i=zipfile.ZipInfo(n); i.create_system=s; z.writestr(i,\"x\")\n"
+                       "z.close(); b=open(sys.argv[1],\"rb\").read().replace(b\"X.txt\",b\"\\x82.txt\")\n"
+                       "open(sys.argv[1],\"wb\").write(b)' " +
+                       names),
+              0);
+    UnzExecRecord record = engine.extractRecord(names, {"*.*"});
+    EXPECT_EQ(extract(record), 2);
+    EXPECT_EQ(Listing(out), "dos\xc3\xa9.txt unix\x82.txt ");
+
+    fs::remove_all(out);
+    fs::create_directories(out);
+    UnzExecRecord raw = engine.extractRecord(names, {"dos\x82.txt"});
+    EXPECT_EQ(extract(raw), 1);
+    EXPECT_EQ(Listing(out), "dos\xc3\xa9.txt ");
+}
+
 TEST_F(UnzEngine, RoundTripThroughBothEnginesKeepsContentsAndTimes) {
     SetFileTime(dir.file("src/sub/inner.txt"), 1500000002);
     std::string ours = dir.file("ours.zip");

@@ -1,6 +1,7 @@
 #include "engines/zipengine/FileSource.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -73,9 +74,13 @@ zip_int64_t FileSource::open() {
     }
     if (reporter_.stopped())
         return fail(ZIP_ER_CANCELLED, 0);
-    fd_ = ::open(item_.sourcePath.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking, in case a FIFO took the file's place since it was listed.
+    fd_ = ::open(item_.sourcePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0)
         return fail(ZIP_ER_OPEN, errno);
+    struct stat st;
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
+        return fail(ZIP_ER_OPEN, EINVAL);
     posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
     position_ = 0;
     return 0;

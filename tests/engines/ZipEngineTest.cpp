@@ -300,10 +300,14 @@ TEST_F(ZipEngine, ArchivesBehindAStubKeepTheirStub) {
     }
 }
 
-TEST_F(ZipEngine, AnEmptyFileIsANewArchive) {
+TEST_F(ZipEngine, AnEmptyFileIsANewArchiveThatNeverTakesItselfIn) {
     std::string empty = dir.write("empty.zip", "");
-    ZipExecRecord add = engine.addRecord(empty, {dir.write("a.txt", "a")});
+    dir.write("a.txt", "a");
+    ZipExecRecord add = engine.addRecord(empty, {dir.file("*")});
     EXPECT_EQ(engine.zip(add), 1);
+    EXPECT_EQ(PythonNames(empty), "a.txt\n");
+    EXPECT_EQ(engine.zip(add), 1);
+    EXPECT_EQ(PythonNames(empty), "a.txt\n");
     EXPECT_TRUE(ArchiveTestsGood(empty));
 }
 

@@ -2,11 +2,13 @@
 #   make run    build and start Tarnwick
 #   make test   build with AddressSanitizer and UndefinedBehaviorSanitizer, run every test
 #   make bench  build in Release and run the benchmarks
+#   make demo   lay out build/demo with a sample catalogue and a demo emulator, and start it
+#   make screenshot  picture the demo's main window under Xvfb into demo/screenshot.png
 
 JOBS ?= $(shell nproc)
 CMAKE_GEN = -G Ninja
 
-.PHONY: all setup build run test bench clean format
+.PHONY: all setup build run test bench clean format demo demo-folder screenshot
 
 all: build
 
@@ -17,8 +19,24 @@ build: setup
 	cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_TESTS=OFF
 	cmake --build build -j $(JOBS)
 
+# A desktop is needed to show the window.
+HAVE_DISPLAY = if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	echo "Tarnwick needs a desktop: DISPLAY and WAYLAND_DISPLAY are both empty."; exit 1; fi
+
 run: build
+	@$(HAVE_DISPLAY)
 	./build/app/Tarnwick
+
+demo-folder: build
+	cmake --build build --target TarnwickDemoEmulator
+	python3 demo/make_demo.py build/app build/TarnwickDemoEmulator build/demo
+
+demo: demo-folder
+	@$(HAVE_DISPLAY)
+	./build/demo/Tarnwick
+
+screenshot: demo-folder
+	xvfb-run -a -s "-screen 0 1280x1024x24" demo/screenshot.sh build/demo demo/screenshot.png
 
 test: setup
 	cmake -S . -B build-test $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DTARNWICK_SANITIZE=ON

@@ -15,3 +15,8 @@ function(tarnwick_startup_dependencies)
   endforeach()
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL tarnwick_startup_dependencies)
+
+# The demo emulator of `make demo`: shows the ROM it was given. Built only when asked for.
+add_executable(TarnwickDemoEmulator EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/demo/DemoEmulator.cpp)
+target_link_libraries(TarnwickDemoEmulator PRIVATE Qt6::Widgets)
+set_target_properties(TarnwickDemoEmulator PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

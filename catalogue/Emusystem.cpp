@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <mutex>
 
 #include "catalogue/Sorting.h"
 #include "mainwindow/Settings.h"
@@ -13,6 +14,90 @@
 #include "platform/Text.h"
 
 EmuManager* Emus = nullptr;
+
+namespace {
+
+// A catalogue holds up to hundreds of thousands of records, all alive for the whole run, and
+// loads them in one go. Taking them from slabs of many, and keeping freed ones for reuse, spares
+// the allocator that many calls and the system the page faults of memory it gave back and must
+// hand out again at the next load. Sanitizer builds allocate each record alone, so that every
+// record keeps its own bounds and lifetime checks.
+template <std::size_t Size, std::size_t PerSlab>
+class RecordPool {
+public:
+    static void* Allocate()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        return ::operator new(Size);
+#else
+        RecordPool& pool = Instance();
+        std::lock_guard lock(pool.mutex_);
+        if (!pool.free_)
+            pool.AddSlab();
+        FreeRecord* record = pool.free_;
+        pool.free_ = record->next;
+        return record;
+#endif
+    }
+    static void Release(void* memory) noexcept
+    {
+        if (!memory)
+            return;
+#if defined(__SANITIZE_ADDRESS__)
+        ::operator delete(memory);
+#else
+        RecordPool& pool = Instance();
+        std::lock_guard lock(pool.mutex_);
+        auto* record = static_cast<FreeRecord*>(memory);
+        record->next = pool.free_;
+        pool.free_ = record;
+#endif
+    }
+
+private:
+    struct FreeRecord {
+        FreeRecord* next;
+    };
+    // Slots are spaced so that a free one can hold the link to the next.
+    static constexpr std::size_t Stride = (Size + alignof(FreeRecord) - 1) / alignof(FreeRecord) * alignof(FreeRecord);
+
+    // Never destroyed: records in static storage may be freed after every pool would be.
+    static RecordPool& Instance()
+    {
+        static RecordPool* pool = new RecordPool;
+        return *pool;
+    }
+    void AddSlab()
+    {
+        char* slab = static_cast<char*>(::operator new(Stride * PerSlab));
+        slabs_.push_back(slab);
+        for (std::size_t i = PerSlab; i-- > 0;) {
+            auto* record = reinterpret_cast<FreeRecord*>(slab + i * Stride);
+            record->next = free_;
+            free_ = record;
+        }
+    }
+
+    std::mutex mutex_;
+    FreeRecord* free_ = nullptr;
+    std::vector<char*> slabs_;
+};
+
+using EmulatorPool = RecordPool<sizeof(EmulatorRecord), 64>;
+using RomPool = RecordPool<sizeof(RomRecord), 1024>;
+
+} // namespace
+
+void* EmulatorRecord::operator new(std::size_t size)
+{
+    return size == sizeof(EmulatorRecord) ? EmulatorPool::Allocate() : ::operator new(size);
+}
+void EmulatorRecord::operator delete(void* record) noexcept { EmulatorPool::Release(record); }
+void* RomRecord::operator new(std::size_t size)
+{
+    return size == sizeof(RomRecord) ? RomPool::Allocate() : ::operator new(size);
+}
+void RomRecord::operator delete(void* record) noexcept { RomPool::Release(record); }
 
 // Value-initialised: every byte 0.
 std::unique_ptr<EmulatorRecord> NewEmulatorRecord() { return std::make_unique<EmulatorRecord>(); }

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -35,6 +36,10 @@ struct EmulatorRecord {
     char Params[128];       // parameters given before the ROM
     int32_t ZipSupported;   // flag: any value but 0 is true
     int32_t MameMode;       // flag
+
+    // Records allocated one by one come from slabs of many (see RecordPool in Emusystem.cpp).
+    static void* operator new(std::size_t size);
+    static void operator delete(void* record) noexcept;
 };
 
 // One ROM; the element of LISTS/ROMS.LST.
@@ -46,6 +51,9 @@ struct RomRecord {
     int32_t LanguageIndex;   // line of Languages.lst
     int32_t TypeIndex;       // line of Types.lst
     int32_t Rating;
+
+    static void* operator new(std::size_t size);
+    static void operator delete(void* record) noexcept;
 };
 
 static_assert(sizeof(EmulatorRecord) == 692);

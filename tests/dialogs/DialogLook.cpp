@@ -1,6 +1,7 @@
 // Shows one dialog on a real display with a small sample catalogue, so that a person can look
-// at it (and take a screenshot): dialogs_look <Scan|Add|EmuList|RomAdd|RomProp|Options|About>
-// [page]. The page number picks a tab of the dialogs that have them. Closing the dialog ends it.
+// at it (and take a screenshot): dialogs_look <Scan|Add|EmuList|RomAdd|RomProp|Options|About|Help>
+// [page]. The page number picks a tab of the dialogs that have them; for Help it is the topic.
+// Closing the dialog ends it.
 #include <QApplication>
 #include <QTabWidget>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include "dialogs/About.h"
 #include "dialogs/Emuadd.h"
 #include "dialogs/Emulist.h"
+#include "dialogs/Help.h"
 #include "dialogs/Options.h"
 #include "dialogs/Romadd.h"
 #include "dialogs/Romprop.h"
@@ -49,7 +51,7 @@ void SampleCatalogue(EmuManager& emus, const TempDir& dir) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: dialogs_look <Scan|Add|EmuList|RomAdd|RomProp|Options|About> [page]\n");
+        std::fprintf(stderr, "usage: dialogs_look <Scan|Add|EmuList|RomAdd|RomProp|Options|About|Help> [page]\n");
         return 2;
     }
     const std::string which = argv[1];
@@ -78,7 +80,10 @@ int main(int argc, char** argv) {
         dlg.reset(RomPropDlg = prop);
     } else if (which == "Options") dlg.reset(OptionsDlg = new TOptionsDlg);
     else if (which == "About") dlg.reset(AboutDlg = new TAboutDlg);
-    else return 2;
+    else if (which == "Help") {
+        ShowHelpTopic(argc > 2 ? argv[2] : "");
+        return app.exec();
+    } else return 2;
     dlg->show();
     if (auto* pages = dlg->findChild<QTabWidget*>("PageControl1")) pages->setCurrentIndex(page);
     const int result = app.exec();

@@ -215,6 +215,25 @@ TEST_F(RomProp, ALowerCaseZipIsListedWithBothSizes) {
     EXPECT_TRUE(dlg.FileSize->text().endsWith("/292 Kb"));
 }
 
+TEST_F(RomProp, AnArchiveThatCannotBeReadIsReportedByTheZipComponentAndShowsNoMembers) {
+    const std::string good = archives::InfoZipArchive(cat.dir, "good.zip", {{"big.nes", std::string(200000, 'b')}});
+    cat.AddRom("good", "Nes", good);
+    cat.AddRom("broken", "Nes", cat.dir.write("broken.zip", std::string(5000, 'j')));
+    cat.AddRom("gone", "Nes", cat.dir.file("gone.zip"));
+    dlg.FormShow();
+    ShowFileTab();
+    EXPECT_EQ(dlg.Contents->count(), 1);
+    for (int step = 0; step < 2; ++step) {  // to the broken archive, then to the missing one
+        zipUi.boxes.clear();
+        dlg.SpeedButton2Click();
+        EXPECT_EQ(dlg.Contents->count(), 0);
+        EXPECT_FALSE(zipUi.boxes.empty());
+        EXPECT_TRUE(dlg.FileSize->text().endsWith("/0 Kb")) << dlg.FileSize->text().toStdString();
+    }
+    EXPECT_EQ(dlg.RomIndex, 2);
+    EXPECT_EQ(dlg.FileSize->text(), "0 Kb/0 Kb");
+}
+
 TEST_F(RomProp, RenamingByAMemberWithTwoDotsKeepsTheFolderAndTheRomsExtension) {
     const std::string zip = archives::InfoZipArchive(cat.dir, "sm.Zip", {{"Super.Mario.smc", "x"}});
     RomRecord* rom = cat.AddRom("sm", "Nes", zip);

@@ -1,8 +1,12 @@
 // Stalker runs over real folders and files, packed by the real zip engine and checked with
 // Info-ZIP's unzip.
+#include <QCoreApplication>
+#include <QKeyEvent>
+
 #include <functional>
 
 #include "StalkerFixture.h"
+#include "zip/ZipEngines.h"
 
 namespace {
 
@@ -158,7 +162,8 @@ TEST_F(StalkerRunTest, StopAnsweredYesEndsAfterTheCurrentFileWhichIsWhole) {
         EXPECT_TRUE(dlg.Running());
         EXPECT_FALSE(dlg.BtnGo->isEnabled());
         EXPECT_EQ(dlg.BtnStop->text().toStdString(), "&Stop");
-        dlg.BtnStopClick();  // Esc or the Stop button
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(&dlg, &esc);
         EXPECT_TRUE(dlg.StopRequested());
     });
     Prepare(tmp.file("roms"), "", {"*.nes"});
@@ -226,4 +231,36 @@ TEST_F(StalkerRunTest, BarsAfterEachFileAndTheFileShownWhilePacking) {
     EXPECT_EQ(lastFileBar, 100);
     EXPECT_EQ(dlg.ProgressBar1->value(), 100);
     EXPECT_EQ(Status(), "Done");
+}
+
+TEST_F(StalkerRunTest, MissingEngineIsReportedForEachFileAndTheRunGoesOn) {
+    tmp.write("roms/a.nes", "a");
+    tmp.write("roms/b.nes", "b");
+    tmp.write("engines/.keep", "");
+    dlg.Zip->SetDLLDirectory(tmp.file("engines"));  // holds no engine; nor does the test's folder
+    Prepare(tmp.file("roms"), "", {"*.nes"});
+    prompts.Box(BoxOk);
+    dlg.BtnGoClick();
+    EXPECT_EQ(ZipBoxes(), (std::vector<std::string>{"libzipengine.so not found!", "libzipengine.so not found!"}))
+        << "needs a system without the engine in its library path";
+    ASSERT_EQ(prompts.Shown().size(), 1u);
+    EXPECT_EQ(prompts.Shown()[0].text.rfind("2 of 2 files were not packed:", 0), 0u);
+    EXPECT_EQ(Status(), "Done");
+    ExpectIdle();
+}
+
+TEST_F(StalkerRunTest, ClosingReleasesTheEngineTheDialogHolds) {
+    tmp.write("roms/a.nes", "a");
+    dlg.Zip->Load_Zip_Dll();
+    ASSERT_EQ(EngineReferences(EngineKind::Zip), 1);
+    int duringRun = -1;
+    OnPump([&] { duringRun = EngineReferences(EngineKind::Zip); });
+    Prepare(tmp.file("roms"), "", {"*.nes"});
+    dlg.show();
+    dlg.BtnGoClick();
+    EXPECT_EQ(duringRun, 1);
+    EXPECT_TRUE(Intact(tmp.file("roms/a.zip")));
+    dlg.BtnStopClick();
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(EngineReferences(EngineKind::Zip), 0);
 }

@@ -114,8 +114,13 @@ std::vector<ExtractItem> Extractor::plan(const MemberSpecs& specs) {
             describe(i, st, item) && wanted(item))
             items.push_back(std::move(item));
     }
-    if (items.empty() && !reporter_.stopped() && reporter_.lastError() == ZERR_NONE)
-        reporter_.message(ZERR_NOTHING_TO_DO, "no members to extract");
+    if (items.empty() && !reporter_.stopped() && reporter_.lastError() == ZERR_NONE) {
+        // Members the options passed over (up to date, not there to freshen) are no fault.
+        if (std::find(chosen.begin(), chosen.end(), true) == chosen.end())
+            reporter_.error(ZERR_NOTHING_TO_DO, "no members to extract");
+        else
+            reporter_.message(ZERR_NONE, "nothing to extract: every file is up to date");
+    }
     return items;
 }
 

@@ -94,6 +94,12 @@ TEST_F(UnzEngine, FreshenAndUpdateReplaceOnlyOlderFiles) {
     EXPECT_EQ(TempDir::read(out + "top.txt"), "top");
     EXPECT_EQ(TempDir::read(out + "sub/inner.txt"), "newer");
     EXPECT_TRUE(Exists(out + "sub/deeper/deep.bin"));
+
+    EXPECT_EQ(extract(record), 0); // all up to date now: no fault
+    EXPECT_EQ(engine.messages(ZERR_NOTHING_TO_DO).size(), 0u);
+    UnzExecRecord absent = engine.extractRecord(archive, {"absent.txt"});
+    EXPECT_EQ(extract(absent), 0);
+    EXPECT_EQ(engine.messages(ZERR_NOTHING_TO_DO).size(), 1u);
 }
 
 TEST_F(UnzEngine, TestOnlyWritesNothingAndNamesDamagedMembers) {

@@ -116,6 +116,16 @@ TEST_F(ZipEngine, MoveDeletesSourcesOnlyOnceTheArchiveIsWritten) {
     EXPECT_FALSE(Exists(a));
     EXPECT_FALSE(Exists(b));
     EXPECT_EQ(names(), "a.bin\nb.bin\n");
+
+    // Moving a tree takes its folders too, once they are empty.
+    dir.write("tree/sub/c.bin", "c");
+    InFolder here(dir.path());
+    ZipExecRecord tree = engine.addRecord(archive, {"tree"});
+    tree.Move = tree.Recurse = 1;
+    tree.JunkDirs = tree.NoDirEntries = 0;
+    EXPECT_EQ(engine.zip(tree), 3);
+    EXPECT_FALSE(Exists(dir.file("tree")));
+    EXPECT_EQ(names(), "a.bin\nb.bin\ntree/\ntree/sub/\ntree/sub/c.bin\n");
 }
 
 TEST_F(ZipEngine, FreshenAndUpdateCompareFileAndMemberTimes) {

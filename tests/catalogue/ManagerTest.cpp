@@ -1,6 +1,7 @@
 // EmuManager's list operations, the duplicate test and folder scans over real folders.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sys/stat.h>
 
 #include "ListBuilders.h"
@@ -191,4 +192,23 @@ TEST_F(Scan, LargeCatalogueStaysCorrect)
     m.AddRom(RomAt(roms + "/b.ZIP"));
     EXPECT_EQ(Run({"*.zip"}), 1);
     EXPECT_EQ(FieldView(m.GetRom(m.RomCount() - 1)->Name), "a.zip");
+}
+
+TEST_F(Manager, RecordsFreedAndTakenAgainStayApart)
+{
+    for (int i = 0; i < 3000; ++i)
+        m.AddRom(RomAt("/p", "first" + std::to_string(i)));
+    for (int i = 0; i < 3000; i += 2)
+        m.MarkRomRemoved(i);
+    m.PackRoms();
+    for (int i = 0; i < 2000; ++i)
+        m.AddRom(RomAt("/p", "second" + std::to_string(i)));
+    ASSERT_EQ(m.RomCount(), 3500);
+    std::set<const RomRecord*> seen;
+    for (int32_t i = 0; i < m.RomCount(); ++i) {
+        seen.insert(m.GetRom(i));
+        const std::string expected = i < 1500 ? "first" + std::to_string(2 * i + 1) : "second" + std::to_string(i - 1500);
+        ASSERT_EQ(FieldView(m.GetRom(i)->Name), expected);
+    }
+    EXPECT_EQ(seen.size(), 3500u);
 }

@@ -13,6 +13,7 @@
 
 namespace {
 constexpr uint32_t kDosReadOnly = 0x01, kDosFolder = 0x10, kDosArchive = 0x20;
+constexpr zip_uint16_t kExtendedTimestampField = 0x5455, kOldUnixField = 0x5855, kNtfsField = 0x000a;
 
 bool Flag(int32_t value) { return value != 0; }
 } // namespace
@@ -26,20 +27,31 @@ int32_t AddCommand::run() {
         reporter_.error(ZERR_PASSWORD, "no password given for encrypting " + archivePath_);
         return 0;
     }
+    AddList list(listOptions(), reporter_);
+    if (!collect(list))
+        return 0;
+    zip_t* archive = OpenArchive(archivePath_, ZIP_CREATE, reporter_);
+    if (archive == nullptr)
+        return 0;
+    std::vector<const AddItem*> chosen = plan(archive, list.items());
+    reportTotals(chosen);
+    if (!stage(archive, chosen) || !CommitArchive(archive, archivePath_, reporter_))
+        return 0;
+    finish(chosen);
+    return static_cast<int32_t>(chosen.size());
+}
+
+AddListOptions AddCommand::listOptions() const {
     AddListOptions options;
     options.keepFolders = !Flag(record_.JunkDirs);
     options.recurse = Flag(record_.Recurse);
     options.includeHidden = Flag(record_.IncludeHidden);
     options.forceDos = Flag(record_.ForceDOS);
     options.folderEntries = !Flag(record_.NoDirEntries);
-    AddList list(options, reporter_);
-    if (!collect(list))
-        return 0;
+    return options;
+}
 
-    zip_t* archive = OpenArchive(archivePath_, ZIP_CREATE, reporter_);
-    if (archive == nullptr)
-        return 0;
-    std::vector<const AddItem*> chosen = plan(archive, list.items());
+void AddCommand::reportTotals(const std::vector<const AddItem*>& chosen) {
     int64_t files = 0, bytes = 0;
     for (const AddItem* item : chosen)
         if (!item->isFolder)
@@ -48,16 +60,16 @@ int32_t AddCommand::run() {
     reporter_.byteCount(bytes);
     if (chosen.empty())
         reporter_.message(ZERR_NONE, "nothing to add to " + archivePath_ + ": every file is up to date");
-    if (!stage(archive, chosen) || !CommitArchive(archive, archivePath_, reporter_))
-        return 0;
+}
 
+// What follows a written archive: sources moved, the archive's time, the summary.
+void AddCommand::finish(const std::vector<const AddItem*>& chosen) {
     if (Flag(record_.Move))
         removeSources(chosen);
     if (Flag(record_.LatestTime))
         setArchiveTime();
     if (Flag(record_.Verbose) || Flag(record_.TraceEnabled))
         reporter_.message(ZERR_NONE, std::to_string(chosen.size()) + " entries written to " + archivePath_);
-    return static_cast<int32_t>(chosen.size());
 }
 
 bool AddCommand::collect(AddList& list) {
@@ -132,7 +144,16 @@ bool AddCommand::stageFile(zip_t* archive, const AddItem& item) {
     if (!password_.empty() && Flag(record_.Encrypt) &&
         zip_file_set_encryption(archive, at, ZIP_EM_AES_256, password_.c_str()) != 0)
         return false;
+    dropOldTimes(archive, at);
     return zip_file_set_mtime(archive, at, item.mtime, 0) == 0 && setAttributes(archive, at, item);
+}
+
+// A replaced member keeps the extra fields of the one it replaces; those holding times
+// (extended timestamp, old Unix, NTFS) would give readers the old file's time.
+void AddCommand::dropOldTimes(zip_t* archive, zip_uint64_t index) {
+    for (zip_uint16_t id : {kExtendedTimestampField, kOldUnixField, kNtfsField})
+        if (zip_file_extra_fields_count_by_id(archive, index, id, ZIP_FL_CENTRAL | ZIP_FL_LOCAL) > 0)
+            zip_file_extra_field_delete_by_id(archive, index, id, ZIP_EXTRA_FIELD_ALL, ZIP_FL_CENTRAL | ZIP_FL_LOCAL);
 }
 
 bool AddCommand::stageFolder(zip_t* archive, const AddItem& item) {

@@ -19,11 +19,15 @@ public:
     int32_t run();
 
 private:
+    AddListOptions listOptions() const;
     bool collect(AddList& list);
+    void reportTotals(const std::vector<const AddItem*>& chosen);
+    void finish(const std::vector<const AddItem*>& chosen);
     std::vector<const AddItem*> plan(zip_t* archive, const std::vector<AddItem>& items);
     bool wanted(zip_t* archive, const AddItem& item);
     bool stage(zip_t* archive, const std::vector<const AddItem*>& chosen);
     bool stageFile(zip_t* archive, const AddItem& item);
+    void dropOldTimes(zip_t* archive, zip_uint64_t index);
     bool stageFolder(zip_t* archive, const AddItem& item);
     bool setAttributes(zip_t* archive, zip_uint64_t index, const AddItem& item);
     void removeSources(const std::vector<const AddItem*>& chosen);

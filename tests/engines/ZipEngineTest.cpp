@@ -155,6 +155,22 @@ TEST_F(ZipEngine, FreshenAndUpdateCompareFileAndMemberTimes) {
     EXPECT_TRUE(ArchiveTestsGood(archive));
 }
 
+// Info-ZIP stores exact times in extra fields; a replaced member must not keep the old ones.
+TEST_F(ZipEngine, ReplacingAnInfoZipMemberDropsItsOldTimes) {
+    std::string file = dir.write("t.txt", "one");
+    SetFileTime(file, 1500000000);
+    ASSERT_EQ(RunShell("cd " + dir.path() + " && zip -q out.zip t.txt"), 0);
+    dir.write("t.txt", "two");
+    SetFileTime(file, 1600000000);
+    ZipExecRecord add = engine.addRecord(archive, {file});
+    add.Freshen = 1;
+    EXPECT_EQ(engine.zip(add), 1);
+    EXPECT_EQ(engine.zip(add), 0); // now up to date
+    ASSERT_EQ(RunShell("cd " + dir.path() + " && mkdir x && unzip -qq out.zip -d x"), 0);
+    EXPECT_EQ(TempDir::read(dir.file("x/t.txt")), "two");
+    EXPECT_EQ(FileTime(dir.file("x/t.txt")), 1600000000);
+}
+
 TEST_F(ZipEngine, ArchiveTimeBecomesTheNewestEntrysTime) {
     std::string a = dir.write("a.txt", "a"), b = dir.write("b.txt", "b");
     SetFileTime(a, 1500000000);

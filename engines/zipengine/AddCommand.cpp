@@ -141,8 +141,10 @@ bool AddCommand::stageFile(zip_t* archive, const AddItem& item) {
     auto at = zip_uint64_t(index);
     if (zip_set_file_compression(archive, at, level_ == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE, zip_uint32_t(level_)) != 0)
         return false;
-    if (!password_.empty() && Flag(record_.Encrypt) &&
-        zip_file_set_encryption(archive, at, ZIP_EM_AES_256, password_.c_str()) != 0)
+    // Set either way: a replaced member would keep the encryption of the one it replaces.
+    bool encrypt = Flag(record_.Encrypt) && !password_.empty();
+    if (zip_file_set_encryption(archive, at, encrypt ? ZIP_EM_AES_256 : ZIP_EM_NONE,
+                                encrypt ? password_.c_str() : nullptr) != 0)
         return false;
     dropOldTimes(archive, at);
     return zip_file_set_mtime(archive, at, item.mtime, 0) == 0 && setAttributes(archive, at, item);

@@ -155,8 +155,9 @@ TEST_F(ZipEngine, FreshenAndUpdateCompareFileAndMemberTimes) {
     EXPECT_TRUE(ArchiveTestsGood(archive));
 }
 
-// Info-ZIP stores exact times in extra fields; a replaced member must not keep the old ones.
-TEST_F(ZipEngine, ReplacingAnInfoZipMemberDropsItsOldTimes) {
+// Info-ZIP stores exact times in extra fields; a replaced member must not keep the old ones,
+// nor the old encryption.
+TEST_F(ZipEngine, ReplacingAnInfoZipMemberDropsItsOldTimesAndEncryption) {
     std::string file = dir.write("t.txt", "one");
     SetFileTime(file, 1500000000);
     ASSERT_EQ(RunShell("cd " + dir.path() + " && zip -q out.zip t.txt"), 0);
@@ -169,6 +170,13 @@ TEST_F(ZipEngine, ReplacingAnInfoZipMemberDropsItsOldTimes) {
     ASSERT_EQ(RunShell("cd " + dir.path() + " && mkdir x && unzip -qq out.zip -d x"), 0);
     EXPECT_EQ(TempDir::read(dir.file("x/t.txt")), "two");
     EXPECT_EQ(FileTime(dir.file("x/t.txt")), 1600000000);
+
+    // Nor its encryption: a plain add stores the new data plain.
+    ASSERT_EQ(RunShell("cd " + dir.path() + " && zip -q -P pw locked.zip t.txt"), 0);
+    dir.write("t.txt", "three");
+    ZipExecRecord plain = engine.addRecord(dir.file("locked.zip"), {file});
+    EXPECT_EQ(engine.zip(plain), 1);
+    EXPECT_EQ(ShellOutput("unzip -p " + dir.file("locked.zip") + " t.txt"), "three");
 }
 
 TEST_F(ZipEngine, ArchiveTimeBecomesTheNewestEntrysTime) {

@@ -317,11 +317,11 @@ public:
         slots_.resize(capacity);
         for (int32_t i = 0; i < manager.RomCount(); ++i)
             if (const RomRecord* rom = manager.GetRom(i))
-                Add(*rom);
+                Add(FieldView(rom->FilePath), Hash(FieldView(rom->FilePath)));
     }
-    bool Contains(std::string_view path) const
+    static std::size_t Hash(std::string_view path) { return std::hash<std::string_view>()(path); }
+    bool Contains(std::string_view path, std::size_t hash) const
     {
-        const std::size_t hash = std::hash<std::string_view>()(path);
         for (std::size_t at = hash & Mask();; at = (at + 1) & Mask()) {
             const Slot& slot = slots_[at];
             if (slot.path.data() == nullptr)
@@ -330,11 +330,12 @@ public:
                 return true;
         }
     }
-    void Add(const RomRecord& rom)
+    // `path` must stay where it is while the index is used (a record's FilePath).
+    void Add(std::string_view path, std::size_t hash)
     {
         if (2 * (used_ + 1) > slots_.size())
             Grow();
-        Insert(FieldView(rom.FilePath));
+        Insert({hash, path});
     }
 
 private:
@@ -343,16 +344,15 @@ private:
         std::string_view path; // null data: a free slot
     };
     std::size_t Mask() const { return slots_.size() - 1; }
-    void Insert(std::string_view path)
+    void Insert(const Slot& entry)
     {
-        const std::size_t hash = std::hash<std::string_view>()(path);
-        std::size_t at = hash & Mask();
+        std::size_t at = entry.hash & Mask();
         while (slots_[at].path.data() != nullptr) {
-            if (slots_[at].hash == hash && slots_[at].path == path)
+            if (slots_[at].hash == entry.hash && slots_[at].path == entry.path)
                 return;
             at = (at + 1) & Mask();
         }
-        slots_[at] = {hash, path};
+        slots_[at] = entry;
         ++used_;
     }
     void Grow()
@@ -362,7 +362,7 @@ private:
         used_ = 0;
         for (const Slot& slot : old)
             if (slot.path.data() != nullptr)
-                Insert(slot.path);
+                Insert(slot);
     }
 
     std::vector<Slot> slots_;
@@ -372,14 +372,15 @@ private:
 std::unique_ptr<RomRecord> ScannedRom(const EmulatorRecord& emulator, std::string_view name,
                                       std::string_view path)
 {
-    auto rom = NewRomRecord();
+    // Every byte is set below, the texts' tails included.
+    auto rom = std::make_unique_for_overwrite<RomRecord>();
+    std::memcpy(&rom->Emulator, &emulator, sizeof(EmulatorRecord));
     SetFieldText(rom->Name, name);
     SetFieldText(rom->FilePath, path);
     rom->TimesPlayed = 0;
     rom->LanguageIndex = 0;
     rom->TypeIndex = Settings.DefaultType;
     rom->Rating = Settings.DefaultRating;
-    std::memcpy(&rom->Emulator, &emulator, sizeof(EmulatorRecord));
     return rom;
 }
 
@@ -404,11 +405,12 @@ int32_t EmuManager::ScanFolder(const EmulatorRecord& emulator, const std::string
             // A cut path would name another file (or none).
             if (path.size() >= sizeof(RomRecord::FilePath))
                 continue;
-            if (known && known->Contains(path))
+            const std::size_t hash = known ? PathIndex::Hash(path) : 0;
+            if (known && known->Contains(path, hash))
                 continue;
             auto rom = ScannedRom(emulator, found.name, path);
             if (known)
-                known->Add(*rom);
+                known->Add(FieldView(rom->FilePath), hash);
             AddRom(std::move(rom));
             ++count;
         }

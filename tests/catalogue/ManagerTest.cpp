@@ -185,15 +185,6 @@ TEST_F(Scan, LongNamesAreCutAndTooLongPathsSkipped)
     EXPECT_EQ(FieldView(m.GetRom(1)->FilePath), base + longName);
 }
 
-TEST_F(Scan, LargeCatalogueStaysCorrect)
-{
-    for (int i = 0; i < 2000; ++i)
-        m.AddRom(RomAt(roms + "/old" + std::to_string(i)));
-    m.AddRom(RomAt(roms + "/b.ZIP"));
-    EXPECT_EQ(Run({"*.zip"}), 1);
-    EXPECT_EQ(FieldView(m.GetRom(m.RomCount() - 1)->Name), "a.zip");
-}
-
 TEST_F(Manager, RecordsFreedAndTakenAgainStayApart)
 {
     for (int i = 0; i < 3000; ++i)

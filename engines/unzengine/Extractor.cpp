@@ -109,9 +109,7 @@ std::vector<ExtractItem> Extractor::plan(const MemberSpecs& specs) {
     for (size_t i = 0; i < chosen.size(); ++i) {
         zip_stat_t st;
         ExtractItem item;
-        if (chosen[i] && zip_stat_index(archive_, i, MemberNameFlags(archive_, i, options_.codePage), &st) == 0 &&
-            (st.valid & ZIP_STAT_NAME) &&
-            describe(i, st, item) && wanted(item))
+        if (chosen[i] && statMember(i, st) && describe(i, st, item) && wanted(item))
             items.push_back(std::move(item));
     }
     if (items.empty() && !reporter_.stopped() && reporter_.lastError() == ZERR_NONE) {
@@ -122,6 +120,11 @@ std::vector<ExtractItem> Extractor::plan(const MemberSpecs& specs) {
             reporter_.message(ZERR_NONE, "nothing to extract: every file is up to date");
     }
     return items;
+}
+
+bool Extractor::statMember(zip_uint64_t index, zip_stat_t& st) const {
+    return zip_stat_index(archive_, index, MemberNameFlags(archive_, index, options_.codePage), &st) == 0 &&
+           (st.valid & ZIP_STAT_NAME) != 0;
 }
 
 bool Extractor::describe(zip_uint64_t index, const zip_stat_t& st, ExtractItem& item) {

@@ -42,6 +42,7 @@ public:
 
 private:
     std::vector<ExtractItem> plan(const MemberSpecs& specs);
+    bool statMember(zip_uint64_t index, zip_stat_t& st) const;
     bool describe(zip_uint64_t index, const zip_stat_t& st, ExtractItem& item);
     bool wanted(const ExtractItem& item);
     bool process(const ExtractItem& item);

@@ -258,9 +258,13 @@ void TStalkDlg::BtnGoClick() {
 }
 
 bool TStalkDlg::PackFile(const std::string& file, const std::string& destFolder) {
+    const std::string archive = destFolder + ArchiveName(FileNamePart(file));
+    // A mask such as *.* also lists the archives of an earlier run in the same folder; one of
+    // them would be packed into itself, nested one level deeper at every run.
+    if (AbsolutePath(archive) == AbsolutePath(file)) return true;
     Zip->FSpecArgs.clear();
     Zip->FSpecArgs.push_back(file);
-    Zip->SetFileName(destFolder + ArchiveName(FileNamePart(file)));
+    Zip->SetFileName(archive);
     Zip->Add();
     return Zip->SuccessCount() > 0;
 }

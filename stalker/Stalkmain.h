@@ -99,7 +99,8 @@ private:
     void ConnectHandlers();
     void SetRunning(bool on);
     void AskStop();
-    // Hands one file to the component; false when it got no archive.
+    // Hands one file to the component; false when it got no archive. An archive of the run
+    // itself is left as it is.
     bool PackFile(const std::string& file, const std::string& destFolder);
     void ReportNotPacked(const std::vector<std::string>& notPacked, std::size_t listed);
     void SetStatus(const std::string& text);

@@ -85,6 +85,18 @@ TEST_F(StalkerRunTest, SecondRunAddsToTheExistingArchives) {
     EXPECT_TRUE(ui.boxes.empty());
 }
 
+TEST_F(StalkerRunTest, ArchivesOfAnEarlierRunAreNotPackedIntoThemselves) {
+    tmp.write("roms/a.nes", "a");
+    tmp.write("roms/b", "b");
+    Prepare(tmp.file("roms"), "", {"*.*"});
+    dlg.BtnGoClick();
+    dlg.BtnGoClick();  // now a.zip and b.zip match *.* too
+    EXPECT_EQ(Members(tmp.file("roms/a.zip")), "a.nes\n");
+    EXPECT_EQ(Members(tmp.file("roms/b.zip")), "b\n");
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(Status(), "Done");
+}
+
 TEST_F(StalkerRunTest, NonArchiveInTheWayIsReportedLeftAloneAndTheRunGoesOn) {
     tmp.write("roms/bad.nes", "rom");
     tmp.write("roms/good.nes", "rom");

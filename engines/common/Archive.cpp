@@ -62,3 +62,11 @@ bool CommitArchive(zip_t* archive, const std::string& path, EngineReporter& repo
     zip_discard(archive);
     return false;
 }
+
+std::string FlagNames(std::initializer_list<std::pair<int32_t, const char*>> flags) {
+    std::string names;
+    for (const auto& [on, name] : flags)
+        if (on != 0)
+            names += std::string(", ") + name;
+    return names;
+}

@@ -4,7 +4,9 @@
 
 #include <zip.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Opens an archive (flags as zip_open); on failure reports ZERR_OPEN_ARCHIVE and returns null.
@@ -26,3 +28,20 @@ template <typename Spec> std::vector<std::string> SpecTexts(const Spec* specs, i
 
 // Whether a record's string field holds text.
 inline bool HasText(const char* text) { return text != nullptr && text[0] != '\0'; }
+
+// Whether a command record has the layout this engine reads and names an archive; reports
+// what is wrong otherwise.
+template <typename Record> bool AcceptRecord(const Record& record, int32_t lowestVersion, EngineReporter& reporter) {
+    if (record.Version < lowestVersion || record.Seven != ENGINE_RECORD_MARKER) {
+        reporter.error(ZERR_BAD_RECORD, "command record of an unknown layout");
+        return false;
+    }
+    if (!HasText(record.ZipFileName)) {
+        reporter.error(ZERR_BAD_RECORD, "no archive name given");
+        return false;
+    }
+    return true;
+}
+
+// ", name" for each flag that is set, for a trace line.
+std::string FlagNames(std::initializer_list<std::pair<int32_t, const char*>> flags);

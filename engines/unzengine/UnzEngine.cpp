@@ -7,7 +7,6 @@
 
 #include <memory>
 #include <string>
-#include <utility>
 
 namespace {
 struct Discard {
@@ -31,25 +30,15 @@ ExtractOptions OptionsOf(const UnzExecRecord& record) {
 std::string TraceLine(const UnzExecRecord& record) {
     std::string line = std::string(record.Test ? "test " : "extract from ") + record.ZipFileName + ": " +
                        std::to_string(record.FileSpecCount) + " specs, code page " + std::to_string(record.CodePage);
-    const std::pair<int32_t, const char*> flags[] = {{record.Directories, "folder names"},
-                                                     {record.OverWrite, "overwrite"},
-                                                     {record.Freshen, "freshen"},
-                                                     {record.Update, "update"}};
-    for (const auto& [on, name] : flags)
-        if (on)
-            line += std::string(", ") + name;
-    return line;
+    return line + FlagNames({{record.Directories, "folder names"},
+                             {record.OverWrite, "overwrite"},
+                             {record.Freshen, "freshen"},
+                             {record.Update, "update"}});
 }
 
 int32_t Execute(const UnzExecRecord& record, EngineReporter& reporter) {
-    if (record.Version < UNZ_ENGINE_MIN_CURRENT_LAYOUT || record.Seven != ENGINE_RECORD_MARKER) {
-        reporter.error(ZERR_BAD_RECORD, "command record of an unknown layout");
+    if (!AcceptRecord(record, UNZ_ENGINE_MIN_CURRENT_LAYOUT, reporter))
         return 0;
-    }
-    if (!HasText(record.ZipFileName)) {
-        reporter.error(ZERR_BAD_RECORD, "no archive name given");
-        return 0;
-    }
     if (record.TraceEnabled != 0)
         reporter.message(ZERR_NONE, TraceLine(record));
     std::unique_ptr<zip_t, Discard> archive(OpenArchive(record.ZipFileName, ZIP_RDONLY, reporter));

@@ -6,7 +6,6 @@
 #include "engines/zipengine/DeleteCommand.h"
 
 #include <string>
-#include <utility>
 
 
 namespace {
@@ -16,27 +15,22 @@ std::string TraceLine(const ZipExecRecord& record) {
                        std::to_string(record.FileSpecCount) + " specs";
     if (record.DeleteEntries)
         return line;
-    line += ", level " + std::to_string(record.Level);
-    const std::pair<int32_t, const char*> flags[] = {
-        {!record.JunkDirs, "folder names"}, {record.Recurse, "recurse"},       {record.Move, "move"},
-        {record.Freshen, "freshen"},        {record.Update, "update"},         {record.LatestTime, "archive time"},
-        {record.ForceDOS, "DOS names"},     {record.IncludeHidden, "hidden"},  {record.Encrypt, "encrypt"},
-        {!record.NoDirEntries, "folder entries"}};
-    for (const auto& [on, name] : flags)
-        if (on)
-            line += std::string(", ") + name;
-    return line;
+    return line + ", level " + std::to_string(record.Level) +
+           FlagNames({{!record.JunkDirs, "folder names"},
+                      {record.Recurse, "recurse"},
+                      {record.Move, "move"},
+                      {record.Freshen, "freshen"},
+                      {record.Update, "update"},
+                      {record.LatestTime, "archive time"},
+                      {record.ForceDOS, "DOS names"},
+                      {record.IncludeHidden, "hidden"},
+                      {record.Encrypt, "encrypt"},
+                      {!record.NoDirEntries, "folder entries"}});
 }
 
 int32_t Execute(const ZipExecRecord& record, EngineReporter& reporter) {
-    if (record.Version < ZIP_ENGINE_MIN_CURRENT_LAYOUT || record.Seven != ENGINE_RECORD_MARKER) {
-        reporter.error(ZERR_BAD_RECORD, "command record of an unknown layout");
+    if (!AcceptRecord(record, ZIP_ENGINE_MIN_CURRENT_LAYOUT, reporter))
         return 0;
-    }
-    if (!HasText(record.ZipFileName)) {
-        reporter.error(ZERR_BAD_RECORD, "no archive name given");
-        return 0;
-    }
     if (record.TraceEnabled != 0)
         reporter.message(ZERR_NONE, TraceLine(record));
     if (record.DeleteEntries != 0)

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -121,6 +122,17 @@ InFolder::InFolder(const std::string& folder) : old_(std::filesystem::current_pa
 }
 
 InFolder::~InFolder() { std::filesystem::current_path(old_); }
+
+std::string Listing(const std::string& folder) {
+    std::vector<std::string> all;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+        all.push_back(std::filesystem::relative(e.path(), folder).string() + (e.is_directory() ? "/" : ""));
+    std::sort(all.begin(), all.end());
+    std::string out;
+    for (const auto& n : all)
+        out += n + " ";
+    return out;
+}
 
 void SetFileTime(const std::string& path, long seconds) {
     struct timespec times[2] = {{seconds, 0}, {seconds, 0}};

@@ -63,6 +63,9 @@ private:
     std::string old_;
 };
 
+// Everything below a folder, sorted, folders ending in '/', each followed by a blank.
+std::string Listing(const std::string& folder);
+
 // Sets a file's modification time (seconds since 1970).
 void SetFileTime(const std::string& path, long seconds);
 long FileTime(const std::string& path);

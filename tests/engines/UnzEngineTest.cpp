@@ -10,17 +10,6 @@
 namespace {
 namespace fs = std::filesystem;
 
-std::string Listing(const std::string& folder) {
-    std::string out;
-    std::vector<std::string> all;
-    for (const auto& e : fs::recursive_directory_iterator(folder))
-        all.push_back(fs::relative(e.path(), folder).string() + (e.is_directory() ? "/" : ""));
-    std::sort(all.begin(), all.end());
-    for (const auto& n : all)
-        out += n + " ";
-    return out;
-}
-
 // An Info-ZIP archive of top.txt, sub/inner.txt and sub/deeper/deep.bin (with folder entries).
 class UnzEngine : public ::testing::Test {
 protected:

@@ -7,7 +7,9 @@
  * reports through the record's callback and returns the number of files it processed.
  * Flags are 0 or 1. Fields keep their historical order; integers are 32 bits and pointers
  * have the native width, so on a 32-bit build every offset is the classic one (checked below).
- * Strings are NUL-terminated UTF-8 and stay owned by the caller.
+ * Strings are NUL-terminated (UTF-8 or the bytes of file names) and stay owned by the caller.
+ * Add and delete change an archive all at once or not at all. Extraction writes below the
+ * current folder only, each file through a temporary file beside it.
  *
  * Callback order during one exec call: action 5 (file count), action 6 (total bytes), then
  * for each file action 1 (name, size) followed by action-2 reports (bytes since the last
@@ -58,7 +60,7 @@ enum {
     ZERR_BAD_DATA = 10,     /* CRC mismatch or damaged compressed data */
     ZERR_UNSUPPORTED = 11,  /* compression or encryption method not supported */
     ZERR_CREATE = 12,       /* an output file or folder cannot be created */
-    ZERR_EXISTS = 13,       /* an existing file was kept (no overwrite): skipped */
+    ZERR_EXISTS = 13,       /* an existing file was kept (no overwrite asked): skipped */
     ZERR_MOVE = 14          /* a source could not be deleted after a move */
 };
 
@@ -127,7 +129,8 @@ typedef struct ZipExecRecord {
     int32_t Reserved116;          /* 0 */
     int32_t FileSpecCount;        /* entries in FileSpecs */
     const char* ZipFileName;      /* the archive written (created when absent) */
-    const char* TempDir;          /* folder for temporary files, or NULL for the archive's */
+    const char* TempDir;          /* ignored: the new archive is written beside the old one,
+                                     the only place it can be renamed over it at once */
     int32_t Reserved132;          /* 0 */
     int32_t Reserved136;          /* 0 */
     const ZipExecFileSpec* FileSpecs; /* FileSpecCount specs */

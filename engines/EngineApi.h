@@ -164,7 +164,9 @@ typedef struct UnzExecRecord {
     int32_t Seven;                /* ENGINE_RECORD_MARKER */
 } UnzExecRecord;
 
-/* Entry points. Both exec calls return the number of files processed (0 on failure). */
+/* Entry points. ZipEngineExec returns the number of entries written or deleted (folder entries
+ * included; 0 when the archive was left as it was), UnzEngineExec the number of files extracted
+ * or tested good. */
 TARNWICK_ENGINE_EXPORT int32_t ZipEngineExec(ZipExecRecord* record);
 TARNWICK_ENGINE_EXPORT int32_t GetZipEngineVersion(void);
 TARNWICK_ENGINE_EXPORT int32_t UnzEngineExec(UnzExecRecord* record);

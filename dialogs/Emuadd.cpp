@@ -109,7 +109,8 @@ TAddDlg::TAddDlg(QWidget* parent) : QDialog(parent) {
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     connect(BitBtn4, &QPushButton::clicked, this, &TAddDlg::BitBtn4Click);
 
-    FormParts::FixFrame(this, "AddDlg", tr("Add Emulator"), 339, 228);
+    // Wider than its first design, so that long system names and paths show whole.
+    FormParts::FixFrame(this, "AddDlg", tr("Add Emulator"), 400, 228);
     LoadSystems();
 }
 
@@ -146,7 +147,10 @@ void TAddDlg::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
 }
 
-void TAddDlg::FormShow() { PageControl1->setCurrentWidget(TabSheet1); }
+void TAddDlg::FormShow() {
+    PageControl1->setCurrentWidget(TabSheet1);
+    EmuName->setFocus();
+}
 
 void TAddDlg::PageControl1Change(int page) {
     if (PageControl1->widget(page) == TabSheet3) Button1->setEnabled(!CfgPath->text().isEmpty());

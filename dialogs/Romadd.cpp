@@ -51,6 +51,7 @@ void TRomAddDlg::FormShow() {
     const int32_t count = ::Emus ? ::Emus->EmuCount() : 0;
     for (int32_t i = 0; i < count; ++i) ComboBox1->addItem(FormParts::Shown(::Emus->GetEmu(i)->Name));
     ComboBox1->setCurrentIndex(count > 0 ? 0 : -1);
+    Edit1->setFocus();
 }
 
 void TRomAddDlg::BitBtn1Click() {

@@ -48,6 +48,21 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
     return button;
 }
 
+FolderEdit* MakeFolderEdit(QGroupBox* box, const char* name) {
+    auto* edit = new FolderEdit(box);
+    edit->setObjectName(name);
+    edit->setGeometry(6, 16, 216, 24);
+    return edit;
+}
+
+// One of the flat buttons in the column right of the filter list.
+FlatButton* MakeSpeedButton(QGroupBox* box, const char* name, const QIcon& glyph, const char* hint, int top) {
+    auto* button = new FlatButton(glyph, hint, box);
+    button->setObjectName(name);
+    button->move(131, top);
+    return button;
+}
+
 QProgressBar* MakeBar(QWidget* parent, const char* name, QRect at) {
     auto* bar = new QProgressBar(parent);
     bar->setObjectName(name);
@@ -84,9 +99,22 @@ TStalkDlg::~TStalkDlg() {
 // folder boxes beside the filter box, the two bars and the status bar.
 void TStalkDlg::BuildLayout() {
     setFixedSize(401, 186);
-    QStyle* style = this->style();
+    BuildButtonRow();
+    GroupBox1 = MakeGroup(this, "GroupBox1", "Source Folder:", {4, 33, 228, 44});
+    Source = MakeFolderEdit(GroupBox1, "Source");
+    GroupBox2 = MakeGroup(this, "GroupBox2", "Destination Folder:", {4, 79, 228, 44});
+    Dest = MakeFolderEdit(GroupBox2, "Dest");
+    Dest->AllowNewFolder = true;
+    BuildFilterBox();
+    ProgressBar1 = MakeBar(this, "ProgressBar1", {4, 127, 393, 14});
+    ProgressBar2 = MakeBar(this, "ProgressBar2", {4, 144, 393, 14});
+    StatusBar1 = new StatusPanels({0}, this);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setGeometry(0, 162, 401, 24);
+}
 
-    BtnGo = MakeButton(this, "BtnGo", "&GO!", style->standardIcon(QStyle::SP_MediaPlay), {4, 4, 75, 25});
+void TStalkDlg::BuildButtonRow() {
+    BtnGo = MakeButton(this, "BtnGo", "&GO!", style()->standardIcon(QStyle::SP_MediaPlay), {4, 4, 75, 25});
     BtnGo->setDefault(true);
     BtnStop = MakeButton(this, "BtnStop", "&Close", Pictures::Cancel(), {83, 4, 75, 25});
     BitBtn1 = MakeButton(this, "BitBtn1", "&Help", Pictures::Help(), {162, 4, 75, 25});
@@ -102,40 +130,18 @@ void TStalkDlg::BuildLayout() {
     for (int level = 0; level <= 9; ++level) CL->addItem(QString::number(level));
     CL->setGeometry(346, 4, 51, 25);
     Label1->setBuddy(CL);
+}
 
-    GroupBox1 = MakeGroup(this, "GroupBox1", "Source Folder:", {4, 33, 228, 44});
-    Source = new FolderEdit(GroupBox1);
-    Source->setObjectName("Source");
-    Source->setGeometry(6, 16, 216, 24);
-
-    GroupBox2 = MakeGroup(this, "GroupBox2", "Destination Folder:", {4, 79, 228, 44});
-    Dest = new FolderEdit(GroupBox2);
-    Dest->setObjectName("Dest");
-    Dest->AllowNewFolder = true;
-    Dest->setGeometry(6, 16, 216, 24);
-
+void TStalkDlg::BuildFilterBox() {
     GroupBox3 = MakeGroup(this, "GroupBox3", "Filters:", {236, 33, 161, 90});
     Ext = new QListWidget(GroupBox3);
     Ext->setObjectName("Ext");
     Ext->setSelectionMode(QAbstractItemView::SingleSelection);
     Ext->setGeometry(6, 16, 121, 68);
-    SpeedButton3 = new FlatButton(Pictures::Add(), "Add a filter", GroupBox3);
-    SpeedButton3->setObjectName("SpeedButton3");
-    SpeedButton3->move(131, 14);
-    SpeedButton4 = new FlatButton(Pictures::Remove(), "Remove the selected filter", GroupBox3);
-    SpeedButton4->setObjectName("SpeedButton4");
-    SpeedButton4->move(131, 38);
-    SpeedButton5 = new FlatButton(style->standardIcon(QStyle::SP_DirOpenIcon), "Add a filter for a chosen file",
-                                  GroupBox3);
-    SpeedButton5->setObjectName("SpeedButton5");
-    SpeedButton5->move(131, 62);
-
-    ProgressBar1 = MakeBar(this, "ProgressBar1", {4, 127, 393, 14});
-    ProgressBar2 = MakeBar(this, "ProgressBar2", {4, 144, 393, 14});
-
-    StatusBar1 = new StatusPanels({0}, this);
-    StatusBar1->setObjectName("StatusBar1");
-    StatusBar1->setGeometry(0, 162, 401, 24);
+    SpeedButton3 = MakeSpeedButton(GroupBox3, "SpeedButton3", Pictures::Add(), "Add a filter", 14);
+    SpeedButton4 = MakeSpeedButton(GroupBox3, "SpeedButton4", Pictures::Remove(), "Remove the selected filter", 38);
+    SpeedButton5 = MakeSpeedButton(GroupBox3, "SpeedButton5", style()->standardIcon(QStyle::SP_DirOpenIcon),
+                                   "Add a filter for a chosen file", 62);
 }
 
 void TStalkDlg::ConnectHandlers() {

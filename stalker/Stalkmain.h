@@ -96,6 +96,8 @@ public slots:
 
 private:
     void BuildLayout();
+    void BuildButtonRow();
+    void BuildFilterBox();
     void ConnectHandlers();
     void SetRunning(bool on);
     void AskStop();

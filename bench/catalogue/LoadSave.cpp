@@ -1,18 +1,21 @@
 // catalogue-load-save: LoadRomList + SaveRomList of a 100,000-ROM list file, against copying
-// the same file. The save replaces its file durably (written, fsynced, renamed), so the copy is
-// made as durably: read in chunks, written to a new file, fsynced.
+// the same file as safely as the save replaces its own.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "BenchCommon.h"
 #include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace {
 
-// Copies as cp does, through a buffer of a few hundred KiB, then fsyncs.
-void DurableCopy(const std::string& from, const std::string& to)
+// Copies as cp does, through a buffer of a few hundred KiB, with the steps that make a
+// replacement safe, as the save takes them: a temporary file beside the target, fsync, rename
+// over the target, fsync of the folder.
+void SafeCopy(const std::string& from, const std::string& to)
 {
-    const int fd = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string temporary = to + ".part";
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     bool ok = fd >= 0;
     const bool read = ok && ReadFileChunks(from, [&](std::string_view chunk) {
         while (ok && !chunk.empty()) {
@@ -22,11 +25,13 @@ void DurableCopy(const std::string& from, const std::string& to)
                 chunk.remove_prefix(static_cast<std::size_t>(n));
         }
     });
-    if (!read || !ok || fsync(fd) != 0) {
+    ok = read && ok && fsync(fd) == 0 && close(fd) == 0 && rename(temporary.c_str(), to.c_str()) == 0;
+    const int folder = open(FolderPart(to).c_str(), O_RDONLY | O_DIRECTORY);
+    if (!ok || folder < 0 || fsync(folder) != 0) {
         std::perror("copy");
         std::exit(2);
     }
-    close(fd);
+    close(folder);
 }
 
 } // namespace
@@ -48,7 +53,7 @@ int main()
     // Emptying the catalogue between rounds is not part of a load or a save.
     EmuManager m(scratch.path() + "none.log");
     const bench::Times t = bench::Duel(
-        9, [&] { DurableCopy(list, copy); },
+        15, [&] { SafeCopy(list, copy); },
         [&] {
             m.LoadRomList(list);
             m.SaveRomList(list);

@@ -55,7 +55,7 @@ int main()
     SetFieldText(emu->Name, "Nes");
 
     const bench::Times t = bench::Duel(
-        7,
+        11,
         [&] {
             if (ListFolder(folder) != FileCount)
                 std::exit(3);

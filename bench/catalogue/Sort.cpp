@@ -76,6 +76,7 @@ int main()
             [&] { m.SortRoms(); }, extract);
         total.measured += t.measured;
         total.baseline += t.baseline;
+        total.firstMeasured += t.firstMeasured;
         char line[160];
         std::snprintf(line, sizeof line, "%s%s=%.4f/%.4fs", details.empty() ? "" : " ", method.name,
                       t.measured, t.baseline);

@@ -59,7 +59,7 @@ ZipPrefix PrefixOf(int fd, int64_t size) {
             if (!ReadAt(fd, directory.data(), directorySize, found))
                 return none;
             first = FirstLocalHeader(directory, entries);
-            if (first < 0)
+            if (first < 0 || first > int64_t(recorded))
                 return none;
         }
         return ZipPrefix{delta, delta + first};

@@ -214,6 +214,30 @@ TEST_F(UnzEngine, NamesFollowTheCodePageRule) {
     EXPECT_EQ(Listing(out), "dos\xc3\xa9.txt ");
 }
 
+// Cut short anywhere, or with bytes changed, an archive gives messages and never a crash, a
+// file outside the target, or an archive changed by a failed add.
+TEST_F(UnzEngine, DamagedArchivesGiveMessagesOnly) {
+    const std::string whole = TempDir::read(archive);
+    std::string damaged = dir.file("damaged.zip");
+    for (size_t cut = 0; cut < whole.size(); cut += 13) {
+        for (bool flip : {false, true}) {
+            std::string bytes = whole.substr(0, flip ? whole.size() : cut);
+            if (flip)
+                bytes[cut] = char(bytes[cut] ^ 0x5A);
+            dir.write("damaged.zip", bytes);
+            UnzExecRecord record = engine.extractRecord(damaged, {"*.*"});
+            record.Directories = record.OverWrite = 1;
+            EXPECT_LE(extract(record), 3);
+            EXPECT_EQ(engine.actions().back(), ZACTION_BATCH_END);
+            ZipExecRecord add = engine.addRecord(damaged, {dir.file("src/top.txt")});
+            if (engine.zip(add) == 0) {
+                EXPECT_EQ(TempDir::read(damaged), bytes);
+            }
+        }
+    }
+    EXPECT_EQ(Listing(dir.path()).find(".tarnwick-"), std::string::npos);
+}
+
 TEST_F(UnzEngine, RoundTripThroughBothEnginesKeepsContentsAndTimes) {
     SetFileTime(dir.file("src/sub/inner.txt"), 1500000002);
     std::string ours = dir.file("ours.zip");

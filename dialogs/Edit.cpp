@@ -66,7 +66,8 @@ void TEditWnd::FormShow() {
       Edit->setReadOnly(true);
       ErrorBox("Cannot read the file " + FileName + ":\n" + ErrorText(error));
     } else {
-      ErrorBox("The file " + FileName + " does not exist.\nIt will be created if you save your text.");
+      ErrorBox("The file " + FileName + " does not exist." +
+               (Edit->isReadOnly() ? "" : "\nIt will be created if you save your text."));
     }
   }
   Modified = false;

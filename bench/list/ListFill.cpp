@@ -1,0 +1,99 @@
+// BENCH list-fill: FillRomList over 100,000 ROMs on the offscreen platform (the list shown in
+// report style and painted once), against the 100,000 file-presence tests alone, in one run.
+// Also prints the peak memory of the process with the catalogue loaded and shown, beside the
+// records' own size.
+#include <QApplication>
+#include <QTreeView>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
+
+#include "catalogue/Emusystem.h"
+#include "mainwindow/Main.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int RomCount = 100000;
+
+double Millis(Clock::time_point from) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
+}
+
+// The program folder: lookup lists, and a ROM list whose every other file exists.
+std::vector<std::string> LayOut(const fs::path& folder) {
+  fs::create_directories(folder / "LISTS");
+  fs::create_directories(folder / "roms");
+  for (const char* name : {"Systems.lst", "Types.lst", "Languages.lst"})
+    fs::copy_file(fs::path(TARNWICK_DATA_DIR) / "LISTS" / name, folder / "LISTS" / name);
+  std::vector<std::string> paths;
+  std::string records;
+  records.reserve(static_cast<size_t>(RomCount) * sizeof(RomRecord));
+  auto emu = NewEmulatorRecord();
+  SetFieldText(emu->Name, "Bench Emulator");
+  SetFieldText(emu->ExePath, "/usr/bin/true");
+  for (int i = 0; i < RomCount; ++i) {
+    const std::string path = (folder / "roms" / ("game" + std::to_string(i) + ".zip")).string();
+    if (i % 2 == 0) std::ofstream(path).put('x');
+    auto rom = NewRomRecord();
+    rom->Emulator = *emu;
+    SetFieldText(rom->Name, "Game number " + std::to_string(i));
+    SetFieldText(rom->FilePath, path);
+    rom->Rating = i % 101;
+    rom->TypeIndex = i % 12;
+    records.append(reinterpret_cast<const char*>(rom.get()), sizeof(RomRecord));
+    paths.push_back(path);
+  }
+  std::ofstream(folder / "LISTS" / "ROMS.LST", std::ios::binary).write(records.data(), records.size());
+  std::ofstream(folder / "LISTS" / "EMUS.LST", std::ios::binary)
+      .write(reinterpret_cast<const char*>(emu.get()), sizeof(EmulatorRecord));
+  return paths;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const fs::path folder = fs::temp_directory_path() / ("tarnwick-bench-list-" + std::to_string(getpid()));
+  const std::vector<std::string> paths = LayOut(folder);
+  SetProgramFolder(folder.string());
+
+  double presence = 1e300, fill = 1e300;
+  {
+    TMainWnd window;
+    window.show();
+    QApplication::processEvents();
+    for (int round = 0; round < 3; ++round) {
+      auto t0 = Clock::now();
+      int present = 0;
+      for (const std::string& p : paths) present += FileExists(p);
+      presence = std::min(presence, Millis(t0));
+      if (present != RomCount / 2) std::fprintf(stderr, "unexpected presence count %d\n", present);
+
+      t0 = Clock::now();
+      window.FillRomList();
+      window.List->ReportView()->viewport()->repaint();
+      fill = std::min(fill, Millis(t0));
+    }
+    if (window.List->Model()->rowCount() != RomCount) std::fprintf(stderr, "the list is not full\n");
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const double peakMb = usage.ru_maxrss / 1024.0;
+    const double recordsMb = static_cast<double>(RomCount) * sizeof(RomRecord) / (1024.0 * 1024.0);
+    std::printf("BENCH list-fill ratio=%.2f target=2 fill_ms=%.1f presence_ms=%.1f roms=%d "
+                "peak_rss_mib=%.1f records_mib=%.1f\n",
+                fill / presence, fill, presence, RomCount, peakMb, recordsMb);
+    window.close();
+  }
+  std::error_code ec;
+  fs::remove_all(folder, ec);
+  return 0;
+}

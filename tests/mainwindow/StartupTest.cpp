@@ -1,0 +1,95 @@
+// Start-up (the splash and the windows made once each), the error display and the Qt prompter.
+#include <QAbstractButton>
+#include <QPointer>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+#include "WindowTestKit.h"
+#include "catalogue/Splash.h"
+#include "dialogs/Edit.h"
+#include "dialogs/Options.h"
+#include "mainwindow/ErrorDisplay.h"
+#include "mainwindow/Main.h"
+#include "mainwindow/QtPrompter.h"
+#include "mainwindow/Windows.h"
+#include "stalker/Stalkmain.h"
+#include "support/ScriptedPrompter.h"
+
+TEST(StartUp, TheSplashFillsWhileTheWindowsAreMadeAndGoesWhenTheMainWindowShows) {
+  TestProgram program;
+  program.WriteRoms({});
+  program.WriteEmus({});
+  SplashWnd = new TSplashWnd;
+  SplashWnd->show();
+  EXPECT_EQ(SplashWnd->size(), QSize(315, 160));
+  EXPECT_TRUE(SplashWnd->windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_TRUE(SplashWnd->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(SplashWnd->Label2->text(), "Tarnwick 2.0");
+  EXPECT_EQ(SplashWnd->Label1->text(), "Tarnwick is Loading...");
+  EXPECT_EQ(SplashWnd->Progress->value(), 0);
+  TSplashWnd* splash = SplashWnd;
+  QPointer<QProgressBar> progress = splash->Progress;
+  CreateWindows(splash);
+  EXPECT_EQ(splash->Progress->value(), 100);
+  EXPECT_EQ(splash->Msg->text(), "Initializing program...");
+  ASSERT_NE(EditWnd, nullptr);
+  ASSERT_NE(StalkDlg, nullptr);
+  ASSERT_NE(OptionsDlg, nullptr);
+  EXPECT_TRUE(OptionsDlg->GetListFont);  // the dialogs are bound to the main window
+  MainWnd->show();
+  EXPECT_EQ(SplashWnd, nullptr);
+  EXPECT_TRUE(progress.isNull());  // destroyed, not only hidden
+  MainWnd->hide();
+  MainWnd->show();  // a later showing only refills
+  EXPECT_EQ(MainWnd->StatusText(), "Ready");
+  MainWnd->close();
+  DestroyWindows();
+  EXPECT_EQ(MainWnd, nullptr);
+  EXPECT_EQ(EditWnd, nullptr);
+}
+
+TEST(ErrorDisplay, AnEscapedFailureIsShownWithItsOwnText) {
+  ScriptedPrompter prompts;
+  prompts.Box(BoxOk).Box(BoxOk);
+  Guarded([] { throw std::runtime_error("Cannot write Tarnwick.log"); });
+  Guarded([] { throw 42; });  // not even an exception object: still shown, and the run goes on
+  ASSERT_EQ(prompts.Shown().size(), 2u);
+  EXPECT_EQ(prompts.Shown()[0].caption, "Tarnwick");
+  EXPECT_EQ(prompts.Shown()[0].text, "Cannot write Tarnwick.log");
+  EXPECT_EQ(prompts.Shown()[0].icon, BoxIcon::Stop);
+  EXPECT_EQ(prompts.Shown()[1].text, "Unknown error");
+}
+
+TEST(QtPrompter, BoxesAnswerWithTheButtonPressed) {
+  QtPrompter prompter;
+  OnNextModal([](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Question");
+    EXPECT_EQ(box->text(), "Do you really want clear the ROMs list?");
+    EXPECT_EQ(box->icon(), QMessageBox::Question);
+    box->button(QMessageBox::No)->click();
+  });
+  EXPECT_EQ(prompter.MessageBox("Question", "Do you really want clear the ROMs list?", BoxIcon::Question,
+                                BoxButtons::YesNo),
+            BoxNo);
+  OnNextModal([](QWidget* w) { w->close(); });  // closed without a button
+  EXPECT_EQ(prompter.MessageBox("Question", "?", BoxIcon::Question, BoxButtons::YesNo), BoxNo);
+  OnNextModal([](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Retry));
+    box->button(QMessageBox::Retry)->click();
+  });
+  EXPECT_EQ(prompter.MessageBox("Error", "Disk full", BoxIcon::Exclamation, BoxButtons::RetryCancel, BoxRetry),
+            BoxRetry);
+}
+
+TEST(QtPrompter, FileFiltersIgnoreLetterCase) {
+  EXPECT_EQ(QtNameFilters("Programs (*.exe)|*.exe|All Files (*.*)|*.*"),
+            "Programs (*.exe) (*.[eE][xX][eE]);;All Files (*.*) (*)");
+  EXPECT_EQ(QtNameFilters("ROMs|*.zip;*.nes"), "ROMs (*.[zZ][iI][pP] *.[nN][eE][sS])");
+  EXPECT_EQ(QtNameFilters(""), "");
+}

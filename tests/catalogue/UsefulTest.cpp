@@ -1,4 +1,5 @@
 // The fixed boxes, RunAndWait with the fake emulator, and DeleteFolder's outcomes.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -146,4 +147,25 @@ TEST_F(Useful, DeleteFolderReportsFilesLeft)
     chmod(dir.file("unz").c_str(), 0755);
     EXPECT_EQ(prompts.BoxTexts(), std::vector<std::string>{"Cannot delete some files, they may be Read-Only"});
     EXPECT_TRUE(FileExists(dir.file("unz/a.nes")));
+}
+
+TEST(ScriptedPrompterTest, UnscriptedOrUnusedAnswersFailTheTest)
+{
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedPrompter prompts;
+            EXPECT_FALSE(QuestionBox("Do you really want to delete?")); // the safe answer
+        },
+        "unscripted message box");
+    EXPECT_NONFATAL_FAILURE({ ScriptedPrompter().Box(BoxOk); }, "never asked for");
+    EXPECT_NONFATAL_FAILURE(
+        {
+            ScriptedPrompter prompts;
+            prompts.Input("x");
+            ErrorBox("wrong kind");
+            prompts.Input(std::nullopt); // leaves the script as the box found it
+            EXPECT_EQ(CurrentPrompter().InputBox("c", "p", ""), "x");
+            EXPECT_EQ(CurrentPrompter().InputBox("c", "p", ""), std::nullopt);
+        },
+        "next in the script: input box");
 }

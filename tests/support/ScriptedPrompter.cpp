@@ -68,7 +68,7 @@ std::optional<ScriptedPrompter::Answer> ScriptedPrompter::Next(const ShownPrompt
     if (script_.empty() || script_.front().kind != shown.kind) {
         ADD_FAILURE() << "unscripted " << PromptKindName(shown.kind) << " \"" << shown.caption
                       << "\": \"" << shown.text << "\""
-                      << (script_.empty() ? "" : std::string(" (the script expects a ") +
+                      << (script_.empty() ? "" : std::string(" (next in the script: ") +
                                                      PromptKindName(script_.front().kind) + ")");
         return std::nullopt;
     }

@@ -229,6 +229,7 @@ std::vector<std::string> TStalkDlg::CollectFiles(const std::string& sourceFolder
 }
 
 void TStalkDlg::BtnGoClick() {
+    if (running) return;
     stop = false;
     if (Source->text().isEmpty() || Ext->count() == 0) {
         ErrorBox(kRefusal);
@@ -239,7 +240,14 @@ void TStalkDlg::BtnGoClick() {
     const std::string dest = Dest->text().isEmpty() ? source : WithTrailingSlash(Dest->text().toStdString());
     Zip->AddCompLevel = CompressionLevel();
     const std::vector<std::string> files = CollectFiles(source, Masks());
+    const std::vector<std::string> notPacked = PackAll(files, dest);
+    SetBars(100, 100);
+    SetStatus(stop ? "Aborted by user" : "Done");
+    stop = false;
+    ReportNotPacked(notPacked, files.size());
+}
 
+std::vector<std::string> TStalkDlg::PackAll(const std::vector<std::string>& files, const std::string& dest) {
     SetRunning(true);
     struct BackToIdle {
         TStalkDlg* dlg;
@@ -253,14 +261,7 @@ void TStalkDlg::BtnGoClick() {
         if (stop) break;
         ProgressBar1->setValue(static_cast<int>(k * 100 / n));
     }
-    SetBars(100, 100);
-    if (stop) {
-        SetStatus("Aborted by user");
-        stop = false;
-    } else {
-        SetStatus("Done");
-    }
-    ReportNotPacked(notPacked, n);
+    return notPacked;
 }
 
 bool TStalkDlg::PackFile(const std::string& file, const std::string& destFolder) {

@@ -101,6 +101,9 @@ private:
     void ConnectHandlers();
     void SetRunning(bool on);
     void AskStop();
+    // Packs the files in order until the last or a confirmed stop, in the running state;
+    // returns "name: message" for each file that got no archive.
+    std::vector<std::string> PackAll(const std::vector<std::string>& files, const std::string& dest);
     // Hands one file to the component; false when it got no archive. An archive of the run
     // itself is left as it is.
     bool PackFile(const std::string& file, const std::string& destFolder);

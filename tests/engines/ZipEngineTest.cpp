@@ -186,6 +186,15 @@ TEST_F(ZipEngine, DosNamesAreShortUpperCaseAndMarkedAsDos) {
     ASSERT_EQ(engine.zip(add), 1);
     EXPECT_EQ(PythonZip(archive, "print([(i.filename, i.create_system) for i in z.infolist()])"),
               "[('LONG_FIL.TEX', 0)]\n");
+
+    InFolder here(dir.path());
+    dir.write("My Folder/v1.2.final.rom", "y");
+    std::filesystem::remove(archive);
+    ZipExecRecord withFolders = engine.addRecord(archive, {"My Folder/v1.2.final.rom"});
+    withFolders.ForceDOS = 1;
+    withFolders.JunkDirs = 0;
+    ASSERT_EQ(engine.zip(withFolders), 1);
+    EXPECT_EQ(names(), "MY_FOLDE/V1_2_FIN.ROM\n");
 }
 
 TEST_F(ZipEngine, EncryptionWritesAesThatOnlyThePasswordOpens) {

@@ -120,6 +120,7 @@ void TAddDlg::LoadSystems() { FormParts::LoadListFile(SysBox, "LISTS\\Systems.ls
 
 void TAddDlg::PrepareNew() {
     NewEmu.reset();
+    Source = NewEmulatorRecord();
     setWindowTitle("Add Emulator");
     EmuName->clear();
     EmuPath->clear();
@@ -132,6 +133,7 @@ void TAddDlg::PrepareNew() {
 
 void TAddDlg::PrepareFrom(const EmulatorRecord& emu) {
     NewEmu.reset();
+    Source = std::make_unique<EmulatorRecord>(emu);
     setWindowTitle("Emulator Proprierties");
     EmuName->setText(FormParts::Shown(emu.Name));
     FormParts::SelectPosition(SysBox, emu.SystemIndex);
@@ -172,16 +174,16 @@ void TAddDlg::BitBtn1Click() {
                                      BoxIcon::None, BoxButtons::Ok);
         return;
     }
+    if (!Source) Source = NewEmulatorRecord();
     auto emu = NewEmulatorRecord();
     // Refuse what would be cut on storing rather than store a different text.
-    if (!FormParts::Fits(emu->Name, EmuName->text())) return void(ErrorBox(TooLong("Name", 39)));
-    if (!FormParts::Fits(emu->ExePath, EmuPath->text())) return void(ErrorBox(TooLong("Emulator path", 255)));
-    if (!FormParts::Fits(emu->CfgPath, CfgPath->text())) return void(ErrorBox(TooLong("CFG file path", 255)));
-    if (!FormParts::Fits(emu->Params, Params->text())) return void(ErrorBox(TooLong("Params text", 127)));
-    FormParts::Store(emu->Name, EmuName->text());
-    FormParts::Store(emu->ExePath, EmuPath->text());
-    FormParts::Store(emu->CfgPath, CfgPath->text());
-    FormParts::Store(emu->Params, Params->text());
+    if (!FormParts::TakeText(emu->Name, Source->Name, EmuName->text())) return void(ErrorBox(TooLong("Name", 39)));
+    if (!FormParts::TakeText(emu->ExePath, Source->ExePath, EmuPath->text()))
+        return void(ErrorBox(TooLong("Emulator path", 255)));
+    if (!FormParts::TakeText(emu->CfgPath, Source->CfgPath, CfgPath->text()))
+        return void(ErrorBox(TooLong("CFG file path", 255)));
+    if (!FormParts::TakeText(emu->Params, Source->Params, Params->text()))
+        return void(ErrorBox(TooLong("Params text", 127)));
     emu->ZipSupported = ZipSupport->isChecked() ? 1 : 0;
     emu->MameMode = UnZipInDir->isChecked() ? 1 : 0;
     emu->SystemIndex = SysBox->currentIndex();

@@ -67,6 +67,9 @@ protected:
 
 private:
     void LoadSystems();
+    // The record the controls were prepared from (all empty for a new emulator): texts the user
+    // did not edit are taken from it byte for byte.
+    std::unique_ptr<EmulatorRecord> Source;
 };
 
 // The one emulator editor of the run, created at start-up.

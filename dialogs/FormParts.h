@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QString>
 #include <cstddef>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -50,6 +51,24 @@ bool Fits(const char (&field)[W], const QString& text) { return FitsField(field,
 // Stores a typed text into a record field (callers check Fits first).
 template <std::size_t W>
 void Store(char (&field)[W], const QString& text) { SetFieldText(field, text.toStdString()); }
+// A control showing a field was edited when it no longer reads as the field is shown. An
+// unedited field keeps its bytes (old catalogues hold Windows-1252 texts), whatever their length.
+template <std::size_t W>
+bool Edited(const char (&field)[W], const QString& text) { return text != Shown(field); }
+template <std::size_t W>
+bool FitsIfEdited(const char (&field)[W], const QString& text) { return !Edited(field, text) || Fits(field, text); }
+// Fills `to` from a control that showed `from`: the bytes of `from` when the text was not
+// edited, else the text. False (to unchanged) when an edited text does not fit.
+template <std::size_t W>
+bool TakeText(char (&to)[W], const char (&from)[W], const QString& text) {
+    if (!Edited(from, text)) {
+        if (&to != &from) std::memcpy(to, from, W);
+        return true;
+    }
+    if (!Fits(to, text)) return false;
+    Store(to, text);
+    return true;
+}
 
 // Reads a whole decimal number from a spin edit's text; false when it is not one or lies
 // outside lo..hi.

@@ -243,13 +243,14 @@ bool TRomPropDlg::ApplyChanges() {
         ErrorBox("The rating must be a whole number from 0 to 100; nothing was changed.");
         return false;
     }
-    if (!FormParts::Fits(rom->Name, RomDesc->text()) || !FormParts::Fits(rom->Emulator.Params, RomParams->text())) {
+    if (!FormParts::FitsIfEdited(rom->Name, RomDesc->text()) ||
+        !FormParts::FitsIfEdited(rom->Emulator.Params, RomParams->text())) {
         ErrorBox("The description or the parameters are too long to be stored; nothing was changed.");
         return false;
     }
     SetStatus(tr("Applying changes..."));
-    FormParts::Store(rom->Name, RomDesc->text());
-    FormParts::Store(rom->Emulator.Params, RomParams->text());
+    FormParts::TakeText(rom->Name, rom->Name, RomDesc->text());
+    FormParts::TakeText(rom->Emulator.Params, rom->Emulator.Params, RomParams->text());
     if (LanguagesRead) rom->LanguageIndex = RomLanguage->currentIndex();
     rom->Rating = rating;
     if (TypesRead) rom->TypeIndex = RomType->currentIndex();

@@ -103,6 +103,18 @@ TEST_F(Emulators, TextsThatWouldBeCutAreRefusedNotStored) {
     EXPECT_EQ(prompts.Shown().size(), 2u);
 }
 
+TEST_F(Emulators, UneditedTextsOfOldCataloguesKeepTheirBytes) {
+    EmulatorRecord* emu = cat.AddEmu("x");
+    const std::string cp1252(30, '\xE9');  // 60 bytes once in UTF-8: too long for Name
+    SetFieldText(emu->Name, cp1252);
+    add->PrepareFrom(*emu);
+    add->Params->setText("-edited");
+    add->BitBtn1Click();
+    ASSERT_TRUE(add->NewEmu);
+    EXPECT_EQ(FieldText(add->NewEmu->Name), cp1252);
+    EXPECT_EQ(FieldText(add->NewEmu->Params), "-edited");
+}
+
 TEST_F(Emulators, EmptySystemsListSelectsNothingAndStoresMinusOne) {
     cat.dir.write("LISTS/Systems.lst", "");
     TAddDlg empty;

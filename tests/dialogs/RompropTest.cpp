@@ -137,6 +137,27 @@ TEST_F(RomProp, ARatingThatIsNotANumberIsRefusedAndNothingIsStored) {
     EXPECT_NE(dlg.result(), QDialog::Accepted);
 }
 
+TEST_F(RomProp, TextsOfOldCataloguesKeepTheirBytesUnlessEdited) {
+    RomRecord* rom = cat.AddRom("x", "Nes");
+    const std::string cp1252 = std::string(30, '\xE9');  // 30 bytes here, 60 once in UTF-8
+    SetFieldText(rom->Name, cp1252);
+    dlg.FormShow();
+    EXPECT_EQ(dlg.RomDesc->text(), QString(30, QChar(0xE9)));
+    dlg.OkBtnClick();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(FieldText(rom->Name), cp1252);
+
+    dlg.FormShow();
+    dlg.RomDesc->setText(QString(25, QChar(0xE9)));  // edited: 50 bytes do not fit
+    prompts.Box(BoxOk);
+    dlg.OkBtnClick();
+    EXPECT_EQ(prompts.Shown().size(), 1u);
+    EXPECT_EQ(FieldText(rom->Name), cp1252);
+    dlg.RomDesc->setText("Plain");
+    dlg.OkBtnClick();
+    EXPECT_EQ(FieldText(rom->Name), "Plain");
+}
+
 TEST_F(RomProp, ListsAreReadAtEveryShowing) {
     cat.AddRom("a", "Nes");
     dlg.FormShow();

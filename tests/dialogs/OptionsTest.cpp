@@ -132,6 +132,8 @@ TEST_F(Options, ARatingThatIsNotANumberIsRefusedAndChangesNothing) {
     EXPECT_EQ(prompts.Shown().size(), 2u);
     EXPECT_TRUE(Settings.MessageMode);
     EXPECT_EQ(Settings.DefaultRating, 30);
+    dlg.FormShow();  // the next showing shows the setting again
+    EXPECT_EQ(dlg.StartRating->text(), "30");
 }
 
 TEST_F(Options, AnUnreadableTypesListIsReportedAndKeepsTheDefaultType) {

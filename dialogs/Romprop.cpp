@@ -210,6 +210,7 @@ void TRomPropDlg::ShowRom() {
         SetStatus(tr("No ROM at this position"));
         return;
     }
+    SetStatus("");  // before the file tab, whose "Error accessing file" must stay in sight
     RomDesc->setText(FormParts::Shown(rom->Name));
     RomEmu->setText(FormParts::Shown(rom->Emulator.Name));
     RomSystem->setText(FormParts::Shown(::Emus->SystemName(rom->Emulator.SystemIndex)));
@@ -257,7 +258,6 @@ bool TRomPropDlg::ApplyChanges() {
     rom->Emulator.ZipSupported = RomZipSupport->isChecked() ? 1 : 0;
     rom->Emulator.MameMode = RomUnzipInDir->isChecked() ? 1 : 0;
     ShowRom();
-    SetStatus("");
     Changed = true;
     return true;
 }

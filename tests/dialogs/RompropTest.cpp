@@ -216,11 +216,12 @@ TEST_F(RomProp, PlainFileSizesAndAFileThatVanished) {
     EXPECT_EQ(dlg.FileSize->text(), "1 Mb");
     EXPECT_EQ(dlg.Contents->count(), 0);
 
-    std::remove(cat.dir.file("over.nes").c_str());
-    dlg.PageControl1->setCurrentWidget(dlg.TabSheet1);
-    ShowFileTab();
+    std::remove(cat.dir.file("exact.nes").c_str());
+    dlg.SpeedButton1Click();  // stepping back on the file tab to the file that vanished
     EXPECT_EQ(dlg.StatusBar->Panel(4), "Error accessing file");
     EXPECT_EQ(dlg.FileSize->text(), "1 Mb");  // kept from before
+    dlg.SpeedButton2Click();
+    EXPECT_EQ(dlg.StatusBar->Panel(4), "");
 }
 
 TEST_F(RomProp, ALowerCaseZipIsListedWithBothSizes) {

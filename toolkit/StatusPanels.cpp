@@ -22,7 +22,8 @@ QString StatusPanels::Panel(int i) const {
 }
 
 void StatusPanels::SetPanel(int i, const QString& text) {
-    if (i < 0 || i >= PanelCount()) return;
+    // The same text again (a loop reporting each step) costs no paint.
+    if (i < 0 || i >= PanelCount() || Panels[i]->text() == text) return;
     Panels[i]->setText(text);
     // Long loops do not return to the event loop; paint now so the text is seen.
     if (isVisible()) repaint();

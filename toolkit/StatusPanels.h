@@ -1,6 +1,6 @@
 #pragma once
-// A status bar made of fixed panels addressed by number, each holding one text. Setting a text
-// repaints the bar at once so that it shows while a long loop runs.
+// A status bar made of fixed panels addressed by number, each holding one text. Setting a new
+// text repaints the bar at once so that it shows while a long loop runs.
 #include <QLabel>
 #include <QStatusBar>
 #include <QString>

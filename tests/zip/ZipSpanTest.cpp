@@ -120,6 +120,24 @@ TEST_F(SpanTest, AddWithDiskSpanSplitsTheArchiveItMade) {
     EXPECT_TRUE(std::filesystem::is_empty(zip.TempDir)) << "the temporary archive is deleted";
 }
 
+// Small volumes spread the central directory itself over several of them.
+TEST_F(SpanTest, CentralDirectorySpreadOverVolumesIsReadAcrossThem) {
+    for (int i = 0; i < 120; ++i) files.push_back({"game" + std::to_string(i) + ".nes", NoiseBytes(100 + i, i)});
+    source = InfoZipArchive(dir, "many.zip", files, "-0");
+    zip.MaxVolumeSize = 4096;
+    zip.MinFreeVolumeSize = 0;
+    ASSERT_EQ(zip.WriteSpan(source, dir.file("many.zip")), 0) << zip.LastMessage();
+    const std::string last = zip.ZipFileName();
+    const std::string tail = TempDir::read(last);
+    const auto eoc = ZipEndOfCentral::FromBytes(reinterpret_cast<const unsigned char*>(tail.data()) + tail.size() - 22);
+    ASSERT_LT(eoc.CentralDiskNo, eoc.ThisDiskNo) << "the directory starts on an earlier volume";
+    EXPECT_EQ(zip.GetCount(), 120) << zip.LastMessage();
+
+    ExtractInto(dir.file("out"));
+    EXPECT_EQ(zip.SuccessCount(), 120) << zip.LastMessage();
+    EXPECT_EQ(Snapshot(dir.file("out")), Expected(files));
+}
+
 TEST_F(SpanTest, WrongVolumesOfAFileSetAreNamed) {
     const auto volumes = SplitGames();
     zip.SetFileName(volumes[0]);

@@ -74,6 +74,7 @@ void TEmuListDlg::RefreshMainList() {
 }
 
 void TEmuListDlg::BitBtn3Click() {
+    if (!AddDlg || !::Emus) return;
     AddDlg->PrepareNew();
     if (AddDlg->exec() != QDialog::Accepted || !AddDlg->NewEmu) return;
     ::Emus->AddEmu(std::move(AddDlg->NewEmu));
@@ -83,7 +84,7 @@ void TEmuListDlg::BitBtn3Click() {
 
 void TEmuListDlg::BitBtn4Click() {
     const int row = Emus->currentRow();
-    if (row < 0 || !Emus->item(row)->isSelected() || !::Emus->GetEmu(row)) return;
+    if (!::Emus || row < 0 || !Emus->item(row)->isSelected() || !::Emus->GetEmu(row)) return;
     const std::string name = FieldText(::Emus->GetEmu(row)->Name);
     if (QuestionBox("Do you want to delete the all the ROMs\npreviously linked to this Emulator?")) {
         // Slots are only emptied here, so positions stay put until the one pack at the end.
@@ -102,7 +103,7 @@ void TEmuListDlg::BitBtn4Click() {
 
 void TEmuListDlg::BitBtn5Click() {
     const int row = Emus->currentRow();
-    if (row < 0 || !Emus->item(row)->isSelected()) return;
+    if (!AddDlg || !::Emus || row < 0 || !Emus->item(row)->isSelected()) return;
     EmulatorRecord* emu = ::Emus->GetEmu(row);
     if (!emu) return;
     AddDlg->PrepareFrom(*emu);

@@ -114,7 +114,7 @@ void TStalkDlg::BuildLayout() {
 }
 
 void TStalkDlg::BuildButtonRow() {
-    BtnGo = MakeButton(this, "BtnGo", "&GO!", style()->standardIcon(QStyle::SP_MediaPlay), {4, 4, 75, 25});
+    BtnGo = MakeButton(this, "BtnGo", "&GO!", Pictures::Ok(), {4, 4, 75, 25});
     BtnGo->setDefault(true);
     BtnStop = MakeButton(this, "BtnStop", "&Close", Pictures::Cancel(), {83, 4, 75, 25});
     BitBtn1 = MakeButton(this, "BitBtn1", "&Help", Pictures::Help(), {162, 4, 75, 25});

@@ -260,15 +260,4 @@ TEST_F(SpanTest, DamagedSetsFailWithTheirMessageAndLeaveNothingBehind) {
     }
 }
 
-TEST(SpanNames, VolumeFilesAndLabelsAreNumberedFromOne) {
-    EXPECT_EQ(VolumeFileName("/a/archive.zip", 0), "/a/archive001.zip");
-    EXPECT_EQ(VolumeFileName("/a/archive", 11), "/a/archive012");
-    EXPECT_EQ(VolumeNumberOf("/a/archive012.zip"), 12);
-    EXPECT_EQ(VolumeNumberOf("/a/archive.zip"), -1);
-    EXPECT_EQ(WithVolumeNumber("/a/archive003.zip", 0), "/a/archive001.zip");
-    EXPECT_EQ(SpanVolumeLabel(4), "PKBACK# 005");
-    EXPECT_EQ(SpanLabelNumber("PKBACK# 005"), 5);
-    EXPECT_EQ(SpanLabelNumber("GAMES"), 0);
-}
-
 }  // namespace

@@ -105,9 +105,9 @@ def main():
     write_bytes(os.path.join(demo, "LISTS", "EMUS.LST"), b"".join(emulators[s[0]] for s in specs))
     write_bytes(os.path.join(demo, "LISTS", "ROMS.LST"), b"".join(records))
     write_bytes(os.path.join(demo, "Tarnwick.ini"),
-                b"[General]\r\nRemember size and position=1\r\nX=0\r\nY=0\r\nWidth=820\r\nHeight=440\r\n"
-                b"[Security]\r\nLog=1\r\n[Columns]\r\nSave Columns Width=1\r\nColumn0=170\r\nColumn1=300\r\n"
-                b"Column2=100\r\nColumn3=120\r\nColumn4=50\r\nColumn5=70\r\nColumn6=80\r\nColumn7=60\r\n")
+                b"[General]\r\nRemember size and position=1\r\nX=0\r\nY=0\r\nWidth=980\r\nHeight=440\r\n"
+                b"[Security]\r\nLog=1\r\n[Columns]\r\nSave Columns Width=1\r\nColumn0=150\r\nColumn1=320\r\n"
+                b"Column2=100\r\nColumn3=140\r\nColumn4=50\r\nColumn5=70\r\nColumn6=70\r\nColumn7=60\r\n")
     print("Demo program folder: " + demo)
 
 

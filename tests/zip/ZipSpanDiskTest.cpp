@@ -1,5 +1,6 @@
 // Sets on removable disks: a fake drive whose disks are folders, swapped in when the component
 // asks for one.
+#include <algorithm>
 #include <regex>
 
 #include "platform/Drives.h"
@@ -22,25 +23,18 @@ public:
     }
     ~FakeRemovableDrive() override { SetDriveProvider(nullptr); }
 
-    // Takes the disk out (keeping what is on it) and puts disk n in; n beyond the last: a blank disk.
+    // Takes the disk out (keeping what is on it) and puts disk n in; n beyond the last: a blank
+    // disk. Files move by rename, so they keep their dates.
     void Insert(std::size_t n) {
         Eject();
-        if (n >= labels.size()) {
-            labels.resize(n + 1);
-            std::filesystem::create_directories(DiskFolder(n));
-        }
-        for (const auto& e : std::filesystem::directory_iterator(DiskFolder(n)))
-            std::filesystem::copy(e.path(), mount_ + e.path().filename().string());
+        if (n >= labels.size()) labels.resize(n + 1);
+        std::filesystem::create_directories(DiskFolder(n));
+        MoveAll(DiskFolder(n), mount_);
         inserted_ = static_cast<int>(n);
     }
     void Eject() {
         if (inserted_ < 0) return;
-        std::filesystem::remove_all(DiskFolder(inserted_));
-        std::filesystem::create_directories(DiskFolder(inserted_));
-        for (const auto& e : std::filesystem::directory_iterator(mount_)) {
-            std::filesystem::copy(e.path(), DiskFolder(inserted_) + e.path().filename().string());
-            std::filesystem::remove(e.path());
-        }
+        MoveAll(mount_, DiskFolder(inserted_));
         inserted_ = -1;
     }
     int Inserted() const { return inserted_; }
@@ -75,6 +69,10 @@ private:
     bool Mine(std::string_view path) const { return std::string(path).rfind(mount_, 0) == 0 || path == WithoutSlash(); }
     std::string WithoutSlash() const { return mount_.substr(0, mount_.size() - 1); }
     std::string DiskFolder(std::size_t n) const { return store_ + "disk" + std::to_string(n) + "/"; }
+    static void MoveAll(const std::string& from, const std::string& to) {
+        for (const auto& e : std::filesystem::directory_iterator(from))
+            std::filesystem::rename(e.path(), to + e.path().filename().string());
+    }
     static DriveProvider& SystemDrives() {
         static SystemDriveProvider system;
         return system;
@@ -97,11 +95,13 @@ public:
         if (!std::regex_search(text, m, std::regex("volume (\\d+)"))) return scripted;
         requests.push_back(std::stoi(m[1]));
         const int wanted = std::stoi(m[1]) - 1;
-        drive_.Insert(wrongDiskFirst && requests.size() == 2 ? wanted + 1 : wanted);
+        const bool wrong = requests.size() == 2 && (wrongDiskFirst || earlierDiskFirst);
+        drive_.Insert(wrong ? (wrongDiskFirst ? wanted + 1 : 0) : wanted);
         return Answer::Ok;
     }
     std::vector<int> requests;
-    bool wrongDiskFirst = false;
+    bool wrongDiskFirst = false;   // a disk after the wanted one, once
+    bool earlierDiskFirst = false; // the set's first disk, once
 
 private:
     FakeRemovableDrive& drive_;
@@ -155,6 +155,17 @@ TEST_F(SpanDiskTest, DisksAreAskedForInOrderWhenWritingAndReading) {
     ASSERT_GE(swapper.requests.size(), 4u);
     EXPECT_EQ(std::vector<int>(swapper.requests.begin(), swapper.requests.begin() + 4), (std::vector<int>{1, 2, 2, 3}))
         << "disk 2 is asked for again after the wrong disk";
+}
+
+TEST_F(SpanDiskTest, AnEarlierDiskOfTheSameSetIsNotOverwrittenUnasked) {
+    swapper.earlierDiskFirst = true;
+    ASSERT_EQ(SplitOntoDisks(), 3u);
+    EXPECT_EQ(swapper.requests, (std::vector<int>{1, 2, 2, 3}));
+    const auto warning = std::find_if(swapper.boxes.begin(), swapper.boxes.end(),
+                                      [](const SilentZipUi::Box& b) { return b.caption == "Confirm"; });
+    ASSERT_NE(warning, swapper.boxes.end());
+    EXPECT_EQ(warning->text, FormatZipStr(ZipMsg::PreviousDisk, 1));
+    EXPECT_EQ(drive.labels, (std::vector<std::string>{"PKBACK# 001", "PKBACK# 002", "PKBACK# 003"}));
 }
 
 TEST_F(SpanDiskTest, FirstDiskOfASetIsNamedWhenListed) {

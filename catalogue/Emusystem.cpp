@@ -20,8 +20,9 @@ namespace {
 // A catalogue holds up to hundreds of thousands of records, all alive for the whole run, and
 // loads them in one go. Taking them from slabs of many, and keeping freed ones for reuse, spares
 // the allocator that many calls and the system the page faults of memory it gave back and must
-// hand out again at the next load. Sanitizer builds allocate each record alone, so that every
-// record keeps its own bounds and lifetime checks.
+// hand out again at the next load. Records taken one after another lie one after another, so
+// a list loaded in one go is written back in few large pieces. Sanitizer builds allocate each
+// record alone, so that every record keeps its own bounds and lifetime checks.
 template <std::size_t Size, std::size_t PerSlab>
 class RecordPool {
 public:
@@ -34,8 +35,8 @@ public:
         std::lock_guard lock(pool.mutex_);
         if (!pool.free_)
             pool.AddSlab();
-        FreeRecord* record = pool.free_;
-        pool.free_ = record->next;
+        char* record = pool.free_;
+        pool.free_ = NextOf(record);
         return record;
 #endif
     }
@@ -48,18 +49,23 @@ public:
 #else
         RecordPool& pool = Instance();
         std::lock_guard lock(pool.mutex_);
-        auto* record = static_cast<FreeRecord*>(memory);
-        record->next = pool.free_;
+        char* record = static_cast<char*>(memory);
+        SetNext(record, pool.free_);
         pool.free_ = record;
 #endif
     }
 
 private:
-    struct FreeRecord {
-        FreeRecord* next;
-    };
-    // Slots are spaced so that a free one can hold the link to the next.
-    static constexpr std::size_t Stride = (Size + alignof(FreeRecord) - 1) / alignof(FreeRecord) * alignof(FreeRecord);
+    // A free slot holds the address of the next free one. Slots are only 4-aligned, so the
+    // link is copied in and out rather than read in place.
+    static_assert(Size >= sizeof(char*));
+    static char* NextOf(const char* slot)
+    {
+        char* next;
+        std::memcpy(&next, slot, sizeof next);
+        return next;
+    }
+    static void SetNext(char* slot, char* next) { std::memcpy(slot, &next, sizeof next); }
 
     // Never destroyed: records in static storage may be freed after every pool would be.
     static RecordPool& Instance()
@@ -67,19 +73,19 @@ private:
         static RecordPool* pool = new RecordPool;
         return *pool;
     }
+    // The new slots are handed out in address order.
     void AddSlab()
     {
-        char* slab = static_cast<char*>(::operator new(Stride * PerSlab));
+        char* slab = static_cast<char*>(::operator new(Size * PerSlab));
         slabs_.push_back(slab);
         for (std::size_t i = PerSlab; i-- > 0;) {
-            auto* record = reinterpret_cast<FreeRecord*>(slab + i * Stride);
-            record->next = free_;
-            free_ = record;
+            SetNext(slab + i * Size, free_);
+            free_ = slab + i * Size;
         }
     }
 
     std::mutex mutex_;
-    FreeRecord* free_ = nullptr;
+    char* free_ = nullptr;
     std::vector<char*> slabs_;
 };
 
@@ -180,9 +186,16 @@ void SaveRecords(const std::string& path, const std::vector<std::unique_ptr<Reco
 {
     std::vector<std::string_view> pieces;
     pieces.reserve(list.size());
-    for (const auto& record : list)
-        if (record)
-            pieces.emplace_back(reinterpret_cast<const char*>(record.get()), sizeof(Record));
+    for (const auto& record : list) {
+        if (!record)
+            continue;
+        const char* bytes = reinterpret_cast<const char*>(record.get());
+        // Records that lie one after another in memory go out as one piece.
+        if (!pieces.empty() && pieces.back().data() + pieces.back().size() == bytes)
+            pieces.back() = std::string_view(pieces.back().data(), pieces.back().size() + sizeof(Record));
+        else
+            pieces.emplace_back(bytes, sizeof(Record));
+    }
     if (!WriteFileAtomicPieces(path, pieces))
         ThrowFileError("Cannot create file", path);
 }
@@ -201,6 +214,14 @@ std::unique_ptr<Record> TakeOut(std::vector<std::unique_ptr<Record>>& list, int3
     auto record = std::move(Slot(list, index));
     list.erase(list.begin() + index);
     return record;
+}
+
+// Releases the records last to first, so that the pool hands them out again in list order.
+template <class Record>
+void ReleaseAll(std::vector<std::unique_ptr<Record>>& list)
+{
+    while (!list.empty())
+        list.pop_back();
 }
 
 template <class Record>
@@ -236,6 +257,8 @@ EmuManager::EmuManager(std::string logFileName) : logFileName_(std::move(logFile
 
 EmuManager::~EmuManager()
 {
+    ReleaseAll(roms_);
+    ReleaseAll(emulators_);
     if (Emus == this)
         Emus = nullptr;
 }
@@ -271,7 +294,7 @@ std::unique_ptr<EmulatorRecord> EmuManager::DeleteEmu(int32_t index)
     return TakeOut(emulators_, index);
 }
 
-void EmuManager::ClearEmus() { emulators_.clear(); }
+void EmuManager::ClearEmus() { ReleaseAll(emulators_); }
 
 void EmuManager::SortEmus() { ::SortEmus(emulators_); }
 
@@ -283,7 +306,7 @@ int32_t EmuManager::AddRom(std::unique_ptr<RomRecord> rom) { return Append(roms_
 
 std::unique_ptr<RomRecord> EmuManager::DeleteRom(int32_t index) { return TakeOut(roms_, index); }
 
-void EmuManager::ClearRoms() { roms_.clear(); }
+void EmuManager::ClearRoms() { ReleaseAll(roms_); }
 
 void EmuManager::MarkRomRemoved(int32_t index) { Slot(roms_, index).reset(); }
 

@@ -92,6 +92,17 @@ TEST_F(Catalogue, LoadAndSaveKeepEveryByte)
     EXPECT_EQ(TempDir::read(Lists("ROMS.LST")).size(), 3 * RomSize);
 }
 
+TEST_F(Catalogue, SaveFollowsTheListOrderAfterASort)
+{
+    const std::string a = NamedRom("a").Bytes(), b = NamedRom("b").Bytes(), c = NamedRom("c").Bytes();
+    dir.write("LISTS/ROMS.LST", b + a + c);
+    EmuManager m(dir.file("Tarnwick.log"));
+    m.LoadRomList();
+    m.SortRoms(); // by name: the first two change places, the last stays next to the second
+    m.SaveRomList();
+    EXPECT_EQ(TempDir::read(Lists("ROMS.LST")), a + b + c);
+}
+
 TEST_F(Catalogue, TrailingPieceIsIgnoredAndLoadsAppend)
 {
     dir.write("LISTS/EMUS.LST", NamedEmu("One").Bytes() + std::string(308, 'x')); // 1000 bytes

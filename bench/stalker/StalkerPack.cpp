@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -112,10 +113,7 @@ double InfoZipRun(const fs::path& source, const fs::path& out) {
     const std::string loop = "cd '" + source.string() + "' && for f in *.bin; do zip -9 -q -j '" + out.string() +
                              "/'\"${f%.*}\".zip \"$f\" || exit 1; done";
     const auto start = std::chrono::steady_clock::now();
-    if (std::system(loop.c_str()) != 0) {
-        std::fprintf(stderr, "the Info-ZIP loop failed\n");
-        std::exit(2);
-    }
+    if (std::system(loop.c_str()) != 0) throw std::runtime_error("the Info-ZIP loop failed");
     return Seconds(start);
 }
 
@@ -129,23 +127,15 @@ double StalkerRun(const fs::path& source, const fs::path& out, SilentZipUi& ui) 
     const auto start = std::chrono::steady_clock::now();
     dlg.BtnGoClick();
     const double took = Seconds(start);
-    if (!ui.boxes.empty() || dlg.StatusBar1->Panel(0) != "Done") {
-        std::fprintf(stderr, "the Stalker run reported: %s\n",
-                     ui.boxes.empty() ? dlg.StatusBar1->Panel(0).toStdString().c_str() : ui.boxes.front().text.c_str());
-        std::exit(2);
-    }
+    if (!ui.boxes.empty() || dlg.StatusBar1->Panel(0) != "Done")
+        throw std::runtime_error("the Stalker run reported: " +
+                                 (ui.boxes.empty() ? dlg.StatusBar1->Panel(0).toStdString() : ui.boxes.front().text));
     return took;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    SilentZipUi ui;
-    SetZipUi(&ui);
-
-    const fs::path root = fs::temp_directory_path() / ("stalker-pack-" + std::to_string(::getpid()));
+// Both runs over the same generated files below root; prints the BENCH line. True when every
+// file got an archive on both sides and ours pass unzip -t.
+bool Measure(const fs::path& root, SilentZipUi& ui) {
     const fs::path source = root / "src", ours = root / "ours", theirs = root / "infozip";
     for (const auto& p : {source, ours, theirs}) fs::create_directories(p);
     MakeFiles(source);
@@ -157,7 +147,6 @@ int main(int argc, char** argv) {
     const std::uint64_t ourBytes = ArchiveBytes(ours, ourCount);
     const std::uint64_t theirBytes = ArchiveBytes(theirs, theirCount);
     const bool tested = std::system(("cd '" + ours.string() + "' && unzip -tqq '*.zip' >/dev/null").c_str()) == 0;
-    fs::remove_all(root);
 
     const double sizeRatio = static_cast<double>(ourBytes) / static_cast<double>(theirBytes);
     std::printf("BENCH stalker-pack ratio=%.3f target=1.0 stalker_s=%.2f infozip_s=%.2f files=%d "
@@ -165,6 +154,25 @@ int main(int argc, char** argv) {
                 stalker / infoZip, stalker, infoZip, kFiles, static_cast<unsigned long long>(ourBytes),
                 static_cast<unsigned long long>(theirBytes), sizeRatio, ourCount, theirCount,
                 tested ? "ok" : "FAILED");
+    return ourCount == kFiles && theirCount == kFiles && tested;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    SilentZipUi ui;
+    SetZipUi(&ui);
+    const fs::path root = fs::temp_directory_path() / ("stalker-pack-" + std::to_string(::getpid()));
+    int status = 1;
+    try {
+        status = Measure(root, ui) ? 0 : 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "stalker-pack: %s\n", e.what());
+        status = 2;
+    }
+    fs::remove_all(root);  // a gigabyte of generated files
     SetZipUi(nullptr);
-    return ourCount == kFiles && theirCount == kFiles && tested ? 0 : 1;
+    return status;
 }

@@ -67,7 +67,8 @@ bool MakeTrashFolders(const std::string& trash) {
 }
 
 bool SameDevice(const std::string& a, const std::string& b) {
-    struct stat sa{}, sb{};
+    struct stat sa {
+    }, sb{};
     return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
 }
 
@@ -91,7 +92,8 @@ std::string ClaimTrashName(const std::string& trash, const std::string& base, co
 
 int TrashInto(const std::string& trash, const std::string& absolute, const std::string& shownPath) {
     if (!MakeTrashFolders(trash)) return errno ? errno : EACCES;
-    const std::string info = "[Trash Info]\nPath=" + PercentEncoded(shownPath) + "\nDeletionDate=" + LocalTimeNow() + "\n";
+    const std::string info =
+        "[Trash Info]\nPath=" + PercentEncoded(shownPath) + "\nDeletionDate=" + LocalTimeNow() + "\n";
     const std::string name = ClaimTrashName(trash, FileNamePart(absolute), info);
     if (name.empty()) return errno ? errno : EEXIST;
     if (rename(absolute.c_str(), (trash + "/files/" + name).c_str()) == 0) return 0;
@@ -121,7 +123,8 @@ ZipSfxMaker::ZipSfxMaker(TZipArchiver& zip) : zip_(zip) {}
 int ZipSfxMaker::CopyBuffer(int inFile, int outFile, std::int64_t count) {
     char block[8192];
     while (count != 0) {
-        const std::size_t want = count < 0 ? sizeof block : static_cast<std::size_t>(std::min<std::int64_t>(count, sizeof block));
+        const std::size_t want =
+            count < 0 ? sizeof block : static_cast<std::size_t>(std::min<std::int64_t>(count, sizeof block));
         const ssize_t got = read(inFile, block, want);
         if (got <= 0) return 0;
         if (write(outFile, block, static_cast<std::size_t>(got)) != got) return -2;
@@ -147,7 +150,7 @@ int ZipSfxMaker::CopyFileA(const std::string& source, const std::string& target)
         return -1;
     }
     const int copied = CopyBuffer(in, out, -1);
-    struct stat st{};
+    struct stat st {};
     fstat(in, &st);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     const bool dated = futimens(out, times) == 0;
@@ -186,7 +189,8 @@ int ZipSfxMaker::ConvertSFX(bool newFile) {
         zip_.ShowZipMessage(ZipMsg::NoZipSpecified);
         return -3;
     }
-    const std::size_t textBytes = zip_.SFXCaption.size() + zip_.SFXDefaultDir.size() + zip_.SFXCommandLine.size();
+    const std::size_t textBytes =
+        zip_.SFXCaption.size() + zip_.SFXDefaultDir.size() + zip_.SFXCommandLine.size();
     if (textBytes > sfx::kMaxTextBytes) {
         zip_.ShowZipMessage(ZipMsg::SfxStringsTooLong,
                             "\r\nSFXCaption + SFXDefaultDir + SFXCommandLine = " + std::to_string(textBytes));
@@ -210,11 +214,13 @@ int ZipSfxMaker::ConvertSFX(bool newFile) {
 bool ZipSfxMaker::WriteHeader(int out) {
     sfx::Header header;
     const SFXOpts& options = zip_.SFXOptions;
-    header.flags = (options.Has(SFXAskCmdLine) ? sfx::kAskCmdLine : 0) | (options.Has(SFXAskFiles) ? sfx::kAskFiles : 0) |
+    header.flags = (options.Has(SFXAskCmdLine) ? sfx::kAskCmdLine : 0) |
+                   (options.Has(SFXAskFiles) ? sfx::kAskFiles : 0) |
                    (options.Has(SFXHideOverWriteBox) ? sfx::kHideOverWriteBox : 0) |
                    (zip_.SFXOverWriteMode == OvrAlways ? sfx::kOverwriteAlways : 0) |
                    (zip_.SFXOverWriteMode == OvrNever ? sfx::kOverwriteNever : 0) |
-                   (options.Has(SFXCheckSize) ? 0 : sfx::kNoCheckSize) | (options.Has(SFXAutoRun) ? sfx::kAutoRun : 0);
+                   (options.Has(SFXCheckSize) ? 0 : sfx::kNoCheckSize) |
+                   (options.Has(SFXAutoRun) ? sfx::kAutoRun : 0);
     header.caption = zip_.SFXCaption;
     header.defaultDir = zip_.SFXDefaultDir;
     header.commandLine = zip_.SFXCommandLine;
@@ -245,7 +251,8 @@ int ZipSfxMaker::WriteSfx(const std::string& stub, const std::string& source, co
     int in = -1;
     try {
         in = open(stub.c_str(), O_RDONLY | O_CLOEXEC);
-        if (in < 0 || CopyBuffer(in, out, -1) != 0 || !WriteHeader(out)) throw EZipArchiver(ZipMsg::WriteOutput, true);
+        if (in < 0 || CopyBuffer(in, out, -1) != 0 || !WriteHeader(out))
+            throw EZipArchiver(ZipMsg::WriteOutput, true);
         close(in);
         in = -1;
         if (newFile) {
@@ -254,7 +261,8 @@ int ZipSfxMaker::WriteSfx(const std::string& stub, const std::string& source, co
             in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
             if (in < 0) throw EZipArchiver(ZipMsg::OpenFailed, true);
             EndRecord end;
-            if (!FindEndRecord(in, end, ZipMsg::ReadEndOfCentral)) throw EZipArchiver(ZipMsg::NotValidZip, true);
+            if (!FindEndRecord(in, end, ZipMsg::ReadEndOfCentral))
+                throw EZipArchiver(ZipMsg::NotValidZip, true);
             expected = delta + end.position + EndSize + end.eoc.ZipCommentLen;
             CopyWithOffsets(in, out, 0, delta);
         }
@@ -281,7 +289,8 @@ void ZipSfxMaker::CopyWithOffsets(int in, int out, std::int64_t start, std::int6
     const std::int64_t archiveEnd = end.position + EndSize + end.eoc.ZipCommentLen;
     const bool consistent = centralStart == end.eoc.CentralOffset;
     const std::int64_t copyEnd = consistent ? centralStart : archiveEnd;
-    if (centralStart < start || lseek(in, start, SEEK_SET) != start) throw EZipArchiver(ZipMsg::InputSeek, true);
+    if (centralStart < start || lseek(in, start, SEEK_SET) != start)
+        throw EZipArchiver(ZipMsg::InputSeek, true);
     if (CopyBuffer(in, out, copyEnd - start) != 0) throw EZipArchiver(ZipMsg::WriteOutput, true);
     if (!consistent) return;
     for (int i = 0; i < end.eoc.TotalEntries; ++i) {
@@ -303,8 +312,8 @@ void ZipSfxMaker::CopyWithOffsets(int in, int out, std::int64_t start, std::int6
 }
 
 // The size check, and then either the partial target goes or (a conversion) the source does.
-int ZipSfxMaker::FinishConversion(const std::string& source, const std::string& target, std::int64_t expectedSize,
-                                  int result, bool newFile) {
+int ZipSfxMaker::FinishConversion(const std::string& source, const std::string& target,
+                                  std::int64_t expectedSize, int result, bool newFile) {
     if (result == 0 && FileSize(target) != expectedSize) {
         zip_.ShowZipMessage(ZipMsg::WriteOutput);
         result = -9;
@@ -361,6 +370,10 @@ int ZipSfxMaker::ConvertZIP() {
     return FinishConversion(source, target, expected, result, false);
 }
 
-int TZipArchiver::ConvertSFX(bool newFile) { return ZipSfxMaker(*this).ConvertSFX(newFile); }
+int TZipArchiver::ConvertSFX(bool newFile) {
+    return ZipSfxMaker(*this).ConvertSFX(newFile);
+}
 
-int TZipArchiver::ConvertZIP() { return ZipSfxMaker(*this).ConvertZIP(); }
+int TZipArchiver::ConvertZIP() {
+    return ZipSfxMaker(*this).ConvertZIP();
+}

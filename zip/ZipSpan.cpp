@@ -22,7 +22,9 @@
 
 namespace zipfmt {
 
-std::uint16_t Get16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t Get16(const unsigned char* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 
 std::uint32_t Get32(const unsigned char* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
@@ -38,7 +40,7 @@ void Put32(unsigned char* p, std::uint32_t v) {
 }
 
 bool FindEndRecord(int fd, EndRecord& end, int readErrorId) {
-    struct stat st{};
+    struct stat st {};
     if (fstat(fd, &st) != 0) throw EZipArchiver(readErrorId, true);
     const std::int64_t size = st.st_size;
     if (size < EndSize) return false;
@@ -50,8 +52,9 @@ bool FindEndRecord(int fd, EndRecord& end, int readErrorId) {
         end.eoc = ZipEndOfCentral::FromBytes(&tail[p]);
         end.position = size - span + p;
         const std::int64_t available = span - p - EndSize;
-        end.comment.assign(reinterpret_cast<const char*>(&tail[p + EndSize]),
-                           static_cast<std::size_t>(std::min<std::int64_t>(available, end.eoc.ZipCommentLen)));
+        end.comment.assign(
+            reinterpret_cast<const char*>(&tail[p + EndSize]),
+            static_cast<std::size_t>(std::min<std::int64_t>(available, end.eoc.ZipCommentLen)));
         return true;
     }
     return false;
@@ -71,7 +74,9 @@ std::string ThreeDigits(int number) {
     return text;
 }
 
-bool IsFixedOrRemote(int driveType) { return driveType == DriveFixed || driveType == DriveRemote; }
+bool IsFixedOrRemote(int driveType) {
+    return driveType == DriveFixed || driveType == DriveRemote;
+}
 
 constexpr std::size_t kCopyBlock = 65536;
 
@@ -95,7 +100,9 @@ std::string WithVolumeNumber(const std::string& path, int volume) {
     return base.substr(0, base.size() - 3) + ThreeDigits(volume + 1) + ExtensionPart(path);
 }
 
-std::string SpanVolumeLabel(int volume) { return "PKBACK# " + ThreeDigits(volume + 1); }
+std::string SpanVolumeLabel(int volume) {
+    return "PKBACK# " + ThreeDigits(volume + 1);
+}
 
 int SpanLabelNumber(const std::string& label) {
     if (label.rfind("PKBACK# ", 0) != 0 || label.size() < 11) return 0;
@@ -150,7 +157,8 @@ std::int64_t ZipSpanner::ReadCentralEntries(int count, const Reader& read) {
         MDZipData entry;
         entry.FileNameLen = Get16(header + CenNameLength);
         entry.FileName.resize(entry.FileNameLen);
-        read(reinterpret_cast<unsigned char*>(entry.FileName.data()), entry.FileNameLen, ZipMsg::ReadCentralName);
+        read(reinterpret_cast<unsigned char*>(entry.FileName.data()), entry.FileNameLen,
+             ZipMsg::ReadCentralName);
         entry.ComprSize = Get32(header + CenCompressedSize);
         entry.DiskStart = Get16(header + CenDiskStart);
         entry.RelOffLocal = Get32(header + CenLocalOffset);
@@ -249,7 +257,8 @@ void ZipSpanner::BeginSplit(const std::string& source) {
 
 // Copies each local header (kept on one volume), its data and its data descriptor, and notes
 // the volume and offset where the header landed.
-void ZipSpanner::SplitLocalEntries(const std::vector<std::size_t>& fileOrder, std::vector<unsigned char>& buffer) {
+void ZipSpanner::SplitLocalEntries(const std::vector<std::size_t>& fileOrder,
+                                   std::vector<unsigned char>& buffer) {
     for (std::size_t index : fileOrder) {
         MDZipData& entry = f_.FMDZipData[index];
         unsigned char header[LocalSize];
@@ -267,12 +276,14 @@ void ZipSpanner::SplitLocalEntries(const std::vector<std::size_t>& fileOrder, st
         const bool descriptor = (Get16(header + LocFlags) & 8) != 0;
         const std::int64_t dataSize = entry.ComprSize;
         Message(ZipMessageText(ZipMsg::Copying) + entry.FileName);
-        Progress(ptFileBegin, entry.FileName, static_cast<std::int64_t>(whole.size()) + dataSize + (descriptor ? 16 : 0));
+        Progress(ptFileBegin, entry.FileName,
+                 static_cast<std::int64_t>(whole.size()) + dataSize + (descriptor ? 16 : 0));
 
         EnsureRoom(static_cast<std::int64_t>(whole.size()));
         entry.DiskStart = static_cast<std::uint16_t>(f_.FDiskNr);
         entry.RelOffLocal = static_cast<std::uint32_t>(f_.FBytesWritten);
-        WriteSplit(whole.data(), static_cast<std::int64_t>(whole.size()), static_cast<std::int64_t>(whole.size()));
+        WriteSplit(whole.data(), static_cast<std::int64_t>(whole.size()),
+                   static_cast<std::int64_t>(whole.size()));
         RWSplitData(buffer.data(), dataSize, ZipMsg::ReadZippedData);
         if (descriptor) {
             unsigned char tag[4];
@@ -317,7 +328,8 @@ void ZipSpanner::SplitCentralDirectory(const EndRecord& end) {
             centralDisk = f_.FDiskNr;
             centralOffset = static_cast<std::uint32_t>(f_.FBytesWritten);
         }
-        WriteSplit(whole.data(), static_cast<std::int64_t>(whole.size()), static_cast<std::int64_t>(whole.size()));
+        WriteSplit(whole.data(), static_cast<std::int64_t>(whole.size()),
+                   static_cast<std::int64_t>(whole.size()));
         ++onThisDisk;
     }
     if (centralDisk < 0) {  // an archive without entries
@@ -348,7 +360,8 @@ void ZipSpanner::SplitEndRecord(const EndRecord& end, int centralDisk, std::uint
     WriteSplit(whole.data(), length, length);
 }
 
-std::int64_t ZipSpanner::WriteSplit(const unsigned char* bytes, std::int64_t count, std::int64_t keepTogether) {
+std::int64_t ZipSpanner::WriteSplit(const unsigned char* bytes, std::int64_t count,
+                                    std::int64_t keepTogether) {
     zip_.Ui().ProcessMessages();
     if (zip_.CancelRequested) throw EZipArchiver(ZipMsg::UserCanceled, false);
     std::int64_t done = 0;
@@ -427,12 +440,12 @@ bool ZipSpanner::ClaimVolumeFile(const std::string& path, bool removable) {
     if (FileExists(path)) {
         if (zip_.Unattended) throw EZipArchiver(ZipMsg::UnattendedSpan, true);
         const int labelNumber = SpanLabelNumber(f_.FVolumeName);
-        const bool earlierVolume = removable && FileModified(path) == f_.FDateStamp && labelNumber > 0 &&
-                                   labelNumber <= f_.FDiskNr;
+        const bool earlierVolume =
+            removable && FileModified(path) == f_.FDateStamp && labelNumber > 0 && labelNumber <= f_.FDiskNr;
         const std::string text = earlierVolume ? FormatZipStr(ZipMsg::PreviousDisk, labelNumber)
                                                : FormatZipStr(ZipMsg::FileExistsOverwrite, path);
-        const auto answer = zip_.Ui().MessageBox("Confirm", text, ZipUi::Buttons::YesNoCancel, ZipUi::Icon::Warning,
-                                                 ZipUi::Answer::No);
+        const auto answer = zip_.Ui().MessageBox("Confirm", text, ZipUi::Buttons::YesNoCancel,
+                                                 ZipUi::Icon::Warning, ZipUi::Answer::No);
         if (answer == ZipUi::Answer::No && removable) {
             f_.FNewDisk = true;
             return false;
@@ -442,7 +455,8 @@ bool ZipSpanner::ClaimVolumeFile(const std::string& path, bool removable) {
     }
     f_.FOutFile = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (f_.FOutFile < 0) throw EZipArchiver(ZipMsg::CreateOutput, true);
-    if (std::find(state_.writtenVolumes.begin(), state_.writtenVolumes.end(), path) == state_.writtenVolumes.end())
+    if (std::find(state_.writtenVolumes.begin(), state_.writtenVolumes.end(), path) ==
+        state_.writtenVolumes.end())
         state_.writtenVolumes.push_back(path);
     return true;
 }
@@ -452,7 +466,8 @@ bool ZipSpanner::ClaimVolumeFile(const std::string& path, bool removable) {
 bool ZipSpanner::VolumeHasRoom(const std::string& path) {
     DiskFreeAndSize(3);
     std::int64_t room = f_.FFreeOnDisk;
-    if (zip_.MaxVolumeSize > 0) room = room < 0 ? zip_.MaxVolumeSize : std::min<std::int64_t>(room, zip_.MaxVolumeSize);
+    if (zip_.MaxVolumeSize > 0)
+        room = room < 0 ? zip_.MaxVolumeSize : std::min<std::int64_t>(room, zip_.MaxVolumeSize);
     if (f_.FDiskNr == 0 && zip_.KeepFreeOnDisk1 > 0) room -= zip_.KeepFreeOnDisk1;
     f_.FFreeOnDisk = room;
     const std::int64_t minimum = zip_.MinFreeVolumeSize > 0 ? zip_.MinFreeVolumeSize : 1;
@@ -461,8 +476,9 @@ bool ZipSpanner::VolumeHasRoom(const std::string& path) {
     DeleteFile(path);
     std::erase(state_.writtenVolumes, path);
     if (zip_.Unattended) throw EZipArchiver(ZipMsg::UnattendedSpan, true);
-    const auto answer = zip_.Ui().MessageBox("", ZipMessageText(ZipMsg::NotEnoughSpace), ZipUi::Buttons::RetryCancel,
-                                             ZipUi::Icon::Error, ZipUi::Answer::Retry);
+    const auto answer =
+        zip_.Ui().MessageBox("", ZipMessageText(ZipMsg::NotEnoughSpace), ZipUi::Buttons::RetryCancel,
+                             ZipUi::Icon::Error, ZipUi::Answer::Retry);
     if (answer == ZipUi::Answer::Failed) throw EZipArchiver(ZipMsg::NoMemoryForBox, true);
     if (answer != ZipUi::Answer::Retry) throw EZipArchiver(ZipMsg::UserCanceled, false);
     f_.FNewDisk = true;
@@ -501,7 +517,8 @@ std::string ZipSpanner::CheckForDiskText() {
         text = ZipMessageText(ZipMsg::InsertLastDisk);
     } else if (state_.writing) {
         std::int64_t divisor = f_.FSizeOfDisk;
-        if (zip_.MaxVolumeSize > 0 && (divisor <= 0 || zip_.MaxVolumeSize < divisor)) divisor = zip_.MaxVolumeSize;
+        if (zip_.MaxVolumeSize > 0 && (divisor <= 0 || zip_.MaxVolumeSize < divisor))
+            divisor = zip_.MaxVolumeSize;
         if (divisor > 0) {
             const std::int64_t keep = std::max(zip_.KeepFreeOnDisk1, 0);
             const std::int64_t estimate =
@@ -573,7 +590,9 @@ std::int64_t ZipSpanner::DiskFreeAndSize(int which) {
     return totalBytes;
 }
 
-int ZipSpanner::ZipFormat() { return -3; }
+int ZipSpanner::ZipFormat() {
+    return -3;
+}
 
 // ---- Joining ------------------------------------------------------------------------------------
 
@@ -643,7 +662,8 @@ void ZipSpanner::JoinEndRecord(const EndRecord& end, std::int64_t centralStart, 
 
 // The joined file: a new name in a folder, or the given file replaced; always ".zip".
 void ZipSpanner::OpenJoinedOutput(std::string& outPath) {
-    if (outPath.empty()) outPath = zip_.TempDir.empty() ? std::filesystem::temp_directory_path().string() : zip_.TempDir;
+    if (outPath.empty())
+        outPath = zip_.TempDir.empty() ? std::filesystem::temp_directory_path().string() : zip_.TempDir;
     std::string name;
     if (FolderExists(outPath)) {
         std::string pattern = JoinPath(outPath, "zipXXXXXX");
@@ -705,16 +725,15 @@ void ZipSpanner::ReadJoinedCentral(const EndRecord& end, std::int64_t& total) {
     if (end.eoc.CentralDiskNo != f_.FDiskNr) GetNewDisk(end.eoc.CentralDiskNo);
     if (lseek(f_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
         throw EZipArchiver(ZipMsg::InputSeek, true);
-    total = ReadCentralEntries(end.eoc.TotalEntries, [this](unsigned char* to, std::int64_t count, int errorId) {
-        ReadJoined(to, count, errorId);
-    });
+    total = ReadCentralEntries(end.eoc.TotalEntries, [this](unsigned char* to, std::int64_t count,
+                                                            int errorId) { ReadJoined(to, count, errorId); });
 }
 
 // Whether the input stands at offset on volume disk (the end of the volume before counts too).
 bool ZipSpanner::InputAt(int disk, std::int64_t offset) {
     const std::int64_t here = lseek(f_.FInFile, 0, SEEK_CUR);
     if (f_.FDiskNr == disk) return here == offset;
-    struct stat st{};
+    struct stat st {};
     return f_.FDiskNr == disk - 1 && offset == 0 && fstat(f_.FInFile, &st) == 0 && here == st.st_size;
 }
 
@@ -730,7 +749,8 @@ void ZipSpanner::JoinLocalEntries(const EndRecord& end, std::vector<unsigned cha
     });
     for (std::size_t index : order) {
         MDZipData& entry = f_.FMDZipData[index];
-        if (!InputAt(entry.DiskStart, entry.RelOffLocal)) throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
+        if (!InputAt(entry.DiskStart, entry.RelOffLocal))
+            throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
         unsigned char header[LocalSize];
         ReadJoined(header, LocalSize, ZipMsg::ReadLocalHeader);
         if (Get32(header) != LocalSig) throw EZipArchiver(ZipMsg::LocalSignature, true);
@@ -756,10 +776,12 @@ void ZipSpanner::JoinLocalEntries(const EndRecord& end, std::vector<unsigned cha
             RWJoinData(buffer.data(), Get32(tag) == ExtLocalSig ? 12 : 8, ZipMsg::DataDescriptor);
         }
     }
-    if (!InputAt(end.eoc.CentralDiskNo, end.eoc.CentralOffset)) throw EZipArchiver(ZipMsg::ReadZippedData, true);
+    if (!InputAt(end.eoc.CentralDiskNo, end.eoc.CentralOffset))
+        throw EZipArchiver(ZipMsg::ReadZippedData, true);
 }
 
-void ZipSpanner::JoinCentralDirectory(const EndRecord& end, std::int64_t& centralStart, std::int64_t& centralSize) {
+void ZipSpanner::JoinCentralDirectory(const EndRecord& end, std::int64_t& centralStart,
+                                      std::int64_t& centralSize) {
     GetNewDisk(end.eoc.CentralDiskNo);
     if (lseek(f_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
         throw EZipArchiver(ZipMsg::InputSeek, true);
@@ -806,10 +828,10 @@ void ZipSpanner::RWJoinData(unsigned char* buffer, std::int64_t count, int error
 // ---- The component's members ----------------------------------------------------------------
 
 // The component's own state handed to the spanning code (the members below may reach it).
-#define SPAN_FIELDS(busy)                                                                          \
-    SpanFields {                                                                                   \
+#define SPAN_FIELDS(busy)                                                                               \
+    SpanFields {                                                                                        \
         FDrive, FDiskNr, FBytesWritten, FFreeOnDisk, FSizeOfDisk, FVolumeName, FNewDisk, FShowProgress, \
-            FDateStamp, FInFile, FOutFile, FMDZipData, FSpanExtra, busy, FLastDiskNumber            \
+            FDateStamp, FInFile, FOutFile, FMDZipData, FSpanExtra, busy, FLastDiskNumber                \
     }
 
 int TZipArchiver::WriteSpan(const std::string& inFileName, const std::string& outFileName) {
@@ -820,4 +842,6 @@ int TZipArchiver::ReadSpan(const std::string& inFileName, std::string& outFilePa
     return ZipSpanner(*this, SPAN_FIELDS(FExtractBusy)).ReadSpan(inFileName, outFilePath);
 }
 
-void TZipArchiver::GetNewDisk(int diskSeq) { ZipSpanner(*this, SPAN_FIELDS(FExtractBusy)).GetNewDisk(diskSeq); }
+void TZipArchiver::GetNewDisk(int diskSeq) {
+    ZipSpanner(*this, SPAN_FIELDS(FExtractBusy)).GetNewDisk(diskSeq);
+}

@@ -59,9 +59,9 @@ int SpanLabelNumber(const std::string& label);
 
 // What the spanning code keeps beyond the component's own fields.
 struct SpanState {
-    std::string inFileName;                 // the volume being read
-    std::string outFileName;                // the target as given (base of numbered names)
-    std::string volumePath;                 // the volume being written
+    std::string inFileName;                   // the volume being read
+    std::string outFileName;                  // the target as given (base of numbered names)
+    std::string volumePath;                   // the volume being written
     std::vector<std::string> writtenVolumes;  // made by this split: deleted when it fails
     bool writing = false;
     bool reading = false;
@@ -145,7 +145,8 @@ private:
     void ReadJoinedCentral(const zipfmt::EndRecord& end, std::int64_t& total);
     void JoinLocalEntries(const zipfmt::EndRecord& end, std::vector<unsigned char>& buffer);
     bool InputAt(int disk, std::int64_t offset);
-    void JoinCentralDirectory(const zipfmt::EndRecord& end, std::int64_t& centralStart, std::int64_t& centralSize);
+    void JoinCentralDirectory(const zipfmt::EndRecord& end, std::int64_t& centralStart,
+                              std::int64_t& centralSize);
     void ReadJoined(unsigned char* to, std::int64_t count, int errorId);
 
     using Reader = std::function<void(unsigned char* to, std::int64_t count, int errorId)>;

@@ -53,7 +53,10 @@ std::optional<std::string> SafeMemberPath(const std::string& stored) {
 }
 
 Extractor::Extractor(zip_t* archive, std::string targetDir, Overwrite mode, AskOverwrite ask, Report report)
-    : archive_(archive), targetDir_(std::move(targetDir)), mode_(mode), ask_(std::move(ask)),
+    : archive_(archive),
+      targetDir_(std::move(targetDir)),
+      mode_(mode),
+      ask_(std::move(ask)),
       report_(std::move(report)) {}
 
 ExtractCounts Extractor::Run(const std::vector<zip_int64_t>& indexes) {
@@ -115,13 +118,16 @@ int Extractor::OpenParent(const std::string& relative, std::string& leaf) {
 }
 
 bool Extractor::MayReplace(int dirFd, const std::string& leaf, const std::string& shown) {
-    struct stat st{};
+    struct stat st {};
     if (fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return true;
     if (S_ISDIR(st.st_mode)) return false;
     switch (mode_) {
-        case Overwrite::Always: return true;
-        case Overwrite::Never: return false;
-        case Overwrite::Ask: return ask_(targetDir_ + "/" + shown, mode_);
+        case Overwrite::Always:
+            return true;
+        case Overwrite::Never:
+            return false;
+        case Overwrite::Ask:
+            return ask_(targetDir_ + "/" + shown, mode_);
     }
     return false;
 }

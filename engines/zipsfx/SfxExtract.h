@@ -17,8 +17,8 @@ std::optional<std::string> SafeMemberPath(const std::string& stored);
 
 struct ExtractCounts {
     int written = 0;
-    int skipped = 0;   // unsafe names, files kept by the overwrite rule
-    int damaged = 0;   // members that could not be read back whole
+    int skipped = 0;  // unsafe names, files kept by the overwrite rule
+    int damaged = 0;  // members that could not be read back whole
 };
 
 class Extractor {

@@ -52,7 +52,7 @@ bool MakeFolders(const std::string& path) {
         sofar += part + "/";
         if (mkdir(sofar.c_str(), 0777) != 0 && errno != EEXIST) return false;
     }
-    struct stat st{};
+    struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -92,7 +92,8 @@ sfx::Extractor::AskOverwrite OverwriteQuestion(std::uint8_t flags) {
 // With the ask-files flag the user picks members by number; Enter takes them all.
 std::vector<zip_int64_t> ChooseMembers(zip_t* archive) {
     const zip_int64_t total = zip_get_num_entries(archive, 0);
-    for (zip_int64_t i = 0; i < total; ++i) std::cout << "  " << (i + 1) << "  " << zip_get_name(archive, i, 0) << "\n";
+    for (zip_int64_t i = 0; i < total; ++i)
+        std::cout << "  " << (i + 1) << "  " << zip_get_name(archive, i, 0) << "\n";
     std::vector<zip_int64_t> chosen;
     for (;;) {
         std::stringstream answer(Ask("Files to extract (numbers separated by blanks, Enter for all): ", ""));
@@ -127,7 +128,8 @@ int RunCommand(std::string command, const std::string& target) {
         _exit(127);
     }
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -146,8 +148,10 @@ int RunAfterwards(const sfx::Header& header, const std::string& target) {
     if ((header.flags & sfx::kAskCmdLine) && !(header.flags & sfx::kAutoRun)) {
         const std::string answer =
             Ask("Command to run afterwards [" + command + "] (Enter keeps it, '-' runs nothing): ", "");
-        if (answer == "-") command.clear();
-        else if (!answer.empty()) command = answer;
+        if (answer == "-")
+            command.clear();
+        else if (!answer.empty())
+            command = answer;
     }
     if (command.empty()) return 0;
     const int status = RunCommand(command, target);
@@ -160,7 +164,8 @@ int Extract(const sfx::Image& image) {
     std::cout << (header.caption.empty() ? "Self-extracting Archive" : header.caption) << "\n";
     if (!(header.flags & sfx::kNoCheckSize) &&
         sfx::ArchiveEnd(image.path, image.stubSize + sfx::kHeaderSize, image.fileSize) != image.fileSize) {
-        std::cerr << "The archive is damaged: " << image.path << " is not as long as its zip directory says.\n";
+        std::cerr << "The archive is damaged: " << image.path
+                  << " is not as long as its zip directory says.\n";
         return kExitDamaged;
     }
     zip_t* archive = OpenArchive(image);
@@ -182,7 +187,8 @@ int Extract(const sfx::Image& image) {
                              [](const std::string& line) { std::cout << "  " << line << "\n"; });
     const sfx::ExtractCounts counts = extractor.Run(chosen);
     zip_discard(archive);
-    std::cout << counts.written << " file(s) extracted to " << target << ", " << counts.skipped << " skipped.\n";
+    std::cout << counts.written << " file(s) extracted to " << target << ", " << counts.skipped
+              << " skipped.\n";
     if (counts.damaged > 0) {
         std::cerr << "The archive is damaged: " << counts.damaged << " file(s) could not be extracted.\n";
         return kExitDamaged;

@@ -28,8 +28,8 @@ protected:
     int Run(const std::string& exe, const std::string& folder, const std::string& input = "") {
         std::filesystem::create_directories(folder);
         output = dir.file("run.log");
-        return RunShell("cd " + ShellQuote(folder) + " && printf '%s' " + ShellQuote(input) + " | " + ShellQuote(exe) +
-                        " > " + ShellQuote(output) + " 2>&1");
+        return RunShell("cd " + ShellQuote(folder) + " && printf '%s' " + ShellQuote(input) + " | " +
+                        ShellQuote(exe) + " > " + ShellQuote(output) + " 2>&1");
     }
     std::string Output() const { return TempDir::read(output); }
 
@@ -96,7 +96,8 @@ TEST_F(SfxTest, FolderFilesAndOverwritesAreAskedFromTheUser) {
     // Folder "there"; a wrong choice, then members 3 and 4; replace readme (y), keep empty.txt (n).
     ASSERT_EQ(Run(zip.ZipFileName(), dir.file("run"), "there\n9\n3 4\ny\nn\n"), 0) << Output();
     EXPECT_EQ(Snapshot(dir.file("run/there")),
-              (std::map<std::string, std::string>{{"roms/readme.txt", Digest("read me\n")}, {"empty.txt", Digest("mine too")}}));
+              (std::map<std::string, std::string>{{"roms/readme.txt", Digest("read me\n")},
+                                                  {"empty.txt", Digest("mine too")}}));
     EXPECT_NE(Output().find("Please give numbers from 1 to 4"), std::string::npos) << Output();
 }
 
@@ -110,7 +111,8 @@ TEST_F(SfxTest, NewExeArchiveMadeByAddRunsAsAProgram) {
     EXPECT_EQ(zip.ZipDataOffset(), FileSize(kStub) + 256);
     ASSERT_EQ(Run(dir.file("new.EXE"), dir.file("run"), "\n"), 0) << Output();
     EXPECT_EQ(Snapshot(dir.file("run")),
-              (std::map<std::string, std::string>{{"big.bin", Digest(files[0].data)}, {"readme.txt", Digest("read me\n")}}));
+              (std::map<std::string, std::string>{{"big.bin", Digest(files[0].data)},
+                                                  {"readme.txt", Digest("read me\n")}}));
 }
 
 TEST_F(SfxTest, RefusalsGiveTheirMessageAndLeaveTheArchive) {

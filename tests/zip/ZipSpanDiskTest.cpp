@@ -39,8 +39,12 @@ public:
     }
     int Inserted() const { return inserted_; }
 
-    std::string Root(std::string_view path) override { return Mine(path) ? mount_ : SystemDrives().Root(path); }
-    DriveType Type(std::string_view path) override { return Mine(path) ? DriveRemovable : SystemDrives().Type(path); }
+    std::string Root(std::string_view path) override {
+        return Mine(path) ? mount_ : SystemDrives().Root(path);
+    }
+    DriveType Type(std::string_view path) override {
+        return Mine(path) ? DriveRemovable : SystemDrives().Type(path);
+    }
     bool FreeAndSize(std::string_view path, std::int64_t& freeBytes, std::int64_t& totalBytes) override {
         if (!Mine(path)) return SystemDrives().FreeAndSize(path, freeBytes, totalBytes);
         if (inserted_ < 0) return false;
@@ -66,7 +70,9 @@ public:
     bool labelsAllowed = true;
 
 private:
-    bool Mine(std::string_view path) const { return std::string(path).rfind(mount_, 0) == 0 || path == WithoutSlash(); }
+    bool Mine(std::string_view path) const {
+        return std::string(path).rfind(mount_, 0) == 0 || path == WithoutSlash();
+    }
     std::string WithoutSlash() const { return mount_.substr(0, mount_.size() - 1); }
     std::string DiskFolder(std::size_t n) const { return store_ + "disk" + std::to_string(n) + "/"; }
     static void MoveAll(const std::string& from, const std::string& to) {
@@ -100,8 +106,8 @@ public:
         return Answer::Ok;
     }
     std::vector<int> requests;
-    bool wrongDiskFirst = false;   // a disk after the wanted one, once
-    bool earlierDiskFirst = false; // the set's first disk, once
+    bool wrongDiskFirst = false;    // a disk after the wanted one, once
+    bool earlierDiskFirst = false;  // the set's first disk, once
 
 private:
     FakeRemovableDrive& drive_;
@@ -134,7 +140,8 @@ TEST_F(SpanDiskTest, DisksAreAskedForInOrderWhenWritingAndReading) {
     ASSERT_EQ(disks, 3u);
     EXPECT_EQ(swapper.requests, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(drive.labels, (std::vector<std::string>{"PKBACK# 001", "PKBACK# 002", "PKBACK# 003"}));
-    EXPECT_NE(swapper.boxes[0].text.find("in drive: " + dir.file("drive/")), std::string::npos) << swapper.boxes[0].text;
+    EXPECT_NE(swapper.boxes[0].text.find("in drive: " + dir.file("drive/")), std::string::npos)
+        << swapper.boxes[0].text;
 
     // The last disk is in the drive: list it, then extract (disk 1 is asked for first, and a
     // wrong disk offered once is asked for again).
@@ -153,7 +160,8 @@ TEST_F(SpanDiskTest, DisksAreAskedForInOrderWhenWritingAndReading) {
     EXPECT_EQ(zip.SuccessCount(), 4) << zip.LastMessage();
     EXPECT_EQ(Snapshot(zip.ExtrBaseDir), Expected(files));
     ASSERT_GE(swapper.requests.size(), 4u);
-    EXPECT_EQ(std::vector<int>(swapper.requests.begin(), swapper.requests.begin() + 4), (std::vector<int>{1, 2, 2, 3}))
+    EXPECT_EQ(std::vector<int>(swapper.requests.begin(), swapper.requests.begin() + 4),
+              (std::vector<int>{1, 2, 2, 3}))
         << "disk 2 is asked for again after the wrong disk";
 }
 

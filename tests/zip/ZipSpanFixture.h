@@ -37,7 +37,8 @@ inline std::map<std::string, std::string> Snapshot(const std::string& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
         if (entry.is_regular_file())
-            files[std::filesystem::relative(entry.path(), folder).string()] = Digest(TempDir::read(entry.path().string()));
+            files[std::filesystem::relative(entry.path(), folder).string()] =
+                Digest(TempDir::read(entry.path().string()));
     return files;
 }
 

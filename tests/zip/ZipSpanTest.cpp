@@ -122,14 +122,16 @@ TEST_F(SpanTest, AddWithDiskSpanSplitsTheArchiveItMade) {
 
 // Small volumes spread the central directory itself over several of them.
 TEST_F(SpanTest, CentralDirectorySpreadOverVolumesIsReadAcrossThem) {
-    for (int i = 0; i < 120; ++i) files.push_back({"game" + std::to_string(i) + ".nes", NoiseBytes(100 + i, i)});
+    for (int i = 0; i < 120; ++i)
+        files.push_back({"game" + std::to_string(i) + ".nes", NoiseBytes(100 + i, i)});
     source = InfoZipArchive(dir, "many.zip", files, "-0");
     zip.MaxVolumeSize = 4096;
     zip.MinFreeVolumeSize = 0;
     ASSERT_EQ(zip.WriteSpan(source, dir.file("many.zip")), 0) << zip.LastMessage();
     const std::string last = zip.ZipFileName();
     const std::string tail = TempDir::read(last);
-    const auto eoc = ZipEndOfCentral::FromBytes(reinterpret_cast<const unsigned char*>(tail.data()) + tail.size() - 22);
+    const auto eoc =
+        ZipEndOfCentral::FromBytes(reinterpret_cast<const unsigned char*>(tail.data()) + tail.size() - 22);
     ASSERT_LT(eoc.CentralDiskNo, eoc.ThisDiskNo) << "the directory starts on an earlier volume";
     EXPECT_EQ(zip.GetCount(), 120) << zip.LastMessage();
 
@@ -144,7 +146,8 @@ TEST_F(SpanTest, DataDescriptorsTravelWithTheirData) {
     ASSERT_EQ(RunShell("cd " + ShellQuote(dir.path()) +
                        " && python3 -c \"import zipfile,sys\n"
                        "z = zipfile.ZipFile(sys.stdout.buffer, 'w', zipfile.ZIP_DEFLATED)\n"
-                       "z.write('noise.bin', 'a.bin')\nz.writestr('b.txt', 'hello ' * 1000)\nz.close()\" | cat > dd.zip"),
+                       "z.write('noise.bin', 'a.bin')\nz.writestr('b.txt', 'hello ' * 1000)\nz.close()\" | "
+                       "cat > dd.zip"),
               0);
     zip.MaxVolumeSize = 7000;
     zip.MinFreeVolumeSize = 0;
@@ -241,11 +244,14 @@ TEST_F(SpanTest, DamagedSetsFailWithTheirMessageAndLeaveNothingBehind) {
         {"missing", [&] { std::filesystem::remove(volumes[1]); }, ZipMsg::InputMissing},
         {"slightly short", [&] { dir.write("set/games002.zip", middle.substr(0, middle.size() - 1000)); },
          ZipMsg::LocalHeaderNotFound},
-        {"out of order", [&] { dir.write("set/games002.zip", TempDir::read(volumes[2])); }, ZipMsg::ReadZippedData},
-        {"last cut short", [&] {
+        {"out of order", [&] { dir.write("set/games002.zip", TempDir::read(volumes[2])); },
+         ZipMsg::ReadZippedData},
+        {"last cut short",
+         [&] {
              dir.write("set/games002.zip", middle);
              std::filesystem::resize_file(volumes[2], FileSize(volumes[2]) - 10);
-         }, ZipMsg::NthDiskOfSet},
+         },
+         ZipMsg::NthDiskOfSet},
     };
     for (const Case& c : cases) {
         c.damage();

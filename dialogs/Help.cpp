@@ -12,6 +12,7 @@
 THelpWnd::THelpWnd(QWidget* parent) : QDialog(parent, Qt::Window) {
   setObjectName("HelpWnd");
   setWindowTitle("Tarnwick Help");
+  setAttribute(Qt::WA_QuitOnClose, false);  // an open help page does not keep the program running
   resize(640, 520);
   Browser = new QTextBrowser(this);
   Browser->setObjectName("Browser");

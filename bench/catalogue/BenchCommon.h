@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the catalogue benchmarks: a scratch folder, a clock, best-of-N timing,
 // catalogue generation and the BENCH line.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "catalogue/Emusystem.h"
 
@@ -45,12 +47,20 @@ inline double TimeOnce(const std::function<void()>& work)
     return took.count();
 }
 
-// The best times of `runs` rounds, each timing the baseline and then the measured work, so
-// that both meet the same load of the machine. `prepare` runs untimed before each timing.
+// `runs` rounds, each timing the baseline and then the measured work, so that both meet the
+// same load of the machine; `prepare` runs untimed before each timing. The ratio is the median
+// of the rounds' ratios, which a busy moment of the machine moves less than a ratio of bests.
 struct Times {
-    double measured = 1e30;
-    double baseline = 1e30;
+    double measured = 1e30; // best
+    double baseline = 1e30; // best
     double firstMeasured = 0; // the first round, before anything was warm
+    std::vector<double> ratios;
+    double Ratio() const
+    {
+        std::vector<double> r = ratios;
+        std::sort(r.begin(), r.end());
+        return r.empty() ? 0 : (r.size() % 2 ? r[r.size() / 2] : (r[r.size() / 2 - 1] + r[r.size() / 2]) / 2);
+    }
 };
 inline Times Duel(int runs, const std::function<void()>& baseline,
                   const std::function<void()>& measured,
@@ -59,12 +69,14 @@ inline Times Duel(int runs, const std::function<void()>& baseline,
     Times best;
     for (int i = 0; i < runs; ++i) {
         prepare();
-        best.baseline = std::min(best.baseline, TimeOnce(baseline));
+        const double base = TimeOnce(baseline);
         prepare();
         const double took = TimeOnce(measured);
         if (i == 0)
             best.firstMeasured = took;
+        best.baseline = std::min(best.baseline, base);
         best.measured = std::min(best.measured, took);
+        best.ratios.push_back(took / base);
     }
     return best;
 }
@@ -91,8 +103,7 @@ inline std::unique_ptr<RomRecord> MakeRom(std::mt19937& random, int i)
 inline void Report(const char* id, const Times& t, double target, const std::string& details)
 {
     std::printf("BENCH %s ratio=%.2f target=%g measured=%.4fs baseline=%.4fs first=%.4fs %s\n", id,
-                t.measured / t.baseline, target, t.measured, t.baseline, t.firstMeasured,
-                details.c_str());
+                t.Ratio(), target, t.measured, t.baseline, t.firstMeasured, details.c_str());
     std::fflush(stdout);
 }
 

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
@@ -15,7 +16,13 @@
 #include "support/ScriptedPrompter.h"
 #include "WindowTestKit.h"
 #include "catalogue/Scan.h"
+#include "dialogs/About.h"
 #include "dialogs/Edit.h"
+#include "dialogs/Emuadd.h"
+#include "dialogs/Emulist.h"
+#include "dialogs/Romadd.h"
+#include "dialogs/Romprop.h"
+#include "stalker/Stalkmain.h"
 #include "dialogs/Help.h"
 #include "dialogs/Options.h"
 #include "mainwindow/Main.h"
@@ -205,10 +212,41 @@ TEST_F(Commands, ScanAddsTheFolderAndRefills) {
   EXPECT_EQ(MainWnd->StatusText(), "Ready");
 }
 
-TEST_F(Commands, PropertiesNeedASelectedRow) {
+TEST_F(Commands, PropertiesNeedASelectedRowAndResortAfterAChange) {
   MainWnd->List->SelectRow(-1);
   MainWnd->PropertiesExecute();  // no dialog: a modal window would block here
   EXPECT_TRUE(prompts.Shown().empty());
+  MainWnd->List->SelectRow(1);
+  OnNextModal([](QWidget* d) {
+    EXPECT_EQ(d, RomPropDlg);
+    EXPECT_EQ(RomPropDlg->RomIndex, 1);  // the dialog finds the selected row itself
+    RomPropDlg->RomDesc->setText("0 first now");
+    RomPropDlg->OkBtn->click();
+  });
+  MainWnd->Properties->trigger();
+  EXPECT_EQ(FieldText(Emus->GetRom(0)->Name), "0 first now");  // sorted by name again
+  EXPECT_EQ(MainWnd->List->Model()->data(MainWnd->List->Model()->index(0, 0), Qt::DisplayRole).toString(),
+            "0 first now");
+}
+
+TEST_F(Commands, EachDialogOpensFromItsCommand) {
+  const std::pair<QAction*, QDialog**> commands[] = {
+      {MainWnd->Add, reinterpret_cast<QDialog**>(&AddDlg)},
+      {MainWnd->ListEmu, reinterpret_cast<QDialog**>(&EmuListDlg)},
+      {MainWnd->AddRom, reinterpret_cast<QDialog**>(&RomAddDlg)},
+      {MainWnd->About, reinterpret_cast<QDialog**>(&AboutDlg)},
+      {MainWnd->Stalker, reinterpret_cast<QDialog**>(&StalkDlg)}};
+  for (const auto& [action, dialog] : commands) {
+    QWidget* shown = nullptr;
+    OnNextModal([&shown](QWidget* d) {
+      shown = d;
+      d->close();
+    });
+    action->trigger();
+    EXPECT_EQ(shown, *dialog) << action->objectName().toStdString();
+  }
+  EXPECT_EQ(Emus->EmuCount(), 1);  // a cancelled emulator editor adds nothing
+  EXPECT_EQ(Emus->RomCount(), 2);
 }
 
 #include "CommandsTest.moc"

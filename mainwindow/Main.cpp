@@ -454,7 +454,13 @@ void TMainWnd::FormClose() {
 }
 
 void TMainWnd::ApplyWindowSettings(const WindowSettings& w) {
-  if (!w.Read) return;
+  if (!w.Read) {
+    // The file could not be read: the window keeps its design, and the bar settings say so,
+    // so the close does not write the bars away.
+    Settings.ShowToolBar = true;
+    Settings.ShowStatusBar = true;
+    return;
+  }
   if (w.HaveBounds) {
     move(w.X, w.Y);
     resize(w.Width, w.Height);

@@ -98,12 +98,24 @@ void* EmulatorRecord::operator new(std::size_t size)
 {
     return size == sizeof(EmulatorRecord) ? EmulatorPool::Allocate() : ::operator new(size);
 }
-void EmulatorRecord::operator delete(void* record) noexcept { EmulatorPool::Release(record); }
+void EmulatorRecord::operator delete(void* record, std::size_t size) noexcept
+{
+    if (size == sizeof(EmulatorRecord))
+        EmulatorPool::Release(record);
+    else
+        ::operator delete(record);
+}
 void* RomRecord::operator new(std::size_t size)
 {
     return size == sizeof(RomRecord) ? RomPool::Allocate() : ::operator new(size);
 }
-void RomRecord::operator delete(void* record) noexcept { RomPool::Release(record); }
+void RomRecord::operator delete(void* record, std::size_t size) noexcept
+{
+    if (size == sizeof(RomRecord))
+        RomPool::Release(record);
+    else
+        ::operator delete(record);
+}
 
 // Value-initialised: every byte 0.
 std::unique_ptr<EmulatorRecord> NewEmulatorRecord() { return std::make_unique<EmulatorRecord>(); }

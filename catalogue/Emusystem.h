@@ -39,7 +39,7 @@ struct EmulatorRecord {
 
     // Records allocated one by one come from slabs of many (see RecordPool in Emusystem.cpp).
     static void* operator new(std::size_t size);
-    static void operator delete(void* record) noexcept;
+    static void operator delete(void* record, std::size_t size) noexcept;
 };
 
 // One ROM; the element of LISTS/ROMS.LST.
@@ -53,7 +53,7 @@ struct RomRecord {
     int32_t Rating;
 
     static void* operator new(std::size_t size);
-    static void operator delete(void* record) noexcept;
+    static void operator delete(void* record, std::size_t size) noexcept;
 };
 
 static_assert(sizeof(EmulatorRecord) == 692);

@@ -3,6 +3,7 @@
 // Also prints the peak memory of the process with the catalogue loaded and shown, beside the
 // records' own size.
 #include <QApplication>
+#include <QListView>
 #include <QTreeView>
 #include <algorithm>
 #include <chrono>
@@ -84,13 +85,18 @@ int main(int argc, char** argv) {
       fill = std::min(fill, Millis(t0));
     }
     if (window.List->Model()->rowCount() != RomCount) std::fprintf(stderr, "the list is not full\n");
+    // The other styles lay out the same 100,000 rows.
+    auto t0 = Clock::now();
+    window.BigIconsExecute();
+    window.List->IconView()->viewport()->repaint();
+    const double bigIcons = Millis(t0);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const double peakMb = usage.ru_maxrss / 1024.0;
     const double recordsMb = static_cast<double>(RomCount) * sizeof(RomRecord) / (1024.0 * 1024.0);
     std::printf("BENCH list-fill ratio=%.2f target=2 fill_ms=%.1f presence_ms=%.1f roms=%d "
-                "peak_rss_mib=%.1f records_mib=%.1f\n",
-                fill / presence, fill, presence, RomCount, peakMb, recordsMb);
+                "big_icons_ms=%.1f peak_rss_mib=%.1f records_mib=%.1f\n",
+                fill / presence, fill, presence, RomCount, bigIcons, peakMb, recordsMb);
     window.close();
   }
   std::error_code ec;

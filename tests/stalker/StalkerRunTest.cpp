@@ -31,8 +31,8 @@ protected:
 TEST_F(StalkerRunTest, EmptyDestinationPacksEachFileBesideItself) {
     tmp.write("roms/mario.nes", Compressible(524288));
     tmp.write("roms/game.eu.smc", Compressible(3000));
-    tmp.write("roms/a.b.c", "abc");
-    tmp.write("roms/README", "read me");
+    tmp.write("roms/a.b.c", Compressible(2000));
+    tmp.write("roms/README", Compressible(2000));
     tmp.write("roms/skip.txt", "no");
     Prepare(tmp.file("roms"), "", {"*.nes", "*.smc", "a.*", "README"});
     dlg.BtnGoClick();

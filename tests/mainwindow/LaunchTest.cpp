@@ -25,8 +25,7 @@ protected:
   void SetUp() override {
     fs::create_directories(program.path("emu"));
     fs::copy_file(FAKE_EMULATOR_PATH, exe);
-    program.WriteRoms({});
-    program.WriteEmus({});
+    program.WriteEmptyCatalogue();
     windows = std::make_unique<RunWindows>();
     Settings.LogEnabled = true;
     Settings.MessageMode = false;

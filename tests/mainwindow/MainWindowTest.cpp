@@ -86,8 +86,7 @@ TEST(MainWindow, FirstRunShowsTheDesignAndWritesEveryKeyAtClose) {
 
 TEST(MainWindow, SettingsComeBackAsTheyWereLeft) {
   TestProgram program;
-  program.WriteRoms({});
-  program.WriteEmus({});
+  program.WriteEmptyCatalogue();
   program.WriteIni(
       "[General]\r\nRemember size and position=1\r\nX=40\r\nY=50\r\nHeight=300\r\nWidth=500\r\n"
       "View Style=1\r\nHotTrack=1\r\nShow ToolBar=0\r\nShow Progress Bars=0\r\nEnable ToolTips=0\r\n"
@@ -128,8 +127,7 @@ TEST(MainWindow, SettingsComeBackAsTheyWereLeft) {
 
 TEST(MainWindow, ColumnWidthsStayDesignedWhenNotRemembered) {
   TestProgram program;
-  program.WriteRoms({});
-  program.WriteEmus({});
+  program.WriteEmptyCatalogue();
   program.WriteIni("[Columns]\r\nSave Columns Width=0\r\nColumn0=200\r\n[General]\r\nRemember size and position=0\r\nX=400\r\n");
   RunWindows windows;
   const int designed[] = {150, 100, 80, 80, 50, 60, 50, 60};
@@ -261,8 +259,7 @@ TEST(MainWindow, PopupOffersNoEraseOnACdRom) {
 
 TEST(MainWindow, BarSwitchesFlipTheirMarksAndSettings) {
   TestProgram program;
-  program.WriteRoms({});
-  program.WriteEmus({});
+  program.WriteEmptyCatalogue();
   RunWindows windows;
   MainWnd->show();
   MainWnd->ShowToolBar1->trigger();  // as a click on the menu item
@@ -317,8 +314,7 @@ TEST(MainWindow, AFailedLookupListLeavesEveryStoredFileAlone) {
 
 TEST(MainWindow, CloseReportsEachListThatCannotBeWritten) {
   TestProgram program;
-  program.WriteRoms({});
-  program.WriteEmus({});
+  program.WriteEmptyCatalogue();
   RunWindows windows;
   MainWnd->show();
   fs::remove_all(program.path("LISTS"));
@@ -333,8 +329,7 @@ TEST(MainWindow, CloseReportsEachListThatCannotBeWritten) {
 
 TEST(MainWindow, LayoutCarriesTheGivenNamesAndHints) {
   TestProgram program;
-  program.WriteRoms({});
-  program.WriteEmus({});
+  program.WriteEmptyCatalogue();
   RunWindows windows;
   const std::pair<const char*, const char*> hints[] = {
       {"ToolButton1", "Emus List"}, {"ToolButton3", "Run"},       {"ToolButton4", "Scan"},

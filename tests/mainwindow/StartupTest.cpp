@@ -20,8 +20,7 @@
 
 TEST(StartUp, TheSplashFillsWhileTheWindowsAreMadeAndGoesWhenTheMainWindowShows) {
   TestProgram program;
-  program.WriteRoms({});
-  program.WriteEmus({});
+  program.WriteEmptyCatalogue();
   SplashWnd = new TSplashWnd;
   SplashWnd->show();
   EXPECT_EQ(SplashWnd->size(), QSize(315, 160));

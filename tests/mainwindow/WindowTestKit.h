@@ -23,6 +23,7 @@ public:
   std::string Read(const std::string& name) const;  // "" when missing
   void WriteRoms(const std::vector<RomRecord>& roms) const;
   void WriteEmus(const std::vector<EmulatorRecord>& emus) const;
+  void WriteEmptyCatalogue() const { WriteRoms({}); WriteEmus({}); }
   void WriteIni(const std::string& text) const { dir.write("Tarnwick.ini", text); }
   // The value of key in section of Tarnwick.ini, nullopt-like "<missing>" when absent.
   std::string IniValue(const std::string& section, const std::string& key) const;

@@ -6,6 +6,7 @@
 #include "catalogue/Useful.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Settings.h"
+#include "mainwindow/Windows.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
@@ -33,7 +34,10 @@ void RunEmulator(TMainWnd& wnd, RomRecord& rom, const LaunchTexts& t, const std:
   struct Busy {
     TMainWnd& w;
     explicit Busy(TMainWnd& w) : w(w) { w.SetLaunching(true); }
-    ~Busy() { w.SetLaunching(false); }
+    ~Busy() {
+      DropInputQueuedWhileWaiting();  // a click made while it ran must not start it again
+      w.SetLaunching(false);
+    }
   } busy(wnd);
   RunAndWait(t.program, arguments);
   ++rom.TimesPlayed;

@@ -1,6 +1,7 @@
 #include "mainwindow/Windows.h"
 
 #include <QApplication>
+#include <QEvent>
 
 #include "catalogue/Scan.h"
 #include "catalogue/Splash.h"
@@ -58,3 +59,33 @@ void DestroyWindows() {
 }
 
 void PaintWhileWaiting() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+namespace {
+
+class InputDropper : public QObject {
+protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    switch (e->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::Shortcut:
+      case QEvent::Wheel:
+        return true;
+      default:
+        return false;
+    }
+  }
+};
+
+}  // namespace
+
+void DropInputQueuedWhileWaiting() {
+  InputDropper dropper;
+  qApp->installEventFilter(&dropper);
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  qApp->removeEventFilter(&dropper);
+}

@@ -12,3 +12,6 @@ void CreateWindows(TSplashWnd* splash);
 void DestroyWindows();
 // What the core's waits call while an emulator runs: paint, take no input.
 void PaintWhileWaiting();
+// Delivers what queued up while waiting and drops the user's clicks and keys among it, so
+// clicks made on the window while the emulator ran do not act (start it again) afterwards.
+void DropInputQueuedWhileWaiting();

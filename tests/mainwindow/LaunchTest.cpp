@@ -1,5 +1,8 @@
 // Launching: the five cases with a real child program and real archives, and every failure.
 #include <QAction>
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QTreeView>
 #include <QProgressBar>
 #include <cstdlib>
 #include <filesystem>
@@ -224,6 +227,24 @@ TEST_F(Launching, HotTrackingLaunchesOnOneClickAndDoubleClickAlways) {
   EXPECT_EQ(Played(), 2);
   MainWnd->ListMouseUp(Qt::LeftButton);
   EXPECT_EQ(Played(), 3);
+}
+
+TEST_F(Launching, ClicksMadeWhileTheEmulatorRanAreDropped) {
+  const std::string rom = program.dir.write("roms/a.nes", "x");
+  setenv("FAKE_EMULATOR_SLEEP_MS", "100", 1);
+  bool posted = false;
+  SetWaitHook([&posted] {
+    if (posted) return;
+    posted = true;  // a double click on the list, queued while the window takes no input
+    QWidget* viewport = MainWnd->List->ReportView()->viewport();
+    const QPointF at(10, 5);
+    QCoreApplication::postEvent(viewport, new QMouseEvent(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at),
+                                                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+  });
+  ASSERT_TRUE(Launch(rom, "", true, false));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(posted);
+  EXPECT_EQ(Played(), 1);
 }
 
 TEST(RomArgument, QuotesOnlyWhatWouldSplit) {

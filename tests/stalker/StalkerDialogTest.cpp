@@ -160,17 +160,6 @@ TEST_F(StalkerTest, ProgressEventShowsTheFileAndItsShare) {
     EXPECT_EQ(dlg.ProgressBar2->value(), 0);
 }
 
-TEST_F(StalkerTest, CloseWhenIdleHidesTheDialog) {
-    dlg.show();
-    ASSERT_TRUE(dlg.isVisible());
-    dlg.BtnStopClick();
-    EXPECT_FALSE(dlg.isVisible());
-    dlg.show();
-    EXPECT_TRUE(dlg.close());  // the title-bar close goes the same way
-    EXPECT_FALSE(dlg.isVisible());
-    EXPECT_TRUE(prompts.Shown().empty());
-}
-
 TEST_F(StalkerTest, HelpButtonOpensTheStalkerTopic) {
     dlg.BitBtn1Click();
     ASSERT_NE(HelpWindow(), nullptr);

@@ -275,4 +275,8 @@ TEST_F(StalkerRunTest, ClosingReleasesTheEngineTheDialogHolds) {
     dlg.BtnStopClick();
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(EngineReferences(EngineKind::Zip), 0);
+    dlg.show();
+    EXPECT_TRUE(dlg.close());  // the title-bar close goes the same way
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_TRUE(prompts.Shown().empty());
 }

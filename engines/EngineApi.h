@@ -85,13 +85,13 @@ typedef int32_t (*ZFunctionPtrType)(ZCallBackStruct* info);
 
 /* One file spec of an add or delete: a file name, folder or wildcard mask (* and ?). */
 typedef struct ZipExecFileSpec {
-    const char* FileSpec; /* the spec */
+    const char* FileSpec; /* the name or mask */
     int32_t Reserved[25]; /* 0 */
 } ZipExecFileSpec;
 
 /* One file spec of an extraction: a member name or mask ("*.*" takes every member). */
 typedef struct UnzExecFileSpec {
-    const char* FileSpec; /* the spec */
+    const char* FileSpec; /* the name or mask */
     int32_t Reserved[17]; /* 0 */
 } UnzExecFileSpec;
 

@@ -17,7 +17,7 @@ zip_t* OpenArchive(const std::string& path, int flags, EngineReporter& reporter)
 // false; a failure is reported unless the caller stopped.
 bool CommitArchive(zip_t* archive, const std::string& path, EngineReporter& reporter);
 
-// The spec texts of a command record.
+// The file names and masks of a command record.
 template <typename Spec> std::vector<std::string> SpecTexts(const Spec* specs, int32_t count) {
     std::vector<std::string> texts;
     for (int32_t i = 0; specs != nullptr && i < count; ++i)

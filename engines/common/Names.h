@@ -20,7 +20,7 @@ bool IsHiddenName(std::string_view name);
 std::string ToMemberSeparators(std::string text);
 
 // Matches member names against the specs of a command. A spec without wildcards names one
-// member exactly; when no member has that exact name, the spec matches ignoring ASCII case.
+// member exactly; when no member has that exact name, it matches ignoring ASCII case.
 class MemberSpecs {
 public:
     explicit MemberSpecs(std::vector<std::string> specs);

@@ -58,11 +58,22 @@ bool Wanted(bool folder, bool hidden, unsigned flags)
     return (flags & (folder ? FindFolders : FindPlainFiles)) != 0;
 }
 
-// Writes all bytes to fd; false on an error or a write that stores nothing.
-bool WriteAll(int fd, std::string_view bytes)
+// Writes the pieces in writev batches; false on an error or a write that stores nothing.
+bool WritePieces(int fd, std::span<const std::string_view> pieces)
 {
-    while (!bytes.empty()) {
-        const ssize_t n = write(fd, bytes.data(), bytes.size());
+    constexpr std::size_t batch = 1024;
+    std::vector<iovec> iov;
+    iov.reserve(batch);
+    std::size_t next = 0;
+    while (next < pieces.size() || !iov.empty()) {
+        while (iov.size() < batch && next < pieces.size()) {
+            const std::string_view p = pieces[next++];
+            if (!p.empty())
+                iov.push_back({const_cast<char*>(p.data()), p.size()});
+        }
+        if (iov.empty())
+            break;
+        const ssize_t n = writev(fd, iov.data(), static_cast<int>(iov.size()));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -70,9 +81,22 @@ bool WriteAll(int fd, std::string_view bytes)
                 errno = ENOSPC;
             return false;
         }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
+        // Drop what was written; a partial write leaves the rest of a piece in front.
+        std::size_t done = static_cast<std::size_t>(n), i = 0;
+        while (i < iov.size() && done >= iov[i].iov_len)
+            done -= iov[i++].iov_len;
+        if (i < iov.size()) {
+            iov[i].iov_base = static_cast<char*>(iov[i].iov_base) + done;
+            iov[i].iov_len -= done;
+        }
+        iov.erase(iov.begin(), iov.begin() + static_cast<std::ptrdiff_t>(i));
     }
     return true;
+}
+
+bool WriteAll(int fd, std::string_view bytes)
+{
+    return WritePieces(fd, std::span<const std::string_view>(&bytes, 1));
 }
 
 // Copies a regular file to a new file at to (which must not exist), keeping its mode and times.
@@ -415,42 +439,6 @@ std::optional<std::string> ReadWholeFile(std::string_view path)
 bool WriteFileAtomic(std::string_view path, std::string_view bytes)
 {
     return WriteFileAtomicPieces(path, std::span<const std::string_view>(&bytes, 1));
-}
-
-// Writes the pieces in writev batches; false on an error or a write that stores nothing.
-static bool WritePieces(int fd, std::span<const std::string_view> pieces)
-{
-    constexpr std::size_t batch = 1024;
-    std::vector<iovec> iov;
-    iov.reserve(batch);
-    std::size_t next = 0;
-    while (next < pieces.size() || !iov.empty()) {
-        while (iov.size() < batch && next < pieces.size()) {
-            const std::string_view p = pieces[next++];
-            if (!p.empty())
-                iov.push_back({const_cast<char*>(p.data()), p.size()});
-        }
-        if (iov.empty())
-            break;
-        const ssize_t n = writev(fd, iov.data(), static_cast<int>(iov.size()));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        // Drop what was written; a partial write leaves the rest of a piece in front.
-        std::size_t done = static_cast<std::size_t>(n), i = 0;
-        while (i < iov.size() && done >= iov[i].iov_len)
-            done -= iov[i++].iov_len;
-        if (i < iov.size()) {
-            iov[i].iov_base = static_cast<char*>(iov[i].iov_base) + done;
-            iov[i].iov_len -= done;
-        }
-        iov.erase(iov.begin(), iov.begin() + static_cast<std::ptrdiff_t>(i));
-    }
-    return true;
 }
 
 bool WriteFileAtomicPieces(std::string_view path, std::span<const std::string_view> pieces)

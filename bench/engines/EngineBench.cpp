@@ -2,8 +2,8 @@
 // The ratios compare processor time (user + system), which other work on a shared machine
 // disturbs far less than elapsed time; elapsed times are printed beside them.
 #include "engines/EngineApi.h"
+#include "engines/client/EngineClient.h"
 
-#include <dlfcn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,14 +84,6 @@ long long FileSize(const std::string& path) {
     return stat(path.c_str(), &st) == 0 ? st.st_size : -1;
 }
 
-template <typename F> F Symbol(void* library, const char* name) {
-    void* symbol = dlsym(library, name);
-    if (symbol == nullptr) {
-        std::fprintf(stderr, "missing %s\n", name);
-        std::exit(1);
-    }
-    return reinterpret_cast<F>(symbol);
-}
 } // namespace
 
 int main() {
@@ -105,14 +97,11 @@ int main() {
         std::ofstream(files.back(), std::ios::binary) << MakeData(i);
     }
 
-    void* zipLib = dlopen(TARNWICK_APP_DIR "/libzipengine.so", RTLD_NOW);
-    void* unzLib = dlopen(TARNWICK_APP_DIR "/libunzengine.so", RTLD_NOW);
-    if (zipLib == nullptr || unzLib == nullptr) {
-        std::fprintf(stderr, "cannot load the engines: %s\n", dlerror());
+    EngineClient engines(TARNWICK_APP_DIR);
+    if (!engines.loaded()) {
+        std::fprintf(stderr, "cannot load the engines: %s\n", engines.error().c_str());
         return 1;
     }
-    auto zipExec = Symbol<ZipEngineExecFn>(zipLib, "ZipEngineExec");
-    auto unzExec = Symbol<UnzEngineExecFn>(unzLib, "UnzEngineExec");
 
     // Add: Info-ZIP first, then the engine, each into a new archive.
     std::string infoZip = root + "/info.zip", ours = root + "/ours.zip";
@@ -121,20 +110,9 @@ int main() {
     std::vector<ZipExecFileSpec> specs(1);
     std::string mask = src + "*";
     specs[0].FileSpec = mask.c_str();
-    ZipExecRecord add{};
-    add.Version = ZIP_ENGINE_VERSION;
-    add.Callback = Quiet;
-    add.Quiet = 1;
-    add.Level = 9;
-    add.JunkDirs = 1;
-    add.Grow = 1;
-    add.NoDirEntries = 1;
-    add.FileSpecCount = 1;
-    add.ZipFileName = ours.c_str();
-    add.FileSpecs = specs.data();
-    add.Seven = ENGINE_RECORD_MARKER;
+    ZipExecRecord add = BasicAddRecord(ours.c_str(), specs.data(), 1, Quiet, nullptr);
     int32_t added = 0;
-    Timing addTime = Measure([&] { added = zipExec(&add); });
+    Timing addTime = Measure([&] { added = engines.zip(add); });
     if (added != kFiles)
         std::fprintf(stderr, "the engine added %d files\n", added);
 
@@ -146,19 +124,12 @@ int main() {
 
     std::vector<UnzExecFileSpec> members(1);
     members[0].FileSpec = "*.*";
-    UnzExecRecord extract{};
-    extract.Version = UNZ_ENGINE_VERSION;
-    extract.Callback = Quiet;
-    extract.Quiet = 1;
+    UnzExecRecord extract = BasicExtractRecord(infoZip.c_str(), members.data(), 1, Quiet, nullptr);
     extract.OverWrite = 1;
-    extract.FileSpecCount = 1;
-    extract.ZipFileName = infoZip.c_str();
-    extract.FileSpecs = members.data();
-    extract.Seven = ENGINE_RECORD_MARKER;
     if (chdir(outOurs.c_str()) != 0)
         return 1;
     int32_t extracted = 0;
-    Timing extractTime = Measure([&] { extracted = unzExec(&extract); });
+    Timing extractTime = Measure([&] { extracted = engines.unzip(extract); });
     if (extracted != kFiles)
         std::fprintf(stderr, "the engine extracted %d files\n", extracted);
 

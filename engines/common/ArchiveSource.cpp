@@ -1,6 +1,7 @@
 #include "engines/common/ArchiveSource.h"
 
 #include "engines/common/FileIo.h"
+#include "engines/common/SourceBase.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -67,45 +68,20 @@ ZipPrefix PrefixOf(int fd, int64_t size) {
     return none;
 }
 
-class ArchiveSource {
+class ArchiveSource : public SourceBase {
 public:
-    ArchiveSource(std::string path, ZipPrefix prefix) : path_(std::move(path)), prefix_(prefix) {
-        zip_error_init(&error_);
-    }
-    ~ArchiveSource() {
-        closeRead();
+    ArchiveSource(std::string path, ZipPrefix prefix) : path_(std::move(path)), prefix_(prefix) {}
+    ~ArchiveSource() override {
+        closeFile();
         rollback();
-        zip_error_fini(&error_);
-    }
-
-    static zip_int64_t Callback(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
-        auto* self = static_cast<ArchiveSource*>(state);
-        if (command == ZIP_SOURCE_FREE) {
-            delete self;
-            return 0;
-        }
-        try {
-            return self->handle(data, length, command);
-        } catch (...) {
-            return self->fail(ZIP_ER_MEMORY, 0);
-        }
     }
 
 private:
-    zip_int64_t fail(int zipError, int systemError) {
-        zip_error_set(&error_, zipError, systemError);
-        return -1;
-    }
+    // libzip owns this source: it goes when libzip lets go of it.
+    void release() override { delete this; }
 
-    zip_int64_t handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    zip_int64_t more(void* data, zip_uint64_t length, zip_source_cmd_t command) override {
         switch (command) {
-        case ZIP_SOURCE_OPEN:
-            return open();
-        case ZIP_SOURCE_READ:
-            return read(data, length);
-        case ZIP_SOURCE_CLOSE:
-            closeRead();
-            return 0;
         case ZIP_SOURCE_SEEK: {
             zip_int64_t to = zip_source_seek_compute_offset(zip_uint64_t(position_), zip_uint64_t(viewSize()), data,
                                                             length, &error_);
@@ -116,10 +92,6 @@ private:
         }
         case ZIP_SOURCE_TELL:
             return position_;
-        case ZIP_SOURCE_STAT:
-            return stat(data, length);
-        case ZIP_SOURCE_ERROR:
-            return zip_error_to_data(&error_, data, length);
         case ZIP_SOURCE_ACCEPT_EMPTY:
             return 0;
         case ZIP_SOURCE_BEGIN_WRITE:
@@ -147,14 +119,14 @@ private:
                 ZIP_SOURCE_WRITE, ZIP_SOURCE_SEEK_WRITE, ZIP_SOURCE_TELL_WRITE, ZIP_SOURCE_COMMIT_WRITE,
                 ZIP_SOURCE_ROLLBACK_WRITE, ZIP_SOURCE_REMOVE, -1);
         default:
-            return fail(ZIP_ER_OPNOTSUPP, 0);
+            return SourceBase::more(data, length, command);
         }
     }
 
     int64_t viewSize() const { return std::max<int64_t>(fileSize_ - prefix_.unadjusted, 0); }
 
-    zip_int64_t open() {
-        closeRead();
+    zip_int64_t open() override {
+        closeFile();
         readFd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
         if (readFd_ < 0)
             return fail(ZIP_ER_OPEN, errno);
@@ -166,7 +138,7 @@ private:
         return 0;
     }
 
-    zip_int64_t read(void* data, zip_uint64_t length) {
+    zip_int64_t read(void* data, zip_uint64_t length) override {
         int64_t left = viewSize() - position_;
         size_t want = size_t(std::min<int64_t>(int64_t(length), std::max<int64_t>(left, 0)));
         ssize_t got;
@@ -179,7 +151,7 @@ private:
         return got;
     }
 
-    zip_int64_t stat(void* data, zip_uint64_t length) {
+    zip_int64_t stat(void* data, zip_uint64_t length) override {
         auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &error_);
         if (st == nullptr)
             return -1;
@@ -249,7 +221,7 @@ private:
         temp_.clear();
     }
 
-    void closeRead() {
+    void closeFile() override {
         if (readFd_ >= 0)
             ::close(readFd_);
         readFd_ = -1;
@@ -257,7 +229,6 @@ private:
 
     std::string path_;
     ZipPrefix prefix_;
-    zip_error_t error_;
     int readFd_ = -1;
     int writeFd_ = -1;
     int64_t fileSize_ = 0;

@@ -7,14 +7,9 @@
 #include <algorithm>
 #include <cerrno>
 
-FileSource::FileSource(const AddItem& item, EngineReporter& reporter) : item_(item), reporter_(reporter) {
-    zip_error_init(&error_);
-}
+FileSource::FileSource(const AddItem& item, EngineReporter& reporter) : item_(item), reporter_(reporter) {}
 
-FileSource::~FileSource() {
-    closeFile();
-    zip_error_fini(&error_);
-}
+FileSource::~FileSource() { closeFile(); }
 
 zip_source_t* FileSource::makeSource(zip_t* archive) { return zip_source_function(archive, Callback, this); }
 
@@ -25,46 +20,17 @@ void FileSource::closeFile() {
 }
 
 zip_int64_t FileSource::fail(int zipError, int systemError) {
-    zip_error_set(&error_, zipError, systemError);
+    SourceBase::fail(zipError, systemError);
     if (zipError != ZIP_ER_CANCELLED)
         reporter_.error(ZERR_READ, "cannot read " + item_.sourcePath + ": " + zip_error_strerror(&error_));
     return -1;
 }
 
-zip_int64_t FileSource::Callback(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
-    auto* self = static_cast<FileSource*>(state);
-    // libzip is C: nothing may be thrown through it.
-    try {
-        return self->handle(data, length, command);
-    } catch (...) {
-        zip_error_set(&self->error_, ZIP_ER_MEMORY, 0);
-        return -1;
-    }
-}
-
-zip_int64_t FileSource::handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
-    switch (command) {
-    case ZIP_SOURCE_OPEN:
-        return open();
-    case ZIP_SOURCE_READ:
-        return read(data, length);
-    case ZIP_SOURCE_CLOSE:
-        closeFile();
-        return 0;
-    case ZIP_SOURCE_STAT:
-        return stat(data, length);
-    case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&error_, data, length);
-    case ZIP_SOURCE_FREE:
-        closeFile();
-        return 0;
-    case ZIP_SOURCE_SUPPORTS:
+zip_int64_t FileSource::more(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    if (command == ZIP_SOURCE_SUPPORTS)
         return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
                                               ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
-    default:
-        zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
-        return -1;
-    }
+    return SourceBase::more(data, length, command);
 }
 
 zip_int64_t FileSource::open() {

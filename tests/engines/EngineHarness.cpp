@@ -2,7 +2,6 @@
 
 #include "support/TempDir.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -12,27 +11,11 @@
 
 namespace {
 EngineHarness* current = nullptr;
-
-template <typename F> F Symbol(void* library, const char* name) {
-    void* symbol = library != nullptr ? dlsym(library, name) : nullptr;
-    if (symbol == nullptr)
-        throw std::runtime_error(std::string("missing entry point ") + name);
-    return reinterpret_cast<F>(symbol);
-}
 } // namespace
 
-EngineHarness::EngineHarness() {
-    zipLibrary_ = dlopen(TARNWICK_APP_DIR "/libzipengine.so", RTLD_NOW | RTLD_LOCAL);
-    unzLibrary_ = dlopen(TARNWICK_APP_DIR "/libunzengine.so", RTLD_NOW | RTLD_LOCAL);
-    zipExec_ = Symbol<ZipEngineExecFn>(zipLibrary_, "ZipEngineExec");
-    unzExec_ = Symbol<UnzEngineExecFn>(unzLibrary_, "UnzEngineExec");
-}
-
-EngineHarness::~EngineHarness() {
-    if (zipLibrary_ != nullptr)
-        dlclose(zipLibrary_);
-    if (unzLibrary_ != nullptr)
-        dlclose(unzLibrary_);
+EngineHarness::EngineHarness() : client_(TARNWICK_APP_DIR) {
+    if (!client_.loaded())
+        throw std::runtime_error(client_.error());
 }
 
 int32_t EngineHarness::Callback(ZCallBackStruct* info) {
@@ -52,20 +35,7 @@ void EngineHarness::setSpecs(const std::string& archive, const std::vector<std::
 
 ZipExecRecord EngineHarness::addRecord(const std::string& archive, const std::vector<std::string>& specs) {
     setSpecs(archive, specs);
-    ZipExecRecord record{};
-    record.Caller = this;
-    record.Version = ZIP_ENGINE_VERSION;
-    record.Callback = Callback;
-    record.NoDirEntries = 1;
-    record.Quiet = 1;
-    record.Level = 9;
-    record.JunkDirs = 1;
-    record.Grow = 1;
-    record.FileSpecCount = int32_t(specs.size());
-    record.ZipFileName = specTexts_.back().c_str();
-    record.FileSpecs = zipSpecs_.data();
-    record.Seven = ENGINE_RECORD_MARKER;
-    return record;
+    return BasicAddRecord(specTexts_.back().c_str(), zipSpecs_.data(), int32_t(specs.size()), Callback, this);
 }
 
 ZipExecRecord EngineHarness::deleteRecord(const std::string& archive, const std::vector<std::string>& specs) {
@@ -77,28 +47,19 @@ ZipExecRecord EngineHarness::deleteRecord(const std::string& archive, const std:
 
 UnzExecRecord EngineHarness::extractRecord(const std::string& archive, const std::vector<std::string>& specs) {
     setSpecs(archive, specs);
-    UnzExecRecord record{};
-    record.Caller = this;
-    record.Version = UNZ_ENGINE_VERSION;
-    record.Callback = Callback;
-    record.Quiet = 1;
-    record.FileSpecCount = int32_t(specs.size());
-    record.ZipFileName = specTexts_.back().c_str();
-    record.FileSpecs = unzSpecs_.data();
-    record.Seven = ENGINE_RECORD_MARKER;
-    return record;
+    return BasicExtractRecord(specTexts_.back().c_str(), unzSpecs_.data(), int32_t(specs.size()), Callback, this);
 }
 
 int32_t EngineHarness::zip(ZipExecRecord& record) {
     events.clear();
     current = this;
-    return zipExec_(&record);
+    return client_.zip(record);
 }
 
 int32_t EngineHarness::unzip(UnzExecRecord& record) {
     events.clear();
     current = this;
-    return unzExec_(&record);
+    return client_.unzip(record);
 }
 
 std::vector<std::string> EngineHarness::messages(int code) const {

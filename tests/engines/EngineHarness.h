@@ -2,6 +2,7 @@
 // Calls the engine libraries of the program folder the way the zip component does: loaded
 // with dlopen, fed zero-filled command records, heard through the callback.
 #include "engines/EngineApi.h"
+#include "engines/client/EngineClient.h"
 
 #include <functional>
 #include <string>
@@ -17,7 +18,6 @@ struct EngineEvent {
 class EngineHarness {
 public:
     EngineHarness();
-    ~EngineHarness();
 
     // Each callback is recorded; `stopWhen` (when set) is asked after recording and a true
     // answer makes the callback return 1.
@@ -42,10 +42,7 @@ private:
     static int32_t Callback(ZCallBackStruct* info);
     void setSpecs(const std::string& archive, const std::vector<std::string>& specs);
 
-    void* zipLibrary_ = nullptr;
-    void* unzLibrary_ = nullptr;
-    ZipEngineExecFn zipExec_ = nullptr;
-    UnzEngineExecFn unzExec_ = nullptr;
+    EngineClient client_;
     std::vector<std::string> specTexts_;
     std::vector<ZipExecFileSpec> zipSpecs_;
     std::vector<UnzExecFileSpec> unzSpecs_;

@@ -318,6 +318,6 @@ std::string CanonicalPath(std::string_view path)
         tail = tail.empty() ? name : name + "/" + tail;
         head = WithoutTrailingSlash(FolderPart(head));
         if (head.empty())
-            head = "/";
+            head.push_back('/'); // not `= "/"`: GCC 12 warns falsely of an overlapping copy there
     }
 }

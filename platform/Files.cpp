@@ -179,6 +179,31 @@ std::string WriteTarget(const std::string& path)
     return path;
 }
 
+// Puts entries in CompareFileNames order with each name lowered once, not at every one of
+// the n log n comparisons (a large folder spent much of its search there).
+void SortByName(std::vector<FoundEntry>& found)
+{
+    struct Key {
+        std::string lowered;
+        std::size_t index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(found.size());
+    for (std::size_t i = 0; i < found.size(); ++i)
+        keys.push_back({AsciiLower(found[i].name), i});
+    // Lowered bytes first, as unsigned bytes with the shorter first; then the names' own bytes.
+    std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+        if (const int c = a.lowered.compare(b.lowered))
+            return c < 0;
+        return found[a.index].name < found[b.index].name;
+    });
+    std::vector<FoundEntry> sorted;
+    sorted.reserve(found.size());
+    for (const Key& key : keys)
+        sorted.push_back(std::move(found[key.index]));
+    found.swap(sorted);
+}
+
 }  // namespace
 
 // --- Directory search -------------------------------------------------------------------------
@@ -225,9 +250,7 @@ std::vector<FoundEntry> FindEntries(std::string_view folder, std::string_view pa
         found.push_back(std::move(entry));
     }
     closedir(dir);
-    std::sort(found.begin(), found.end(), [](const FoundEntry& a, const FoundEntry& b) {
-        return CompareFileNames(a.name, b.name) < 0;
-    });
+    SortByName(found);
     return found;
 }
 

@@ -54,6 +54,15 @@ TEST(Search, PlainFilesInNameOrder)
     EXPECT_TRUE(FolderExists(dir.file("f.zip")));
 }
 
+TEST(Search, NameOrderIgnoresCaseBeforeBytes)
+{
+    // '_' lies between the upper and lower letters; a prefix comes before its longer names.
+    TempDir dir;
+    for (const char* n : {"b_", "B", "_b", "Ab", "a", "AB", "ab"})
+        dir.write(n, "x");
+    EXPECT_EQ(FindFiles(dir.path(), "*"), (Names{"_b", "a", "AB", "Ab", "ab", "B", "b_"}));
+}
+
 TEST(FileOps, MoveNeverReplaces)
 {
     TempDir dir;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
@@ -423,9 +424,14 @@ bool ReadFileChunks(std::string_view path, const std::function<void(std::string_
     const int fd = open(Text(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
+    // Closed on every way out, a chunk handler that throws (out of memory) among them.
+    const std::unique_ptr<const int, void (*)(const int*)> closer(&fd, [](const int* f) {
+        const int saved = errno;
+        close(*f);
+        errno = saved;
+    });
     struct stat st = {};
     if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        close(fd);
         errno = EISDIR;
         return false;
     }
@@ -434,18 +440,12 @@ bool ReadFileChunks(std::string_view path, const std::function<void(std::string_
         const ssize_t n = read(fd, chunk.data(), chunk.size());
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            const int saved = errno;
-            close(fd);
-            errno = saved;
+        if (n < 0)
             return false;
-        }
         if (n == 0)
-            break;
+            return true;
         onChunk(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
     }
-    close(fd);
-    return true;
 }
 
 std::optional<std::string> ReadWholeFile(std::string_view path)

@@ -4,6 +4,9 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <new>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -197,4 +200,16 @@ TEST(AtomicWrite, PiecesLaidEndToEndAndReadBackInChunks)
     EXPECT_GT(calls, 1u);  // read in pieces, not one buffer of the file's size
     EXPECT_FALSE(ReadFileChunks(dir.file("missing"), [](std::string_view) {}));
     EXPECT_FALSE(ReadFileChunks(dir.path(), [](std::string_view) {}));
+
+    // A handler that throws (a loader out of memory) leaves no descriptor behind.
+    const auto openFiles = [] {
+        std::size_t n = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
+            ++n;
+        return n;
+    };
+    const std::size_t before = openFiles();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_THROW(ReadFileChunks(f, [](std::string_view) { throw std::bad_alloc(); }), std::bad_alloc);
+    EXPECT_EQ(openFiles(), before);
 }

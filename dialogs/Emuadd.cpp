@@ -116,11 +116,12 @@ TAddDlg::TAddDlg(QWidget* parent) : QDialog(parent) {
 
 TAddDlg::~TAddDlg() = default;
 
-void TAddDlg::LoadSystems() { FormParts::LoadListFile(SysBox, "LISTS\\Systems.lst"); }
+void TAddDlg::LoadSystems() { SystemsRead = FormParts::LoadListFile(SysBox, "LISTS\\Systems.lst"); }
 
 void TAddDlg::PrepareNew() {
     NewEmu.reset();
     Source = NewEmulatorRecord();
+    Source->SystemIndex = -1;  // a new emulator has no system until one is chosen
     setWindowTitle("Add Emulator");
     EmuName->clear();
     EmuPath->clear();
@@ -186,7 +187,7 @@ void TAddDlg::BitBtn1Click() {
         return void(ErrorBox(TooLong("Params text", 127)));
     emu->ZipSupported = ZipSupport->isChecked() ? 1 : 0;
     emu->MameMode = UnZipInDir->isChecked() ? 1 : 0;
-    emu->SystemIndex = SysBox->currentIndex();
+    emu->SystemIndex = SystemsRead ? SysBox->currentIndex() : Source->SystemIndex;
     NewEmu = std::move(emu);
     accept();
 }

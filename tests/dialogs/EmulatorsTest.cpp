@@ -140,6 +140,18 @@ TEST_F(Emulators, UnreadableSystemsListIsReportedAndTheEditorStillWorks) {
     ASSERT_EQ(prompts.Shown().size(), 1u);
     EXPECT_NE(prompts.Shown()[0].text.find("Systems.lst"), std::string::npos);
     EXPECT_EQ(broken.SysBox->count(), 0);
+    // Without the list an existing emulator keeps its system; a new one has none.
+    EmulatorRecord* nes = cat.AddEmu("Nes", "", 2);
+    broken.PrepareFrom(*nes);
+    broken.BitBtn1Click();
+    ASSERT_TRUE(broken.NewEmu);
+    EXPECT_EQ(broken.NewEmu->SystemIndex, 2);
+    broken.PrepareNew();
+    broken.EmuName->setText("New");
+    broken.EmuPath->setText("/bin/true");
+    broken.BitBtn1Click();
+    ASSERT_TRUE(broken.NewEmu);
+    EXPECT_EQ(broken.NewEmu->SystemIndex, -1);
 }
 
 TEST_F(Emulators, AdvancedTabEnablesTheEditButtonOnlyWithACfgText) {

@@ -58,7 +58,9 @@ void DeleteFolder(const std::string& folder)
     bool fileLeft = false;
     for (const std::string& name : FindFiles(folder, "*.*", FindPlainFiles)) {
         const std::string path = JoinPath(folder, name);
-        ClearReadOnly(path);
+        // A link goes without its target's permissions changing: that file lies elsewhere.
+        if (!IsSymbolicLink(path))
+            ClearReadOnly(path);
         if (!DeleteFile(path))
             fileLeft = true;
     }

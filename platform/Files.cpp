@@ -302,6 +302,12 @@ std::int64_t FileModified(std::string_view path)
     return StatOf(path, st) ? static_cast<std::int64_t>(st.st_mtime) : -1;
 }
 
+bool IsSymbolicLink(std::string_view path)
+{
+    struct stat st;
+    return lstat(Text(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 bool DeleteFile(std::string_view path)
 {
     struct stat st;

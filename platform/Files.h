@@ -55,6 +55,8 @@ bool FolderExists(std::string_view path);
 std::int64_t FileSize(std::string_view path);
 // Last modification in seconds since 1970 (UTC), -1 when nothing is there.
 std::int64_t FileModified(std::string_view path);
+// Whether path itself is a symbolic link (whatever it points to, if anything).
+bool IsSymbolicLink(std::string_view path);
 // Deletes a file (not a folder). False when it could not.
 bool DeleteFile(std::string_view path);
 // Renames from -> to, failing (errno EEXIST) when anything exists at to; never replaces.

@@ -117,6 +117,19 @@ TEST_F(Useful, DeleteFolderRemovesReadOnlyFiles)
     EXPECT_TRUE(prompts.Shown().empty());
 }
 
+TEST_F(Useful, DeleteFolderLeavesWhatALinkPointsTo)
+{
+    const std::string outside = dir.write("elsewhere/game.nes", "g");
+    chmod(outside.c_str(), 0444);
+    dir.write("unz/a.nes", "a");
+    ASSERT_EQ(symlink(outside.c_str(), dir.file("unz/link.nes").c_str()), 0);
+    DeleteFolder(dir.file("unz"));
+    EXPECT_FALSE(FolderExists(dir.file("unz")));
+    EXPECT_EQ(TempDir::read(outside), "g");
+    EXPECT_TRUE(IsReadOnly(outside));
+    EXPECT_TRUE(prompts.Shown().empty());
+}
+
 TEST_F(Useful, DeleteFolderKeepsAFolderWithASubfolderOrMissing)
 {
     dir.write("unz/a.nes", "a");

@@ -3,6 +3,8 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "catalogue/Emusystem.h"
@@ -59,12 +61,14 @@ bool LeavesFolder(const std::string& name) {
     return false;
 }
 
-// Size of a file as the position of its end; -1 when it cannot be opened for reading.
+// Size of a file as the position of its end; -1 when it cannot be opened for reading. A folder
+// opens here too, and its "end" is no size at all, so only plain files count.
 int64_t OpenedFileSize(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return -1;
     int64_t size = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0) size = ftello(f);
+    struct stat st {};
+    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && std::fseek(f, 0, SEEK_END) == 0) size = ftello(f);
     std::fclose(f);
     return size;
 }

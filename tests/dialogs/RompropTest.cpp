@@ -222,6 +222,12 @@ TEST_F(RomProp, PlainFileSizesAndAFileThatVanished) {
     EXPECT_EQ(dlg.FileSize->text(), "1 Mb");  // kept from before
     dlg.SpeedButton2Click();
     EXPECT_EQ(dlg.StatusBar->Panel(4), "");
+
+    // A folder typed as a ROM path has no size to show.
+    cat.AddRom("folder", "Nes", cat.dir.path());
+    dlg.SpeedButton2Click();
+    EXPECT_EQ(dlg.StatusBar->Panel(4), "Error accessing file");
+    EXPECT_EQ(dlg.FileSize->text(), "1 Mb");
 }
 
 TEST_F(RomProp, ALowerCaseZipIsListedWithBothSizes) {

@@ -19,12 +19,12 @@ build: setup
 	cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_TESTS=OFF
 	cmake --build build -j $(JOBS)
 
-# A desktop is needed to show the window.
-HAVE_DISPLAY = if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
-	echo "Tarnwick needs a desktop: DISPLAY and WAYLAND_DISPLAY are both empty."; exit 1; fi
+# A desktop is needed to show the window: without one, say so in one line and stop.
+HAVE_DISPLAY = $(if $(DISPLAY)$(WAYLAND_DISPLAY),,$(error Tarnwick needs a desktop: DISPLAY and WAYLAND_DISPLAY are both empty))
 
-run: build
-	@$(HAVE_DISPLAY)
+run:
+	$(HAVE_DISPLAY)
+	@$(MAKE) --no-print-directory build
 	./build/app/Tarnwick
 
 demo-folder: build
@@ -32,7 +32,7 @@ demo-folder: build
 	python3 demo/make_demo.py build/app build/TarnwickDemoEmulator build/demo
 
 demo: demo-folder
-	@$(HAVE_DISPLAY)
+	$(HAVE_DISPLAY)
 	./build/demo/Tarnwick
 
 screenshot: demo-folder
@@ -58,6 +58,7 @@ clean:
 FUZZ_SECONDS ?= 600
 .PHONY: fuzz
 fuzz:
+	@./scripts/setup.sh fuzz
 	cmake -S fuzz -B build-fuzz $(CMAKE_GEN) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build-fuzz -j $(JOBS)
 	./fuzz/seeds.sh build-fuzz/seeds

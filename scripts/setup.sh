@@ -10,6 +10,11 @@ packages=(
   xvfb xauth imagemagick adwaita-icon-theme fonts-dejavu-core
 )
 
+# `setup.sh fuzz` also brings clang and its fuzzing runtime for `make fuzz`.
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

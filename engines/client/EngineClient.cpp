@@ -32,34 +32,35 @@ EngineClient::~EngineClient() {
         dlclose(unzLibrary_);
 }
 
-ZipExecRecord BasicAddRecord(const char* archive, const ZipExecFileSpec* specs, int32_t count,
-                             ZFunctionPtrType callback, void* caller) {
-    ZipExecRecord record{};
+namespace {
+// The fields both records share, on a zero-filled record.
+template <typename Record, typename Spec>
+Record SharedRecord(int32_t version, const char* archive, const Spec* specs, int32_t count,
+                    ZFunctionPtrType callback, void* caller) {
+    Record record{};
     record.Caller = caller;
-    record.Version = ZIP_ENGINE_VERSION;
+    record.Version = version;
     record.Callback = callback;
-    record.NoDirEntries = 1;
     record.Quiet = 1;
-    record.Level = 9;
-    record.JunkDirs = 1;
-    record.Grow = 1;
     record.FileSpecCount = count;
     record.ZipFileName = archive;
     record.FileSpecs = specs;
     record.Seven = ENGINE_RECORD_MARKER;
     return record;
 }
+} // namespace
+
+ZipExecRecord BasicAddRecord(const char* archive, const ZipExecFileSpec* specs, int32_t count,
+                             ZFunctionPtrType callback, void* caller) {
+    auto record = SharedRecord<ZipExecRecord>(ZIP_ENGINE_VERSION, archive, specs, count, callback, caller);
+    record.NoDirEntries = 1;
+    record.Level = 9;
+    record.JunkDirs = 1;
+    record.Grow = 1;
+    return record;
+}
 
 UnzExecRecord BasicExtractRecord(const char* archive, const UnzExecFileSpec* specs, int32_t count,
                                  ZFunctionPtrType callback, void* caller) {
-    UnzExecRecord record{};
-    record.Caller = caller;
-    record.Version = UNZ_ENGINE_VERSION;
-    record.Callback = callback;
-    record.Quiet = 1;
-    record.FileSpecCount = count;
-    record.ZipFileName = archive;
-    record.FileSpecs = specs;
-    record.Seven = ENGINE_RECORD_MARKER;
-    return record;
+    return SharedRecord<UnzExecRecord>(UNZ_ENGINE_VERSION, archive, specs, count, callback, caller);
 }

@@ -92,29 +92,35 @@ private:
 using EmulatorPool = RecordPool<sizeof(EmulatorRecord), 64>;
 using RomPool = RecordPool<sizeof(RomRecord), 1024>;
 
+// Only records of the pool's own size go to it: a derived type's bigger object goes to the heap.
+template <class Pool>
+void* PooledNew(std::size_t size, std::size_t recordSize)
+{
+    return size == recordSize ? Pool::Allocate() : ::operator new(size);
+}
+template <class Pool>
+void PooledDelete(void* record, std::size_t size, std::size_t recordSize) noexcept
+{
+    if (size == recordSize)
+        Pool::Release(record);
+    else
+        ::operator delete(record);
+}
+
 } // namespace
 
 void* EmulatorRecord::operator new(std::size_t size)
 {
-    return size == sizeof(EmulatorRecord) ? EmulatorPool::Allocate() : ::operator new(size);
+    return PooledNew<EmulatorPool>(size, sizeof(EmulatorRecord));
 }
 void EmulatorRecord::operator delete(void* record, std::size_t size) noexcept
 {
-    if (size == sizeof(EmulatorRecord))
-        EmulatorPool::Release(record);
-    else
-        ::operator delete(record);
+    PooledDelete<EmulatorPool>(record, size, sizeof(EmulatorRecord));
 }
-void* RomRecord::operator new(std::size_t size)
-{
-    return size == sizeof(RomRecord) ? RomPool::Allocate() : ::operator new(size);
-}
+void* RomRecord::operator new(std::size_t size) { return PooledNew<RomPool>(size, sizeof(RomRecord)); }
 void RomRecord::operator delete(void* record, std::size_t size) noexcept
 {
-    if (size == sizeof(RomRecord))
-        RomPool::Release(record);
-    else
-        ::operator delete(record);
+    PooledDelete<RomPool>(record, size, sizeof(RomRecord));
 }
 
 // Value-initialised: every byte 0.

@@ -188,6 +188,6 @@ std::string AbsolutePath(std::string_view path)
         out += part;
     }
     if (out.empty())
-        out = "/";
+        out.push_back('/'); // not `= "/"`: GCC 12 warns falsely of an overlapping copy there
     return out;
 }

@@ -27,30 +27,6 @@ bool StatOf(std::string_view path, struct stat& st)
     return stat(Text(path).c_str(), &st) == 0;
 }
 
-// Matches pattern against name from the given positions, '*' by backtracking to the last star.
-bool MatchFrom(std::string_view pattern, std::string_view name)
-{
-    std::size_t p = 0, n = 0;
-    std::size_t starP = std::string_view::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || AsciiLower(pattern[p]) == AsciiLower(name[n]))) {
-            ++p, ++n;
-        } else if (starP != std::string_view::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
-
 // Whether an entry of the given kind is reported under flags.
 bool Wanted(bool folder, bool hidden, unsigned flags)
 {
@@ -209,14 +185,38 @@ void SortByName(std::vector<FoundEntry>& found)
 
 // --- Directory search -------------------------------------------------------------------------
 
+// '*' by backtracking to the last star.
+bool WildcardMatchWhole(std::string_view pattern, std::string_view name)
+{
+    std::size_t p = 0, n = 0;
+    std::size_t starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || AsciiLower(pattern[p]) == AsciiLower(name[n]))) {
+            ++p, ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
 bool WildcardMatch(std::string_view pattern, std::string_view name)
 {
-    if (MatchFrom(pattern, name))
+    if (WildcardMatchWhole(pattern, name))
         return true;
     // A pattern ending in ".*" also takes names without an extension ("*.*" takes every name).
     if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" &&
         name.find('.') == std::string_view::npos)
-        return MatchFrom(pattern.substr(0, pattern.size() - 2), name);
+        return WildcardMatchWhole(pattern.substr(0, pattern.size() - 2), name);
     return false;
 }
 

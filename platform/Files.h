@@ -32,6 +32,8 @@ struct FoundEntry {
 // Whether name matches pattern: '*' any run, '?' one byte, ASCII case ignored. A pattern ending
 // in ".*" also matches names without a '.', so "*.*" matches every name.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
+// The same without the ".*" rule: '*' any run, '?' one byte, ASCII case ignored.
+bool WildcardMatchWhole(std::string_view pattern, std::string_view name);
 // Entries of folder matching pattern and flags, in name order (CompareFileNames). A missing or
 // unreadable folder gives an empty list.
 std::vector<FoundEntry> FindEntries(std::string_view folder, std::string_view pattern,

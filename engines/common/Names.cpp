@@ -1,39 +1,12 @@
 #include "engines/common/Names.h"
 
+#include "platform/Files.h"
+#include "platform/Text.h"
+
 #include <algorithm>
 #include <unordered_map>
 
 namespace {
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool MatchPlain(std::string_view mask, std::string_view name) {
-    size_t m = 0, n = 0;
-    size_t star = std::string_view::npos, resume = 0;
-    while (n < name.size()) {
-        if (m < mask.size() && mask[m] == '*') {
-            star = m++;
-            resume = n;
-        } else if (m < mask.size() && (mask[m] == '?' || LowerAscii(mask[m]) == LowerAscii(name[n]))) {
-            ++m;
-            ++n;
-        } else if (star != std::string_view::npos) {
-            m = star + 1;
-            n = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (m < mask.size() && mask[m] == '*')
-        ++m;
-    return m == mask.size();
-}
-
-std::string LowerAsciiCopy(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), LowerAscii);
-    return out;
-}
-
 // The extended-timestamp extra field: a flags byte, then the modification time (bit 0).
 constexpr zip_uint16_t kExtendedTimestamp = 0x5455;
 } // namespace
@@ -41,13 +14,13 @@ constexpr zip_uint16_t kExtendedTimestamp = 0x5455;
 bool HasWildcards(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
 
 bool MatchMask(std::string_view mask, std::string_view name) {
-    if (MatchPlain(mask, name))
+    if (WildcardMatchWhole(mask, name))
         return true;
     if (mask.size() < 2 || !mask.ends_with(".*"))
         return false;
     size_t slash = name.rfind('/');
     std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
-    return last.find('.') == std::string_view::npos && MatchPlain(mask.substr(0, mask.size() - 2), name);
+    return last.find('.') == std::string_view::npos && WildcardMatchWhole(mask.substr(0, mask.size() - 2), name);
 }
 
 bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
@@ -96,7 +69,7 @@ void MemberSpecs::mark(const std::vector<std::string>& memberNames, std::vector<
     std::unordered_map<std::string, std::vector<size_t>> exact, folded;
     for (size_t i = 0; i < memberNames.size(); ++i) {
         exact[memberNames[i]].push_back(i);
-        folded[LowerAsciiCopy(memberNames[i])].push_back(i);
+        folded[AsciiLower(memberNames[i])].push_back(i);
     }
     for (size_t s = 0; s < specs_.size(); ++s) {
         const std::string& spec = specs_[s];
@@ -109,7 +82,7 @@ void MemberSpecs::mark(const std::vector<std::string>& memberNames, std::vector<
         const std::vector<size_t>* hits = nullptr;
         if (auto e = exact.find(spec); e != exact.end())
             hits = &e->second;
-        else if (auto f = folded.find(LowerAsciiCopy(spec)); f != folded.end())
+        else if (auto f = folded.find(AsciiLower(spec)); f != folded.end())
             hits = &f->second;
         if (hits != nullptr) {
             for (size_t i : *hits)

@@ -2,6 +2,7 @@
 
 #include "engines/common/Names.h"
 #include "engines/zipengine/DosName.h"
+#include "platform/Text.h"
 
 #include <dirent.h>
 
@@ -26,10 +27,7 @@ std::string LastComponent(const std::string& path) {
 
 // Folder listings in name order, ASCII case ignored first, so archives do not depend on the
 // file system's hash order.
-bool NameOrder(const std::string& a, const std::string& b) {
-    int folded = strcasecmp(a.c_str(), b.c_str());
-    return folded != 0 ? folded < 0 : a < b;
-}
+bool NameOrder(const std::string& a, const std::string& b) { return CompareFileNames(a, b) < 0; }
 
 std::vector<std::string> ListFolder(const std::string& folder) {
     std::vector<std::string> names;

@@ -23,6 +23,28 @@ bool MatchMask(std::string_view mask, std::string_view name) {
     return last.find('.') == std::string_view::npos && WildcardMatchWhole(mask.substr(0, mask.size() - 2), name);
 }
 
+std::vector<std::string> PathParts(std::string_view path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t slash = path.find('/', start);
+        if (slash == std::string_view::npos)
+            slash = path.size();
+        std::string_view part = path.substr(start, slash - start);
+        if (!part.empty() && part != ".")
+            parts.emplace_back(part);
+        start = slash + 1;
+    }
+    return parts;
+}
+
+std::string JoinedParts(const std::vector<std::string>& parts) {
+    std::string out;
+    for (const auto& part : parts)
+        out += (out.empty() ? "" : "/") + part;
+    return out;
+}
+
 bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
 
 std::string ToMemberSeparators(std::string text) {

@@ -16,6 +16,11 @@ bool MatchMask(std::string_view mask, std::string_view name);
 // A hidden file or folder: its name begins with '.'.
 bool IsHiddenName(std::string_view name);
 
+// The parts of a '/'-separated path, without empty ones and "."; ".." is kept for the caller.
+std::vector<std::string> PathParts(std::string_view path);
+// The parts joined with '/'.
+std::string JoinedParts(const std::vector<std::string>& parts);
+
 // A member name or spec as stored: backslashes (the component's separator) become '/'.
 std::string ToMemberSeparators(std::string text);
 

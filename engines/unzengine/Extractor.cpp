@@ -54,27 +54,12 @@ std::string SafeTarget(const std::string& member, bool keepFolders, bool& unsafe
     std::string name = ToMemberSeparators(member);
     bool driveLetter = name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0]));
     unsafe = name.starts_with("/") || driveLetter;
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t slash = name.find('/', start);
-        if (slash == std::string::npos)
-            slash = name.size();
-        std::string part = name.substr(start, slash - start);
-        if (part == "..")
-            unsafe = true;
-        else if (!part.empty() && part != ".")
-            parts.push_back(part);
-        start = slash + 1;
-    }
+    std::vector<std::string> parts = PathParts(name);
+    if (std::find(parts.begin(), parts.end(), "..") != parts.end())
+        unsafe = true;
     if (unsafe || parts.empty())
         return {};
-    if (!keepFolders)
-        return parts.back();
-    std::string target;
-    for (const auto& part : parts)
-        target += (target.empty() ? "" : "/") + part;
-    return target;
+    return keepFolders ? JoinedParts(parts) : parts.back();
 }
 
 Extractor::Extractor(zip_t* archive, ExtractOptions options, EngineReporter& reporter)

@@ -48,24 +48,13 @@ bool IsMatchAll(const std::string& mask) { return mask == "*" || mask == "*.*"; 
 
 std::string CleanStoredPath(const std::string& path) {
     std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t slash = path.find('/', start);
-        if (slash == std::string::npos)
-            slash = path.size();
-        std::string part = path.substr(start, slash - start);
-        if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = slash + 1;
+    for (auto& part : PathParts(path)) {
+        if (part != "..")
+            parts.push_back(std::move(part));
+        else if (!parts.empty())
+            parts.pop_back();
     }
-    std::string out;
-    for (const auto& part : parts)
-        out += (out.empty() ? "" : "/") + part;
-    return out;
+    return JoinedParts(parts);
 }
 
 AddList::AddList(AddListOptions options, EngineReporter& reporter) : options_(options), reporter_(reporter) {}

@@ -139,7 +139,18 @@ void TOptionsDlg::EditList(const char* caption, const char* file) {
     if (EditWnd->Modified) ListsChanged = true;
 }
 
-void TOptionsDlg::Button1Click() { EditList("Edit Types List", "LISTS\\Types.lst"); }
+void TOptionsDlg::Button1Click() {
+    EditList("Edit Types List", "LISTS\\Types.lst");
+    if (EditWnd && EditWnd->Modified) ReloadTypes();
+}
+
+void TOptionsDlg::ReloadTypes() {
+    // The positions of the saved file are the ones OK stores: keep the chosen type by its name.
+    const QString chosen = StartType->currentText();
+    const bool hadChoice = StartType->currentIndex() >= 0;
+    TypesRead = FormParts::LoadListFile(StartType, "LISTS\\Types.lst");
+    StartType->setCurrentIndex(hadChoice ? StartType->findText(chosen, Qt::MatchExactly) : -1);
+}
 void TOptionsDlg::Button2Click() { EditList("Edit Systems List", "LISTS\\Systems.lst"); }
 void TOptionsDlg::Button3Click() { EditList("Edit Languages List", "LISTS\\Languages.lst"); }
 

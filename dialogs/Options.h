@@ -76,6 +76,8 @@ protected:
 private:
     void EditList(const char* caption, const char* file);
     bool RatingValid(int32_t& rating);
+    // Refills StartType from a Types list saved from the editor.
+    void ReloadTypes();
     bool TypesRead = false;  // an unread Types list keeps the default type as it was
 };
 

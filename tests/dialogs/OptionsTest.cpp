@@ -161,6 +161,26 @@ TEST_F(Options, AListSavedFromTheEditorSetsListsChanged) {
     EXPECT_EQ(dlg.StartType->itemText(2).right(1), "X");
 }
 
+TEST_F(Options, ASavedTypesListIsOfferedAtOnceKeepingTheChosenType) {
+    dlg.FormShow();
+    ASSERT_EQ(dlg.StartType->currentText(), "Puzzle");
+    OnNextModal([](QDialog* d) {
+        EditWnd->Edit->selectAll();
+        EditWnd->Edit->textCursor().insertText("Puzzle\nRPG\nSport");  // "Action" deleted
+        EditWnd->Edit->moveCursor(QTextCursor::End);
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, "s");
+        QCoreApplication::sendEvent(EditWnd->Edit, &press);
+        d->reject();
+    });
+    prompts.Box(BoxYes);
+    dlg.Button1Click();
+    ASSERT_EQ(dlg.StartType->count(), 3);
+    EXPECT_EQ(dlg.StartType->itemText(2), "Sports");
+    EXPECT_EQ(dlg.StartType->currentText(), "Puzzle");
+    ASSERT_TRUE(dlg.TakeBack());
+    EXPECT_EQ(Settings.DefaultType, 0);  // Puzzle's line in the saved file
+}
+
 TEST_F(Options, AListEditAnsweredNoLeavesTheFileAndTheFlag) {
     const std::string before = TempDir::read(cat.dir.file("LISTS/Languages.lst"));
     dlg.FormShow();

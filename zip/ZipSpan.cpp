@@ -188,6 +188,19 @@ int ZipSpanner::ReportFailure(const std::exception_ptr& failure) {
     }
 }
 
+int ZipSpanner::RunSpanStep(const std::function<void()>& step) {
+    int result = 0;
+    try {
+        step();
+    } catch (...) {
+        result = ReportFailure(std::current_exception());
+    }
+    Progress(ptBatchEnd, "", 0);
+    f_.FMDZipData.clear();
+    zip_.CloseInFile();
+    return FinishOutput(result);
+}
+
 // ---- Splitting ----------------------------------------------------------------------------------
 
 int ZipSpanner::WriteSpan(const std::string& source, const std::string& target) {
@@ -203,16 +216,7 @@ int ZipSpanner::WriteSpan(const std::string& source, const std::string& target) 
     f_.FShowProgress = false;
     zip_.Ui().SetBusyCursor(true);
     if (zip_.Verbose) Message("Now creating spanning chunks from " + source + " to " + target);
-    int result = 0;
-    try {
-        BeginSplit(source);
-    } catch (...) {
-        result = ReportFailure(std::current_exception());
-    }
-    Progress(ptBatchEnd, "", 0);
-    f_.FMDZipData.clear();
-    result = FinishOutput(result);
-    zip_.CloseInFile();
+    const int result = RunSpanStep([&] { BeginSplit(source); });
     if (result != 0) DeletePartialVolumes();
     const std::string lastVolume = state_.volumePath;
     state_.writing = false;
@@ -605,16 +609,7 @@ int ZipSpanner::ReadSpan(const std::string& lastVolume, std::string& outPath) {
     f_.FDiskNr = -1;
     f_.FShowProgress = false;
     zip_.Ui().SetBusyCursor(true);
-    int result = 0;
-    try {
-        JoinSet(outPath);
-    } catch (...) {
-        result = ReportFailure(std::current_exception());
-    }
-    Progress(ptBatchEnd, "", 0);
-    f_.FMDZipData.clear();
-    zip_.CloseInFile();
-    result = FinishOutput(result);
+    const int result = RunSpanStep([&] { JoinSet(outPath); });
     if (result != 0 && !state_.outFileName.empty()) DeleteFile(state_.outFileName);
     outPath = result == 0 ? state_.outFileName : std::string();
     state_.reading = false;

@@ -156,6 +156,9 @@ private:
     void Progress(ProgressType type, const std::string& name, std::int64_t size);
     void Message(const std::string& text);
     int ReportFailure(const std::exception_ptr& failure);
+    // Runs a split or a join: a failure gives its message and result, progress ends, the
+    // entries go and both files are closed.
+    int RunSpanStep(const std::function<void()>& step);
     void DeletePartialVolumes();
 
     TZipArchiver& zip_;

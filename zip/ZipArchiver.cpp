@@ -104,18 +104,6 @@ private:
     std::size_t len_ = 0;
 };
 
-// The hourglass for the lifetime of a scope.
-class BusyCursor {
-public:
-    explicit BusyCursor(ZipUi& ui) : ui_(ui) { ui_.SetBusyCursor(true); }
-    ~BusyCursor() { ui_.SetBusyCursor(false); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-
-private:
-    ZipUi& ui_;
-};
-
 // A text up to its first NUL byte, as the name and comment buffers end there.
 std::string UpToNul(const unsigned char* bytes, std::size_t count) {
     if (count == 0) return {};
@@ -403,7 +391,7 @@ void TZipArchiver::List() {
         return;
     }
     {
-        BusyCursor busy(Ui());
+        ZipBusyCursor busy(Ui());
         bool failed = true;
         try {
             ListArchive();

@@ -136,11 +136,7 @@ int ZipSfxMaker::CopyBuffer(int inFile, int outFile, std::int64_t count) {
 }
 
 int ZipSfxMaker::CopyFileA(const std::string& source, const std::string& target) {
-    struct BusyCursor {
-        ZipUi& ui;
-        explicit BusyCursor(ZipUi& u) : ui(u) { ui.SetBusyCursor(true); }
-        ~BusyCursor() { ui.SetBusyCursor(false); }
-    } busy(zip_.Ui());
+    ZipBusyCursor busy(zip_.Ui());
     const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return -3;
     if (FileExists(target)) EraseFile(target, zip_.HowToDelete);

@@ -42,6 +42,18 @@ public:
     }
 };
 
+// The hourglass for the lifetime of a scope.
+class ZipBusyCursor {
+public:
+    explicit ZipBusyCursor(ZipUi& ui) : ui_(ui) { ui_.SetBusyCursor(true); }
+    ~ZipBusyCursor() { ui_.SetBusyCursor(false); }
+    ZipBusyCursor(const ZipBusyCursor&) = delete;
+    ZipBusyCursor& operator=(const ZipBusyCursor&) = delete;
+
+private:
+    ZipUi& ui_;
+};
+
 // The process-wide seam (a SilentZipUi until one is set).
 ZipUi& CurrentZipUi();
 // Makes ui the process-wide seam; nullptr puts the silent one back. The caller keeps ownership.

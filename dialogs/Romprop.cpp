@@ -234,6 +234,8 @@ void TRomPropDlg::ShowFileNames(const RomRecord& rom) {
     const std::string path = FieldText(rom.FilePath);
     RomPath->setText(FormParts::Shown(FolderPart(path)));
     RomFile->setText(FormParts::Shown(FileNamePart(path)));
+    // Long paths do not fit the fixed panels: the whole path shows on hovering either one.
+    for (QLabel* panel : {RomPath, RomFile}) panel->setToolTip(FormParts::Shown(path));
 }
 
 bool TRomPropDlg::ApplyChanges() {

@@ -60,6 +60,7 @@ TEST_F(RomProp, ShowsTheSelectedRomAsStored) {
     EXPECT_EQ(dlg.RomRating->value(), 55);
     EXPECT_EQ(dlg.RomPath->text(), "/Games/Roms/");
     EXPECT_EQ(dlg.RomFile->text(), "Super Mario.NES");
+    EXPECT_EQ(dlg.RomFile->toolTip(), "/Games/Roms/Super Mario.NES");  // the panels cut long paths
     EXPECT_TRUE(dlg.RomUnzipInDir->isChecked());
     EXPECT_FALSE(dlg.RomZipSupport->isChecked());
     EXPECT_EQ(dlg.StatusBar->Panel(1), "2");

@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "zip/ZipBytes.h"
 #include "zip/ZipUi.h"
 
 #include <fcntl.h>
@@ -28,18 +29,10 @@ constexpr int kCentralHeaderSize = 46;
 constexpr std::int64_t kMaxEndSearch = 65535 + ZipEndOfCentral::Size;
 constexpr std::uint16_t kUtf8NameFlag = 0x0800;  // general flag bit 11: names are UTF-8
 
-std::uint16_t Get16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t Get32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-void Put16(unsigned char* p, std::uint16_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-void Put32(unsigned char* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
+using zipfmt::Get16;
+using zipfmt::Get32;
+using zipfmt::Put16;
+using zipfmt::Put32;
 
 std::int32_t Clamp32(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "zip/ZipArchiver.h"
+#include "zip/ZipBytes.h"
 
 // Little-endian field access and the record layouts of the zip format.
 namespace zipfmt {
@@ -28,11 +29,6 @@ constexpr int LocFlags = 6, LocCompressedSize = 18, LocNameLength = 26, LocExtra
 // Offsets inside a central header.
 constexpr int CenFlags = 8, CenCompressedSize = 20, CenNameLength = 28, CenExtraLength = 30,
               CenCommentLength = 32, CenDiskStart = 34, CenLocalOffset = 42;
-
-std::uint16_t Get16(const unsigned char* p);
-std::uint32_t Get32(const unsigned char* p);
-void Put16(unsigned char* p, std::uint16_t v);
-void Put32(unsigned char* p, std::uint32_t v);
 
 // The end record of an archive and where it lies.
 struct EndRecord {

@@ -148,8 +148,11 @@ void TOptionsDlg::ReloadTypes() {
     // The positions of the saved file are the ones OK stores: keep the chosen type by its name.
     const QString chosen = StartType->currentText();
     const bool hadChoice = StartType->currentIndex() >= 0;
+    const bool wasRead = TypesRead;
     TypesRead = FormParts::LoadListFile(StartType, "LISTS\\Types.lst");
-    StartType->setCurrentIndex(hadChoice ? StartType->findText(chosen, Qt::MatchExactly) : -1);
+    if (hadChoice) StartType->setCurrentIndex(StartType->findText(chosen, Qt::MatchExactly));
+    else if (!wasRead) FormParts::SelectPosition(StartType, Settings.DefaultType);  // a list made anew
+    else StartType->setCurrentIndex(-1);
 }
 void TOptionsDlg::Button2Click() { EditList("Edit Systems List", "LISTS\\Systems.lst"); }
 void TOptionsDlg::Button3Click() { EditList("Edit Languages List", "LISTS\\Languages.lst"); }

@@ -144,6 +144,19 @@ TEST_F(Options, AnUnreadableTypesListIsReportedAndKeepsTheDefaultType) {
     EXPECT_EQ(dlg.StartType->count(), 0);
     ASSERT_TRUE(dlg.TakeBack());
     EXPECT_EQ(Settings.DefaultType, 1);
+
+    // A list made anew in the editor is offered at once, at the default type's position.
+    prompts.Box(BoxOk);   // "... does not exist. It will be created if you save your text."
+    prompts.Box(BoxYes);  // "Do you want to save changes?"
+    OnNextModal([](QDialog* d) {
+        EditWnd->Edit->insertPlainText("Action\nPuzzle");
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, "s");
+        QCoreApplication::sendEvent(EditWnd->Edit, &press);
+        d->reject();
+    });
+    dlg.Button1Click();
+    ASSERT_EQ(dlg.StartType->count(), 2);
+    EXPECT_EQ(dlg.StartType->currentText(), "Puzzles");
 }
 
 TEST_F(Options, AListSavedFromTheEditorSetsListsChanged) {

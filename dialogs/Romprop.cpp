@@ -12,6 +12,7 @@
 #include "catalogue/Useful.h"
 #include "dialogs/FormParts.h"
 #include "dialogs/Help.h"
+#include "mainwindow/Settings.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -356,6 +357,11 @@ void TRomPropDlg::Button2Click() {
     const QList<QListWidgetItem*> selected = Contents->selectedItems();
     const RomRecord* rom = ShownRom();
     if (selected.isEmpty() || !rom) return;
+    // Taking out the last member removes the archive itself, and with it the ROM's file.
+    if (Contents->count() == 1 && Settings.MessageMode &&
+        !QuestionBox("Do you really want to delete the last file of this archive?\n"
+                     "(The archive, the ROM's file, will be removed with it)"))
+        return;
     const std::string archive = FieldText(rom->FilePath);
     if (Zip->ZipFileName() != archive) Zip->SetFileName(archive);
     Zip->FSpecArgs = {MemberName(selected.first())};

@@ -334,4 +334,24 @@ TEST_F(RomProp, DeletingAMemberAsksNothingAndRelistsTheArchive) {
     EXPECT_EQ(dlg.Contents->item(0)->text(), "game.nes");
 }
 
+TEST_F(RomProp, DeletingTheLastMemberAsksFirstInMessageModeAsItRemovesTheArchive) {
+    const std::string zip = archives::InfoZipArchive(cat.dir, "one.zip", {{"game.nes", "data"}});
+    cat.AddRom("one", "Nes", zip);
+    Settings.MessageMode = true;
+    dlg.FormShow();
+    ShowFileTab();
+    SelectMember("game.nes");
+    prompts.Box(BoxNo);
+    dlg.Button2Click();
+    ASSERT_EQ(prompts.Shown().size(), 1u);
+    EXPECT_EQ(prompts.Shown()[0].caption, "Question");
+    EXPECT_EQ(archives::UnzipNames(zip).size(), 1u);  // answered No: untouched
+
+    prompts.Box(BoxYes);
+    dlg.Button2Click();
+    EXPECT_FALSE(FileExists(zip));
+    EXPECT_EQ(dlg.Contents->count(), 0);
+    EXPECT_EQ(dlg.FileSize->text(), "0 Kb/0 Kb");
+}
+
 }  // namespace

@@ -95,17 +95,19 @@ void MemberSpecs::mark(const std::vector<std::string>& memberNames, std::vector<
     }
     for (size_t s = 0; s < specs_.size(); ++s) {
         const std::string& spec = specs_[s];
-        if (HasWildcards(spec)) {
+        // A spec that is a member's own name picks that member alone, even when the name
+        // holds '*' or '?' (legal on Unix): deleting "a?.nes" must not take "ab.nes" too.
+        const std::vector<size_t>* hits = nullptr;
+        if (auto e = exact.find(spec); e != exact.end()) {
+            hits = &e->second;
+        } else if (HasWildcards(spec)) {
             for (size_t i = 0; i < memberNames.size(); ++i)
                 if (MatchMask(spec, memberNames[i]))
                     chosen[i] = matched[s] = true;
             continue;
-        }
-        const std::vector<size_t>* hits = nullptr;
-        if (auto e = exact.find(spec); e != exact.end())
-            hits = &e->second;
-        else if (auto f = folded.find(AsciiLower(spec)); f != folded.end())
+        } else if (auto f = folded.find(AsciiLower(spec)); f != folded.end()) {
             hits = &f->second;
+        }
         if (hits != nullptr) {
             for (size_t i : *hits)
                 chosen[i] = true;

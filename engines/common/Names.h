@@ -24,8 +24,9 @@ std::string JoinedParts(const std::vector<std::string>& parts);
 // A member name or spec as stored: backslashes (the component's separator) become '/'.
 std::string ToMemberSeparators(std::string text);
 
-// Matches member names against the specs of a command. A spec without wildcards names one
-// member exactly; when no member has that exact name, it matches ignoring ASCII case.
+// Matches member names against the names and masks of a command. One that is a member's own
+// name picks that member alone; else a mask matches by wildcards, and a plain name matches
+// ignoring ASCII case.
 class MemberSpecs {
 public:
     explicit MemberSpecs(std::vector<std::string> specs);

@@ -303,6 +303,23 @@ TEST_F(ZipEngine, DeleteRemovesTheNamedMembersOnly) {
     EXPECT_TRUE(ArchiveTestsGood(archive));
 }
 
+// Names made on Unix may hold '*' or '?': naming such a member deletes it alone, while a mask
+// that is no member's name still matches by wildcards.
+TEST_F(ZipEngine, DeletingAMemberWhoseNameLooksLikeAMaskTakesThatMemberAlone) {
+    ASSERT_EQ(RunShell("python3 -c 'import zipfile,sys\n"
+                       "z=zipfile.ZipFile(sys.argv[1],\"w\")\n"
+                       "[z.writestr(n, n) for n in (\"a?.nes\", \"ab.nes\", \"ac.nes\", \"b.txt\")]' " +
+                       archive),
+              0);
+    ZipExecRecord named = engine.deleteRecord(archive, {"a?.nes"});
+    ASSERT_EQ(engine.zip(named), 1);
+    EXPECT_EQ(names(), "ab.nes\nac.nes\nb.txt\n");
+    ZipExecRecord mask = engine.deleteRecord(archive, {"a?.nes"});
+    ASSERT_EQ(engine.zip(mask), 2);
+    EXPECT_EQ(names(), "b.txt\n");
+    EXPECT_TRUE(ArchiveTestsGood(archive));
+}
+
 // A self-extractor is a stub followed by an archive, its offsets moved past the stub (zip -A)
 // or not; rewriting it must keep the stub and leave offsets that count it.
 TEST_F(ZipEngine, ArchivesBehindAStubKeepTheirStub) {

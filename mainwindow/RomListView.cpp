@@ -152,6 +152,9 @@ const int TRomListView::DesignWidths[RomListModel::ColumnCount] = {150, 100, 80,
 
 TRomListView::TRomListView(QWidget* parent) : QWidget(parent) {
   setObjectName("List");
+  renameTimer = new QTimer(this);
+  renameTimer->setSingleShot(true);
+  connect(renameTimer, &QTimer::timeout, this, [this] { StartPendingRename(); });
   model = new RomListModel(this);
   selection = new QItemSelectionModel(model, this);
   stack = new QStackedWidget(this);
@@ -205,7 +208,10 @@ void TRomListView::BindView(QAbstractItemView* v) {
   v->setFrameShape(QFrame::NoFrame);
   v->setSelectionBehavior(QAbstractItemView::SelectRows);
   v->setSelectionMode(QAbstractItemView::SingleSelection);
-  v->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+  // F2 renames; a click on the selected row does too, but through MouseReleased, because the
+  // view's own click trigger also fires on the first click of a double click and would open the
+  // editor on a row that is being launched.
+  v->setEditTriggers(QAbstractItemView::EditKeyPressed);
   v->setContextMenuPolicy(Qt::CustomContextMenu);
   v->setItemDelegate(new HotTrackDelegate(hotTrack, v));
   v->viewport()->installEventFilter(this);
@@ -222,8 +228,13 @@ void TRomListView::BindView(QAbstractItemView* v) {
 bool TRomListView::eventFilter(QObject* watched, QEvent* e) {
   auto* view = qobject_cast<QAbstractItemView*>(watched->parent());
   if (view && watched == view->viewport()) {
-    if (e->type() == QEvent::MouseButtonDblClick && OnDblClick) {
+    if (e->type() == QEvent::MouseButtonPress) {
       auto* me = static_cast<QMouseEvent*>(e);
+      if (me->button() == Qt::LeftButton) MousePressed(view, me->position().toPoint());
+    } else if (e->type() == QEvent::MouseButtonDblClick && OnDblClick) {
+      auto* me = static_cast<QMouseEvent*>(e);
+      renameTimer->stop();  // the first click was half of this double click: no rename
+      renameIndex = QPersistentModelIndex();
       if (me->button() == Qt::LeftButton) {
         // Select the row under the mouse first, as the press would, then launch it.
         QModelIndex i = view->indexAt(me->position().toPoint());
@@ -233,7 +244,9 @@ bool TRomListView::eventFilter(QObject* watched, QEvent* e) {
       }
     } else if (e->type() == QEvent::MouseButtonRelease && OnMouseUp) {
       // The view finishes its own click (selection) first; the handler runs right after.
-      Qt::MouseButton b = static_cast<QMouseEvent*>(e)->button();
+      auto* me = static_cast<QMouseEvent*>(e);
+      const Qt::MouseButton b = me->button();
+      if (b == Qt::LeftButton) MouseReleased(view, me->position().toPoint());
       QTimer::singleShot(0, this, [this, b] {
         if (OnMouseUp) OnMouseUp(b);
       });
@@ -242,6 +255,33 @@ bool TRomListView::eventFilter(QObject* watched, QEvent* e) {
     }
   }
   return QWidget::eventFilter(watched, e);
+}
+
+void TRomListView::MousePressed(QAbstractItemView* view, const QPoint& at) {
+  // The press reaches this filter before the view selects: a press on the row already
+  // selected is the start of a rename click.
+  renameTimer->stop();
+  const QModelIndex i = view->indexAt(at);
+  const bool onSelected = i.isValid() && i.column() == 0 && selection->isRowSelected(i.row(), {});
+  renameView = view;
+  renameIndex = onSelected ? QPersistentModelIndex(i) : QPersistentModelIndex();
+}
+
+void TRomListView::MouseReleased(QAbstractItemView* view, const QPoint& at) {
+  const bool sameLabel = renameIndex.isValid() && view == renameView && view->indexAt(at) == renameIndex;
+  if (!sameLabel || hotTrack) {  // while hot tracking a click launches
+    renameIndex = QPersistentModelIndex();
+    return;
+  }
+  renameTimer->start(QApplication::doubleClickInterval());
+}
+
+void TRomListView::StartPendingRename() {
+  const QModelIndex i = renameIndex;
+  renameIndex = QPersistentModelIndex();
+  if (!i.isValid() || !renameView || renameView != CurrentView() || QApplication::activeModalWidget()) return;
+  if (renameView->indexWidget(i) || !selection->isRowSelected(i.row(), {})) return;
+  renameView->edit(i);
 }
 
 QAbstractItemView* TRomListView::CurrentView() const {
@@ -316,9 +356,6 @@ void TRomListView::SetHotTrack(bool on) {
   hotTrack = on;
   for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(iconView), static_cast<QAbstractItemView*>(reportView)}) {
     v->viewport()->setAttribute(Qt::WA_Hover, on);
-    // A click launches while hot tracking, so it must not also start a rename (F2 still does).
-    v->setEditTriggers(on ? QAbstractItemView::EditKeyPressed
-                          : QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     v->viewport()->unsetCursor();
     v->viewport()->update();
   }

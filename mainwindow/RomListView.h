@@ -16,6 +16,7 @@ class QTreeView;
 class QStackedWidget;
 class QAbstractItemView;
 class QItemSelectionModel;
+class QTimer;
 
 class RomListModel : public QAbstractTableModel {
   Q_OBJECT
@@ -95,6 +96,14 @@ protected:
 private:
   void BindView(QAbstractItemView* v);
   void ApplyIconStyle();
+  // Renaming by a click on the selected row, started only once the click has proved not to be
+  // the first half of a double click (which launches instead).
+  void MousePressed(QAbstractItemView* view, const QPoint& at);
+  void MouseReleased(QAbstractItemView* view, const QPoint& at);
+  void StartPendingRename();
+  QTimer* renameTimer;
+  QAbstractItemView* renameView = nullptr;
+  QPersistentModelIndex renameIndex;
   RomListModel* model;
   QItemSelectionModel* selection;
   QStackedWidget* stack;

@@ -1,0 +1,124 @@
+// Keys and clicks as a user makes them: the Del and Shift+Del shortcuts of the list, and renaming
+// by a click on the selected row, which a double click (a launch) must not start.
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeView>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "support/ScriptedPrompter.h"
+#include "WindowTestKit.h"
+#include "mainwindow/Main.h"
+#include "mainwindow/Settings.h"
+#include "toolkit/StatusPanels.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Keys : public ::testing::Test {
+protected:
+  void SetUp() override {
+    emu = MakeEmu("E", "/usr/bin/true");
+    a = program.dir.write("roms/a.nes", "a");
+    b = program.dir.write("roms/b.nes", "b");
+    program.WriteRoms({MakeRom(emu, "A", a), MakeRom(emu, "B", b)});
+    program.WriteEmus({emu});
+    windows = std::make_unique<RunWindows>();
+    Settings.MessageMode = false;
+    MainWnd->show();
+    MainWnd->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(MainWnd));
+    view()->setFocus();
+  }
+  void TearDown() override {
+    if (!MainWnd->Closed()) MainWnd->close();
+    windows.reset();
+  }
+  QAbstractItemView* view() const { return MainWnd->List->ReportView(); }
+  QWidget* viewport() const { return view()->viewport(); }
+  QPoint LabelOf(int row) const { return view()->visualRect(MainWnd->List->Model()->index(row, 0)).center(); }
+  QWidget* Editor(int row) const { return view()->indexWidget(MainWnd->List->Model()->index(row, 0)); }
+  // The mouse events of a double click as the window system delivers them.
+  void DoubleClick(const QPoint& at) {
+    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                           QEvent::MouseButtonRelease}) {
+      QMouseEvent e(t, at, viewport()->mapToGlobal(at), Qt::LeftButton,
+                    t == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(viewport(), &e);
+    }
+  }
+  // Lets the double-click interval pass, so a rename waiting for it would start.
+  static void WaitPastDoubleClick() { QTest::qWait(QApplication::doubleClickInterval() + 200); }
+
+  TestProgram program;
+  EmulatorRecord emu;
+  std::string a, b;
+  std::unique_ptr<RunWindows> windows;
+  ScriptedPrompter prompts;
+};
+
+}  // namespace
+
+TEST_F(Keys, DelUnlinksAndShiftDelErasesTheSelectedRom) {
+  MainWnd->List->SelectRow(0);
+  QTest::keyClick(view(), Qt::Key_Delete);
+  ASSERT_EQ(Emus->RomCount(), 1);
+  EXPECT_TRUE(fs::exists(a));  // unlinked only
+  EXPECT_EQ(MainWnd->StatBar->Panel(1), "1");
+
+  QTest::keyClick(view(), Qt::Key_Delete);  // nothing selected any more: nothing happens
+  EXPECT_EQ(Emus->RomCount(), 1);
+
+  MainWnd->List->SelectRow(0);
+  QTest::keyClick(view(), Qt::Key_Delete, Qt::ShiftModifier);
+  EXPECT_EQ(Emus->RomCount(), 0);
+  EXPECT_FALSE(fs::exists(b));  // erased with its file
+  EXPECT_TRUE(prompts.Shown().empty());
+}
+
+TEST_F(Keys, DelAsksInMessageModeAndEditsTextWhileRenaming) {
+  Settings.MessageMode = true;
+  MainWnd->List->SelectRow(1);
+  prompts.Box(BoxNo);
+  QTest::keyClick(view(), Qt::Key_Delete, Qt::ShiftModifier);
+  EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{
+                                    "Do you really want to phisically remove this ROM?\n(The ROM will not be "
+                                    "available anymore)"}));
+  EXPECT_EQ(Emus->RomCount(), 2);
+
+  // While the label is being edited, Del and Shift+Del belong to the text.
+  view()->edit(MainWnd->List->Model()->index(0, 0));
+  auto* editor = qobject_cast<QLineEdit*>(Editor(0));
+  ASSERT_NE(editor, nullptr);
+  editor->setCursorPosition(0);
+  QTest::keyClick(editor, Qt::Key_Delete);
+  QTest::keyClick(editor, Qt::Key_Delete, Qt::ShiftModifier);
+  EXPECT_EQ(Emus->RomCount(), 2);
+  EXPECT_EQ(prompts.Shown().size(), 1u);
+}
+
+TEST_F(Keys, AClickOnTheSelectedRowRenamesButADoubleClickOnlyLaunches) {
+  MainWnd->List->SelectRow(0);
+  QTest::mouseClick(viewport(), Qt::LeftButton, {}, LabelOf(0));
+  WaitPastDoubleClick();
+  ASSERT_NE(qobject_cast<QLineEdit*>(Editor(0)), nullptr);  // renaming in place
+  QTest::keyClick(Editor(0), Qt::Key_Escape);
+  WaitPastDoubleClick();
+  ASSERT_EQ(Editor(0), nullptr);
+
+  MainWnd->List->SelectRow(0);
+  DoubleClick(LabelOf(0));
+  EXPECT_EQ(Emus->GetRom(0)->TimesPlayed, 1);
+  WaitPastDoubleClick();
+  EXPECT_EQ(Editor(0), nullptr);
+  EXPECT_EQ(viewport()->findChild<QLineEdit*>(), nullptr);
+
+  DoubleClick(LabelOf(1));  // a row not selected before: selected, launched, not renamed
+  EXPECT_EQ(MainWnd->SelectedRom(), 1);
+  EXPECT_EQ(Emus->GetRom(1)->TimesPlayed, 1);
+  WaitPastDoubleClick();
+  EXPECT_EQ(Editor(1), nullptr);
+}

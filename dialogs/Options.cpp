@@ -2,6 +2,7 @@
 
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -95,6 +96,9 @@ TOptionsDlg::TOptionsDlg(QWidget* parent) : QDialog(parent) {
     BitBtn1 = FormParts::OkButton(this, "BitBtn1");
     BitBtn2 = FormParts::CancelButton(this, "BitBtn2");
     BitBtn3 = FormParts::HelpButton(this, "BitBtn3");
+    // "Enable &Hot Track" holds Alt+H on this dialog; help answers F1 instead.
+    BitBtn3->setText(tr("Help"));
+    BitBtn3->setShortcut(QKeySequence(Qt::Key_F1));
     auto* all = new QHBoxLayout(this);
     all->addWidget(PageControl1, 1);
     all->addLayout(FormParts::ButtonColumn({BitBtn1, BitBtn2, BitBtn3}));

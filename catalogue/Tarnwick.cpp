@@ -14,8 +14,9 @@
 
 int main(int argc, char** argv) {
   TApplication app(argc, argv);
+  // The application's title. No display name is set: on X11 Qt appends one to every window's
+  // caption ("Question — Tarnwick"), and the boxes and dialogs carry their own captions.
   QApplication::setApplicationName("Tarnwick");
-  QApplication::setApplicationDisplayName("Tarnwick");
   UseQtPrompter();
   UseQtZipUi();
   ChooseIconTheme();

@@ -122,3 +122,18 @@ TEST_F(Keys, AClickOnTheSelectedRowRenamesButADoubleClickOnlyLaunches) {
   WaitPastDoubleClick();
   EXPECT_EQ(Editor(1), nullptr);
 }
+
+TEST_F(Keys, WithHotTrackingOneClickOnARowLaunchesItAndOneBesideTheRowsNothing) {
+  MainWnd->List->SetHotTrack(true);
+  QTest::mouseClick(viewport(), Qt::LeftButton, {}, LabelOf(1));
+  QTest::qWait(50);
+  EXPECT_EQ(Emus->GetRom(1)->TimesPlayed, 1);
+  const QPoint belowTheRows(LabelOf(1).x(), viewport()->height() - 5);
+  ASSERT_FALSE(view()->indexAt(belowTheRows).isValid());
+  QTest::mouseClick(viewport(), Qt::LeftButton, {}, belowTheRows);
+  QTest::qWait(50);
+  EXPECT_EQ(Emus->GetRom(1)->TimesPlayed, 1);
+  EXPECT_EQ(MainWnd->SelectedRom(), -1);
+  WaitPastDoubleClick();
+  EXPECT_EQ(Editor(1), nullptr);  // a click that launches never renames
+}

@@ -10,14 +10,31 @@ namespace {
 
 QIcon Styled(QStyle::StandardPixmap p) { return QApplication::style()->standardIcon(p); }
 
-// Small line drawings for the four view styles (no standard picture exists for them).
-QIcon DrawnViewIcon(ToolPicture picture) {
+// Small drawings for the four view styles (no standard picture exists for them), and for run
+// and refresh where the theme's own would look disabled.
+QIcon DrawnIcon(ToolPicture picture) {
   QPixmap pm(16, 16);
   pm.fill(Qt::transparent);
   QPainter p(&pm);
   p.setPen(QPen(QColor(40, 60, 110), 1));
   p.setBrush(QColor(90, 130, 200));
   switch (picture) {
+    case ToolPicture::Run:
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(QColor(20, 100, 20), 1));
+      p.setBrush(QColor(40, 170, 40));
+      p.drawPolygon(QPolygonF({QPointF(3.5, 1.5), QPointF(14, 8), QPointF(3.5, 14.5)}));
+      break;
+    case ToolPicture::Refresh: {
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(QColor(50, 100, 180), 2.2, Qt::SolidLine, Qt::RoundCap));
+      p.setBrush(Qt::NoBrush);
+      p.drawArc(QRectF(2.5, 2.5, 11, 11), 90 * 16, 270 * 16);
+      p.setPen(Qt::NoPen);
+      p.setBrush(QColor(50, 100, 180));
+      p.drawPolygon(QPolygonF({QPointF(7, 0), QPointF(12, 3), QPointF(7, 6.5)}));
+      break;
+    }
     case ToolPicture::BigIcons:
       for (int x : {1, 9})
         for (int y : {1, 9}) p.drawRect(x, y, 5, 5);
@@ -46,10 +63,36 @@ QIcon DrawnViewIcon(ToolPicture picture) {
   return QIcon(pm);
 }
 
+}  // namespace
+
+bool LooksDisabled(const QIcon& icon) {
+  const QImage image = icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+  int visible = 0;
+  long lightness = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (c.alpha() < 128) continue;
+      ++visible;
+      lightness += c.lightness();
+    }
+  return visible == 0 || lightness / visible > 185;
+}
+
+namespace {
+
 QIcon Themed(const char* name, const char* second, const QIcon& fallback) {
   QIcon i = QIcon::fromTheme(name);
   if (i.isNull() && second) i = QIcon::fromTheme(second);
   return i.isNull() ? fallback : i;
+}
+
+// A tool button's picture. Some themes draw an action in pale grey (Adwaita's play and reload):
+// on a tool bar it reads as a disabled button, so the fallback is taken instead.
+QIcon ThemedTool(const char* name, const char* second, const QIcon& fallback) {
+  QIcon i = QIcon::fromTheme(name);
+  if ((i.isNull() || LooksDisabled(i)) && second) i = QIcon::fromTheme(second);
+  return i.isNull() || LooksDisabled(i) ? fallback : i;
 }
 
 QPixmap RomPixmap(int size) {
@@ -84,16 +127,17 @@ QPixmap Crossed(QPixmap pm) {
 
 QIcon ToolIcon(ToolPicture picture) {
   switch (picture) {
-    case ToolPicture::EmuList: return Themed("applications-games", "input-gaming", Styled(QStyle::SP_FileDialogDetailedView));
-    case ToolPicture::Run: return Themed("media-playback-start", nullptr, Styled(QStyle::SP_MediaPlay));
-    case ToolPicture::Scan: return Themed("system-search", "edit-find", Styled(QStyle::SP_FileDialogContentsView));
-    case ToolPicture::Refresh: return Themed("view-refresh", nullptr, Styled(QStyle::SP_BrowserReload));
-    case ToolPicture::Options: return Themed("preferences-system", "document-properties", Styled(QStyle::SP_ComputerIcon));
-    case ToolPicture::Help: return Themed("help-contents", "help-browser", Styled(QStyle::SP_DialogHelpButton));
-    case ToolPicture::BigIcons: return Themed("view-grid", "view-list-icons", DrawnViewIcon(picture));
-    case ToolPicture::SmallIcons: return DrawnViewIcon(picture);
-    case ToolPicture::List: return Themed("view-list", nullptr, DrawnViewIcon(picture));
-    case ToolPicture::Report: return Themed("view-list-details", nullptr, DrawnViewIcon(picture));
+    case ToolPicture::EmuList: return ThemedTool("applications-games", "input-gaming", Styled(QStyle::SP_FileDialogDetailedView));
+    // The style's own pictures come from the same theme on some desktops: these two are drawn.
+    case ToolPicture::Run: return ThemedTool("media-playback-start", nullptr, DrawnIcon(picture));
+    case ToolPicture::Scan: return ThemedTool("system-search", "edit-find", Styled(QStyle::SP_FileDialogContentsView));
+    case ToolPicture::Refresh: return ThemedTool("view-refresh", nullptr, DrawnIcon(picture));
+    case ToolPicture::Options: return ThemedTool("preferences-system", "document-properties", Styled(QStyle::SP_ComputerIcon));
+    case ToolPicture::Help: return ThemedTool("help-contents", "help-browser", Styled(QStyle::SP_DialogHelpButton));
+    case ToolPicture::BigIcons: return ThemedTool("view-grid", "view-list-icons", DrawnIcon(picture));
+    case ToolPicture::SmallIcons: return DrawnIcon(picture);
+    case ToolPicture::List: return ThemedTool("view-list", nullptr, DrawnIcon(picture));
+    case ToolPicture::Report: return ThemedTool("view-list-details", nullptr, DrawnIcon(picture));
   }
   return {};
 }

@@ -10,5 +10,7 @@ QIcon ToolIcon(ToolPicture picture);
 // The row icons: a ROM whose file is there, and one whose file is missing (crossed out).
 QIcon RomPresentIcon();
 QIcon RomMissingIcon();
+// Whether an icon is drawn so pale (or empty) that on a tool bar it would read as disabled.
+bool LooksDisabled(const QIcon& icon);
 // Picks an icon theme when the desktop named none, so theme names resolve.
 void ChooseIconTheme();

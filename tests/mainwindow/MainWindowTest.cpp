@@ -10,6 +10,7 @@
 
 #include "support/ScriptedPrompter.h"
 #include "WindowTestKit.h"
+#include "mainwindow/Icons.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Settings.h"
 #include "platform/Drives.h"
@@ -357,4 +358,26 @@ TEST(MainWindow, LayoutCarriesTheGivenNamesAndHints) {
   EXPECT_EQ(items, (QStringList{"Run1", "-", "Remove1", "EraseROM1", "-", "AddRom1", "Scan1", "-", "ClearROMslist1",
                                 "-", "ExploreDirectory1", "Properties1"}));
   MainWnd->close();
+}
+
+TEST(MainWindow, ToolIconsNeverLookDisabled) {
+  // Every theme start-up may choose that is installed here, and the fallbacks with none.
+  QStringList themes{"no-such-theme"};
+  for (const char* theme : {"Adwaita", "gnome", "breeze"})
+    if (fs::exists(std::string("/usr/share/icons/") + theme)) themes << theme;
+  const QString before = QIcon::themeName();
+  const QStringList paths = QIcon::themeSearchPaths();
+  QIcon::setThemeSearchPaths(paths + QStringList{"/usr/share/icons"});  // as a desktop session has it
+  for (const QString& theme : themes) {
+    QIcon::setThemeName(theme);
+    for (ToolPicture p : {ToolPicture::EmuList, ToolPicture::Run, ToolPicture::Scan, ToolPicture::Refresh,
+                          ToolPicture::Options, ToolPicture::Help, ToolPicture::BigIcons, ToolPicture::SmallIcons,
+                          ToolPicture::List, ToolPicture::Report})
+      EXPECT_FALSE(LooksDisabled(ToolIcon(p))) << theme.toStdString() << " " << static_cast<int>(p);
+  }
+  QIcon::setThemeName(before);
+  QIcon::setThemeSearchPaths(paths);
+  QPixmap pale(16, 16);
+  pale.fill(QColor(225, 225, 225));
+  EXPECT_TRUE(LooksDisabled(QIcon(pale)));
 }

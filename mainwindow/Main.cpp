@@ -603,6 +603,7 @@ void TMainWnd::ClearEmuListExecute() {
 void TMainWnd::RunExecute() {
   const int position = SelectedRom();
   if (position < 0) return;
+  List->CancelPendingRename();  // a click on the row just before must not rename it meanwhile
   SetStatus("Running Emulator...");
   LaunchRom(*this, position);
   SetStatus("Ready");

@@ -233,8 +233,7 @@ bool TRomListView::eventFilter(QObject* watched, QEvent* e) {
       if (me->button() == Qt::LeftButton) MousePressed(view, me->position().toPoint());
     } else if (e->type() == QEvent::MouseButtonDblClick && OnDblClick) {
       auto* me = static_cast<QMouseEvent*>(e);
-      renameTimer->stop();  // the first click was half of this double click: no rename
-      renameIndex = QPersistentModelIndex();
+      CancelPendingRename();  // the first click was half of this double click: no rename
       if (me->button() == Qt::LeftButton) {
         // Select the row under the mouse first, as the press would, then launch it.
         QModelIndex i = view->indexAt(me->position().toPoint());
@@ -274,6 +273,11 @@ void TRomListView::MouseReleased(QAbstractItemView* view, const QPoint& at) {
     return;
   }
   renameTimer->start(QApplication::doubleClickInterval());
+}
+
+void TRomListView::CancelPendingRename() {
+  renameTimer->stop();
+  renameIndex = QPersistentModelIndex();
 }
 
 void TRomListView::StartPendingRename() {

@@ -68,6 +68,8 @@ public:
   int ViewStyle() const { return style; }
   void SetViewStyle(int value);
 
+  // Drops a rename that a click on the selected row is about to start (a launch came first).
+  void CancelPendingRename();
   int SelectedRow() const;           // first selected row, -1 when none
   void SelectRow(int row);           // selects and shows one row (-1 clears the selection)
   int ColumnWidth(int c) const;

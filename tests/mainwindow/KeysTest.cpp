@@ -116,6 +116,12 @@ TEST_F(Keys, AClickOnTheSelectedRowRenamesButADoubleClickOnlyLaunches) {
   EXPECT_EQ(Editor(0), nullptr);
   EXPECT_EQ(viewport()->findChild<QLineEdit*>(), nullptr);
 
+  QTest::mouseClick(viewport(), Qt::LeftButton, {}, LabelOf(0));
+  MainWnd->Run->trigger();  // the tool button, right after a click on the selected row
+  WaitPastDoubleClick();
+  EXPECT_EQ(Emus->GetRom(0)->TimesPlayed, 2);
+  EXPECT_EQ(Editor(0), nullptr);
+
   DoubleClick(LabelOf(1));  // a row not selected before: selected, launched, not renamed
   EXPECT_EQ(MainWnd->SelectedRom(), 1);
   EXPECT_EQ(Emus->GetRom(1)->TimesPlayed, 1);

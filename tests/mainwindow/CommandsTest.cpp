@@ -38,28 +38,13 @@ const char* const UnlinkQuestion = "Do you really want to unlink this ROM?";
 const char* const EraseQuestion =
     "Do you really want to phisically remove this ROM?\n(The ROM will not be available anymore)";
 
-class Commands : public ::testing::Test {
+class Commands : public TwoRomRun {
 protected:
   void SetUp() override {
-    emu = MakeEmu("E", "/usr/bin/true");
-    a = program.dir.write("roms/a.nes", "a");
-    b = program.dir.write("roms/b.nes", "b");
-    program.WriteRoms({MakeRom(emu, "A", a), MakeRom(emu, "B", b)});
-    program.WriteEmus({emu});
-    windows = std::make_unique<RunWindows>();
+    TwoRomRun::SetUp();
     MainWnd->show();
   }
-  void TearDown() override {
-    if (!MainWnd->Closed()) MainWnd->close();
-    windows.reset();
-  }
   int Rows() const { return MainWnd->List->Model()->rowCount(); }
-
-  TestProgram program;
-  EmulatorRecord emu;
-  std::string a, b;
-  std::unique_ptr<RunWindows> windows;
-  ScriptedPrompter prompts;
 };
 
 // Receives the folders the desktop is asked to show.

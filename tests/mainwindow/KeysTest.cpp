@@ -18,24 +18,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Keys : public ::testing::Test {
+class Keys : public TwoRomRun {
 protected:
   void SetUp() override {
-    emu = MakeEmu("E", "/usr/bin/true");
-    a = program.dir.write("roms/a.nes", "a");
-    b = program.dir.write("roms/b.nes", "b");
-    program.WriteRoms({MakeRom(emu, "A", a), MakeRom(emu, "B", b)});
-    program.WriteEmus({emu});
-    windows = std::make_unique<RunWindows>();
+    TwoRomRun::SetUp();
     Settings.MessageMode = false;
     MainWnd->show();
     MainWnd->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(MainWnd));
     view()->setFocus();
-  }
-  void TearDown() override {
-    if (!MainWnd->Closed()) MainWnd->close();
-    windows.reset();
   }
   QAbstractItemView* view() const { return MainWnd->List->ReportView(); }
   QWidget* viewport() const { return view()->viewport(); }
@@ -52,12 +43,6 @@ protected:
   }
   // Lets the double-click interval pass, so a rename waiting for it would start.
   static void WaitPastDoubleClick() { QTest::qWait(QApplication::doubleClickInterval() + 200); }
-
-  TestProgram program;
-  EmulatorRecord emu;
-  std::string a, b;
-  std::unique_ptr<RunWindows> windows;
-  ScriptedPrompter prompts;
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "mainwindow/Main.h"
 #include "mainwindow/Windows.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -100,4 +101,18 @@ void OnNextModal(std::function<void(QWidget*)> act) {
     }
   });
   timer->start();
+}
+
+void TwoRomRun::SetUp() {
+  emu = MakeEmu("E", "/usr/bin/true");
+  a = program.dir.write("roms/a.nes", "a");
+  b = program.dir.write("roms/b.nes", "b");
+  program.WriteRoms({MakeRom(emu, "A", a), MakeRom(emu, "B", b)});
+  program.WriteEmus({emu});
+  windows = std::make_unique<RunWindows>();
+}
+
+void TwoRomRun::TearDown() {
+  if (!MainWnd->Closed()) MainWnd->close();
+  windows.reset();
 }

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
 #include "catalogue/Emusystem.h"
 
@@ -38,6 +41,20 @@ class RunWindows {
 public:
   RunWindows();
   ~RunWindows();
+};
+
+// A run of the windows over a catalogue of one emulator and two present ROMs, "A" (a) and
+// "B" (b); the window is not shown yet.
+class TwoRomRun : public ::testing::Test {
+protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  TestProgram program;
+  EmulatorRecord emu;
+  std::string a, b;
+  std::unique_ptr<RunWindows> windows;
+  ScriptedPrompter prompts;
 };
 
 // Runs `act` on the next modal window once it is up (polled from the event loop), so a test can

@@ -1,85 +1,80 @@
-// The zip seam on Qt: boxes parented to the active window, events pumped in place.
+// The zip seam on Qt: its boxes are the program's own Qt boxes (QtPrompter), events are pumped
+// in place.
 #include "zip/QtZipUi.h"
 
 #include <QApplication>
 #include <QCursor>
-#include <QInputDialog>
-#include <QLineEdit>
-#include <QMessageBox>
+
+#include "mainwindow/QtPrompter.h"
 
 namespace {
 
-QMessageBox::StandardButtons ToQt(ZipUi::Buttons b) {
+BoxButtons ToBox(ZipUi::Buttons b) {
     switch (b) {
-    case ZipUi::Buttons::Ok: return QMessageBox::Ok;
-    case ZipUi::Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case ZipUi::Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case ZipUi::Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case ZipUi::Buttons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+    case ZipUi::Buttons::Ok: return BoxButtons::Ok;
+    case ZipUi::Buttons::OkCancel: return BoxButtons::OkCancel;
+    case ZipUi::Buttons::YesNo: return BoxButtons::YesNo;
+    case ZipUi::Buttons::YesNoCancel: return BoxButtons::YesNoCancel;
+    case ZipUi::Buttons::RetryCancel: return BoxButtons::RetryCancel;
     }
-    return QMessageBox::Ok;
+    return BoxButtons::Ok;
 }
 
-QMessageBox::StandardButton ToQt(ZipUi::Answer a) {
+BoxIcon ToBox(ZipUi::Icon i) {
+    switch (i) {
+    case ZipUi::Icon::None: return BoxIcon::None;
+    case ZipUi::Icon::Information: return BoxIcon::Information;
+    case ZipUi::Icon::Warning: return BoxIcon::Exclamation;
+    case ZipUi::Icon::Error:
+    case ZipUi::Icon::Stop: return BoxIcon::Stop;
+    case ZipUi::Icon::Question: return BoxIcon::Question;
+    }
+    return BoxIcon::None;
+}
+
+int ToBox(ZipUi::Answer a) {
     switch (a) {
-    case ZipUi::Answer::Ok: return QMessageBox::Ok;
-    case ZipUi::Answer::Cancel: return QMessageBox::Cancel;
-    case ZipUi::Answer::Yes: return QMessageBox::Yes;
-    case ZipUi::Answer::No: return QMessageBox::No;
-    case ZipUi::Answer::Retry: return QMessageBox::Retry;
+    case ZipUi::Answer::Ok: return BoxOk;
+    case ZipUi::Answer::Cancel: return BoxCancel;
+    case ZipUi::Answer::Yes: return BoxYes;
+    case ZipUi::Answer::No: return BoxNo;
+    case ZipUi::Answer::Retry: return BoxRetry;
     case ZipUi::Answer::Failed: break;
     }
-    return QMessageBox::NoButton;
+    return 0;
 }
 
-QMessageBox::Icon ToQt(ZipUi::Icon i) {
-    switch (i) {
-    case ZipUi::Icon::None: return QMessageBox::NoIcon;
-    case ZipUi::Icon::Information: return QMessageBox::Information;
-    case ZipUi::Icon::Warning: return QMessageBox::Warning;
-    case ZipUi::Icon::Error:
-    case ZipUi::Icon::Stop: return QMessageBox::Critical;
-    case ZipUi::Icon::Question: return QMessageBox::Question;
-    }
-    return QMessageBox::NoIcon;
-}
-
-ZipUi::Answer FromQt(int button) {
-    switch (button) {
-    case QMessageBox::Ok: return ZipUi::Answer::Ok;
-    case QMessageBox::Yes: return ZipUi::Answer::Yes;
-    case QMessageBox::No: return ZipUi::Answer::No;
-    case QMessageBox::Retry: return ZipUi::Answer::Retry;
+ZipUi::Answer FromBox(int answer) {
+    switch (answer) {
+    case BoxOk: return ZipUi::Answer::Ok;
+    case BoxYes: return ZipUi::Answer::Yes;
+    case BoxNo: return ZipUi::Answer::No;
+    case BoxRetry: return ZipUi::Answer::Retry;
     default: return ZipUi::Answer::Cancel;
     }
 }
 
-QString Caption(const std::string& caption) {
-    if (!caption.empty()) return QString::fromStdString(caption);
+// An empty caption means the application's title.
+std::string Caption(const std::string& caption) {
+    if (!caption.empty()) return caption;
     QString title = QApplication::applicationDisplayName();
-    return title.isEmpty() ? QStringLiteral("Tarnwick") : title;
+    return title.isEmpty() ? std::string("Tarnwick") : title.toStdString();
 }
 
 }  // namespace
 
 ZipUi::Answer QtZipUi::MessageBox(const std::string& caption, const std::string& text, Buttons buttons,
                                   Icon icon, Answer defaultButton) {
-    QMessageBox box(ToQt(icon), Caption(caption), QString::fromStdString(text), ToQt(buttons),
-                    QApplication::activeWindow());
-    box.setObjectName("ZipMessageBox");
-    box.setDefaultButton(ToQt(defaultButton));
-    return FromQt(box.exec());
+    QtPrompter boxes;
+    return FromBox(boxes.MessageBox(Caption(caption), text, ToBox(icon), ToBox(buttons), ToBox(defaultButton)));
 }
 
 bool QtZipUi::InputBox(const std::string& caption, const std::string& prompt, std::string& value,
                        bool hidden) {
-    bool ok = false;
-    QString answer = QInputDialog::getText(QApplication::activeWindow(), Caption(caption),
-                                           QString::fromStdString(prompt),
-                                           hidden ? QLineEdit::Password : QLineEdit::Normal,
-                                           QString::fromStdString(value), &ok);
-    if (ok) value = answer.toStdString();
-    return ok;
+    QtPrompter boxes;
+    std::optional<std::string> answer = boxes.InputBox(Caption(caption), prompt, value, hidden);
+    if (answer) value = *answer;
+    return answer.has_value();
 }
 
 void QtZipUi::ProcessMessages() { QApplication::processEvents(QEventLoop::AllEvents); }

@@ -6,7 +6,9 @@
 #   make screenshot  picture the demo's main window under Xvfb into demo/screenshot.png
 
 JOBS ?= $(shell nproc)
-CMAKE_GEN = -G Ninja
+# ccache, where installed, makes rebuilds of a second checkout cheap; the build works without it.
+CCACHE := $(shell command -v ccache 2>/dev/null)
+CMAKE_GEN = -G Ninja $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
 .PHONY: all setup build run test bench clean format demo demo-folder screenshot
 

@@ -140,9 +140,9 @@ bool StoreFieldText(char* field, std::size_t width, std::string_view text)
     return fits;
 }
 
-std::string EmuListFileName() { return ProgramFile("LISTS\\EMUS.LST"); }
-std::string RomListFileName() { return ProgramFile("LISTS\\ROMS.LST"); }
-std::string LogFileNameOfProgram() { return ProgramFile("Tarnwick.log"); }
+std::string EmuListFileName() { return DataFile("LISTS\\EMUS.LST"); }
+std::string RomListFileName() { return DataFile("LISTS\\ROMS.LST"); }
+std::string LogFileNameOfProgram() { return DataFile("Tarnwick.log"); }
 
 namespace {
 

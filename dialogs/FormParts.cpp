@@ -58,7 +58,7 @@ void FixFrame(QDialog* dlg, const char* name, const QString& caption, int design
 
 bool LoadListFile(QComboBox* box, const char* programFile) {
     box->clear();
-    const std::string path = ProgramFile(programFile);
+    const std::string path = LookupFile(programFile);
     auto lines = ReadTextLines(path);
     if (!lines) {
         const int err = errno;

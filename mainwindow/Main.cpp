@@ -384,9 +384,9 @@ void TMainWnd::SetListFontChoice(const FontChoice& c) {
 
 void TMainWnd::FormCreate() {
   try {
-    Emus->LoadLanguages(ProgramFile("Lists\\Languages.lst"));
-    Emus->LoadSystems(ProgramFile("Lists\\Systems.lst"));
-    Emus->LoadTypes(ProgramFile("Lists\\Types.lst"));
+    Emus->LoadLanguages(LookupFile("Lists\\Languages.lst"));
+    Emus->LoadSystems(LookupFile("Lists\\Systems.lst"));
+    Emus->LoadTypes(LookupFile("Lists\\Types.lst"));
   } catch (const std::exception& e) {
     // Start-up stops here: nothing else is read, and so nothing is written at close.
     ShowException(e.what());
@@ -690,7 +690,7 @@ void TMainWnd::ReloadLookupLists() {
       {&EmuManager::LoadTypes, "Lists\\Types.lst"}};
   for (const auto& [load, name] : lists) {
     try {
-      (Emus->*load)(ProgramFile(name));
+      (Emus->*load)(LookupFile(name));
     } catch (const std::exception&) {
     }
   }
@@ -698,7 +698,7 @@ void TMainWnd::ReloadLookupLists() {
 
 void TMainWnd::ViewLogExecute() {
   EditWnd->setWindowTitle("Viewing Log file");
-  EditWnd->FileName = ProgramFile("Tarnwick.log");
+  EditWnd->FileName = DataFile("Tarnwick.log");
   EditWnd->Edit->setReadOnly(true);
   EditWnd->ShowModal();
   EditWnd->Edit->setReadOnly(false);

@@ -10,7 +10,7 @@
 
 SettingsRecord Settings;
 
-std::string SettingsFileName() { return ProgramFile("Tarnwick.ini"); }
+std::string SettingsFileName() { return DataFile("Tarnwick.ini"); }
 
 namespace {
 

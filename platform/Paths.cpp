@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -16,6 +17,24 @@ std::string& ProgramFolderStore()
 {
     static std::string folder;
     return folder;
+}
+
+std::string& DataFolderStore()
+{
+    static std::string folder;
+    return folder;
+}
+
+// The data folder by the portable / XDG rule, for the current program folder.
+std::string ChosenDataFolder()
+{
+    if (FileExists(ResolveNoCase(ProgramFolder(), "portable.txt")))
+        return ProgramFolder();
+    const char* xdg = getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/')
+        return JoinPath(xdg, "tarnwick/");
+    const char* home = getenv("HOME");
+    return JoinPath(home && home[0] ? home : "/", ".local/share/tarnwick/");
 }
 
 std::string FolderOfExecutable()
@@ -80,11 +99,37 @@ const std::string& ProgramFolder()
 void SetProgramFolder(const std::string& folder)
 {
     ProgramFolderStore() = WithTrailingSlash(folder);
+    DataFolderStore() = ProgramFolderStore();
 }
 
 std::string ProgramFile(std::string_view relativeName)
 {
     return ResolveNoCase(ProgramFolder(), relativeName);
+}
+
+const std::string& DataFolder()
+{
+    std::string& folder = DataFolderStore();
+    if (folder.empty())
+        folder = ChosenDataFolder();
+    return folder;
+}
+
+void SetFolders(const std::string& programFolder, const std::string& dataFolder)
+{
+    ProgramFolderStore() = WithTrailingSlash(programFolder);
+    DataFolderStore() = WithTrailingSlash(dataFolder);
+}
+
+std::string DataFile(std::string_view relativeName)
+{
+    return ResolveNoCase(DataFolder(), relativeName);
+}
+
+std::string LookupFile(std::string_view relativeName)
+{
+    const std::string inData = DataFile(relativeName);
+    return FileExists(inData) ? inData : ProgramFile(relativeName);
 }
 
 std::string ResolveNoCase(std::string_view base, std::string_view relative)

@@ -6,10 +6,23 @@
 // The folder of the running executable (from /proc/self/exe), ending in '/'.
 const std::string& ProgramFolder();
 // Replaces the program folder (tests point it at a temporary folder); a missing '/' is added,
-// an empty text goes back to the executable's folder.
+// an empty text goes back to the executable's folder. The data folder becomes the same folder,
+// as in portable use.
 void SetProgramFolder(const std::string& folder);
 // ProgramFolder() joined with a program file name such as "LISTS\\EMUS.LST" (see ResolveNoCase).
 std::string ProgramFile(std::string_view relativeName);
+
+// The folder the program writes its files to, ending in '/': the program folder when it holds
+// "portable.txt", else $XDG_DATA_HOME/tarnwick/ (~/.local/share/tarnwick/ when the variable is
+// unset, empty or relative). Only named here; DataFolderSetUp makes it.
+const std::string& DataFolder();
+// Sets both folders at once (tests); an empty data folder is chosen by the rule above.
+void SetFolders(const std::string& programFolder, const std::string& dataFolder);
+// DataFolder() joined with a name of a file the program writes ("LISTS\\ROMS.LST").
+std::string DataFile(std::string_view relativeName);
+// A read-only program file that the user may override in the data folder (the lookup lists):
+// the data folder's copy when it exists, else the program folder's.
+std::string LookupFile(std::string_view relativeName);
 // base + relative, '\' read as '/', each component matched against what exists ignoring ASCII
 // case; a component that matches nothing is kept as spelled (and so is everything after it).
 std::string ResolveNoCase(std::string_view base, std::string_view relative);

@@ -1,6 +1,6 @@
 # Zip component benchmarks: listing, extracting and adding against Info-ZIP on the same data.
 add_library(zip_bench_support STATIC ${CMAKE_CURRENT_LIST_DIR}/zip/BenchSupport.cpp)
-target_link_libraries(zip_bench_support PUBLIC tarnwick_zip)
+target_link_libraries(zip_bench_support PUBLIC tarnwick_zip tarnwick_bench_common)
 target_compile_definitions(zip_bench_support PRIVATE TARNWICK_APP_DIR="${TARNWICK_APP_DIR}")
 foreach(b list extract add)
   string(SUBSTRING ${b} 0 1 first)

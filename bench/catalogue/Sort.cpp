@@ -29,6 +29,19 @@ void Refill(EmuManager& m, const std::vector<RomRecord>& master)
     }
 }
 
+// Adds the rounds of one method to the rounds of the methods before it.
+void AddRounds(bench::Times& total, const bench::Times& method)
+{
+    total.measured.resize(method.measured.size());
+    total.baseline.resize(method.baseline.size());
+    for (std::size_t i = 0; i < method.measured.size(); ++i) {
+        total.measured[i].wall += method.measured[i].wall;
+        total.measured[i].cpu += method.measured[i].cpu;
+        total.baseline[i].wall += method.baseline[i].wall;
+        total.baseline[i].cpu += method.baseline[i].cpu;
+    }
+}
+
 } // namespace
 
 int main()
@@ -49,7 +62,6 @@ int main()
 
     const Method methods[] = {{0, "name"}, {6, "system"}, {14, "played"}};
     bench::Times total;
-    total.measured = total.baseline = 0;
     std::string details;
     std::vector<std::string> textKeys;
     std::vector<int32_t> numberKeys;
@@ -75,16 +87,13 @@ int main()
                 std::sort(numberKeys.begin(), numberKeys.end());
             },
             [&] { m.SortRoms(); }, extract);
-        total.measured += t.measured;
-        total.baseline += t.baseline;
-        total.firstMeasured += t.firstMeasured;
+        AddRounds(total, t);
         char line[160];
         std::snprintf(line, sizeof line, "%s%s=%.4f/%.4fs(%.2f)", details.empty() ? "" : " ",
-                      method.name, t.measured, t.baseline, t.Ratio());
+                      method.name, t.MeasuredWall(), t.BaselineWall(), t.Ratio());
         details += line;
     }
-    // One figure for the three methods: their total time against the baselines' total.
-    total.ratios = {total.measured / total.baseline};
+    // One figure for the three methods: each round's total time against the baselines' total.
     bench::Report("catalogue-sort", total, 2, details);
     return 0;
 }

@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 
 #include "catalogue/Emusystem.h"
+#include "common/Rounds.h"
 #include "mainwindow/Main.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -67,23 +68,22 @@ int main(int argc, char** argv) {
   const std::vector<std::string> paths = LayOut(folder);
   SetProgramFolder(folder.string());
 
-  double presence = 1e300, fill = 1e300;
   {
     TMainWnd window;
     window.show();
     QApplication::processEvents();
-    for (int round = 0; round < 3; ++round) {
-      auto t0 = Clock::now();
-      int present = 0;
-      for (const std::string& p : paths) present += FileExists(p);
-      presence = std::min(presence, Millis(t0));
-      if (present != RomCount / 2) std::fprintf(stderr, "unexpected presence count %d\n", present);
-
-      t0 = Clock::now();
-      window.FillRomList();
-      window.List->ReportView()->viewport()->repaint();
-      fill = std::min(fill, Millis(t0));
-    }
+    int present = 0;
+    const bench::Times t = bench::Duel(
+        5,
+        [&] {
+          present = 0;
+          for (const std::string& p : paths) present += FileExists(p);
+        },
+        [&] {
+          window.FillRomList();
+          window.List->ReportView()->viewport()->repaint();
+        });
+    if (present != RomCount / 2) std::fprintf(stderr, "unexpected presence count %d\n", present);
     if (window.List->Model()->rowCount() != RomCount) std::fprintf(stderr, "the list is not full\n");
     // The other styles lay out the same 100,000 rows.
     auto t0 = Clock::now();
@@ -94,9 +94,10 @@ int main(int argc, char** argv) {
     getrusage(RUSAGE_SELF, &usage);
     const double peakMb = usage.ru_maxrss / 1024.0;
     const double recordsMb = static_cast<double>(RomCount) * sizeof(RomRecord) / (1024.0 * 1024.0);
-    std::printf("BENCH list-fill ratio=%.2f target=2 fill_ms=%.1f presence_ms=%.1f roms=%d "
-                "big_icons_ms=%.1f peak_rss_mib=%.1f records_mib=%.1f\n",
-                fill / presence, fill, presence, RomCount, bigIcons, peakMb, recordsMb);
+    char details[160];
+    std::snprintf(details, sizeof details, "roms=%d big_icons_ms=%.1f peak_rss_mib=%.1f records_mib=%.1f", RomCount,
+                  bigIcons, peakMb, recordsMb);
+    bench::Report("list-fill", t, 2, details);
     window.close();
   }
   std::error_code ec;

@@ -15,42 +15,6 @@ namespace fs = std::filesystem;
 
 namespace zipbench {
 
-Scratch::Scratch() {
-    std::string tmpl = (fs::temp_directory_path() / "tarnwick-bench-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = tmpl + "/";
-}
-
-Scratch::~Scratch() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
-
-std::string Quote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-void Shell(const std::string& command) {
-    if (std::system(command.c_str()) != 0) {
-        std::fprintf(stderr, "command failed: %s\n", command.c_str());
-        std::exit(2);
-    }
-}
-
-double BestSeconds(int runs, const std::function<void()>& prepare, const std::function<void()>& work) {
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        if (prepare) prepare();
-        auto start = std::chrono::steady_clock::now();
-        work();
-        std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
-    return best;
-}
-
 namespace {
 
 // Text-like bytes: words from a small vocabulary with numbers, which deflate about 3:1.
@@ -107,12 +71,6 @@ void PrepareComponent(TZipArchiver& zip, SilentZipUi& ui) {
     zip.SetUi(&ui);
     zip.Unattended = true;
     zip.SetDLLDirectory(TARNWICK_APP_DIR);
-}
-
-void Report(const std::string& id, double ours, double baseline, double target, const std::string& extra) {
-    std::printf("BENCH %s ratio=%.3f target=%.1f ours=%.4fs baseline=%.4fs%s%s\n", id.c_str(), ours / baseline, target,
-                ours, baseline, extra.empty() ? "" : " ", extra.c_str());
-    std::fflush(stdout);
 }
 
 }  // namespace zipbench

@@ -467,6 +467,8 @@ void EmuManager::AddLogLine(const std::string& line) { log_.push_back(line); }
 
 void EmuManager::SaveLog() const
 {
+    if (!DataFolderWritable())
+        return; // said once at start: nothing of this run is kept
     if (!WriteTextLines(logFileName_, log_))
         ThrowFileError("Cannot create file", logFileName_);
 }

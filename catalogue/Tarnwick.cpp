@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
   ChooseIconTheme();
   SetWaitHook(PaintWhileWaiting);
   Guarded([] {
+    PrepareDataFolder();  // before the splash, which would cover its box
     SplashWnd = new TSplashWnd;
     SplashWnd->show();
     QApplication::processEvents();

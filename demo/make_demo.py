@@ -3,7 +3,8 @@
 
     make_demo.py <built program folder> <demo emulator program> <demo folder>
 
-The catalogue holds four emulators (each a copy of the demo emulator, which shows the ROM it was
+The folder is portable (it holds portable.txt), so the demo's catalogue stays in it. The catalogue
+holds four emulators (each a copy of the demo emulator, which shows the ROM it was
 given) covering the four ways a ROM reaches its emulator, plain and zipped ROMs, and one ROM
 whose file is missing. An existing demo folder is laid out anew.
 """
@@ -50,7 +51,7 @@ def main():
     app, emulator_program, demo = (os.path.abspath(a) for a in sys.argv[1:4])
     shutil.rmtree(demo, ignore_errors=True)
     shutil.copytree(app, demo, symlinks=False)
-    for stale in ("LISTS/EMUS.LST", "LISTS/ROMS.LST", "Tarnwick.ini", "Tarnwick.log"):
+    for stale in ("LISTS/EMUS.LST", "LISTS/ROMS.LST", "Tarnwick.ini", "Tarnwick.log", "portable.txt"):
         if os.path.exists(os.path.join(demo, stale)):
             os.remove(os.path.join(demo, stale))
 
@@ -108,6 +109,9 @@ def main():
                 b"[General]\r\nRemember size and position=1\r\nX=0\r\nY=0\r\nWidth=980\r\nHeight=440\r\n"
                 b"[Security]\r\nLog=1\r\n[Columns]\r\nSave Columns Width=1\r\nColumn0=150\r\nColumn1=320\r\n"
                 b"Column2=100\r\nColumn3=140\r\nColumn4=50\r\nColumn5=70\r\nColumn6=70\r\nColumn7=60\r\n")
+    # A portable folder: the demo keeps its catalogue here, not in the user's data folder.
+    write_bytes(os.path.join(demo, "portable.txt"),
+                b"Tarnwick keeps its catalogue, settings and log in this folder.\n")
     print("Demo program folder: " + demo)
 
 

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "catalogue/DataFolder.h"
 #include "catalogue/Useful.h"
 #include "dialogs/Edit.h"
 #include "dialogs/FormParts.h"
@@ -138,7 +139,10 @@ void TOptionsDlg::FormShow() {
 void TOptionsDlg::EditList(const char* caption, const char* file) {
     if (!EditWnd) return;
     EditWnd->setWindowTitle(caption);
-    EditWnd->FileName = ProgramFile(file);
+    // An edited list is the user's own, kept in the data folder; its first edit starts from the
+    // program's copy. The lists are read from there first (LookupFile).
+    CopyToDataFolder(file);
+    EditWnd->FileName = DataFile(file);
     EditWnd->ShowModal();
     if (EditWnd->Modified) ListsChanged = true;
 }

@@ -396,15 +396,17 @@ void TMainWnd::FormCreate() {
   LoadSettings(w);
   ApplyWindowSettings(w);
   loaded = true;
+  // A data folder that could not be made holds no lists: its one box at start said so.
+  const bool tell = Settings.MessageMode && DataFolderWritable();
   try {
     Emus->LoadRomList();
   } catch (const std::exception&) {
-    if (Settings.MessageMode) ErrorBox("Error Loading Roms List. The file will be created from scratch.");
+    if (tell) ErrorBox("Error Loading Roms List. The file will be created from scratch.");
   }
   try {
     Emus->LoadEmuList();
   } catch (const std::exception&) {
-    if (Settings.MessageMode) ErrorBox("Error Loading Emu List. The file will be created from scratch.");
+    if (tell) ErrorBox("Error Loading Emu List. The file will be created from scratch.");
   }
 }
 
@@ -434,7 +436,9 @@ void TMainWnd::FormClose() {
   if (closed) return;
   closed = true;
   SetStatus("Closing...");
-  if (loaded) {
+  if (loaded && !DataFolderWritable()) {
+    ErrorBox("Nothing of this session was saved: the data folder " + DataFolder() + " could not be created.");
+  } else if (loaded) {
     SaveSettings(TakeWindowSettings());
     try {
       Emus->SaveEmuList();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 
+#include "catalogue/DataFolder.h"
 #include "catalogue/Scan.h"
 #include "catalogue/Splash.h"
 #include "dialogs/About.h"
@@ -12,7 +13,10 @@
 #include "dialogs/Options.h"
 #include "dialogs/Romadd.h"
 #include "dialogs/Romprop.h"
+#include "catalogue/Useful.h"
 #include "mainwindow/Main.h"
+#include "platform/Paths.h"
+#include "platform/Process.h"
 #include "stalker/Stalkmain.h"
 
 namespace {
@@ -30,6 +34,12 @@ void Destroy(W*& reference) {
 }
 
 }  // namespace
+
+void PrepareDataFolder() {
+  if (const int error = DataFolderSetUp())
+    ErrorBox("Cannot create the data folder " + DataFolder() + ":\n" + ErrorText(error) +
+             "\nTarnwick goes on, but nothing of this session will be saved.");
+}
 
 void CreateWindows(TSplashWnd* splash) {
   Create(MainWnd, splash);

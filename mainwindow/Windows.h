@@ -4,6 +4,10 @@
 
 class TSplashWnd;
 
+// Makes the data folder before anything reads from it (DataFolderSetUp). A folder that cannot be
+// made is named in one box, and the run goes on saving nothing.
+void PrepareDataFolder();
+
 // Creates the main window (which loads the catalogue) and then every dialog; after each one the
 // splash's progress bar (when there is a splash) advances by 10. The dialogs are then bound to
 // the main window.

@@ -25,6 +25,12 @@ std::string& DataFolderStore()
     return folder;
 }
 
+bool& DataFolderWritableStore()
+{
+    static bool writable = true;
+    return writable;
+}
+
 // The data folder by the portable / XDG rule, for the current program folder.
 std::string ChosenDataFolder()
 {
@@ -98,8 +104,7 @@ const std::string& ProgramFolder()
 
 void SetProgramFolder(const std::string& folder)
 {
-    ProgramFolderStore() = WithTrailingSlash(folder);
-    DataFolderStore() = ProgramFolderStore();
+    SetFolders(folder, folder);
 }
 
 std::string ProgramFile(std::string_view relativeName)
@@ -119,7 +124,12 @@ void SetFolders(const std::string& programFolder, const std::string& dataFolder)
 {
     ProgramFolderStore() = WithTrailingSlash(programFolder);
     DataFolderStore() = WithTrailingSlash(dataFolder);
+    DataFolderWritableStore() = true;
 }
+
+bool DataFolderWritable() { return DataFolderWritableStore(); }
+
+void SetDataFolderWritable(bool writable) { DataFolderWritableStore() = writable; }
 
 std::string DataFile(std::string_view relativeName)
 {

@@ -14,10 +14,14 @@ std::string ProgramFile(std::string_view relativeName);
 
 // The folder the program writes its files to, ending in '/': the program folder when it holds
 // "portable.txt", else $XDG_DATA_HOME/tarnwick/ (~/.local/share/tarnwick/ when the variable is
-// unset, empty or relative). Only named here; DataFolderSetUp makes it.
+// unset, empty or relative). Only named here; DataFolderSetUp (catalogue/DataFolder.h) makes it.
 const std::string& DataFolder();
 // Sets both folders at once (tests); an empty data folder is chosen by the rule above.
 void SetFolders(const std::string& programFolder, const std::string& dataFolder);
+// False once the data folder turned out impossible to make: the run then writes nothing there.
+// Setting the folders makes it true again.
+bool DataFolderWritable();
+void SetDataFolderWritable(bool writable);
 // DataFolder() joined with a name of a file the program writes ("LISTS\\ROMS.LST").
 std::string DataFile(std::string_view relativeName);
 // A read-only program file that the user may override in the data folder (the lookup lists):

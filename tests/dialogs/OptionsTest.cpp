@@ -14,6 +14,8 @@
 #include "dialogs/About.h"
 #include "dialogs/Edit.h"
 #include "dialogs/Options.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -172,6 +174,25 @@ TEST_F(Options, AListSavedFromTheEditorSetsListsChanged) {
     dlg.FormShow();
     EXPECT_FALSE(dlg.ListsChanged);  // cleared at each showing
     EXPECT_EQ(dlg.StartType->itemText(2).right(1), "X");
+}
+
+TEST_F(Options, AnEditedListIsSavedInTheDataFolderAndReadFromThere) {
+    TempDir home;
+    const std::string data = home.file("tarnwick/");
+    home.write("tarnwick/LISTS/ROMS.LST", "");  // a data folder without its own lookup lists
+    SetFolders(cat.dir.path(), data);
+    const std::string shipped = TempDir::read(cat.dir.file("LISTS/Types.lst"));
+    dlg.FormShow();
+    TypeIntoNextEditorAndClose('X');
+    prompts.Box(BoxYes);  // "Do you want to save changes?"
+    dlg.Button1Click();
+    EXPECT_EQ(editor->FileName, data + "LISTS/Types.lst");
+    EXPECT_EQ(TempDir::read(cat.dir.file("LISTS/Types.lst")), shipped);  // the program's copy stays
+    EXPECT_EQ(TempDir::read(data + "LISTS/Types.lst").find("Action\r\nPuzzle\r\nRPG"), 0u);
+    EXPECT_EQ(dlg.StartType->itemText(2).right(1), "X");  // offered from the data folder's copy
+    // Lists not edited are not copied: they follow the program's.
+    EXPECT_FALSE(FileExists(data + "LISTS/Systems.lst"));
+    SetProgramFolder(cat.dir.path());
 }
 
 TEST_F(Options, ASavedTypesListIsOfferedAtOnceKeepingTheChosenType) {

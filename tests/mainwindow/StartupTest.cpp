@@ -16,7 +16,10 @@
 #include "mainwindow/QtPrompter.h"
 #include "mainwindow/Windows.h"
 #include "stalker/Stalkmain.h"
+#include "platform/Paths.h"
 #include "support/ScriptedPrompter.h"
+
+#include <filesystem>
 
 TEST(StartUp, TheSplashFillsWhileTheWindowsAreMadeAndGoesWhenTheMainWindowShows) {
   TestProgram program;
@@ -48,6 +51,56 @@ TEST(StartUp, TheSplashFillsWhileTheWindowsAreMadeAndGoesWhenTheMainWindowShows)
   DestroyWindows();
   EXPECT_EQ(MainWnd, nullptr);
   EXPECT_EQ(EditWnd, nullptr);
+}
+
+// A program folder as installed and a user's data folder that does not exist yet.
+struct FirstStart : ::testing::Test {
+  TestProgram program;
+  TempDir home;
+  std::string data = home.file("share/tarnwick/");
+  ScriptedPrompter prompts;  // a box nobody scripted fails the test
+  void SetUp() override { SetFolders(program.dir.path(), data); }
+};
+
+TEST_F(FirstStart, AFreshDataFolderGivesAnEmptyWindowWithoutABoxAndKeepsTheCatalogueThere) {
+  PrepareDataFolder();
+  {
+    RunWindows windows;
+    MainWnd->show();
+    EXPECT_EQ(Emus->RomCount(), 0);
+    EXPECT_EQ(Emus->EmuCount(), 0);
+    EXPECT_EQ(MainWnd->StatusText(), "Ready");
+    Emus->AddEmu(std::make_unique<EmulatorRecord>(MakeEmu("Nestopia", "/usr/games/nestopia")));
+    MainWnd->close();
+  }
+  EXPECT_TRUE(prompts.Shown().empty());
+  EXPECT_EQ(TempDir::read(data + "LISTS/EMUS.LST").size(), sizeof(EmulatorRecord));
+  EXPECT_EQ(TempDir::read(data + "LISTS/ROMS.LST"), "");
+  EXPECT_TRUE(std::filesystem::exists(data + "Tarnwick.ini"));
+  for (const char* written : {"LISTS/EMUS.LST", "LISTS/ROMS.LST", "Tarnwick.ini"})
+    EXPECT_FALSE(std::filesystem::exists(program.path(written))) << written;
+}
+
+TEST_F(FirstStart, ADataFolderThatCannotBeMadeIsNamedOnceAndNothingIsSaved) {
+  home.write("share", "a file where the folder should be");
+  prompts.Box(BoxOk);
+  PrepareDataFolder();
+  ASSERT_EQ(prompts.Shown().size(), 1u);
+  EXPECT_NE(prompts.Shown()[0].text.find(data), std::string::npos);
+  EXPECT_NE(prompts.Shown()[0].text.find("nothing of this session will be saved"), std::string::npos);
+  {
+    RunWindows windows;
+    MainWnd->show();
+    EXPECT_EQ(prompts.Shown().size(), 1u);  // the missing list files say nothing more
+    Emus->AddEmu(std::make_unique<EmulatorRecord>(MakeEmu("Nestopia", "/usr/games/nestopia")));
+    prompts.Box(BoxOk);
+    MainWnd->close();
+  }
+  ASSERT_EQ(prompts.Shown().size(), 2u);
+  EXPECT_NE(prompts.Shown()[1].text.find("Nothing of this session was saved"), std::string::npos);
+  EXPECT_EQ(TempDir::read(home.file("share")), "a file where the folder should be");
+  for (const char* written : {"LISTS/EMUS.LST", "LISTS/ROMS.LST", "Tarnwick.ini"})
+    EXPECT_FALSE(std::filesystem::exists(program.path(written))) << written;
 }
 
 TEST(ErrorDisplay, AnEscapedFailureIsShownWithItsOwnText) {

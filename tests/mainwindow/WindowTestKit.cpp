@@ -19,10 +19,10 @@ TestProgram::TestProgram(bool withLookupLists) {
       fs::copy_file(std::string(TARNWICK_SOURCE_DIR) + "/data/LISTS/" + name, dir.file("LISTS/") + name);
   for (const char* engine : {"libzipengine.so", "libunzengine.so"})
     fs::create_symlink(std::string(TARNWICK_APP_DIR) + "/" + engine, dir.file(engine));
-  SetProgramFolder(dir.path());
+  SetFolders(dir.path(), dir.path());  // portable: the catalogue lies beside the program
 }
 
-TestProgram::~TestProgram() { SetProgramFolder(TARNWICK_APP_DIR); }
+TestProgram::~TestProgram() { SetFolders(TARNWICK_APP_DIR, TARNWICK_APP_DIR); }
 
 std::string TestProgram::Read(const std::string& name) const {
   try {

@@ -289,7 +289,7 @@ void TRomPropDlg::FillFileTab() {
         for (const ZipDirEntry& entry : Zip->DirEntries()) {
             auto* item = new QListWidgetItem(QString::fromStdString(entry.FileName), Contents);
             item->setData(MemberRole, QByteArray::fromStdString(entry.FileName));
-            total += entry.UncompressedSize;
+            total += static_cast<int64_t>(entry.UncompressedSize64);
         }
         size = LargeSize(Zip->ArchiveFileSize(), true) + LargeSize(total, false);
     } else {

@@ -1,6 +1,5 @@
 // TZipArchiver: properties, reporting, the CodePage rule, the drive check, the end-record
-// search and List. Archives are read through bounded buffers: no length field read from the
-// file is trusted to size anything before the bytes are actually there.
+// search and List. The archive's records are read by the directory reader (ZipDirectory.h).
 #include "zip/ZipArchiver.h"
 
 #include "platform/Drives.h"
@@ -8,6 +7,7 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "zip/ZipBytes.h"
+#include "zip/ZipSpan.h"
 #include "zip/ZipUi.h"
 
 #include <fcntl.h>
@@ -22,87 +22,13 @@
 
 namespace {
 
-constexpr std::uint32_t kCentralSig = 0x02014b50;
-constexpr std::uint32_t kLocalSig = 0x04034b50;
-constexpr std::uint32_t kSpanSig = 0x08074b50;
 constexpr int kCentralHeaderSize = 46;
-constexpr std::int64_t kMaxEndSearch = 65535 + ZipEndOfCentral::Size;
 constexpr std::uint16_t kUtf8NameFlag = 0x0800;  // general flag bit 11: names are UTF-8
 
-using zipfmt::Get16;
-using zipfmt::Get32;
-using zipfmt::Put16;
-using zipfmt::Put32;
+using namespace zipfmt;
 
 std::int32_t Clamp32(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
-}
-
-// Reads everything asked for unless the file ends or fails first; the count actually read.
-std::size_t ReadAt(int fd, std::int64_t pos, unsigned char* to, std::size_t count) {
-    std::size_t done = 0;
-    while (done < count) {
-        ssize_t n = pread(fd, to + done, count - done, static_cast<off_t>(pos + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
-}
-
-// Sequential reading of the central directory through one buffer, so 65,535 entries cost a
-// few dozen system calls rather than three per entry.
-class DirectoryReader {
-public:
-    explicit DirectoryReader(const int& fd) : fd_(fd), buf_(1 << 16) {}
-    // Drops the buffer (the descriptor now reads another volume, or was moved).
-    void Reset() { pos_ = len_ = 0; }
-    // Copies up to count bytes; the number copied (less only at the end of the file).
-    std::size_t Read(unsigned char* to, std::size_t count) {
-        std::size_t done = 0;
-        while (done < count) {
-            if (pos_ == len_ && !Fill()) break;
-            std::size_t n = std::min(count - done, len_ - pos_);
-            std::memcpy(to + done, buf_.data() + pos_, n);
-            pos_ += n;
-            done += n;
-        }
-        return done;
-    }
-    // Moves forward by count bytes; false when the file cannot seek there.
-    bool Skip(std::size_t count) {
-        std::size_t inBuffer = len_ - pos_;
-        if (count <= inBuffer) {
-            pos_ += count;
-            return true;
-        }
-        off_t beyond = static_cast<off_t>(count - inBuffer);
-        Reset();
-        return lseek(fd_, beyond, SEEK_CUR) >= 0;
-    }
-
-private:
-    bool Fill() {
-        ssize_t n;
-        do n = read(fd_, buf_.data(), buf_.size());
-        while (n < 0 && errno == EINTR);
-        pos_ = 0;
-        len_ = n > 0 ? static_cast<std::size_t>(n) : 0;
-        return len_ > 0;
-    }
-
-    const int& fd_;
-    std::vector<unsigned char> buf_;
-    std::size_t pos_ = 0;
-    std::size_t len_ = 0;
-};
-
-// A text up to its first NUL byte, as the name and comment buffers end there.
-std::string UpToNul(const unsigned char* bytes, std::size_t count) {
-    if (count == 0) return {};
-    const void* nul = std::memchr(bytes, 0, count);
-    std::size_t n = nul ? static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - bytes) : count;
-    return std::string(reinterpret_cast<const char*>(bytes), n);
 }
 
 bool HasHighBytes(const std::string& s) {
@@ -269,96 +195,51 @@ void TZipArchiver::CheckDrive(const std::string& path) {
 
 // ---- End-record search ----------------------------------------------------------------------
 
-bool TZipArchiver::OpenEOC(ZipEndOfCentral& eoc, bool raiseErrors) {
+zipdir::EndRecord TZipArchiver::OpenEOC() {
     FZipComment.clear();
     CloseInFile();
     // Non-blocking, so a FIFO named as an archive cannot hang the open; only regular files pass.
     FInFile = open(FZipFileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st{};
+    struct stat st {};
     if (FInFile >= 0 && (fstat(FInFile, &st) != 0 || !S_ISREG(st.st_mode))) CloseInFile();
-    if (FInFile < 0) {
-        if (raiseErrors) throw EZipArchiver(ZipMsg::InputMissing, true);
-        ShowZipMessage(ZipMsg::OpenFailed);
-        return false;
-    }
-    auto fail = [&](int id) {
-        if (raiseErrors) throw EZipArchiver(id, true);
-        return false;
-    };
+    if (FInFile < 0) throw EZipArchiver(ZipMsg::InputMissing, true);
 
-    int labelDisk = 0;
-    if (FVolumeName.rfind("PKBACK# ", 0) == 0) {
-        std::string digits = FVolumeName.substr(8, 3);
-        if (!digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            labelDisk = std::stoi(digits);
-    }
-
-    const std::int64_t size = st.st_size;
+    const zipdir::ZipFile file(FInFile);
+    const std::int64_t size = file.Size();
     FArchiveFileSize = Clamp32(size);
     FArchiveEnd = size;
-
     unsigned char start[8];
-    bool firstDisk = ReadAt(FInFile, 0, start, 8) == 8 && Get32(start) == kSpanSig && Get32(start + 4) == kLocalSig;
+    const bool firstDisk =
+        file.ReadExactly(0, start, 8) && Get32(start) == ExtLocalSig && Get32(start + 4) == LocalSig;
     if (firstDisk) FSpannedSet = true;
 
-    std::int64_t found = -1;
-    unsigned char tail[ZipEndOfCentral::Size];
-    if (size >= ZipEndOfCentral::Size) {
-        if (ReadAt(FInFile, size - ZipEndOfCentral::Size, tail, sizeof tail) != sizeof tail)
-            return fail(ZipMsg::ReadEndOfCentral);
-        if (Get32(tail) == ZipEndOfCentral::Signature) {
-            found = size - ZipEndOfCentral::Size;
-            eoc = ZipEndOfCentral::FromBytes(tail);
-        }
-    }
-    std::vector<unsigned char> block;
-    std::int64_t blockStart = 0;
-    if (found < 0) {
-        const std::int64_t n = std::min(size, kMaxEndSearch);
-        blockStart = size - n;
-        block.resize(static_cast<std::size_t>(n));
-        if (ReadAt(FInFile, blockStart, block.data(), block.size()) != block.size())
-            return fail(ZipMsg::ReadEndOfCentral);
-        for (std::int64_t p = n - 23; p >= 0; --p) {
-            const unsigned char* b = block.data() + p;
-            if (b[0] == 0x50 && b[1] == 0x4B && b[2] == 0x05 && b[3] == 0x06) {
-                found = blockStart + p;
-                eoc = ZipEndOfCentral::FromBytes(b);
-                break;
-            }
-        }
-    }
-    if (found < 0) {
-        if (!raiseErrors) return false;
-        if (firstDisk) throw EZipArchiver(labelDisk == 1 ? ZipMsg::FirstDiskOfSet : ZipMsg::FirstFileOfSet, true);
+    const std::optional<zipdir::EndRecord> end = zipdir::FindEndRecord(file);
+    if (!end) {
+        const int labelDisk = SpanLabelNumber(FVolumeName);
+        if (firstDisk)
+            throw EZipArchiver(labelDisk == 1 ? ZipMsg::FirstDiskOfSet : ZipMsg::FirstFileOfSet, true);
         if (labelDisk > 0) throw EZipArchiver(ZipMsg::NthDiskOfSet, static_cast<std::int64_t>(labelDisk));
         throw EZipArchiver(ZipMsg::NotValidZip, true);
     }
-
-    FEndRecordPos = found;
-    const std::int64_t commentStart = found + ZipEndOfCentral::Size;
-    const std::int64_t recordEnd = commentStart + eoc.ZipCommentLen;
+    const std::int64_t recordEnd = end->RecordEnd();
     if (recordEnd < size) {
         FArchiveEnd = recordEnd;
-        if (!IsZeroFiller(blockStart, block, recordEnd, size)) ShowZipMessage(ZipMsg::WarnGarbage);
+        if (!IsZeroFiller(file, recordEnd)) ShowZipMessage(ZipMsg::WarnGarbage);
     }
     // A comment running past the end of the file keeps the bytes that are there.
     if (recordEnd > size) ShowZipMessage(ZipMsg::WarnStructure);
-    std::int64_t commentLen = std::min(recordEnd, size) - commentStart;
-    if (commentLen > 0) {
-        FZipComment.resize(static_cast<std::size_t>(commentLen));
-        std::size_t got = ReadAt(FInFile, commentStart, reinterpret_cast<unsigned char*>(FZipComment.data()),
-                                 FZipComment.size());
-        FZipComment.resize(got);
-    }
-    return true;
+    FZipComment = end->comment;
+    return *end;
 }
 
-bool TZipArchiver::IsZeroFiller(std::int64_t blockStart, const std::vector<unsigned char>& block,
-                                std::int64_t from, std::int64_t size) const {
+// Fewer than 512 bytes of zeros filling the file up to a multiple of 512: a disk image's filler.
+bool TZipArchiver::IsZeroFiller(const zipdir::ZipFile& file, std::int64_t from) const {
+    const std::int64_t size = file.Size();
     if (size - from >= 512 || size % 512 != 0) return false;
-    if (from < blockStart) return false;
-    return std::all_of(block.begin() + (from - blockStart), block.end(), [](unsigned char c) { return c == 0; });
+    unsigned char rest[512];
+    const std::size_t count = static_cast<std::size_t>(size - from);
+    return file.ReadExactly(from, rest, count) &&
+           std::all_of(rest, rest + count, [](unsigned char c) { return c == 0; });
 }
 
 // ---- List -----------------------------------------------------------------------------------
@@ -391,6 +272,8 @@ void TZipArchiver::List() {
             failed = false;
         } catch (const EZipArchiver& e) {
             ShowExceptionError(e);
+        } catch (const zipdir::ReadError& e) {
+            ShowExceptionError(EZipArchiver(e));
         } catch (const std::bad_alloc&) {
             ShowZipMessage(ZipMsg::NoMemory);
         } catch (const std::exception& e) {
@@ -410,74 +293,97 @@ void TZipArchiver::List() {
 
 void TZipArchiver::ListArchive() {
     CheckDrive(FZipFileName);
-    ZipEndOfCentral eoc;
-    OpenEOC(eoc, true);
-    FLastDiskNumber = eoc.ThisDiskNo;
+    const zipdir::EndRecord end = OpenEOC();
+    FLastDiskNumber = static_cast<std::uint16_t>(std::min<std::uint32_t>(end.thisDisk, 0xFFFF));
     if (FLastDiskNumber > 0) FSpannedSet = true;
 
-    std::int64_t expected;
-    if (eoc.CentralDiskNo != eoc.ThisDiskNo) {
-#ifdef TARNWICK_ZIP_SPAN
-        GetNewDisk(eoc.CentralDiskNo);
-        struct stat st{};
-        FArchiveEnd = fstat(FInFile, &st) == 0 ? st.st_size : 0;
-        expected = eoc.CentralOffset;
-#else
-        throw EZipArchiver(ZipMsg::SpanNotBuilt, true);
-#endif
-    } else {
-        expected = FEndRecordPos - static_cast<std::int64_t>(eoc.CentralSize);
-        if (expected != static_cast<std::int64_t>(eoc.CentralOffset)) ShowZipMessage(ZipMsg::WarnStructure);
+    std::int64_t expected = end.ExpectedDirectoryStart();
+    const bool namesOtherDisks = end.thisDisk > 0 || end.centralDisk > 0;
+    if (namesOtherDisks && HoldsWholeArchive(end)) {
+        // Wrong disk numbers on a file that holds every record: listed as one file, as unzip does.
+        ShowZipMessage(ZipMsg::WarnStructure);
+        FLastDiskNumber = 0;
+        FSpannedSet = false;
+    } else if (end.centralDisk != end.thisDisk) {
+        GetNewDisk(static_cast<int>(std::min<std::uint32_t>(end.centralDisk, 0xFFFF)));
+        FArchiveEnd = zipdir::ZipFile(FInFile).Size();
+        expected = end.centralOffset > static_cast<std::uint64_t>(INT64_MAX)
+                       ? -1
+                       : static_cast<std::int64_t>(end.centralOffset);
+    } else if (expected != static_cast<std::int64_t>(end.centralOffset)) {
+        ShowZipMessage(ZipMsg::WarnStructure);
     }
-    if (expected < 0 || lseek(FInFile, static_cast<off_t>(expected), SEEK_SET) < 0)
-        throw EZipArchiver(ZipMsg::SeekError, true);
+    if (expected < 0) throw EZipArchiver(ZipMsg::SeekError, true);
     FCentralDirOffset = Clamp32(expected);
-    ListCentralDirectory(eoc, expected);
+    ListCentralDirectory(end, expected);
 }
 
-void TZipArchiver::ListCentralDirectory(const ZipEndOfCentral& eoc, std::int64_t expected) {
-    DirectoryReader reader(FInFile);
+// Whether a file whose end record names other disks holds the whole archive itself: not a disk
+// labelled as part of a set, its central directory where the end record puts it, and the first
+// member's local header where that directory says, under the same name.
+bool TZipArchiver::HoldsWholeArchive(const zipdir::EndRecord& end) const {
+    if (SpanLabelNumber(FVolumeName) > 0) return false;
+    const std::int64_t start = end.ExpectedDirectoryStart();
+    if (start < 0) return false;
+    if (end.totalEntries == 0) return start == static_cast<std::int64_t>(end.centralOffset);
+    const zipdir::ZipFile file(FInFile);
+    try {
+        zipdir::CentralDirectoryReader reader(file, start);
+        zipdir::CentralEntry first;
+        if (!reader.Next(first)) return false;
+        const std::int64_t shift = start - static_cast<std::int64_t>(end.centralOffset);
+        const std::int64_t local = static_cast<std::int64_t>(first.values.localOffset) + shift;
+        return zipdir::ReadLocalHeader(file, local).name == first.name;
+    } catch (const zipdir::ReadError&) {
+        return false;
+    }
+}
+
+void TZipArchiver::ListCentralDirectory(const zipdir::EndRecord& end, std::int64_t expected) {
+    zipdir::ZipFile file(FInFile);
+    zipdir::CentralDirectoryReader reader(file, expected);
     // Never room for more entries than the file's bytes could hold, whatever the count says.
-    const std::int64_t room = std::min<std::int64_t>(eoc.CentralSize, FArchiveEnd) / kCentralHeaderSize + 1;
-    FDirEntries.reserve(static_cast<std::size_t>(std::min<std::int64_t>(eoc.TotalEntries, room)));
+    const std::uint64_t room = static_cast<std::uint64_t>(FArchiveEnd) / kCentralHeaderSize + 1;
+    FDirEntries.reserve(static_cast<std::size_t>(
+        std::min({end.totalEntries, room, end.centralSize / kCentralHeaderSize + 1})));
     std::int64_t dataOffset = expected;
-    unsigned char header[kCentralHeaderSize];
-    std::vector<unsigned char> text;
-    for (unsigned i = 0; i < eoc.TotalEntries; ++i) {
-        std::size_t got = reader.Read(header, sizeof header);
-#ifdef TARNWICK_ZIP_SPAN
-        while (got < sizeof header && FSpannedSet && FDiskNr >= 0 && FDiskNr < FLastDiskNumber) {
+    zipdir::CentralEntry central;
+    for (std::uint64_t i = 0; i < end.totalEntries; ++i) {
+        bool got = reader.Next(central);
+        // A set's directory may go on on the next disk; a header is never cut between two.
+        while (!got && FSpannedSet && FDiskNr >= 0 && FDiskNr < FLastDiskNumber) {
             GetNewDisk(FDiskNr + 1);
-            reader.Reset();
-            got += reader.Read(header + got, sizeof header - got);
+            file = zipdir::ZipFile(FInFile);
+            reader.Continue(file);
+            got = reader.Next(central);
         }
-#endif
-        if (got != sizeof header) throw EZipArchiver(ZipMsg::ReadCentralHeader, true);
-        if (Get32(header) != kCentralSig) throw EZipArchiver(ZipMsg::CentralSignature, true);
-
-        ZipDirEntry entry;
-        entry.SetHeader(header + 4);
-        FHostNum = entry.VersionMadeBy >> 8;
-        FHostVer = entry.VersionMadeBy & 0xFF;
-        const bool utf8 = (entry.GeneralFlags & kUtf8NameFlag) != 0;
-
-        text.resize(entry.FileNameLength);
-        if (reader.Read(text.data(), text.size()) != text.size()) throw EZipArchiver(ZipMsg::ReadCentralName, true);
-        entry.FileName = UpToNul(text.data(), text.size());
-        if (!utf8) entry.FileName = ConvertOem2Iso(entry.FileName, FHostNum, FHostVer);
-
-        if (!reader.Skip(entry.ExtraFieldLength)) throw EZipArchiver(ZipMsg::SeekError, true);
-        if (entry.FileCommentLength > 0) {
-            text.resize(entry.FileCommentLength);
-            if (reader.Read(text.data(), text.size()) != text.size())
-                throw EZipArchiver(ZipMsg::ReadFileComment, true);
-            entry.FileComment = UpToNul(text.data(), text.size());
-            if (!utf8) entry.FileComment = ConvertOem2Iso(entry.FileComment, FHostNum, FHostVer);
-        }
-        dataOffset = std::min<std::int64_t>(dataOffset, entry.LocalHeaderOffset);
-        FDirEntries.push_back(std::move(entry));
+        if (!got) throw EZipArchiver(ZipMsg::ReadCentralHeader, true);
+        FDirEntries.push_back(DirEntryOf(central));
+        dataOffset = std::min<std::int64_t>(dataOffset, static_cast<std::int64_t>(std::min<std::uint64_t>(
+                                                            central.values.localOffset, INT64_MAX)));
     }
     // Anything in front of an archive whose offsets were not adjusted (a stub) moves its data.
-    if (!FDirEntries.empty()) dataOffset += expected - static_cast<std::int64_t>(eoc.CentralOffset);
+    if (!FDirEntries.empty()) dataOffset += expected - static_cast<std::int64_t>(end.centralOffset);
     FZipDataOffset = Clamp32(std::max<std::int64_t>(dataOffset, 0));
+}
+
+// The listed form of a central header: names and comments after the CodePage rule unless
+// flagged UTF-8, each name up to its first NUL byte, sizes and offset with zip64 applied.
+ZipDirEntry TZipArchiver::DirEntryOf(const zipdir::CentralEntry& central) {
+    ZipDirEntry entry;
+    entry.SetHeader(central.header + 4);
+    entry.UncompressedSize64 = central.values.uncompressedSize;
+    entry.CompressedSize64 = central.values.compressedSize;
+    entry.LocalHeaderOffset64 = central.values.localOffset;
+    entry.DiskNumberStart32 = central.values.diskStart;
+    FHostNum = entry.VersionMadeBy >> 8;
+    FHostVer = entry.VersionMadeBy & 0xFF;
+    const bool utf8 = (entry.GeneralFlags & kUtf8NameFlag) != 0;
+    entry.FileName = zipdir::NameUpToNul(central.name);
+    entry.FileComment = zipdir::NameUpToNul(central.comment);
+    if (!utf8) {
+        entry.FileName = ConvertOem2Iso(entry.FileName, FHostNum, FHostVer);
+        entry.FileComment = ConvertOem2Iso(entry.FileComment, FHostNum, FHostVer);
+    }
+    return entry;
 }

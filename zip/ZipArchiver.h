@@ -15,26 +15,10 @@
  * separator, so the "turn the zip separator into the path separator" step changes nothing.
  *
  * ---- Spanning and self-extracting archives (zip/ZipSpan.cpp, zip/ZipSfx.cpp) ----
- * The member functions in the "spanning and self-extracting" section below are declared here
- * and defined in ZipSpan.cpp / ZipSfx.cpp. Those files come with zip/span.cmake, which adds
- * them to tarnwick_zip and defines TARNWICK_ZIP_SPAN on it (PUBLIC):
- *     target_sources(tarnwick_zip PRIVATE .../ZipSpan.cpp .../ZipSfx.cpp)
- *     target_compile_definitions(tarnwick_zip PUBLIC TARNWICK_ZIP_SPAN=1)
- * Without that definition the component never calls them: Add of an ".exe" archive that does
- * not exist yet, Add with AddDiskSpan / AddDiskSpanErase, Extract of a multi-disk set and
- * List of a set whose central directory lies on another disk refuse with message
- * ZipMsg::SpanNotBuilt and do nothing else. With it they call:
- *   Add:     ConvertSFX(true) for a new ".exe" archive; WriteSpan(temp, ZipFileName) after the
- *            engine wrote the temporary archive (spanning options); the temporary file is made
- *            and deleted by Add itself.
- *   Extract: ReadSpan(ZipFileName, joined) for a set (LastDiskNumber > 0), then extracts from
- *            the joined file and deletes it.
- *   List:    GetNewDisk(n) when the central directory lies on disk n, and GetNewDisk(n + 1)
- *            when a central header is cut short on a set that is not at its last disk; List
- *            reads through FInFile, which GetNewDisk replaces.
- * The spanning state (FDrive ... FInFile/FOutFile, FMDZipData) is declared here for that code;
- * anything else it needs goes into FSpanExtra. OpenEOC (the end-record search), the drive
- * check (CheckDrive), ShowZipMessage / ShowExceptionError, Ui() and the events are shared.
+ * The members of the "spanning and self-extracting" section below are defined there: Add makes
+ * a new ".exe" archive with ConvertSFX(true) and splits with WriteSpan; Extract joins a set with
+ * ReadSpan; List asks for another disk of a set with GetNewDisk. Every reader of an archive's
+ * records (List, spanning, the self-extractor conversions) goes through ZipDirectory.h.
  */
 #include <cstdint>
 #include <exception>
@@ -43,6 +27,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "zip/ZipDirectory.h"
 
 class TZipArchiver;
 class ZipUi;
@@ -101,7 +87,6 @@ enum : int {
     UnzTooOld = 10705,
     SfxStringsTooLong = 10801, SfxStubMissing = 10802, SfxNotZip = 10803,
     NoExeSpecified = 10901, NotExe = 10902, SfxTypeUnknown = 10903,
-    SpanNotBuilt = 10950,
     InputMissing = 11001, OpenFailed = 11002, InvalidDrive = 11003, DriveNotDefined = 11004,
     LabelNotSet = 11005, NoMemoryForBox = 11006, UserCanceled = 11007, InputSeek = 11008,
     CreateOutput = 11009, WriteOutput = 11010, ReadEndOfCentral = 11011, ReadLocalHeader = 11012,
@@ -136,6 +121,8 @@ public:
     EZipArchiver(int id, std::int64_t value);               // the id's text as format, display on
     EZipArchiver(int id, const std::string& value);         // the id's text as format, display on
     EZipArchiver(int id, const char* value) : EZipArchiver(id, std::string(value)) {}
+    // The message of a record the directory reader could not read, display on.
+    explicit EZipArchiver(const zipdir::ReadError& e);
     // A ready text (two-number formats, texts with an appended part).
     static EZipArchiver WithText(int id, std::string text, bool display);
 
@@ -173,6 +160,12 @@ struct ZipDirEntry {
     std::uint16_t InternalAttributes = 0;
     std::uint32_t ExternalAttributes = 0;
     std::uint32_t LocalHeaderOffset = 0;
+
+    // The values shown and used: zip64's where a field above holds all ones, else the same.
+    std::uint64_t CompressedSize64 = 0;
+    std::uint64_t UncompressedSize64 = 0;
+    std::uint64_t LocalHeaderOffset64 = 0;
+    std::uint32_t DiskNumberStart32 = 0;
 
     std::string FileName;
     std::string FileComment;
@@ -318,10 +311,9 @@ public:
     void GetNewDisk(int diskSeq);
 
     // ---- Shared with the spanning code ----
-    // The end-record search. With raiseErrors, failures raise EZipArchiver; without, 11002 is
-    // reported and the answer is false. Sets FArchiveFileSize, FArchiveEnd, FZipComment, and
-    // FSpannedSet for a first disk; leaves FInFile open on success.
-    bool OpenEOC(ZipEndOfCentral& eoc, bool raiseErrors);
+    // The end-record search of ZipFileName; failures raise EZipArchiver. Sets FArchiveFileSize,
+    // FArchiveEnd, FZipComment, and FSpannedSet for a first disk; leaves FInFile open.
+    zipdir::EndRecord OpenEOC();
     // The drive check of a path's drive: raises 11003 / 11004; keeps FDrive, FVolumeName,
     // FVolumeSerial, FFreeOnDisk, FSizeOfDisk.
     void CheckDrive(const std::string& path);
@@ -336,10 +328,11 @@ private:
     void FreeZipDirEntryRecords();
     void ResetListing();
     void ListArchive();
-    void ListCentralDirectory(const ZipEndOfCentral& eoc, std::int64_t expectedPos);
+    void ListCentralDirectory(const zipdir::EndRecord& end, std::int64_t expectedPos);
+    bool HoldsWholeArchive(const zipdir::EndRecord& end) const;
+    ZipDirEntry DirEntryOf(const zipdir::CentralEntry& central);
     bool ConvertsNames(int hostNum, int hostVer) const;
-    bool IsZeroFiller(std::int64_t blockStart, const std::vector<unsigned char>& block, std::int64_t from,
-                      std::int64_t size) const;
+    bool IsZeroFiller(const zipdir::ZipFile& file, std::int64_t from) const;
     void SetMessage(int id, const std::string& text);
     void ClearResult();
     void FireProgress(ProgressType type, const std::string& name, std::int32_t size);
@@ -374,7 +367,6 @@ private:
 
     // ---- State of the end-record search and the spanning code ----
     std::int64_t FArchiveEnd = 0;  // where the archive ends in its file
-    std::int64_t FEndRecordPos = 0;  // where the end record lies in its file
     std::string FDrive;            // drive root of the current volume, ending in '/'
     int FDiskNr = 0;               // current volume number (-1: the last disk is wanted)
     std::int64_t FBytesWritten = 0;

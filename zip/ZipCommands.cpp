@@ -190,11 +190,7 @@ void TZipArchiver::Add() {
     const bool exe = EqualsNoCase(ExtensionPart(FZipFileName), ".exe");
     const bool spanning = AddOptions.Has(AddDiskSpan) || AddOptions.Has(AddDiskSpanErase);
     if (exe && FZipDataOffset == 0 && !FileExists(FZipFileName)) {
-#ifdef TARNWICK_ZIP_SPAN
         if (ConvertSFX(true) != 0) return;
-#else
-        return ShowZipMessage(ZipMsg::SpanNotBuilt);
-#endif
     }
 
     ZipEngineLease lease(*this, EngineKind::Zip);
@@ -204,23 +200,17 @@ void TZipArchiver::Add() {
         if (AddOptions.Has(AddFreshen) || AddOptions.Has(AddUpdate))
             return ShowZipMessage(ZipMsg::SpanFreshenUpdate);
         if (exe) return ShowZipMessage(ZipMsg::SfxNoSpan);
-#ifdef TARNWICK_ZIP_SPAN
         if (!MakeTempArchiveName(target)) return ShowZipMessage(ZipMsg::TempFileFailed);
         if (Verbose) FireMessage(0, "Temporary zipfile: " + target);
-#else
-        return ShowZipMessage(ZipMsg::SpanNotBuilt);
-#endif
     }
 
     FAddBusy = true;
     try {
         RunZipEngine(target, false);
-#ifdef TARNWICK_ZIP_SPAN
         if (spanning) {
             if (FSuccessCount != 0 && WriteSpan(target, FZipFileName) != 0) FSuccessCount = 0;
             DeleteFile(target);
         }
-#endif
     } catch (...) {
         ShowZipMessage(ZipMsg::FatalZip);
     }
@@ -250,14 +240,10 @@ void TZipArchiver::Extract() {
     std::string source = AbsolutePath(FZipFileName);
     std::string joined;
     if (FLastDiskNumber > 0) {
-#ifdef TARNWICK_ZIP_SPAN
         std::error_code ec;
         joined = TempDir.empty() ? std::filesystem::temp_directory_path(ec).string() : TempDir;
         if (ReadSpan(FZipFileName, joined) != 0 || joined.empty()) return;
         source = AbsolutePath(joined);
-#else
-        return ShowZipMessage(ZipMsg::SpanNotBuilt);
-#endif
     }
 
     FExtractBusy = true;

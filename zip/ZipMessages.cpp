@@ -47,7 +47,6 @@ constexpr ZipText kTexts[] = {
     {10901, "Error - no .EXE file specified"},
     {10902, "Error: input file is not an .EXE file"},
     {10903, "Error determining the type of SFX archive"},
-    {10950, "Error - disk spanning and self-extracting archives are not available in this build"},
     {11001, "Input file does not exist"},
     {11002, "Zip file could not be opened"},
     {11003, "Not a valid drive: %s"},
@@ -158,6 +157,38 @@ EZipArchiver::EZipArchiver(int id, std::int64_t value)
 
 EZipArchiver::EZipArchiver(int id, const std::string& value)
     : Message(FormatZipStr(id, value)), DisplayMsg(true), Id(id) {}
+
+namespace {
+
+int MessageOf(zipdir::Fault fault) {
+    switch (fault) {
+        case zipdir::Fault::ReadEnd:
+            return ZipMsg::ReadEndOfCentral;
+        case zipdir::Fault::CentralHeader:
+            return ZipMsg::ReadCentralHeader;
+        case zipdir::Fault::CentralSignature:
+            return ZipMsg::CentralSignature;
+        case zipdir::Fault::CentralName:
+            return ZipMsg::ReadCentralName;
+        case zipdir::Fault::CentralExtra:
+            return ZipMsg::ReadCentralExtra;
+        case zipdir::Fault::CentralComment:
+            return ZipMsg::ReadFileComment;
+        case zipdir::Fault::LocalHeader:
+            return ZipMsg::ReadLocalHeader;
+        case zipdir::Fault::LocalSignature:
+            return ZipMsg::LocalSignature;
+        case zipdir::Fault::LocalName:
+            return ZipMsg::ReadLocalName;
+        case zipdir::Fault::LocalExtra:
+            return ZipMsg::ReadLocalExtra;
+    }
+    return ZipMsg::ListUnknown;
+}
+
+}  // namespace
+
+EZipArchiver::EZipArchiver(const zipdir::ReadError& e) : EZipArchiver(MessageOf(e.fault), true) {}
 
 EZipArchiver EZipArchiver::WithText(int id, std::string text, bool display) {
     EZipArchiver e;

@@ -256,10 +256,8 @@ int ZipSfxMaker::WriteSfx(const std::string& stub, const std::string& source, co
         } else {
             in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
             if (in < 0) throw EZipArchiver(ZipMsg::OpenFailed, true);
-            EndRecord end;
-            if (!FindEndRecord(in, end, ZipMsg::ReadEndOfCentral))
-                throw EZipArchiver(ZipMsg::NotValidZip, true);
-            expected = delta + end.position + EndSize + end.eoc.ZipCommentLen;
+            const zipdir::EndRecord end = ArchiveEndRecord(in);
+            expected = delta + end.position + EndSize + end.commentLength;
             CopyWithOffsets(in, out, 0, delta);
         }
     } catch (const EZipArchiver& e) {
@@ -279,17 +277,16 @@ int ZipSfxMaker::WriteSfx(const std::string& stub, const std::string& source, co
 // do not agree with where the directory lies (an archive copied behind a stub unchanged), the
 // rest is copied unchanged, as those offsets are then already relative to start.
 void ZipSfxMaker::CopyWithOffsets(int in, int out, std::int64_t start, std::int64_t delta) {
-    EndRecord end;
-    if (!FindEndRecord(in, end, ZipMsg::ReadEndOfCentral)) throw EZipArchiver(ZipMsg::NotValidZip, true);
-    const std::int64_t centralStart = end.position - end.eoc.CentralSize;
-    const std::int64_t archiveEnd = end.position + EndSize + end.eoc.ZipCommentLen;
-    const bool consistent = centralStart == end.eoc.CentralOffset;
+    const zipdir::EndRecord end = ArchiveEndRecord(in);
+    const std::int64_t centralStart = end.ExpectedDirectoryStart();
+    const std::int64_t archiveEnd = end.RecordEnd();
+    const bool consistent = centralStart == static_cast<std::int64_t>(end.centralOffset);
     const std::int64_t copyEnd = consistent ? centralStart : archiveEnd;
     if (centralStart < start || lseek(in, start, SEEK_SET) != start)
         throw EZipArchiver(ZipMsg::InputSeek, true);
     if (CopyBuffer(in, out, copyEnd - start) != 0) throw EZipArchiver(ZipMsg::WriteOutput, true);
     if (!consistent) return;
-    for (int i = 0; i < end.eoc.TotalEntries; ++i) {
+    for (std::uint64_t i = 0; i < end.totalEntries; ++i) {
         unsigned char header[CentralSize];
         if (read(in, header, CentralSize) != CentralSize || Get32(header) != CentralSig)
             throw EZipArchiver(ZipMsg::CopyCentralName, true);
@@ -302,9 +299,9 @@ void ZipSfxMaker::CopyWithOffsets(int in, int out, std::int64_t start, std::int6
     unsigned char record[EndSize];
     if (lseek(in, end.position, SEEK_SET) != end.position || read(in, record, EndSize) != EndSize)
         throw EZipArchiver(ZipMsg::SkipEndOfCentral, true);
-    Put32(record + 16, static_cast<std::uint32_t>(end.eoc.CentralOffset + delta));
+    Put32(record + 16, static_cast<std::uint32_t>(end.centralOffset + delta));
     if (write(out, record, EndSize) != EndSize) throw EZipArchiver(ZipMsg::WriteEndOfCentral, true);
-    if (CopyBuffer(in, out, end.eoc.ZipCommentLen) != 0) throw EZipArchiver(ZipMsg::CopyArchiveComment, true);
+    if (CopyBuffer(in, out, end.commentLength) != 0) throw EZipArchiver(ZipMsg::CopyArchiveComment, true);
 }
 
 // The size check, and then either the partial target goes or (a conversion) the source does.
@@ -353,9 +350,8 @@ int ZipSfxMaker::ConvertZIP() {
     const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
     try {
         if (in < 0) throw EZipArchiver(ZipMsg::OpenFailed, true);
-        EndRecord end;
-        if (!FindEndRecord(in, end, ZipMsg::ReadEndOfCentral)) throw EZipArchiver(ZipMsg::NotValidZip, true);
-        expected = end.position + EndSize + end.eoc.ZipCommentLen - start;
+        const zipdir::EndRecord end = ArchiveEndRecord(in);
+        expected = end.position + EndSize + end.commentLength - start;
         CopyWithOffsets(in, out, start, -start);
     } catch (const EZipArchiver& e) {
         zip_.ShowExceptionError(e);

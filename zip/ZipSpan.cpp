@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -20,30 +21,25 @@
 #include "zip/ZipSfx.h"
 #include "zip/ZipUi.h"
 
-namespace zipfmt {
-
-bool FindEndRecord(int fd, EndRecord& end, int readErrorId) {
-    struct stat st {};
-    if (fstat(fd, &st) != 0) throw EZipArchiver(readErrorId, true);
-    const std::int64_t size = st.st_size;
-    if (size < EndSize) return false;
-    const std::int64_t span = std::min<std::int64_t>(size, 65535 + EndSize);
-    std::vector<unsigned char> tail(static_cast<std::size_t>(span));
-    if (pread(fd, tail.data(), tail.size(), size - span) != span) throw EZipArchiver(readErrorId, true);
-    for (std::int64_t p = span - EndSize; p >= 0; --p) {
-        if (Get32(&tail[p]) != EndSig) continue;
-        end.eoc = ZipEndOfCentral::FromBytes(&tail[p]);
-        end.position = size - span + p;
-        const std::int64_t available = span - p - EndSize;
-        end.comment.assign(
-            reinterpret_cast<const char*>(&tail[p + EndSize]),
-            static_cast<std::size_t>(std::min<std::int64_t>(available, end.eoc.ZipCommentLen)));
-        return true;
+std::optional<zipdir::EndRecord> FindEndRecord(int fd) {
+    try {
+        return zipdir::FindEndRecord(zipdir::ZipFile(fd));
+    } catch (const zipdir::ReadError& e) {
+        throw EZipArchiver(e);
     }
-    return false;
 }
 
-}  // namespace zipfmt
+void SeekInput(int fd, std::uint64_t at) {
+    if (at > static_cast<std::uint64_t>(INT64_MAX) ||
+        lseek(fd, static_cast<off_t>(at), SEEK_SET) != static_cast<off_t>(at))
+        throw EZipArchiver(ZipMsg::InputSeek, true);
+}
+
+zipdir::EndRecord ArchiveEndRecord(int fd) {
+    std::optional<zipdir::EndRecord> end = FindEndRecord(fd);
+    if (!end) throw EZipArchiver(ZipMsg::NotValidZip, true);
+    return *end;
+}
 
 using namespace zipfmt;
 
@@ -215,21 +211,18 @@ void ZipSpanner::BeginSplit(const std::string& source) {
     zip_.CloseInFile();
     f_.FInFile = open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (f_.FInFile < 0) throw EZipArchiver(ZipMsg::OpenFailed, true);
-    EndRecord end;
-    if (!FindEndRecord(f_.FInFile, end, ZipMsg::ReadEndOfCentral))
-        throw EZipArchiver(ZipMsg::NotValidZip, true);
-    state_.archiveSize = end.position + EndSize + end.eoc.ZipCommentLen;
+    const zipdir::EndRecord end = ArchiveEndRecord(f_.FInFile);
+    state_.archiveSize = end.position + EndSize + end.commentLength;
     f_.FDateStamp = FileModified(source);
-    if (lseek(f_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
-        throw EZipArchiver(ZipMsg::InputSeek, true);
-    ReadCentralEntries(end.eoc.TotalEntries, [this](unsigned char* to, std::int64_t count, int errorId) {
+    SeekInput(f_.FInFile, end.centralOffset);
+    ReadCentralEntries(end.totalEntries, [this](unsigned char* to, std::int64_t count, int errorId) {
         ReadFrom(f_.FInFile, to, count, errorId);
     });
 
     const unsigned char signature[4] = {0x50, 0x4b, 0x07, 0x08};
     WriteSplit(signature, 4, 4);
     f_.FShowProgress = true;
-    Progress(ptFileCount, "", end.eoc.TotalEntries);
+    Progress(ptFileCount, "", end.totalEntries);
     Progress(ptByteCount, "", state_.archiveSize);
 
     std::vector<std::size_t> fileOrder(f_.FMDZipData.size());
@@ -281,12 +274,11 @@ void ZipSpanner::SplitLocalEntries(const std::vector<std::size_t>& fileOrder,
     }
 }
 
-void ZipSpanner::SplitCentralDirectory(const EndRecord& end) {
+void ZipSpanner::SplitCentralDirectory(const zipdir::EndRecord& end) {
     const std::string name = ZipMessageText(ZipMsg::CentralDirectory);
     Message(ZipMessageText(ZipMsg::Copying) + name);
-    Progress(ptFileBegin, name, std::int64_t(end.eoc.CentralSize) + end.eoc.ZipCommentLen + EndSize);
-    if (lseek(f_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
-        throw EZipArchiver(ZipMsg::InputSeek, true);
+    Progress(ptFileBegin, name, std::int64_t(end.centralSize) + end.commentLength + EndSize);
+    SeekInput(f_.FInFile, end.centralOffset);
     int centralDisk = -1;
     std::uint32_t centralOffset = 0;
     int onThisDisk = 0;
@@ -320,22 +312,22 @@ void ZipSpanner::SplitCentralDirectory(const EndRecord& end) {
         ++onThisDisk;
     }
     if (centralDisk < 0) {  // an archive without entries
-        EnsureRoom(EndSize + end.eoc.ZipCommentLen);
+        EnsureRoom(EndSize + end.commentLength);
         centralDisk = f_.FDiskNr;
         centralOffset = static_cast<std::uint32_t>(f_.FBytesWritten);
     }
     SplitEndRecord(end, centralDisk, centralOffset, onThisDisk);
 }
 
-void ZipSpanner::SplitEndRecord(const EndRecord& end, int centralDisk, std::uint32_t centralOffset,
+void ZipSpanner::SplitEndRecord(const zipdir::EndRecord& end, int centralDisk, std::uint32_t centralOffset,
                                 int entriesOnLastDisk) {
-    const std::int64_t length = EndSize + end.eoc.ZipCommentLen;
+    const std::int64_t length = EndSize + end.commentLength;
     const int diskBefore = f_.FDiskNr;
     EnsureRoom(length);
     if (f_.FDiskNr != diskBefore) entriesOnLastDisk = 0;
-    if (static_cast<std::int64_t>(end.comment.size()) != end.eoc.ZipCommentLen)
+    if (static_cast<std::int64_t>(end.comment.size()) != end.commentLength)
         throw EZipArchiver(ZipMsg::ReadArchiveComment, true);
-    ZipEndOfCentral eoc = end.eoc;
+    ZipEndOfCentral eoc = ZipEndOfCentral::FromBytes(end.raw);
     eoc.HeaderSig = EndSig;
     eoc.ThisDiskNo = static_cast<std::uint16_t>(f_.FDiskNr);
     eoc.CentralDiskNo = static_cast<std::uint16_t>(centralDisk);
@@ -603,13 +595,12 @@ int ZipSpanner::ReadSpan(const std::string& lastVolume, std::string& outPath) {
 
 void ZipSpanner::JoinSet(std::string& outPath) {
     OpenJoinedOutput(outPath);
-    EndRecord end;
-    FindLastVolume(end);
+    const zipdir::EndRecord end = FindLastVolume();
     std::int64_t total = 0;
     ReadJoinedCentral(end, total);
     GetNewDisk(0);
     f_.FShowProgress = true;
-    Progress(ptFileCount, "", end.eoc.TotalEntries);
+    Progress(ptFileCount, "", end.totalEntries);
     Progress(ptByteCount, "", total);
     unsigned char signature[4];
     ReadFrom(f_.FInFile, signature, 4, ZipMsg::ReadExtendedLocal);
@@ -623,8 +614,9 @@ void ZipSpanner::JoinSet(std::string& outPath) {
 }
 
 // The end record of the joined archive: one disk, the directory where it now lies.
-void ZipSpanner::JoinEndRecord(const EndRecord& end, std::int64_t centralStart, std::int64_t centralSize) {
-    ZipEndOfCentral eoc = end.eoc;
+void ZipSpanner::JoinEndRecord(const zipdir::EndRecord& end, std::int64_t centralStart,
+                               std::int64_t centralSize) {
+    ZipEndOfCentral eoc = ZipEndOfCentral::FromBytes(end.raw);
     eoc.HeaderSig = EndSig;
     eoc.ThisDiskNo = eoc.CentralDiskNo = 0;
     eoc.CentralEntriesThisDisk = eoc.TotalEntries;
@@ -661,17 +653,18 @@ void ZipSpanner::OpenJoinedOutput(std::string& outPath) {
 }
 
 // Asks for the last disk until its end record is found.
-void ZipSpanner::FindLastVolume(EndRecord& end) {
+zipdir::EndRecord ZipSpanner::FindLastVolume() {
+    std::optional<zipdir::EndRecord> end;
     // The disk the user chose is tried first; a prompt comes only when it is not the last one.
-    for (bool first = true;; first = false) {
+    for (bool first = true; !end; first = false) {
         f_.FNewDisk = !first;
         const int driveType = CheckForDisk();
         const bool fixed = IsFixedOrRemote(driveType);
         zip_.CloseInFile();
         f_.FInFile = open(state_.inFileName.c_str(), O_RDONLY | O_CLOEXEC);
         if (f_.FInFile < 0 && fixed) throw EZipArchiver(ZipMsg::InputMissing, true);
-        if (f_.FInFile >= 0 && FindEndRecord(f_.FInFile, end, ZipMsg::ReadEndOfCentral)) break;
-        if (fixed) {
+        if (f_.FInFile >= 0) end = FindEndRecord(f_.FInFile);
+        if (!end && fixed) {
             const int number = VolumeNumberOf(state_.inFileName);
             if (number == 1) throw EZipArchiver(ZipMsg::FirstDiskOfSet, true);
             if (number > 1) throw EZipArchiver(ZipMsg::NthDiskOfSet, static_cast<std::int64_t>(number));
@@ -679,9 +672,10 @@ void ZipSpanner::FindLastVolume(EndRecord& end) {
         }
     }
     f_.FDateStamp = FileModified(state_.inFileName);
-    f_.FLastDiskNumber = end.eoc.ThisDiskNo;
-    f_.FDiskNr = end.eoc.ThisDiskNo;
-    if (end.eoc.CentralDiskNo > end.eoc.ThisDiskNo) throw EZipArchiver(ZipMsg::NotValidZip, true);
+    f_.FLastDiskNumber = static_cast<std::uint16_t>(end->thisDisk);
+    f_.FDiskNr = static_cast<int>(end->thisDisk);
+    if (end->centralDisk > end->thisDisk) throw EZipArchiver(ZipMsg::NotValidZip, true);
+    return *end;
 }
 
 void ZipSpanner::ReadJoined(unsigned char* to, std::int64_t count, int errorId) {
@@ -699,12 +693,12 @@ void ZipSpanner::ReadJoined(unsigned char* to, std::int64_t count, int errorId) 
     }
 }
 
-void ZipSpanner::ReadJoinedCentral(const EndRecord& end, std::int64_t& total) {
-    if (end.eoc.CentralDiskNo != f_.FDiskNr) GetNewDisk(end.eoc.CentralDiskNo);
-    if (lseek(f_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
-        throw EZipArchiver(ZipMsg::InputSeek, true);
-    total = ReadCentralEntries(end.eoc.TotalEntries, [this](unsigned char* to, std::int64_t count,
-                                                            int errorId) { ReadJoined(to, count, errorId); });
+void ZipSpanner::ReadJoinedCentral(const zipdir::EndRecord& end, std::int64_t& total) {
+    if (static_cast<int>(end.centralDisk) != f_.FDiskNr) GetNewDisk(static_cast<int>(end.centralDisk));
+    SeekInput(f_.FInFile, end.centralOffset);
+    total = ReadCentralEntries(end.totalEntries, [this](unsigned char* to, std::int64_t count, int errorId) {
+        ReadJoined(to, count, errorId);
+    });
 }
 
 // Whether the input stands at offset on volume disk (the end of the volume before counts too).
@@ -718,7 +712,7 @@ bool ZipSpanner::InputAt(int disk, std::int64_t offset) {
 // Copies the entries in the order they lie on the volumes; each local header must stand where
 // the central directory says, which catches cut, missing and foreign volumes before any data
 // of theirs reaches the joined file.
-void ZipSpanner::JoinLocalEntries(const EndRecord& end, std::vector<unsigned char>& buffer) {
+void ZipSpanner::JoinLocalEntries(const zipdir::EndRecord& end, std::vector<unsigned char>& buffer) {
     std::vector<std::size_t> order(f_.FMDZipData.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
@@ -754,15 +748,13 @@ void ZipSpanner::JoinLocalEntries(const EndRecord& end, std::vector<unsigned cha
             RWJoinData(buffer.data(), Get32(tag) == ExtLocalSig ? 12 : 8, ZipMsg::DataDescriptor);
         }
     }
-    if (!InputAt(end.eoc.CentralDiskNo, end.eoc.CentralOffset))
-        throw EZipArchiver(ZipMsg::ReadZippedData, true);
+    if (!InputAt(end.centralDisk, end.centralOffset)) throw EZipArchiver(ZipMsg::ReadZippedData, true);
 }
 
-void ZipSpanner::JoinCentralDirectory(const EndRecord& end, std::int64_t& centralStart,
+void ZipSpanner::JoinCentralDirectory(const zipdir::EndRecord& end, std::int64_t& centralStart,
                                       std::int64_t& centralSize) {
-    GetNewDisk(end.eoc.CentralDiskNo);
-    if (lseek(f_.FInFile, end.eoc.CentralOffset, SEEK_SET) != end.eoc.CentralOffset)
-        throw EZipArchiver(ZipMsg::InputSeek, true);
+    GetNewDisk(end.centralDisk);
+    SeekInput(f_.FInFile, end.centralOffset);
     centralStart = lseek(f_.FOutFile, 0, SEEK_CUR);
     std::vector<unsigned char> buffer(kCopyBlock);
     for (const MDZipData& entry : f_.FMDZipData) {

@@ -8,38 +8,20 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "zip/ZipArchiver.h"
 #include "zip/ZipBytes.h"
 
-// Little-endian field access and the record layouts of the zip format.
-namespace zipfmt {
-constexpr std::uint32_t LocalSig = 0x04034b50;
-constexpr std::uint32_t CentralSig = 0x02014b50;
-constexpr std::uint32_t EndSig = 0x06054b50;
-constexpr std::uint32_t ExtLocalSig = 0x08074b50;  // data descriptor; also marks a set's first volume
-constexpr int LocalSize = 30;
-constexpr int CentralSize = 46;
-constexpr int EndSize = 22;
-
-// Offsets inside a local header.
-constexpr int LocFlags = 6, LocCompressedSize = 18, LocNameLength = 26, LocExtraLength = 28;
-// Offsets inside a central header.
-constexpr int CenFlags = 8, CenCompressedSize = 20, CenNameLength = 28, CenExtraLength = 30,
-              CenCommentLength = 32, CenDiskStart = 34, CenLocalOffset = 42;
-
-// The end record of an archive and where it lies.
-struct EndRecord {
-    ZipEndOfCentral eoc;
-    std::int64_t position = 0;  // of the end record in its file
-    std::string comment;        // raw archive comment
-};
-// Searches the last 65557 bytes of an open file backwards for the end record. False when there
-// is none; a read failure raises the given id.
-bool FindEndRecord(int fd, EndRecord& end, int readErrorId);
-}  // namespace zipfmt
+// The end record of an open file, read by the directory reader; nothing when there is none.
+// A tail that cannot be read raises 11011.
+std::optional<zipdir::EndRecord> FindEndRecord(int fd);
+// The same, raising 11036 when there is none.
+zipdir::EndRecord ArchiveEndRecord(int fd);
+// Moves an input to a position read from an archive; raises 11008 when it cannot.
+void SeekInput(int fd, std::uint64_t at);
 
 // Volume file of a set on a fixed or network drive: the archive's base name followed by the
 // volume number (counting from 1) in three digits, then its extension.
@@ -121,8 +103,8 @@ public:
 private:
     void BeginSplit(const std::string& source);
     void SplitLocalEntries(const std::vector<std::size_t>& fileOrder, std::vector<unsigned char>& buffer);
-    void SplitCentralDirectory(const zipfmt::EndRecord& end);
-    void SplitEndRecord(const zipfmt::EndRecord& end, int centralDisk, std::uint32_t centralOffset,
+    void SplitCentralDirectory(const zipdir::EndRecord& end);
+    void SplitEndRecord(const zipdir::EndRecord& end, int centralDisk, std::uint32_t centralOffset,
                         int entriesOnLastDisk);
     void OpenVolume();
     bool ClaimVolumeFile(const std::string& path, bool removable);
@@ -135,13 +117,13 @@ private:
     bool DiskIsThere();
 
     void JoinSet(std::string& outPath);
-    void JoinEndRecord(const zipfmt::EndRecord& end, std::int64_t centralStart, std::int64_t centralSize);
+    void JoinEndRecord(const zipdir::EndRecord& end, std::int64_t centralStart, std::int64_t centralSize);
     void OpenJoinedOutput(std::string& outPath);
-    void FindLastVolume(zipfmt::EndRecord& end);
-    void ReadJoinedCentral(const zipfmt::EndRecord& end, std::int64_t& total);
-    void JoinLocalEntries(const zipfmt::EndRecord& end, std::vector<unsigned char>& buffer);
+    zipdir::EndRecord FindLastVolume();
+    void ReadJoinedCentral(const zipdir::EndRecord& end, std::int64_t& total);
+    void JoinLocalEntries(const zipdir::EndRecord& end, std::vector<unsigned char>& buffer);
     bool InputAt(int disk, std::int64_t offset);
-    void JoinCentralDirectory(const zipfmt::EndRecord& end, std::int64_t& centralStart,
+    void JoinCentralDirectory(const zipdir::EndRecord& end, std::int64_t& centralStart,
                               std::int64_t& centralSize);
     void ReadJoined(unsigned char* to, std::int64_t count, int errorId);
 

@@ -2,6 +2,10 @@
 
 #include "TempDir.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+#include <zlib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -114,6 +118,29 @@ std::vector<std::string> UnzipNames(const std::string& archive) {
     return names;
 }
 
+std::vector<ListedMember> UnzipListing(const std::string& archive) {
+    // A heading, a rule, "<length>  <date> <time>   <name>" per member, a rule, the totals.
+    std::istringstream in(ShellOutput("unzip -l " + ShellQuote(archive) + " 2>/dev/null"));
+    std::vector<ListedMember> members;
+    int rules = 0;
+    for (std::string line; std::getline(in, line) && rules < 2;) {
+        if (line.rfind("---", 0) == 0) {
+            ++rules;
+            continue;
+        }
+        if (rules != 1) continue;
+        std::istringstream fields(line);
+        ListedMember m;
+        std::string date, time;
+        fields >> m.size >> date >> time;
+        const std::size_t at = line.find(time) + time.size() + 3;
+        if (!fields || at > line.size()) return {};
+        m.name = line.substr(at);
+        members.push_back(m);
+    }
+    return members;
+}
+
 void Put16(std::string& out, std::uint16_t v) {
     out += static_cast<char>(v & 0xFF);
     out += static_cast<char>(v >> 8);
@@ -121,6 +148,11 @@ void Put16(std::string& out, std::uint16_t v) {
 
 void Put32(std::string& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+void Put64(std::string& out, std::uint64_t v) {
+    Put32(out, static_cast<std::uint32_t>(v));
+    Put32(out, static_cast<std::uint32_t>(v >> 32));
 }
 
 std::uint32_t Crc32(const std::string& data) {
@@ -134,18 +166,24 @@ std::uint32_t Crc32(const std::string& data) {
 
 namespace {
 
-// The fields local and central headers share: version needed, flags, method (stored), time,
-// date, CRC, both sizes and the name length.
+// A stored member's header fields from "version needed" to the name length.
+void PutStoredFields(std::string& out, std::uint16_t versionNeeded, std::uint16_t flags, std::uint32_t crc,
+                     std::uint32_t size, std::size_t nameLength) {
+    Put16(out, versionNeeded);
+    Put16(out, flags);
+    Put16(out, 0);
+    Put16(out, 0x6000);  // 12:00
+    Put16(out, 0x50B1);  // 2020-05-17
+    Put32(out, crc);
+    Put32(out, size);
+    Put32(out, size);
+    Put16(out, static_cast<std::uint16_t>(nameLength));
+}
+
+// The fields local and central headers share.
 void PutSharedFields(std::string& zip, const CraftedZip::Entry& e) {
-    Put16(zip, 10);
-    Put16(zip, e.flags);
-    Put16(zip, 0);
-    Put16(zip, 0x6000);
-    Put16(zip, 0x50B1);
-    Put32(zip, Crc32(e.data));
-    Put32(zip, static_cast<std::uint32_t>(e.data.size()));
-    Put32(zip, static_cast<std::uint32_t>(e.data.size()));
-    Put16(zip, static_cast<std::uint16_t>(e.name.size()));
+    PutStoredFields(zip, 10, e.flags, Crc32(e.data), static_cast<std::uint32_t>(e.data.size()),
+                    e.name.size());
 }
 
 }  // namespace
@@ -200,6 +238,105 @@ std::string CraftedZip::Build(std::size_t* centralStart) const {
     zip += archiveComment;
     if (centralStart) *centralStart = prefix.size() + cdStart;
     return prefix + zip;
+}
+
+namespace {
+
+// The CRC of n zero bytes (n a multiple of 1 MiB), by combining CRCs of doubling runs.
+std::uint32_t ZerosCrc32(std::uint64_t n) {
+    const std::string mib(1 << 20, '\0');
+    uLong run = crc32(0, reinterpret_cast<const Bytef*>(mib.data()), static_cast<uInt>(mib.size()));
+    z_off_t runLength = 1 << 20;
+    uLong crc = 0;
+    for (std::uint64_t units = n >> 20; units != 0; units >>= 1) {
+        if (units & 1) crc = crc32_combine(crc, run, runLength);
+        run = crc32_combine(run, run, runLength);
+        runLength *= 2;
+    }
+    return static_cast<std::uint32_t>(crc);
+}
+
+void WriteAt(int fd, std::uint64_t at, const std::string& bytes) {
+    if (pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(at)) != static_cast<ssize_t>(bytes.size()))
+        throw std::runtime_error("cannot write the sparse archive");
+}
+
+}  // namespace
+
+void WriteSparseZip64(const std::string& path, std::uint64_t zeroSize) {
+    const std::string big = "dvd.iso", small = "readme.txt", text = "hello";
+    const std::uint32_t bigCrc = ZerosCrc32(zeroSize), smallCrc = Crc32(text);
+    std::string sizes;  // zip64 extra: both sizes of the big member
+    Put16(sizes, 1);
+    Put16(sizes, 16);
+    Put64(sizes, zeroSize);
+    Put64(sizes, zeroSize);
+
+    std::string head;
+    Put32(head, 0x04034b50);
+    PutStoredFields(head, 45, 0, bigCrc, 0xFFFFFFFF, big.size());
+    Put16(head, static_cast<std::uint16_t>(sizes.size()));
+    head += big + sizes;
+    const std::uint64_t smallOffset = head.size() + zeroSize;
+
+    std::string tail;
+    Put32(tail, 0x04034b50);
+    PutStoredFields(tail, 45, 0, smallCrc, static_cast<std::uint32_t>(text.size()), small.size());
+    Put16(tail, 0);
+    tail += small + text;
+    const std::uint64_t centralStart = smallOffset + tail.size();
+    std::string offset;  // zip64 extra: the small member's header offset
+    Put16(offset, 1);
+    Put16(offset, 8);
+    Put64(offset, smallOffset);
+    auto central = [&](const std::string& name, std::uint32_t crc, std::uint32_t size, std::uint32_t at,
+                       const std::string& extra) {
+        Put32(tail, 0x02014b50);
+        Put16(tail, 0x032D);  // Unix, 4.5
+        PutStoredFields(tail, 45, 0, crc, size, name.size());
+        Put16(tail, static_cast<std::uint16_t>(extra.size()));
+        Put32(tail, 0);  // comment length, disk
+        Put16(tail, 0);
+        Put32(tail, 0x81A40000u);
+        Put32(tail, at);
+        tail += name + extra;
+    };
+    central(big, bigCrc, 0xFFFFFFFF, 0, sizes);
+    central(small, smallCrc, static_cast<std::uint32_t>(text.size()), 0xFFFFFFFF, offset);
+    const std::uint64_t zip64End = smallOffset + tail.size();
+    const std::uint64_t centralSize = zip64End - centralStart;
+    Put32(tail, 0x06064b50);
+    Put64(tail, 44);
+    Put16(tail, 0x032D);
+    Put16(tail, 45);
+    Put32(tail, 0);
+    Put32(tail, 0);
+    Put64(tail, 2);
+    Put64(tail, 2);
+    Put64(tail, centralSize);
+    Put64(tail, centralStart);
+    Put32(tail, 0x07064b50);
+    Put32(tail, 0);
+    Put64(tail, zip64End);
+    Put32(tail, 1);
+    Put32(tail, 0x06054b50);
+    Put32(tail, 0);
+    Put16(tail, 2);
+    Put16(tail, 2);
+    Put32(tail, static_cast<std::uint32_t>(centralSize));
+    Put32(tail, 0xFFFFFFFF);
+    Put16(tail, 0);
+
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) throw std::runtime_error("cannot create " + path);
+    try {
+        WriteAt(fd, 0, head);
+        WriteAt(fd, smallOffset, tail);
+    } catch (...) {
+        close(fd);
+        throw;
+    }
+    close(fd);
 }
 
 std::string EmptyArchive() {

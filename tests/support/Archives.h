@@ -52,9 +52,18 @@ int PythonZipTest(const std::string& archive);
 // Member names as `unzip -Z1` prints them, one per line (empty on failure).
 std::vector<std::string> UnzipNames(const std::string& archive);
 
+// Members as `unzip -l` lists them: size and name, in its order (empty on failure).
+struct ListedMember {
+    std::uint64_t size = 0;
+    std::string name;
+    bool operator==(const ListedMember&) const = default;
+};
+std::vector<ListedMember> UnzipListing(const std::string& archive);
+
 // Little-endian byte writers.
 void Put16(std::string& out, std::uint16_t v);
 void Put32(std::string& out, std::uint32_t v);
+void Put64(std::string& out, std::uint64_t v);
 std::uint32_t Crc32(const std::string& data);
 
 // Crafted archives of stored members, every field open to change.
@@ -90,6 +99,13 @@ public:
 
     std::vector<Entry> entries;
 };
+
+// Writes a zip64 archive of two stored members at path: "dvd.iso", zeroSize bytes of zeros
+// (a multiple of 1 MiB, left as a hole of a sparse file, so 4 GiB and more cost no disk), then
+// "readme.txt" holding "hello" behind it. Sizes and offsets past 32 bits go into zip64 extra
+// fields, the directory's place and count into zip64's end record; CRCs are right, so unzip
+// tests it whole.
+void WriteSparseZip64(const std::string& path, std::uint64_t zeroSize);
 
 // The 22 bytes of an empty archive.
 std::string EmptyArchive();

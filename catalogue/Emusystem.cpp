@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "catalogue/Sorting.h"
+#include "catalogue/Useful.h"
 #include "mainwindow/Settings.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -438,7 +439,7 @@ int32_t EmuManager::ScanFolder(const EmulatorRecord& emulator, const std::string
     if (checkDuplicates)
         known = std::make_unique<PathIndex>(*this);
 
-    int32_t count = 0;
+    std::vector<std::string_view> added; // FilePath of each new record
     std::string path;
     for (const std::string& filter : filters) {
         for (const FoundEntry& found : FindEntries(base, filter, FindPlainFiles)) {
@@ -452,14 +453,24 @@ int32_t EmuManager::ScanFolder(const EmulatorRecord& emulator, const std::string
             auto rom = ScannedRom(emulator, found.name, path);
             if (known)
                 known->Add(FieldView(rom->FilePath), hash);
+            added.push_back(FieldView(rom->FilePath));
             AddRom(std::move(rom));
-            ++count;
         }
     }
-    return count;
+    stats_.RecordAdded(added, NowSeconds());
+    return static_cast<int32_t>(added.size());
 }
 
 void EmuManager::SortRoms() { ::SortRoms(roms_, Settings.SortMethod, *this); }
+
+// --- Statistics -------------------------------------------------------------------------------
+
+void EmuManager::OpenStats(const std::string& path)
+{
+    const std::string problem = stats_.Open(path);
+    if (!problem.empty())
+        ErrorBox(problem);
+}
 
 // --- Log --------------------------------------------------------------------------------------
 

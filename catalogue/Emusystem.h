@@ -21,6 +21,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "catalogue/RomStats.h"
+
 static_assert(std::endian::native == std::endian::little,
               "list files hold the records' bytes as they lie in memory");
 
@@ -181,13 +183,22 @@ public:
     // ASCII case ignored, subfolders not entered), tied to a byte copy of `emulator`, with the
     // default type and rating of Settings. Skips files already in the list (including those
     // added earlier in this scan) when checkDuplicates is on, and files whose full path does
-    // not fit FilePath; cuts names to fit Name. Returns how many were added. A missing folder
-    // adds nothing; an empty folder text throws.
+    // not fit FilePath; cuts names to fit Name. The ROMs added are dated in the statistics
+    // store, in one write. Returns how many were added. A missing folder adds nothing; an empty
+    // folder text throws.
     int32_t ScanFolder(const EmulatorRecord& emulator, const std::string& folder,
                        const std::vector<std::string>& filters, bool checkDuplicates);
     void SortRoms(); // by Settings.SortMethod
     int32_t SortState() const { return sortState_; }
     void SetSortState(int32_t state) { sortState_ = state; }
+
+    // The ROM statistics store (favourites, last played, play time, date added), keyed by
+    // FilePath. OpenStats reads it whole at start-up; a store that had to be set aside or could
+    // not be opened is reported in one ErrorBox. Until it is opened, facts are kept in memory.
+    void OpenStats(const std::string& path = RomStatsFileName());
+    RomStats& Stats() { return stats_; }
+    const RomStats& Stats() const { return stats_; }
+    const RomFacts& Facts(const RomRecord& rom) const { return stats_.Facts(FieldView(rom.FilePath)); }
 
     // The log: lines in memory, written whole (CR LF after each line) by SaveLog.
     const std::string& LogFileName() const { return logFileName_; }
@@ -205,6 +216,7 @@ private:
     std::vector<std::string> systems_;
     std::vector<std::string> log_;
     int32_t sortState_ = 0;
+    RomStats stats_;
 };
 
 // The one manager of the run (see the top of this file).

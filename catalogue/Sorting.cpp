@@ -14,11 +14,24 @@ unsigned char SortByte(char c)
     return (b >= 'a' && b <= 'z') ? static_cast<unsigned char>(b - ('a' - 'A')) : b;
 }
 
-int CompareNumbers(int32_t a, int32_t b) { return (a > b) - (a < b); }
+int CompareNumbers(int64_t a, int64_t b) { return (a > b) - (a < b); }
 
 bool Descending(int32_t method) { return method % 2 == 1; }
 
-enum class KeyKind { Name, FilePath, EmulatorName, System, Rating, Language, Type, TimesPlayed, None };
+enum class KeyKind {
+    Name,
+    FilePath,
+    EmulatorName,
+    System,
+    Rating,
+    Language,
+    Type,
+    TimesPlayed,
+    LastPlayed,
+    PlayTime,
+    Added,
+    None
+};
 
 KeyKind KindOf(int32_t method)
 {
@@ -36,9 +49,13 @@ std::string_view TextKey(const RomRecord& rom, KeyKind kind)
     }
 }
 
-int32_t NumberKey(const RomRecord& rom, KeyKind kind)
+// The number a ROM sorts by; the facts come from the statistics store of `names`.
+int64_t NumberKey(const RomRecord& rom, KeyKind kind, const EmuManager& names)
 {
     switch (kind) {
+    case KeyKind::LastPlayed: return names.Facts(rom).LastPlayed;
+    case KeyKind::PlayTime: return names.Facts(rom).PlaySeconds;
+    case KeyKind::Added: return names.Facts(rom).Added;
     case KeyKind::Rating: return rom.Rating;
     case KeyKind::TimesPlayed: return rom.TimesPlayed;
     case KeyKind::System: return rom.Emulator.SystemIndex;
@@ -58,7 +75,7 @@ const std::vector<std::string>& LookupList(const EmuManager& names, KeyKind kind
 
 std::string LookupKey(const RomRecord& rom, KeyKind kind, const EmuManager& names)
 {
-    const int32_t index = NumberKey(rom, kind);
+    const auto index = static_cast<int32_t>(NumberKey(rom, kind, names));
     switch (kind) {
     case KeyKind::System: return names.SystemName(index);
     case KeyKind::Language: return names.LanguageName(index);
@@ -73,7 +90,10 @@ int CompareAscending(const RomRecord& a, const RomRecord& b, KeyKind kind, const
     case KeyKind::FilePath:
     case KeyKind::EmulatorName: return CompareTexts(TextKey(a, kind), TextKey(b, kind));
     case KeyKind::Rating:
-    case KeyKind::TimesPlayed: return CompareNumbers(NumberKey(a, kind), NumberKey(b, kind));
+    case KeyKind::TimesPlayed:
+    case KeyKind::LastPlayed:
+    case KeyKind::PlayTime:
+    case KeyKind::Added: return CompareNumbers(NumberKey(a, kind, names), NumberKey(b, kind, names));
     case KeyKind::System:
     case KeyKind::Language:
     case KeyKind::Type: return CompareTexts(LookupKey(a, kind, names), LookupKey(b, kind, names));
@@ -90,14 +110,16 @@ struct Keyed {
     uint32_t slot; // position in the list before sorting
 };
 
+// Stable: records that compare equal keep the order they had, so sorting twice by one column
+// never shuffles them.
 template <class Key>
 void SortByKeys(std::vector<std::unique_ptr<RomRecord>>& roms, std::vector<Keyed<Key>>& keyed,
                 bool descending)
 {
     if (descending)
-        std::sort(keyed.begin(), keyed.end(), [](const auto& x, const auto& y) { return y.key < x.key; });
+        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& x, const auto& y) { return y.key < x.key; });
     else
-        std::sort(keyed.begin(), keyed.end(), [](const auto& x, const auto& y) { return x.key < y.key; });
+        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& x, const auto& y) { return x.key < y.key; });
     std::vector<std::unique_ptr<RomRecord>> sorted;
     sorted.reserve(roms.size());
     for (const auto& entry : keyed)
@@ -164,15 +186,15 @@ private:
 };
 
 void SortByNumber(std::vector<std::unique_ptr<RomRecord>>& roms, KeyKind kind, bool descending,
-                  const NameRanks* ranks)
+                  const EmuManager& names, const NameRanks* ranks)
 {
-    std::vector<Keyed<int32_t>> keyed;
+    std::vector<Keyed<int64_t>> keyed;
     keyed.reserve(roms.size());
     for (std::size_t i = 0; i < roms.size(); ++i) {
         if (!roms[i])
             continue;
-        const int32_t number = NumberKey(*roms[i], kind);
-        keyed.push_back({ranks ? ranks->Of(number) : number, static_cast<uint32_t>(i)});
+        const int64_t number = NumberKey(*roms[i], kind, names);
+        keyed.push_back({ranks ? ranks->Of(static_cast<int32_t>(number)) : number, static_cast<uint32_t>(i)});
     }
     SortByKeys(roms, keyed, descending);
 }
@@ -227,12 +249,15 @@ void SortRoms(std::vector<std::unique_ptr<RomRecord>>& roms, int32_t method, con
     case KeyKind::FilePath:
     case KeyKind::EmulatorName: SortByText(roms, kind, descending); break;
     case KeyKind::Rating:
-    case KeyKind::TimesPlayed: SortByNumber(roms, kind, descending, nullptr); break;
+    case KeyKind::TimesPlayed:
+    case KeyKind::LastPlayed:
+    case KeyKind::PlayTime:
+    case KeyKind::Added: SortByNumber(roms, kind, descending, names, nullptr); break;
     case KeyKind::System:
     case KeyKind::Language:
     case KeyKind::Type: {
         const NameRanks ranks(LookupList(names, kind));
-        SortByNumber(roms, kind, descending, &ranks);
+        SortByNumber(roms, kind, descending, names, &ranks);
         break;
     }
     case KeyKind::None: break; // every pair is equal: any order will do, so keep this one

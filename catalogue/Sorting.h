@@ -1,9 +1,10 @@
 #pragma once
 // The orders of the catalogue. The emulator list is ordered by name; the ROM list by one of
-// sixteen methods: column * 2 for ascending, plus 1 for descending, over the ROM list's columns
-// 0 Name, 1 File, 2 Emulator, 3 System, 4 Rating, 5 Language, 6 Type, 7 #Played. System,
-// language and type compare by their names (numbers outside their list name "Invalid").
-// Any other method compares every pair equal.
+// twenty-two methods: column * 2 for ascending, plus 1 for descending, over the ROM list's
+// columns 0 Name, 1 File, 2 Emulator, 3 System, 4 Rating, 5 Language, 6 Type, 7 #Played,
+// 8 Last Played, 9 Play Time, 10 Added. System, language and type compare by their names
+// (numbers outside their list name "Invalid"); the last three by the facts of the manager's
+// statistics store (0, never or unknown, first). Any other method compares every pair equal.
 //
 // Texts compare byte by byte with only a..z mapped to A..Z, by unsigned byte value, a text that
 // ends first sorting first. Numbers compare as signed 32-bit values.
@@ -16,7 +17,7 @@ struct EmulatorRecord;
 struct RomRecord;
 class EmuManager;
 
-constexpr int32_t SortColumnCount = 8;
+constexpr int32_t SortColumnCount = 11;
 
 // Negative, 0 or positive as a sorts before, with or after b.
 int CompareTexts(std::string_view a, std::string_view b);
@@ -26,13 +27,13 @@ int CompareRoms(const RomRecord& a, const RomRecord& b, int32_t method, const Em
 // By Settings.SortMethod over the lookup lists of Emus.
 int CompareRoms(const RomRecord& a, const RomRecord& b);
 
-// Unstable in-place sorts (records that compare equal keep no particular order).
+// In-place sorts. The emulator sort is unstable.
 void SortEmus(std::vector<std::unique_ptr<EmulatorRecord>>& emulators);
-// Empty slots (nullptr) go to the end.
+// Stable: ROMs that compare equal keep their order. Empty slots (nullptr) go to the end.
 void SortRoms(std::vector<std::unique_ptr<RomRecord>>& roms, int32_t method,
               const EmuManager& names);
 
-// The method a click on `column` (0..7) chooses when the stored sort state is `sortState`:
+// The method a click on `column` (0..10) chooses when the stored sort state is `sortState`:
 // descending when the state is that column's ascending method, ascending otherwise.
 int32_t ColumnClickSortMethod(int32_t column, int32_t sortState);
 // A click on `column` of the ROM list: stores the chosen method as the manager's sort state

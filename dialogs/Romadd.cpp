@@ -75,6 +75,7 @@ void TRomAddDlg::BitBtn1Click() {
     rom->TypeIndex = Settings.DefaultType;
     rom->Rating = Settings.DefaultRating;
     ::Emus->AddRom(std::move(rom));
+    ::Emus->Stats().RecordAdded({path}, NowSeconds());
     ::Emus->SortRoms();
     accept();
 }

@@ -348,6 +348,7 @@ void TRomPropDlg::Button1Click() {
         return;
     }
     SetFieldText(rom->FilePath, to);
+    ::Emus->Stats().Rename(from, to);  // favourite and play time follow the file
     // Only the file tab follows the new name: edits on the other pages are not yet applied.
     ShowFileNames(*rom);
     if (PageControl1->currentWidget() == TabSheet2) FillFileTab();

@@ -408,6 +408,7 @@ void TMainWnd::FormCreate() {
   } catch (const std::exception&) {
     if (tell) ErrorBox("Error Loading Emu List. The file will be created from scratch.");
   }
+  if (DataFolderWritable()) Emus->OpenStats();  // else the facts live in memory, as the lists do
 }
 
 void TMainWnd::FormShow() {

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ make pkg-config
-  qt6-base-dev libgl-dev libzip-dev zlib1g-dev
+  qt6-base-dev libgl-dev libzip-dev zlib1g-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zip unzip python3
   xvfb xauth imagemagick adwaita-icon-theme fonts-dejavu-core

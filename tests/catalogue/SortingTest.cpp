@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 
 #include "support/TempDir.h"
@@ -124,10 +125,28 @@ TEST_F(Sorting, OtherMethodsCompareEqual)
 {
     Add("b").Rating = 1;
     Add("a").Rating = 2;
-    for (int32_t method : {16, -1, 1000}) {
+    for (int32_t method : {22, -1, 1000}) {
         EXPECT_EQ(CompareRoms(*m.GetRom(0), *m.GetRom(1), method, m), 0);
         EXPECT_EQ(SortedNames(method).size(), 2u);
     }
+}
+
+TEST_F(Sorting, FactColumnsPutNeverAndUnknownFirst)
+{
+    Add("old").FilePath[0] = 'o';
+    Add("never").FilePath[0] = 'n';
+    Add("recent").FilePath[0] = 'r';
+    m.Stats().RecordPlay("o", 1000, 7200);
+    m.Stats().RecordPlay("r", 5000, 60);
+    m.Stats().RecordAdded({"r"}, 300);
+    m.Stats().RecordAdded({"o"}, 200);
+    EXPECT_EQ(SortedNames(16), (Names{"never", "old", "recent"}));
+    EXPECT_EQ(SortedNames(17), (Names{"recent", "old", "never"}));
+    EXPECT_EQ(SortedNames(18), (Names{"never", "recent", "old"}));
+    EXPECT_EQ(SortedNames(19), (Names{"old", "recent", "never"}));
+    EXPECT_EQ(SortedNames(20), (Names{"never", "old", "recent"}));
+    EXPECT_EQ(SortedNames(21), (Names{"recent", "old", "never"}));
+    EXPECT_LT(CompareRoms(*m.GetRom(1), *m.GetRom(0), 20, m), 0);
 }
 
 TEST_F(Sorting, SortAgreesWithCompareRomsForEveryMethod)
@@ -143,15 +162,26 @@ TEST_F(Sorting, SortAgreesWithCompareRomsForEveryMethod)
         rom.LanguageIndex = static_cast<int32_t>(random() % 5) - 1;
         rom.TypeIndex = static_cast<int32_t>(random() % 4) - 1;
         rom.Rating = static_cast<int32_t>(random() % 7) - 3;
-        rom.TimesPlayed = static_cast<int32_t>(random());
+        rom.TimesPlayed = static_cast<int32_t>(random() % 3);
+        if (random() % 2)
+            m.Stats().RecordPlay(FieldView(rom.FilePath), random() % 4, random() % 3);
+        m.Stats().RecordAdded({FieldView(rom.FilePath)}, random() % 3);
     }
     m.MarkRomRemoved(5);
-    for (int32_t method = 0; method < 16; ++method) {
+    for (int32_t method = 0; method < 2 * SortColumnCount; ++method) {
+        std::map<const RomRecord*, int32_t> before;
+        for (int32_t i = 0; i < m.RomCount(); ++i)
+            before[m.GetRom(i)] = i;
         Settings.SortMethod = method;
         m.SortRoms();
         ASSERT_EQ(m.GetRom(m.RomCount() - 1), nullptr) << "empty slot goes last";
-        for (int32_t i = 0; i + 2 < m.RomCount(); ++i)
-            ASSERT_LE(CompareRoms(*m.GetRom(i), *m.GetRom(i + 1)), 0) << "method " << method << " at " << i;
+        for (int32_t i = 0; i + 2 < m.RomCount(); ++i) {
+            const int order = CompareRoms(*m.GetRom(i), *m.GetRom(i + 1));
+            ASSERT_LE(order, 0) << "method " << method << " at " << i;
+            if (order == 0) { // equal ROMs keep the order they had
+                ASSERT_LT(before[m.GetRom(i)], before[m.GetRom(i + 1)]) << "method " << method << " at " << i;
+            }
+        }
     }
 }
 
@@ -181,7 +211,9 @@ TEST_F(Sorting, ColumnClicksToggleAndStartAscending)
 
     EmuManager fresh(dir.file("other.log"));
     EXPECT_EQ(SelectSortColumn(fresh, 0), 1); // first click on Name after start-up
-    for (int32_t column = 0; column < 8; ++column) {
+    EXPECT_EQ(SelectSortColumn(m, 10), 20);
+    EXPECT_EQ(SelectSortColumn(m, 10), 21);
+    for (int32_t column = 0; column < SortColumnCount; ++column) {
         EXPECT_EQ(ColumnClickSortMethod(column, 2 * column), 2 * column + 1);
         EXPECT_EQ(ColumnClickSortMethod(column, 2 * column + 1), 2 * column);
         EXPECT_EQ(ColumnClickSortMethod(column, 99), 2 * column);

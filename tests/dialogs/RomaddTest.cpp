@@ -56,8 +56,10 @@ TEST_F(RomAdd, OkAddsAFilledRecordAndSortsTheList) {
     dlg.FormShow();
     dlg.ComboBox1->setCurrentIndex(1);
     dlg.Edit1->setText("/roms/snes/Aladdin.smc");
+    const int64_t before = NowSeconds();
     dlg.BitBtn1Click();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_GE(cat.manager->Stats().Facts("/roms/snes/Aladdin.smc").Added, before);  // dated
     ASSERT_EQ(cat.manager->RomCount(), 2);
     const RomRecord* rom = cat.manager->GetRom(0);  // sorted in front of zelda
     EXPECT_EQ(FieldText(rom->Name), "Aladdin.smc");

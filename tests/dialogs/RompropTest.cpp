@@ -292,9 +292,14 @@ TEST_F(RomProp, RenamingByInputBoxAndOntoAnExistingFile) {
 
     prompts.Input(std::nullopt);  // cancelled: nothing happens
     dlg.Button1Click();
+    cat.manager->Stats().SetFavourite(cat.dir.file("a.nes"), true);
+    cat.manager->Stats().RecordPlay(cat.dir.file("a.nes"), 100, 60);
     prompts.Input("b.nes");
     dlg.Button1Click();
     EXPECT_EQ(FieldText(rom->FilePath), cat.dir.file("b.nes"));
+    EXPECT_EQ(cat.manager->Facts(*rom).PlaySeconds, 60);  // the facts follow the file
+    EXPECT_TRUE(cat.manager->Facts(*rom).Favourite);
+    EXPECT_EQ(cat.manager->Stats().Facts(cat.dir.file("a.nes")), RomFacts{});
     EXPECT_TRUE(FileExists(cat.dir.file("b.nes")));
     EXPECT_EQ(dlg.RomDesc->text(), "typed, not applied");  // the General page's edit survives
 }

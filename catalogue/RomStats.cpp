@@ -1,0 +1,287 @@
+#include "catalogue/RomStats.h"
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <ctime>
+#include <functional>
+
+#include "catalogue/Useful.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+
+namespace {
+
+// "TWKS": marks the database as this program's, so that another program's database put in its
+// place is set aside rather than written into.
+constexpr int32_t ApplicationId = 0x54574B53;
+
+const char* const CreateSchema =
+    "BEGIN;"
+    "PRAGMA application_id = 1415007059;"
+    "PRAGMA user_version = 1;"
+    "CREATE TABLE rom_facts ("
+    " path BLOB PRIMARY KEY NOT NULL,"
+    " favourite INTEGER NOT NULL DEFAULT 0,"
+    " last_played INTEGER NOT NULL DEFAULT 0,"
+    " play_seconds INTEGER NOT NULL DEFAULT 0,"
+    " added INTEGER NOT NULL DEFAULT 0"
+    ") WITHOUT ROWID;"
+    "COMMIT;";
+static_assert(ApplicationId == 1415007059);
+
+const char* const SelectAll = "SELECT path, favourite, last_played, play_seconds, added FROM rom_facts";
+
+const char* const Upsert =
+    "INSERT INTO rom_facts (path, favourite, last_played, play_seconds, added) VALUES (?, ?, ?, ?, ?)"
+    " ON CONFLICT (path) DO UPDATE SET favourite = excluded.favourite,"
+    " last_played = excluded.last_played, play_seconds = excluded.play_seconds, added = excluded.added";
+
+const char* const DeleteRow = "DELETE FROM rom_facts WHERE path = ?";
+
+// A prepared statement, finalised when it goes.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) { result_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    int Prepared() const { return result_; }
+    sqlite3_stmt* operator*() const { return stmt_; }
+    void BindPath(int column, std::string_view path) const {
+        sqlite3_bind_blob64(stmt_, column, path.data(), path.size(), SQLITE_TRANSIENT);
+    }
+    // Runs a statement that returns no rows and makes it ready to run again.
+    bool Run() const {
+        const int rc = sqlite3_step(stmt_);
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+        return rc == SQLITE_DONE;
+    }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+    int result_ = SQLITE_ERROR;
+};
+
+// The first column of a one-row query; `rc` is SQLITE_OK when it was read.
+int64_t QueryNumber(sqlite3* db, const char* sql, int& rc) {
+    Statement s(db, sql);
+    rc = s.Prepared();
+    if (rc != SQLITE_OK) return 0;
+    rc = sqlite3_step(*s);
+    if (rc != SQLITE_ROW) return 0;
+    rc = SQLITE_OK;
+    return sqlite3_column_int64(*s, 0);
+}
+
+std::string Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+    return text;
+}
+
+// Moves the store (and a journal that belongs to it, which would otherwise be played into the
+// new store) to a free name with today's date. Returns the new name, empty when it could not.
+std::string SetAside(const std::string& path) {
+    const std::string stem = WithoutExtension(path) + "-" + Today();
+    const std::string extension = ExtensionPart(path);
+    for (int n = 1; n < 1000; ++n) {
+        const std::string aside = stem + (n == 1 ? "" : "-" + std::to_string(n)) + extension;
+        if (MoveFile(path, aside)) {
+            for (const char* companion : {"-journal", "-wal", "-shm"})
+                if (FileExists(path + companion)) MoveFile(path + companion, aside + companion);
+            return aside;
+        }
+        if (errno != EEXIST) break;
+    }
+    return {};
+}
+
+sqlite3* OpenDatabase(const std::string& path, bool create) {
+    sqlite3* db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, 5000);
+    return db;
+}
+
+void ReportWithErrorBox(const std::string& message) {
+    ErrorBox(message);
+}
+
+}  // namespace
+
+std::string RomStatsFileName() {
+    return DataFile("LISTS\\Stats.db");
+}
+
+int64_t NowSeconds() {
+    return static_cast<int64_t>(std::time(nullptr));
+}
+
+std::size_t RomStats::PathHash::operator()(std::string_view s) const noexcept {
+    return std::hash<std::string_view>()(s);
+}
+
+RomStats::RomStats() : report_(&ReportWithErrorBox) {}
+
+RomStats::~RomStats() {
+    Close();
+}
+
+void RomStats::Close() {
+    sqlite3_close(db_);
+    db_ = nullptr;
+}
+
+std::string RomStats::Open(const std::string& path) {
+    Close();
+    facts_.clear();
+    path_ = path;
+    failureReported_ = false;
+    CreateFolders(FolderPart(path));
+    std::string message;
+    if (FileExists(path) || FolderExists(path)) {
+        if (sqlite3* db = OpenDatabase(path, false)) {
+            if (ReadAll(db)) {
+                db_ = db;
+                return {};
+            }
+            sqlite3_close(db);
+        }
+        facts_.clear();
+        const std::string aside = SetAside(path);
+        if (aside.empty())
+            return "The ROM statistics file \"" + path +
+                   "\" cannot be read, nor set aside. Favourites and play times are kept only until "
+                   "Tarnwick closes.";
+        message = "The ROM statistics file \"" + path + "\" could not be read. It was set aside as \"" +
+                  aside + "\" and a new one was started.";
+    }
+    sqlite3* db = OpenDatabase(path, true);
+    if (db && ReadAll(db)) {
+        db_ = db;
+        return message;
+    }
+    sqlite3_close(db);
+    facts_.clear();
+    return "The ROM statistics file \"" + path +
+           "\" cannot be created. Favourites and play times are kept only until Tarnwick closes.";
+}
+
+bool RomStats::ReadAll(sqlite3* db) {
+    int rc = SQLITE_OK;
+    const int64_t id = QueryNumber(db, "PRAGMA application_id", rc);
+    if (rc != SQLITE_OK || (id != 0 && id != ApplicationId)) return false;
+    Statement select(db, SelectAll);
+    if (select.Prepared() != SQLITE_OK) {
+        // A new, empty database gets the table; one holding anything else is not ours.
+        const int64_t objects = QueryNumber(db, "SELECT count(*) FROM sqlite_schema", rc);
+        if (rc != SQLITE_OK || objects != 0 || id != 0) return false;
+        return sqlite3_exec(db, CreateSchema, nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    while ((rc = sqlite3_step(*select)) == SQLITE_ROW) {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(*select, 0));
+        const std::string_view path(bytes ? bytes : "",
+                                    static_cast<std::size_t>(sqlite3_column_bytes(*select, 0)));
+        RomFacts facts;
+        facts.Favourite = sqlite3_column_int64(*select, 1) != 0;
+        facts.LastPlayed = sqlite3_column_int64(*select, 2);
+        facts.PlaySeconds = sqlite3_column_int64(*select, 3);
+        facts.Added = sqlite3_column_int64(*select, 4);
+        facts_.insert_or_assign(std::string(path), facts);
+    }
+    return rc == SQLITE_DONE;
+}
+
+const RomFacts& RomStats::Facts(std::string_view path) const {
+    static const RomFacts none;
+    const auto found = facts_.find(path);
+    return found == facts_.end() ? none : found->second;
+}
+
+RomFacts& RomStats::Entry(std::string_view path) {
+    auto found = facts_.find(path);
+    if (found == facts_.end()) found = facts_.emplace(std::string(path), RomFacts{}).first;
+    return found->second;
+}
+
+void RomStats::SetFavourite(std::string_view path, bool on) {
+    Entry(path).Favourite = on;
+    Write({path});
+}
+
+void RomStats::RecordPlay(std::string_view path, int64_t started, int64_t seconds) {
+    RomFacts& facts = Entry(path);
+    facts.LastPlayed = started;
+    facts.PlaySeconds += seconds > 0 ? seconds : 0;
+    Write({path});
+}
+
+void RomStats::RecordAdded(const std::vector<std::string_view>& paths, int64_t when) {
+    std::vector<std::string_view> dated;
+    for (std::string_view path : paths) {
+        RomFacts& facts = Entry(path);
+        if (facts.Added != 0) continue;
+        facts.Added = when;
+        dated.push_back(path);
+    }
+    if (!dated.empty()) Write(dated);
+}
+
+void RomStats::Rename(std::string_view from, std::string_view to) {
+    if (from == to) return;
+    const auto found = facts_.find(from);
+    if (found == facts_.end()) {
+        if (const auto stale = facts_.find(to); stale != facts_.end()) facts_.erase(stale);
+        Write({}, to);
+        return;
+    }
+    const RomFacts moved = found->second;
+    facts_.erase(found);
+    Entry(to) = moved;
+    Write({to}, from);
+}
+
+void RomStats::Write(const std::vector<std::string_view>& paths, std::string_view gone) {
+    if (!db_) return;
+    bool ok = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (ok && !gone.empty()) {
+        Statement erase(db_, DeleteRow);
+        erase.BindPath(1, gone);
+        ok = erase.Prepared() == SQLITE_OK && erase.Run();
+    }
+    if (ok && !paths.empty()) {
+        Statement upsert(db_, Upsert);
+        ok = upsert.Prepared() == SQLITE_OK;
+        for (std::size_t i = 0; ok && i < paths.size(); ++i) {
+            const RomFacts& facts = Facts(paths[i]);
+            upsert.BindPath(1, paths[i]);
+            sqlite3_bind_int(*upsert, 2, facts.Favourite ? 1 : 0);
+            sqlite3_bind_int64(*upsert, 3, facts.LastPlayed);
+            sqlite3_bind_int64(*upsert, 4, facts.PlaySeconds);
+            sqlite3_bind_int64(*upsert, 5, facts.Added);
+            ok = upsert.Run();
+        }
+    }
+    if (ok) ok = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!ok) {
+        if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        WriteFailed();
+    }
+}
+
+void RomStats::WriteFailed() {
+    if (failureReported_) return;
+    failureReported_ = true;
+    if (report_)
+        report_("Error writing the ROM statistics file \"" + path_ +
+                "\". Favourites and play times are kept only until Tarnwick closes.");
+}

@@ -1,0 +1,92 @@
+#pragma once
+// What the program learns about each ROM beyond its record, which keeps its fixed format: a
+// favourite mark, when it was last played, how long it has been played in all, when it was
+// added. The facts live in a SQLite database beside the list files (LISTS/Stats.db in the data
+// folder), one row per ROM file path (its bytes, as stored in FilePath). The store is read whole
+// at start-up and every change is written at once in its own small transaction, so a crash or a
+// kill of the program never loses a fact already learnt. Rows of ROMs that leave the catalogue
+// stay, so a ROM added again gets its facts back.
+//
+//     RomStats stats;
+//     std::string problem = stats.Open(RomStatsFileName()); // empty, or the one message to show
+//     stats.SetFavourite(path, true);                       // in memory and on disk at once
+//     const RomFacts& f = stats.Facts(path);
+//
+// A store that cannot be read (not a database, damaged, not ours, unreadable) is renamed aside
+// with the date ("Stats-2026-12-09.db") and an empty one is started; a store that cannot be made
+// at all leaves the facts in memory for the run. A write that fails is reported once per run.
+// Nothing here depends on Qt.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3;
+
+struct RomFacts {
+    bool Favourite = false;
+    int64_t LastPlayed = 0;   // start of the last run, seconds since 1970 (UTC); 0: never played
+    int64_t PlaySeconds = 0;  // every run's length added up
+    int64_t Added = 0;        // when the ROM was first added, seconds since 1970 (UTC); 0: unknown
+
+    bool operator==(const RomFacts&) const = default;
+};
+
+// The data folder's LISTS/Stats.db.
+std::string RomStatsFileName();
+// Seconds since 1970 (UTC), now.
+int64_t NowSeconds();
+
+class RomStats {
+public:
+    RomStats();
+    ~RomStats();
+    RomStats(const RomStats&) = delete;
+    RomStats& operator=(const RomStats&) = delete;
+
+    // Opens the store at `path` (making it, and its folder, when missing) and reads it whole,
+    // replacing what is held. Returns the message for the user when the store had to be set
+    // aside or could not be opened; empty when all went well. Never throws.
+    std::string Open(const std::string& path);
+    // Whether changes reach a file (false before Open and when no store could be made).
+    bool Writing() const { return db_ != nullptr; }
+    const std::string& Path() const { return path_; }
+
+    // The facts of a path; all empty for a path the store does not know.
+    const RomFacts& Facts(std::string_view path) const;
+    std::size_t Count() const { return facts_.size(); }
+
+    // Each change updates memory and writes its rows at once, in one transaction.
+    void SetFavourite(std::string_view path, bool on);
+    // A run that started at `started` and lasted `seconds`.
+    void RecordPlay(std::string_view path, int64_t started, int64_t seconds);
+    // ROMs added at `when`; a path that already has a date keeps it (the ROM came back).
+    void RecordAdded(const std::vector<std::string_view>& paths, int64_t when);
+    // The facts of `from` move to `to` (a ROM's file renamed); `to` loses facts of its own.
+    void Rename(std::string_view from, std::string_view to);
+
+    // Called with the message when a write fails, the first time only in a run. ErrorBox by
+    // default.
+    void SetWriteFailureReport(void (*report)(const std::string& message)) { report_ = report; }
+
+private:
+    struct PathHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const noexcept;
+    };
+    using FactMap = std::unordered_map<std::string, RomFacts, PathHash, std::equal_to<>>;
+
+    bool ReadAll(sqlite3* db);
+    void Close();
+    RomFacts& Entry(std::string_view path);
+    // Writes the rows of `paths` (and deletes those of `gone`) in one transaction.
+    void Write(const std::vector<std::string_view>& paths, std::string_view gone = {});
+    void WriteFailed();
+
+    sqlite3* db_ = nullptr;
+    std::string path_;
+    FactMap facts_;
+    bool failureReported_ = false;
+    void (*report_)(const std::string& message);
+};

@@ -1,0 +1,213 @@
+// The ROM statistics store: facts written at once and read back by a second opening, renames,
+// dates kept for ROMs that come back, damaged stores set aside without touching the list files,
+// write failures reported once.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "catalogue/Emusystem.h"
+#include "catalogue/RomStats.h"
+#include "mainwindow/Settings.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// What the write-failure report was called with.
+std::vector<std::string>& Reported() {
+    static std::vector<std::string> messages;
+    return messages;
+}
+
+struct Stats : ::testing::Test {
+    TempDir dir;
+    std::string store = dir.file("LISTS/Stats.db");
+
+    // A second, independent opening of the store: what a later run (or one after a kill) sees.
+    RomFacts Reread(std::string_view path) const {
+        RomStats again;
+        EXPECT_EQ(again.Open(store), "");
+        return again.Facts(path);
+    }
+    // The files of the folder other than the store itself, with their bytes.
+    std::vector<std::pair<std::string, std::string>> OtherFiles(const std::string& except) const {
+        std::vector<std::pair<std::string, std::string>> files;
+        for (const auto& entry : fs::directory_iterator(dir.file("LISTS")))
+            if (entry.path().filename() != except && entry.is_regular_file())
+                files.emplace_back(entry.path().filename().string(), TempDir::read(entry.path().string()));
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+    static std::string AsideName() { return "Stats-" + Today() + ".db"; }
+    static std::string Today() {
+        char text[16];
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+        return text;
+    }
+};
+
+RomFacts Facts(bool favourite, int64_t last, int64_t seconds, int64_t added) {
+    RomFacts f;
+    f.Favourite = favourite;
+    f.LastPlayed = last;
+    f.PlaySeconds = seconds;
+    f.Added = added;
+    return f;
+}
+
+// A SQLite database of some other program.
+void MakeForeignDatabase(const std::string& path) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE notes(x TEXT); INSERT INTO notes VALUES('mine');", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+}
+
+}  // namespace
+
+TEST_F(Stats, EveryChangeIsOnDiskAtOnceKeyedByThePathBytes) {
+    RomStats stats;
+    EXPECT_EQ(stats.Open(store), "");  // a missing store (and its folder) is made silently
+    EXPECT_TRUE(fs::exists(store));
+    EXPECT_TRUE(stats.Writing());
+    const std::string latin1 = "/roms/Pok\xE9mon.gb";  // not UTF-8: bytes of a Windows catalogue
+    const std::string upper = "/ROMS/POK\xE9MON.GB";
+
+    stats.SetFavourite(latin1, true);
+    stats.RecordPlay(latin1, 1000, 30);
+    stats.RecordPlay(latin1, 2000, 45);
+    stats.RecordPlay(upper, 3000, -5);  // a clock that went back adds nothing
+    stats.RecordAdded({upper, latin1}, 500);
+    stats.RecordAdded({upper}, 900);  // came back: the first date stays
+    stats.SetFavourite(upper, true);
+    stats.SetFavourite(upper, false);
+
+    // Read by another opening while this one is still open: nothing waits for a close.
+    EXPECT_EQ(Reread(latin1), Facts(true, 2000, 75, 500));
+    EXPECT_EQ(Reread(upper), Facts(false, 3000, 0, 500));
+    EXPECT_EQ(Reread("/roms/other.gb"), RomFacts{});
+    EXPECT_EQ(stats.Facts(latin1), Reread(latin1));
+}
+
+TEST_F(Stats, ARenameTakesTheFactsAlongAndDropsTheTargetsStaleOnes) {
+    RomStats stats;
+    ASSERT_EQ(stats.Open(store), "");
+    stats.RecordPlay("/roms/a.zip", 100, 600);
+    stats.RecordAdded({"/roms/a.zip"}, 50);
+    stats.SetFavourite("/roms/b.zip", true);  // an old ROM that no longer has its file there
+
+    stats.Rename("/roms/a.zip", "/roms/b.zip");
+    EXPECT_EQ(Reread("/roms/b.zip"), Facts(false, 100, 600, 50));
+    EXPECT_EQ(Reread("/roms/a.zip"), RomFacts{});
+
+    stats.SetFavourite("/roms/c.zip", true);
+    stats.Rename("/roms/none.zip", "/roms/c.zip");  // a ROM without facts renamed over c
+    EXPECT_EQ(Reread("/roms/c.zip"), RomFacts{});
+    EXPECT_EQ(stats.Count(), 1u);
+}
+
+TEST_F(Stats, ADamagedStoreIsSetAsideOnceAndTheListFilesAreNotTouched) {
+    dir.write("LISTS/ROMS.LST", std::string(1004, 'r'));
+    dir.write("LISTS/EMUS.LST", std::string(692, 'e'));
+    const auto listFiles = OtherFiles("Stats.db");
+
+    RomStats good;
+    ASSERT_EQ(good.Open(store), "");
+    std::vector<std::string> paths;
+    for (int i = 0; i < 2000; ++i) paths.push_back("/roms/game" + std::to_string(i) + ".zip");
+    good.RecordAdded(std::vector<std::string_view>(paths.begin(), paths.end()), 1);
+    const std::string whole = TempDir::read(store);
+    const std::vector<std::string> damaged = {
+        "this is no database, but the user's bytes",                     // not SQLite at all
+        whole.substr(0, 100) + std::string(whole.size() - 100, '\x55'),  // pages overwritten
+    };
+    int round = 0;
+    for (const std::string& bytes : damaged) {
+        SCOPED_TRACE(round);
+        dir.write("LISTS/Stats.db", bytes);
+        RomStats stats;
+        const std::string aside =
+            dir.file("LISTS/") + (round == 0 ? AsideName() : "Stats-" + Today() + "-2.db");
+        EXPECT_EQ(stats.Open(store), "The ROM statistics file \"" + store +
+                                         "\" could not be read. It was set aside as \"" + aside +
+                                         "\" and a new one was started.");
+        EXPECT_EQ(TempDir::read(aside), bytes);  // kept as it was
+        EXPECT_EQ(stats.Count(), 0u);
+        stats.SetFavourite("/roms/x.zip", true);  // the new store works
+        EXPECT_TRUE(Reread("/roms/x.zip").Favourite);
+        ++round;
+    }
+    auto others = OtherFiles("Stats.db");
+    std::erase_if(others, [](const auto& f) { return f.first.rfind("Stats-", 0) == 0; });
+    EXPECT_EQ(others, listFiles);
+}
+
+TEST_F(Stats, AnotherProgramsDatabaseIsSetAsideAndAnEmptyFileIsUsed) {
+    fs::create_directories(dir.file("LISTS"));
+    MakeForeignDatabase(store);
+    RomStats stats;
+    EXPECT_NE(stats.Open(store), "");
+    EXPECT_TRUE(fs::exists(dir.file("LISTS/") + AsideName()));
+
+    // An empty file is an empty database, not a damaged one.
+    dir.write("LISTS/Stats.db", "");
+    RomStats fresh;
+    EXPECT_EQ(fresh.Open(store), "");
+    fresh.RecordPlay("/roms/a", 1, 2);
+    EXPECT_EQ(Reread("/roms/a").PlaySeconds, 2);
+}
+
+TEST_F(Stats, AFailedWriteIsReportedOnceAndTheFactsStayInMemory) {
+    RomStats stats;
+    ASSERT_EQ(stats.Open(store), "");
+    stats.SetWriteFailureReport(+[](const std::string& message) { Reported().push_back(message); });
+    Reported().clear();
+    // The journal that every write needs cannot be made where a folder stands in its place.
+    fs::create_directories(store + "-journal");
+    stats.SetFavourite("/roms/a", true);
+    stats.RecordPlay("/roms/a", 10, 20);
+    ASSERT_EQ(Reported().size(), 1u);
+    EXPECT_EQ(Reported()[0], "Error writing the ROM statistics file \"" + store +
+                                 "\". Favourites and play times are kept only until Tarnwick closes.");
+    EXPECT_EQ(stats.Facts("/roms/a"), Facts(true, 10, 20, 0));
+    fs::remove(store + "-journal");
+    EXPECT_EQ(Reread("/roms/a"), RomFacts{});
+    stats.RecordPlay("/roms/a", 30, 5);  // writes work again: the whole row goes out
+    EXPECT_EQ(Reread("/roms/a"), Facts(true, 30, 25, 0));
+    EXPECT_EQ(Reported().size(), 1u);
+}
+
+TEST_F(Stats, TheManagerReportsASetAsideStoreInOneBoxAndDatesScannedRoms) {
+    ScriptedPrompter prompts;
+    dir.write("LISTS/Stats.db", "garbage");
+    EmuManager m(dir.file("Tarnwick.log"));
+    prompts.Box(BoxOk);
+    m.OpenStats(store);
+    ASSERT_EQ(prompts.Shown().size(), 1u);
+    EXPECT_EQ(prompts.Shown()[0].caption, "Error");
+    EXPECT_NE(prompts.Shown()[0].text.find(AsideName()), std::string::npos);
+
+    dir.write("roms/a.nes", "a");
+    dir.write("roms/b.nes", "b");
+    auto emu = NewEmulatorRecord();
+    m.Stats().RecordAdded({dir.file("roms/b.nes")}, 1234);  // b was in the catalogue before
+    const int64_t before = NowSeconds();
+    EXPECT_EQ(m.ScanFolder(*emu, dir.file("roms"), {"*.nes"}, true), 2);
+    const int64_t after = NowSeconds();
+    EXPECT_GE(m.Facts(*m.GetRom(0)).Added, before);
+    EXPECT_LE(m.Facts(*m.GetRom(0)).Added, after);
+    EXPECT_EQ(m.Facts(*m.GetRom(1)).Added, 1234);
+    EXPECT_EQ(Reread(dir.file("roms/a.nes")).Added, m.Facts(*m.GetRom(0)).Added);
+}

@@ -2,6 +2,8 @@
 // once, and the message loop runs until the main window closes.
 
 #include <QApplication>
+#include <QListView>
+#include <QTreeView>
 
 #include "catalogue/Splash.h"
 #include "catalogue/Useful.h"
@@ -9,6 +11,8 @@
 #include "mainwindow/Icons.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/QtPrompter.h"
+#include "mainwindow/RomListView.h"
+#include "mainwindow/StartupProbe.h"
 #include "mainwindow/Windows.h"
 #include "zip/QtZipUi.h"
 
@@ -21,12 +25,14 @@ int main(int argc, char** argv) {
   UseQtZipUi();
   ChooseIconTheme();
   SetWaitHook(PaintWhileWaiting);
-  Guarded([] {
+  const bool measureStartup = StartupMeasureAsked(argc, argv);
+  Guarded([measureStartup] {
     PrepareDataFolder();  // before the splash, which would cover its box
     SplashWnd = new TSplashWnd;
     SplashWnd->show();
     QApplication::processEvents();
     CreateWindows(SplashWnd);
+    if (measureStartup) EndAfterFirstPaint(MainWnd->List->ReportView(), MainWnd->List->IconView());
     MainWnd->show();
     QApplication::exec();
   });

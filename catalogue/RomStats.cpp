@@ -2,9 +2,11 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <functional>
+#include <utility>
 
 #include "catalogue/Useful.h"
 #include "platform/Files.h"
@@ -17,6 +19,7 @@ namespace {
 constexpr int32_t ApplicationId = 0x54574B53;
 
 const char* const CreateSchema =
+    "PRAGMA page_size = 65536;" // few, large reads when the store is read whole
     "BEGIN;"
     "PRAGMA application_id = 1415007059;"
     "PRAGMA user_version = 1;"
@@ -126,9 +129,65 @@ int64_t NowSeconds() {
     return static_cast<int64_t>(std::time(nullptr));
 }
 
-std::size_t RomStats::PathHash::operator()(std::string_view s) const noexcept {
-    return std::hash<std::string_view>()(s);
+// --- The table of facts ------------------------------------------------------------------------
+
+std::size_t RomStats::FactTable::Slot(std::string_view path, std::size_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        const uint32_t index = slots_[at];
+        if (index == 0) return at;
+        const Entry& e = entries_[index - 1];
+        if (e.hash == hash && std::string_view(keys_.data() + e.keyStart, e.keyLength) == path) return at;
+    }
 }
+
+const RomFacts* RomStats::FactTable::Find(std::string_view path) const {
+    if (slots_.empty()) return nullptr;
+    const uint32_t index = slots_[Slot(path, std::hash<std::string_view>()(path))];
+    return index ? &entries_[index - 1].facts : nullptr;
+}
+
+RomFacts* RomStats::FactTable::Find(std::string_view path) {
+    return const_cast<RomFacts*>(std::as_const(*this).Find(path));
+}
+
+RomFacts& RomStats::FactTable::Add(std::string_view path) {
+    if (2 * (entries_.size() + 1) > slots_.size()) Grow();
+    const std::size_t hash = std::hash<std::string_view>()(path);
+    const std::size_t at = Slot(path, hash);
+    if (slots_[at] == 0) {
+        entries_.push_back(
+            {hash, static_cast<uint32_t>(keys_.size()), static_cast<uint32_t>(path.size()), {}});
+        keys_.append(path);
+        slots_[at] = static_cast<uint32_t>(entries_.size());
+    }
+    return entries_[slots_[at] - 1].facts;
+}
+
+void RomStats::FactTable::Grow() {
+    std::vector<uint32_t> larger(std::max<std::size_t>(1024, slots_.size() * 2), 0);
+    const std::size_t mask = larger.size() - 1;
+    for (uint32_t i = 0; i < entries_.size(); ++i) {
+        std::size_t at = entries_[i].hash & mask;
+        while (larger[at] != 0) at = (at + 1) & mask;
+        larger[at] = i + 1;
+    }
+    slots_.swap(larger);
+}
+
+// Keeps the memory: a store read again fills the same table.
+void RomStats::FactTable::Clear() {
+    keys_.clear();
+    entries_.clear();
+    std::fill(slots_.begin(), slots_.end(), 0u);
+}
+
+std::size_t RomStats::FactTable::CountWithFacts() const {
+    return static_cast<std::size_t>(std::count_if(entries_.begin(), entries_.end(),
+                                                  [](const Entry& e) { return e.facts != RomFacts{}; }));
+}
+
+// --- The store --------------------------------------------------------------------------------
 
 RomStats::RomStats() : report_(&ReportWithErrorBox) {}
 
@@ -143,7 +202,7 @@ void RomStats::Close() {
 
 std::string RomStats::Open(const std::string& path) {
     Close();
-    facts_.clear();
+    facts_.Clear();
     path_ = path;
     failureReported_ = false;
     CreateFolders(FolderPart(path));
@@ -156,7 +215,7 @@ std::string RomStats::Open(const std::string& path) {
             }
             sqlite3_close(db);
         }
-        facts_.clear();
+        facts_.Clear();
         const std::string aside = SetAside(path);
         if (aside.empty())
             return "The ROM statistics file \"" + path +
@@ -171,7 +230,7 @@ std::string RomStats::Open(const std::string& path) {
         return message;
     }
     sqlite3_close(db);
-    facts_.clear();
+    facts_.Clear();
     return "The ROM statistics file \"" + path +
            "\" cannot be created. Favourites and play times are kept only until Tarnwick closes.";
 }
@@ -191,26 +250,27 @@ bool RomStats::ReadAll(sqlite3* db) {
         const auto* bytes = static_cast<const char*>(sqlite3_column_blob(*select, 0));
         const std::string_view path(bytes ? bytes : "",
                                     static_cast<std::size_t>(sqlite3_column_bytes(*select, 0)));
-        RomFacts facts;
+        RomFacts& facts = facts_.Add(path);
         facts.Favourite = sqlite3_column_int64(*select, 1) != 0;
         facts.LastPlayed = sqlite3_column_int64(*select, 2);
         facts.PlaySeconds = sqlite3_column_int64(*select, 3);
         facts.Added = sqlite3_column_int64(*select, 4);
-        facts_.insert_or_assign(std::string(path), facts);
     }
     return rc == SQLITE_DONE;
 }
 
 const RomFacts& RomStats::Facts(std::string_view path) const {
     static const RomFacts none;
-    const auto found = facts_.find(path);
-    return found == facts_.end() ? none : found->second;
+    const RomFacts* found = facts_.Find(path);
+    return found ? *found : none;
+}
+
+std::size_t RomStats::Count() const {
+    return facts_.CountWithFacts();
 }
 
 RomFacts& RomStats::Entry(std::string_view path) {
-    auto found = facts_.find(path);
-    if (found == facts_.end()) found = facts_.emplace(std::string(path), RomFacts{}).first;
-    return found->second;
+    return facts_.Add(path);
 }
 
 void RomStats::SetFavourite(std::string_view path, bool on) {
@@ -238,14 +298,14 @@ void RomStats::RecordAdded(const std::vector<std::string_view>& paths, int64_t w
 
 void RomStats::Rename(std::string_view from, std::string_view to) {
     if (from == to) return;
-    const auto found = facts_.find(from);
-    if (found == facts_.end()) {
-        if (const auto stale = facts_.find(to); stale != facts_.end()) facts_.erase(stale);
+    // A path without facts holds empty ones, in memory as on disk (where its row is deleted).
+    RomFacts* found = facts_.Find(from);
+    if (!found) {
+        if (RomFacts* stale = facts_.Find(to)) *stale = RomFacts{};
         Write({}, to);
         return;
     }
-    const RomFacts moved = found->second;
-    facts_.erase(found);
+    const RomFacts moved = std::exchange(*found, RomFacts{});
     Entry(to) = moved;
     Write({to}, from);
 }

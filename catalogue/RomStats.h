@@ -19,7 +19,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -55,7 +54,8 @@ public:
 
     // The facts of a path; all empty for a path the store does not know.
     const RomFacts& Facts(std::string_view path) const;
-    std::size_t Count() const { return facts_.size(); }
+    // How many paths have facts.
+    std::size_t Count() const;
 
     // Each change updates memory and writes its rows at once, in one transaction.
     void SetFavourite(std::string_view path, bool on);
@@ -71,11 +71,29 @@ public:
     void SetWriteFailureReport(void (*report)(const std::string& message)) { report_ = report; }
 
 private:
-    struct PathHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const noexcept;
+    // Paths and their facts, read whole at start-up and asked for by every row shown or sorted.
+    // An open table: the path bytes lie in one buffer, each entry keeps its hash, so a load of
+    // a hundred thousand rows makes no allocation per row and a question costs one comparison.
+    class FactTable {
+    public:
+        RomFacts* Find(std::string_view path);
+        const RomFacts* Find(std::string_view path) const;
+        RomFacts& Add(std::string_view path);  // the path's facts, made empty when new
+        void Clear();
+        std::size_t CountWithFacts() const;
+
+    private:
+        struct Entry {
+            std::size_t hash;
+            uint32_t keyStart, keyLength;
+            RomFacts facts;
+        };
+        std::size_t Slot(std::string_view path, std::size_t hash) const;
+        void Grow();
+        std::string keys_;
+        std::vector<Entry> entries_;
+        std::vector<uint32_t> slots_;  // entry index + 1; 0 for a free slot
     };
-    using FactMap = std::unordered_map<std::string, RomFacts, PathHash, std::equal_to<>>;
 
     bool ReadAll(sqlite3* db);
     void Close();
@@ -86,7 +104,7 @@ private:
 
     sqlite3* db_ = nullptr;
     std::string path_;
-    FactMap facts_;
+    FactTable facts_;
     bool failureReported_ = false;
     void (*report_)(const std::string& message);
 };

@@ -103,7 +103,9 @@ typedef struct ZipExecRecord {
     ZFunctionPtrType Callback;    /* where the engine reports */
     int32_t TraceEnabled;         /* trace the work in action-4 notes */
     const char* Password;         /* password for encryption; may be NULL or empty */
-    int32_t Reserved24;           /* 0 */
+    int16_t CodePage;             /* as in UnzExecRecord: how the names of members are read when
+                                     specs name them (0, auto, where the classic record holds 0) */
+    int16_t Reserved26;           /* 0 */
     int32_t Encrypt;              /* encrypt added files with Password (AES-256) */
     int32_t IncludeHidden;        /* include hidden files (names beginning with '.') */
     int32_t Reserved36;           /* 0 */

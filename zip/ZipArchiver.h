@@ -339,7 +339,9 @@ private:
     void FireMessage(int errCode, const std::string& text);
     std::int32_t HandleCallback(const ZCallBackStruct& info);
     bool MakeTempArchiveName(std::string& name);
-    void RunZipEngine(const std::string& archive, bool deleting);
+    // Runs the zip engine with the record built from options (AddOptions, or a variant).
+    void RunZipEngine(const std::string& archive, AddOpts options, bool deleting);
+    void MoveSpannedSources(const std::string& temp);
     void RunUnzEngine(const std::string& archive);
     void RethrowCallbackError();
     std::string GetPassword(const std::string& prompt);
@@ -364,6 +366,7 @@ private:
     bool FZipHeld = false;  // this instance holds a reference on a loaded engine
     bool FUnzHeld = false;
     std::exception_ptr FCallbackError;  // an exception thrown by an event during an engine call
+    bool FHeldOnly = false;  // the running add may delete sources the archive holds, write nothing
 
     // ---- State of the end-record search and the spanning code ----
     std::int64_t FArchiveEnd = 0;  // where the archive ends in its file

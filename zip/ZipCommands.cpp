@@ -64,6 +64,8 @@ std::int32_t TZipArchiver::HandleCallback(const ZCallBackStruct& info) {
         default: break;
         }
         Ui().ProcessMessages();
+        // A call that may only delete what an archive holds stops before writing anything.
+        if (FHeldOnly && info.ActionCode == ZACTION_FILE_BEGIN) return 1;
     } catch (...) {
         if (!FCallbackError) FCallbackError = std::current_exception();
         return 1;
@@ -109,7 +111,7 @@ void TZipArchiver::ClearResult() {
     FLastMessage.clear();
 }
 
-void TZipArchiver::RunZipEngine(const std::string& archive, bool deleting) {
+void TZipArchiver::RunZipEngine(const std::string& archive, AddOpts options, bool deleting) {
     const std::int32_t version = ZipVersionEntry()();
     if (version < ZIP_ENGINE_MIN_CURRENT_LAYOUT) {
         ShowZipMessage(ZipMsg::ZipTooOld, std::to_string(version));
@@ -119,18 +121,19 @@ void TZipArchiver::RunZipEngine(const std::string& archive, bool deleting) {
     SpecArray<ZipExecFileSpec> specs(FSpecArgs);
     ZipExecRecord rec;
     FillShared(rec, this, ZIP_ENGINE_VERSION, password, name, specs);
-    rec.Encrypt = AddOptions.Has(AddEncrypt);
-    rec.IncludeHidden = AddOptions.Has(AddHiddenFiles);
-    rec.NoDirEntries = !AddOptions.Has(AddSeparateDirs);
+    rec.CodePage = static_cast<std::int16_t>(CodePage);
+    rec.Encrypt = options.Has(AddEncrypt);
+    rec.IncludeHidden = options.Has(AddHiddenFiles);
+    rec.NoDirEntries = !options.Has(AddSeparateDirs);
     rec.Level = AddCompLevel;
-    rec.JunkDirs = !AddOptions.Has(AddDirNames);
-    rec.Recurse = AddOptions.Has(AddRecurseDirs);
+    rec.JunkDirs = !options.Has(AddDirNames);
+    rec.Recurse = options.Has(AddRecurseDirs);
     rec.Grow = 1;
-    rec.ForceDOS = AddOptions.Has(AddForceDOS);
-    rec.Move = AddOptions.Has(AddMove);
-    rec.Update = AddOptions.Has(AddUpdate);
-    rec.Freshen = AddOptions.Has(AddFreshen) && !AddOptions.Has(AddUpdate);
-    rec.LatestTime = AddOptions.Has(AddZipTime);
+    rec.ForceDOS = options.Has(AddForceDOS);
+    rec.Move = options.Has(AddMove);
+    rec.Update = options.Has(AddUpdate);
+    rec.Freshen = options.Has(AddFreshen) && !options.Has(AddUpdate);
+    rec.LatestTime = options.Has(AddZipTime);
     rec.TempDir = OrNull(tempDir);
     if (deleting) {
         rec.DeleteEntries = 1;
@@ -189,8 +192,18 @@ void TZipArchiver::Add() {
 
     const bool exe = EqualsNoCase(ExtensionPart(FZipFileName), ".exe");
     const bool spanning = AddOptions.Has(AddDiskSpan) || AddOptions.Has(AddDiskSpanErase);
+    // A self-extractor made for this call goes again unless the call added something.
+    std::string madeExe;
+    struct RemoveUnlessAdded {
+        const std::string& path;
+        const std::int32_t& added;
+        ~RemoveUnlessAdded() {
+            if (!path.empty() && added <= 0) DeleteFile(path);
+        }
+    } cleanUp{madeExe, FSuccessCount};
     if (exe && FZipDataOffset == 0 && !FileExists(FZipFileName)) {
         if (ConvertSFX(true) != 0) return;
+        madeExe = FZipFileName;
     }
 
     ZipEngineLease lease(*this, EngineKind::Zip);
@@ -206,9 +219,11 @@ void TZipArchiver::Add() {
 
     FAddBusy = true;
     try {
-        RunZipEngine(target, false);
+        // Spanning keeps the sources until every volume is written.
+        RunZipEngine(target, spanning ? AddOpts(AddOptions).Exclude(AddMove) : AddOptions, false);
         if (spanning) {
             if (FSuccessCount != 0 && WriteSpan(target, FZipFileName) != 0) FSuccessCount = 0;
+            if (FSuccessCount != 0 && AddOptions.Has(AddMove)) MoveSpannedSources(target);
             DeleteFile(target);
         }
     } catch (...) {
@@ -219,6 +234,22 @@ void TZipArchiver::Add() {
     CancelRequested = false;
     FAddBusy = false;
     if (FSuccessCount > 0) List();
+}
+
+// The engine is asked again for the same files, freshening the temporary archive that was
+// split: every file it holds up to date is deleted. A file changed since it was packed would
+// have to be written again, so the call stops and every source stays.
+void TZipArchiver::MoveSpannedSources(const std::string& temp) {
+    struct Restore {
+        TZipArchiver& zip;
+        std::int32_t added;
+        ~Restore() {
+            zip.FHeldOnly = false;
+            zip.FSuccessCount = added;
+        }
+    } restore{*this, FSuccessCount};
+    FHeldOnly = true;
+    RunZipEngine(temp, AddOpts(AddOptions).Include(AddFreshen), false);
 }
 
 // ---- Extract --------------------------------------------------------------------------------
@@ -275,7 +306,7 @@ void TZipArchiver::Delete() {
     if (!lease.Loaded()) return;
     FAddBusy = true;
     try {
-        RunZipEngine(FZipFileName, true);
+        RunZipEngine(FZipFileName, AddOptions, true);
     } catch (...) {
         ShowZipMessage(ZipMsg::FatalZip);
     }

@@ -49,7 +49,8 @@ zip_t* OpenArchive(const std::string& path, int flags, EngineReporter& reporter)
     return archive;
 }
 
-bool CommitArchive(zip_t* archive, const std::string& path, EngineReporter& reporter) {
+bool CommitArchive(zip_t* archive, const std::string& path, RewriteProgress& progress, EngineReporter& reporter) {
+    progress.attach(archive);
     if (!reporter.stopped() && zip_close(archive) == 0)
         return true;
     if (!reporter.stopped()) {

@@ -1,6 +1,7 @@
 #pragma once
 // Opening and committing archives with the failures reported the same way by both engines.
 #include "engines/common/Reporter.h"
+#include "engines/common/Rewrite.h"
 
 #include <zip.h>
 
@@ -12,10 +13,11 @@
 // Opens an archive (flags as zip_open); on failure reports ZERR_OPEN_ARCHIVE and returns null.
 zip_t* OpenArchive(const std::string& path, int flags, EngineReporter& reporter);
 
-// Writes the changes (to a temporary file renamed over the archive). On failure or when the
-// caller stopped the work, discards every change, so the archive stays as it was, and returns
-// false; a failure is reported unless the caller stopped.
-bool CommitArchive(zip_t* archive, const std::string& path, EngineReporter& reporter);
+// Writes the changes (to a temporary file renamed over the archive), reporting the bytes
+// copied from the old archive through `progress` and stopping when the caller asks. On failure
+// or stop, discards every change, so the archive stays as it was, and returns false; a
+// failure is reported unless the caller stopped. An archive left with no entries is removed.
+bool CommitArchive(zip_t* archive, const std::string& path, RewriteProgress& progress, EngineReporter& reporter);
 
 // The file names and masks of a command record.
 template <typename Spec> std::vector<std::string> SpecTexts(const Spec* specs, int32_t count) {

@@ -34,8 +34,12 @@ int32_t AddCommand::run() {
     if (archive == nullptr)
         return 0;
     std::vector<const AddItem*> chosen = plan(archive, list.items());
-    reportTotals(chosen);
-    if (!stage(archive, chosen) || !CommitArchive(archive, archivePath_, reporter_))
+    std::set<zip_uint64_t> fresh;
+    if (!stage(archive, chosen, fresh))
+        return 0;
+    RewriteProgress rewrite(archive, fresh, reporter_);
+    reportTotals(chosen, rewrite.copiedBytes());
+    if (!CommitArchive(archive, archivePath_, rewrite, reporter_))
         return 0;
     finish(chosen);
     return static_cast<int32_t>(chosen.size());
@@ -51,8 +55,10 @@ AddListOptions AddCommand::listOptions() const {
     return options;
 }
 
-void AddCommand::reportTotals(const std::vector<const AddItem*>& chosen) {
-    int64_t files = 0, bytes = 0;
+// The files added and every byte the archive's writing handles: the files read and the
+// members kept, which are copied from the old archive.
+void AddCommand::reportTotals(const std::vector<const AddItem*>& chosen, int64_t copied) {
+    int64_t files = 0, bytes = copied;
     for (const AddItem* item : chosen)
         if (!item->isFolder)
             ++files, bytes += item->size;
@@ -65,7 +71,7 @@ void AddCommand::reportTotals(const std::vector<const AddItem*>& chosen) {
 // What follows a written archive: sources moved, the archive's time, the summary.
 void AddCommand::finish(const std::vector<const AddItem*>& chosen) {
     if (Flag(record_.Move))
-        removeSources(chosen);
+        removeSources();
     if (Flag(record_.LatestTime))
         setArchiveTime();
     if (Flag(record_.Verbose) || Flag(record_.TraceEnabled))
@@ -89,34 +95,43 @@ bool AddCommand::collect(AddList& list) {
 
 std::vector<const AddItem*> AddCommand::plan(zip_t* archive, const std::vector<AddItem>& items) {
     std::vector<const AddItem*> chosen;
-    for (const AddItem& item : items)
-        if (wanted(archive, item))
+    for (const AddItem& item : items) {
+        Fate fate = fateOf(archive, item);
+        if (fate == Fate::Write)
             chosen.push_back(&item);
+        if (fate != Fate::Skip)
+            moving_.push_back(&item);
+    }
     return chosen;
 }
 
 // Freshen replaces older members only; update adds new files as well; a plain add takes
-// every file, replacing members of the same name.
-bool AddCommand::wanted(zip_t* archive, const AddItem& item) {
+// every file, replacing members of the same name. A file the archive already holds up to
+// date is held: a move deletes it too, as Info-ZIP's does.
+AddCommand::Fate AddCommand::fateOf(zip_t* archive, const AddItem& item) {
     // Stored bytes first (names from this system), then names read as libzip guesses them.
     zip_int64_t index = zip_name_locate(archive, item.storedName.c_str(), ZIP_FL_ENC_RAW);
     if (index < 0)
         index = zip_name_locate(archive, item.storedName.c_str(), 0);
     if (index < 0)
-        return !Flag(record_.Freshen);
+        return Flag(record_.Freshen) ? Fate::Skip : Fate::Write;
     if (item.isFolder)
-        return false;
+        return Fate::Held;
     if (!Flag(record_.Freshen) && !Flag(record_.Update))
-        return true;
+        return Fate::Write;
     zip_stat_t st;
     if (zip_stat_index(archive, zip_uint64_t(index), 0, &st) != 0)
-        return true;
-    return FileNewerThanMember(item.mtime, ReadMemberTime(archive, zip_uint64_t(index), st));
+        return Fate::Write;
+    bool newer = FileNewerThanMember(item.mtime, ReadMemberTime(archive, zip_uint64_t(index), st));
+    return newer ? Fate::Write : Fate::Held;
 }
 
-bool AddCommand::stage(zip_t* archive, const std::vector<const AddItem*>& chosen) {
+bool AddCommand::stage(zip_t* archive, const std::vector<const AddItem*>& chosen, std::set<zip_uint64_t>& fresh) {
     for (const AddItem* item : chosen) {
-        bool staged = item->isFolder ? stageFolder(archive, *item) : stageFile(archive, *item);
+        zip_int64_t index = item->isFolder ? stageFolder(archive, *item) : stageFile(archive, *item);
+        bool staged = index >= 0;
+        if (staged)
+            fresh.insert(zip_uint64_t(index));
         if (!staged || reporter_.stopped()) {
             if (!staged && !reporter_.stopped())
                 reporter_.error(ZERR_WRITE, "cannot add " + item->storedName + ": " + zip_strerror(archive));
@@ -127,27 +142,29 @@ bool AddCommand::stage(zip_t* archive, const std::vector<const AddItem*>& chosen
     return true;
 }
 
-bool AddCommand::stageFile(zip_t* archive, const AddItem& item) {
+// Each stage function gives the index of the entry it staged, or -1.
+zip_int64_t AddCommand::stageFile(zip_t* archive, const AddItem& item) {
     sources_.push_back(std::make_unique<FileSource>(item, reporter_));
     zip_source_t* source = sources_.back()->makeSource(archive);
     if (source == nullptr)
-        return false;
+        return -1;
     zip_int64_t index =
         zip_file_add(archive, item.storedName.c_str(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
     if (index < 0) {
         zip_source_free(source);
-        return false;
+        return -1;
     }
     auto at = zip_uint64_t(index);
     if (zip_set_file_compression(archive, at, level_ == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE, zip_uint32_t(level_)) != 0)
-        return false;
+        return -1;
     // Set either way: a replaced member would keep the encryption of the one it replaces.
     bool encrypt = Flag(record_.Encrypt) && !password_.empty();
     if (zip_file_set_encryption(archive, at, encrypt ? ZIP_EM_AES_256 : ZIP_EM_NONE,
                                 encrypt ? password_.c_str() : nullptr) != 0)
-        return false;
+        return -1;
     dropOldTimes(archive, at);
-    return zip_file_set_mtime(archive, at, item.mtime, 0) == 0 && setAttributes(archive, at, item);
+    bool set = zip_file_set_mtime(archive, at, item.mtime, 0) == 0 && setAttributes(archive, at, item);
+    return set ? index : -1;
 }
 
 // A replaced member keeps the extra fields of the one it replaces; those holding times
@@ -158,12 +175,13 @@ void AddCommand::dropOldTimes(zip_t* archive, zip_uint64_t index) {
             zip_file_extra_field_delete_by_id(archive, index, id, ZIP_EXTRA_FIELD_ALL, ZIP_FL_CENTRAL | ZIP_FL_LOCAL);
 }
 
-bool AddCommand::stageFolder(zip_t* archive, const AddItem& item) {
+zip_int64_t AddCommand::stageFolder(zip_t* archive, const AddItem& item) {
     zip_int64_t index = zip_dir_add(archive, item.storedName.c_str(), ZIP_FL_ENC_GUESS);
     if (index < 0)
-        return false;
-    return zip_file_set_mtime(archive, zip_uint64_t(index), item.mtime, 0) == 0 &&
-           setAttributes(archive, zip_uint64_t(index), item);
+        return -1;
+    bool set = zip_file_set_mtime(archive, zip_uint64_t(index), item.mtime, 0) == 0 &&
+               setAttributes(archive, zip_uint64_t(index), item);
+    return set ? index : -1;
 }
 
 // MS-DOS names carry MS-DOS attributes only; otherwise the Unix mode goes in the high half,
@@ -178,11 +196,11 @@ bool AddCommand::setAttributes(zip_t* archive, zip_uint64_t index, const AddItem
 
 // Sources go only once the archive holding them has been written; folders last, deepest
 // first, and only when they are empty by then.
-void AddCommand::removeSources(const std::vector<const AddItem*>& chosen) {
-    for (const AddItem* item : chosen)
+void AddCommand::removeSources() {
+    for (const AddItem* item : moving_)
         if (!item->isFolder && ::unlink(item->sourcePath.c_str()) != 0)
             reporter_.error(ZERR_MOVE, "cannot delete " + item->sourcePath + ": " + std::strerror(errno));
-    for (auto it = chosen.rbegin(); it != chosen.rend(); ++it)
+    for (auto it = moving_.rbegin(); it != moving_.rend(); ++it)
         if ((*it)->isFolder)
             ::rmdir((*it)->sourcePath.c_str());
 }

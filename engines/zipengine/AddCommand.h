@@ -9,6 +9,7 @@
 #include <zip.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,16 +22,20 @@ public:
 private:
     AddListOptions listOptions() const;
     bool collect(AddList& list);
-    void reportTotals(const std::vector<const AddItem*>& chosen);
+    // What becomes of a listed file: written into the archive, held there already up to
+    // date, or left out by the options.
+    enum class Fate { Write, Held, Skip };
+
+    void reportTotals(const std::vector<const AddItem*>& chosen, int64_t copied);
     void finish(const std::vector<const AddItem*>& chosen);
     std::vector<const AddItem*> plan(zip_t* archive, const std::vector<AddItem>& items);
-    bool wanted(zip_t* archive, const AddItem& item);
-    bool stage(zip_t* archive, const std::vector<const AddItem*>& chosen);
-    bool stageFile(zip_t* archive, const AddItem& item);
+    Fate fateOf(zip_t* archive, const AddItem& item);
+    bool stage(zip_t* archive, const std::vector<const AddItem*>& chosen, std::set<zip_uint64_t>& fresh);
+    zip_int64_t stageFile(zip_t* archive, const AddItem& item);
     void dropOldTimes(zip_t* archive, zip_uint64_t index);
-    bool stageFolder(zip_t* archive, const AddItem& item);
+    zip_int64_t stageFolder(zip_t* archive, const AddItem& item);
     bool setAttributes(zip_t* archive, zip_uint64_t index, const AddItem& item);
-    void removeSources(const std::vector<const AddItem*>& chosen);
+    void removeSources();
     void setArchiveTime();
 
     const ZipExecRecord& record_;
@@ -39,4 +44,6 @@ private:
     std::string password_;
     int level_;
     std::vector<std::unique_ptr<FileSource>> sources_;
+    // The files a move deletes once the archive is written: those written and those held.
+    std::vector<const AddItem*> moving_;
 };

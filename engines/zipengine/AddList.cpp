@@ -78,12 +78,12 @@ bool AddList::addSpec(const std::string& spec) {
     size_t slash = spec.rfind('/');
     std::string folder = slash == std::string::npos ? std::string() : spec.substr(0, slash + 1);
     std::string leaf = slash == std::string::npos ? spec : spec.substr(slash + 1);
-    if (HasWildcards(leaf))
-        return walk(folder, leaf, IsMatchAll(leaf), true);
-
+    // A file named exactly so is taken alone even when its name holds '*' or '?' (legal on
+    // Unix): adding "a*b.nes" must not take "axb.nes" too. Only a name that names nothing
+    // is a mask.
     struct stat st;
     if (stat(spec.c_str(), &st) != 0)
-        return false;
+        return HasWildcards(leaf) && walk(folder, leaf, IsMatchAll(leaf), true);
     if (S_ISDIR(st.st_mode)) {
         if (options_.recurse)
             return walk(spec, "*", true, true);

@@ -9,40 +9,45 @@
 #include <vector>
 
 namespace {
-std::vector<std::string> MemberNames(zip_t* archive) {
+std::vector<std::string> MemberNames(zip_t* archive, int codePage) {
     std::vector<std::string> names;
     zip_int64_t count = zip_get_num_entries(archive, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
-        const char* name = zip_get_name(archive, zip_uint64_t(i), MemberNameFlags(archive, zip_uint64_t(i), 0));
+        const char* name = zip_get_name(archive, zip_uint64_t(i), MemberNameFlags(archive, zip_uint64_t(i), codePage));
         names.emplace_back(name != nullptr ? name : "");
     }
     return names;
 }
 
-int32_t DeleteChosen(zip_t* archive, const std::vector<std::string>& names, const std::vector<bool>& chosen,
-                     EngineReporter& reporter) {
-    int64_t count = 0, bytes = 0;
-    std::vector<zip_uint64_t> sizes(names.size(), 0);
-    for (size_t i = 0; i < names.size(); ++i) {
-        zip_stat_t st;
-        if (chosen[i] && zip_stat_index(archive, i, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE))
-            sizes[i] = st.size;
-        if (chosen[i])
-            ++count, bytes += int64_t(sizes[i]);
-    }
-    if (reporter.fileCount(count) || reporter.byteCount(bytes))
-        return 0;
+// Marks the chosen members deleted and gives their sizes; the archive is written afterwards.
+int32_t MarkDeleted(zip_t* archive, const std::vector<std::string>& names, const std::vector<bool>& chosen,
+                    std::vector<int64_t>& sizes, EngineReporter& reporter) {
+    sizes.assign(names.size(), 0);
+    int32_t count = 0;
     for (size_t i = 0; i < names.size(); ++i) {
         if (!chosen[i])
             continue;
-        if (reporter.fileBegin(names[i], int64_t(sizes[i])))
-            return 0;
+        zip_stat_t st;
+        if (zip_stat_index(archive, i, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE))
+            sizes[i] = int64_t(st.size);
         if (zip_delete(archive, i) != 0) {
             reporter.error(ZERR_WRITE, "cannot delete " + names[i] + ": " + zip_strerror(archive));
             return 0;
         }
+        ++count;
     }
-    return static_cast<int32_t>(count);
+    return count;
+}
+
+// The members deleted, then the bytes of the members kept as the archive is written: copying
+// them is the work that takes time.
+void ReportDeleting(const std::vector<std::string>& names, const std::vector<bool>& chosen,
+                    const std::vector<int64_t>& sizes, int32_t count, int64_t copied, EngineReporter& reporter) {
+    if (reporter.fileCount(count) || reporter.byteCount(copied))
+        return;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (chosen[i] && reporter.fileBegin(names[i], sizes[i]))
+            return;
 }
 } // namespace
 
@@ -52,18 +57,21 @@ int32_t RunDelete(const ZipExecRecord& record, EngineReporter& reporter) {
     if (archive == nullptr)
         return 0;
     MemberSpecs specs(SpecTexts(record.FileSpecs, record.FileSpecCount));
-    std::vector<std::string> names = MemberNames(archive);
+    std::vector<std::string> names = MemberNames(archive, record.CodePage);
     std::vector<bool> chosen;
     // Deleting needs names: no spec must not mean every member.
-    int unmatched = specs.empty() ? 0 : specs.choose(archive, 0, chosen);
+    int unmatched = specs.empty() ? 0 : specs.choose(archive, record.CodePage, chosen);
     if (unmatched > 0)
         reporter.message(ZERR_NONE, std::to_string(unmatched) + " of the names given match no member of " + path);
-    int32_t deleted = specs.empty() ? 0 : DeleteChosen(archive, names, chosen, reporter);
+    std::vector<int64_t> sizes;
+    int32_t deleted = specs.empty() ? 0 : MarkDeleted(archive, names, chosen, sizes, reporter);
     if (deleted == 0) {
         if (!reporter.stopped() && reporter.lastError() == ZERR_NONE)
             reporter.error(ZERR_NOTHING_TO_DO, "nothing to delete from " + path);
         zip_discard(archive);
         return 0;
     }
-    return CommitArchive(archive, path, reporter) ? deleted : 0;
+    RewriteProgress rewrite(archive, {}, reporter);
+    ReportDeleting(names, chosen, sizes, deleted, rewrite.copiedBytes(), reporter);
+    return CommitArchive(archive, path, rewrite, reporter) ? deleted : 0;
 }

@@ -52,12 +52,14 @@ std::optional<std::string> SafeMemberPath(const std::string& stored) {
     return relative;
 }
 
-Extractor::Extractor(zip_t* archive, std::string targetDir, Overwrite mode, AskOverwrite ask, Report report)
+Extractor::Extractor(zip_t* archive, std::string targetDir, Overwrite mode, AskOverwrite ask, Report report,
+                     AskPassword askPassword)
     : archive_(archive),
       targetDir_(std::move(targetDir)),
       mode_(mode),
       ask_(std::move(ask)),
-      report_(std::move(report)) {}
+      report_(std::move(report)),
+      askPassword_(std::move(askPassword)) {}
 
 ExtractCounts Extractor::Run(const std::vector<zip_int64_t>& indexes) {
     ExtractCounts counts;
@@ -95,9 +97,12 @@ void Extractor::ExtractOne(zip_int64_t index, ExtractCounts& counts) {
     } else if (CopyMember(index, dirFd, leaf, *relative)) {
         report_("extracted: " + *relative);
         ++counts.written;
+    } else if (Encrypted(index) && zip_error_code_zip(zip_get_error(archive_)) == ZIP_ER_WRONGPASSWD) {
+        ++counts.locked;
     } else {
         ++counts.damaged;
     }
+    zip_error_clear(archive_);
     close(dirFd);
 }
 
@@ -132,12 +137,40 @@ bool Extractor::MayReplace(int dirFd, const std::string& leaf, const std::string
     return false;
 }
 
+bool Extractor::Encrypted(zip_int64_t index) const {
+    zip_stat_t st;
+    return zip_stat_index(archive_, index, 0, &st) == 0 && (st.valid & ZIP_STAT_ENCRYPTION_METHOD) &&
+           st.encryption_method != ZIP_EM_NONE;
+}
+
+// Opens an encrypted member with the password that opened the last one, then with up to three
+// answers; a wrong or empty last answer gives up on this member, leaving the archive's error
+// at "wrong password".
+zip_file_t* Extractor::OpenEncrypted(zip_int64_t index, const std::string& shown) {
+    constexpr int kAnswers = 3;
+    for (int answers = 0;; ++answers) {
+        if (answers > 0 || password_.empty()) {
+            password_ = answers < kAnswers && askPassword_ ? askPassword_(shown, answers > 0) : std::string();
+            if (password_.empty()) break;
+        }
+        if (zip_file_t* member = zip_fopen_index_encrypted(archive_, index, 0, password_.c_str())) {
+            zip_error_clear(archive_);
+            return member;
+        }
+        if (zip_error_code_zip(zip_get_error(archive_)) != ZIP_ER_WRONGPASSWD) return nullptr;
+    }
+    zip_error_set(zip_get_error(archive_), ZIP_ER_WRONGPASSWD, 0);
+    report_("not extracted, the password is wrong or missing: " + shown);
+    return nullptr;
+}
+
 // Writes the member to a fresh file beside its final name and renames it into place only when
 // the whole member was read back with a good checksum.
 bool Extractor::CopyMember(zip_int64_t index, int dirFd, const std::string& leaf, const std::string& shown) {
-    zip_file_t* member = zip_fopen_index(archive_, index, 0);
+    zip_file_t* member = Encrypted(index) ? OpenEncrypted(index, shown) : zip_fopen_index(archive_, index, 0);
     if (!member) {
-        report_("damaged member " + shown + ": " + zip_strerror(archive_));
+        if (zip_error_code_zip(zip_get_error(archive_)) != ZIP_ER_WRONGPASSWD)
+            report_("damaged member " + shown + ": " + zip_strerror(archive_));
         return false;
     }
     const std::string part = "." + leaf + ".sfxpart";

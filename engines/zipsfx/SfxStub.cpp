@@ -3,6 +3,7 @@
 // header's command line afterwards.
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,6 +20,7 @@
 namespace {
 
 constexpr int kExitDamaged = 3;
+constexpr int kExitLocked = 4;
 constexpr int kExitNoArchive = 2;
 constexpr int kExitUsage = 1;
 
@@ -30,6 +32,28 @@ std::string Ask(const std::string& question, const std::string& fallback) {
     // Answers from a pipe are not echoed: end the question's line ourselves.
     if (!answered || !isatty(STDIN_FILENO)) std::cout << "\n";
     return answered ? line : fallback;
+}
+
+// A line the terminal does not show while it is typed (a password).
+std::string AskHidden(const std::string& question) {
+    termios saved{};
+    const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    const std::string answer = Ask(question, "");
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::cout << "\n";
+    }
+    return answer;
+}
+
+std::string AskPassword(const std::string& member, bool again) {
+    if (again) std::cout << "Wrong password.\n";
+    return AskHidden("Password for " + member + " (Enter gives up): ");
 }
 
 std::string SelfPath() {
@@ -184,7 +208,7 @@ int Extract(const sfx::Image& image) {
     std::vector<zip_int64_t> chosen;
     if ((header.flags & sfx::kAskFiles) && !(header.flags & sfx::kAutoRun)) chosen = ChooseMembers(archive);
     sfx::Extractor extractor(archive, target, OverwriteMode(header.flags), OverwriteQuestion(header.flags),
-                             [](const std::string& line) { std::cout << "  " << line << "\n"; });
+                             [](const std::string& line) { std::cout << "  " << line << "\n"; }, AskPassword);
     const sfx::ExtractCounts counts = extractor.Run(chosen);
     zip_discard(archive);
     std::cout << counts.written << " file(s) extracted to " << target << ", " << counts.skipped
@@ -192,6 +216,10 @@ int Extract(const sfx::Image& image) {
     if (counts.damaged > 0) {
         std::cerr << "The archive is damaged: " << counts.damaged << " file(s) could not be extracted.\n";
         return kExitDamaged;
+    }
+    if (counts.locked > 0) {
+        std::cerr << counts.locked << " file(s) were not extracted: they need the archive's password.\n";
+        return kExitLocked;
     }
     return RunAfterwards(header, target);
 }

@@ -387,6 +387,61 @@ TEST_F(CommandsTest, DeleteRemovesMembersAndListsAgain) {
     EXPECT_EQ(zip.LastErrorId(), ZipMsg::NoZipSpecified);
 }
 
+// Deleting rewrites the archive, copying every member kept: the copy shows as progress and
+// Stop during it leaves the archive byte for byte as it was.
+TEST_F(CommandsTest, DeleteReportsTheRewriteAndStopLeavesTheArchiveWhole) {
+    std::string noise(4 << 20, '\0');
+    std::uint32_t x = 12345;
+    for (char& c : noise) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+    std::string archive = InfoZipArchive(dir, "big.zip", {{"big.bin", noise}, {"a.txt", "a"}, {"b.txt", "b"}}, "-0");
+    const std::string before = TempDir::read(archive);
+    zip.SetFileName(archive);
+    std::int64_t total = 0, done = 0;
+    onProgress = [&](ProgressType type, std::int32_t size) {
+        if (type == ptByteCount) total = size;
+        if (type == ptBytesDone) done += size;
+        if (type == ptBytesDone && size > 0) zip.CancelRequested = true;
+    };
+    zip.FSpecArgs = {"a.txt"};
+    zip.Delete();
+    EXPECT_EQ(zip.SuccessCount(), 0);
+    EXPECT_GT(done, 0) << "the copy was reported";
+    EXPECT_EQ(TempDir::read(archive), before);
+    EXPECT_EQ(zip.GetCount(), 3);
+
+    onProgress = [&](ProgressType type, std::int32_t size) {
+        if (type == ptByteCount) total = size;
+        if (type == ptBytesDone) done += size;
+    };
+    done = 0;
+    zip.FSpecArgs = {"a.txt"};
+    zip.Delete();
+    EXPECT_EQ(zip.SuccessCount(), 1) << zip.LastMessage();
+    EXPECT_GE(total, std::int64_t(noise.size()));
+    EXPECT_EQ(done, total);
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"big.bin", "b.txt"}));
+    EXPECT_EQ(UnzipTest(archive), 0);
+}
+
+// As with Info-ZIP, an archive left without members is no archive: deleting every member
+// removes the file (ROM properties warns of it).
+TEST_F(CommandsTest, DeletingEveryMemberRemovesTheArchive) {
+    std::string archive = InfoZipArchive(dir, "all.zip", kFiles);
+    zip.SetFileName(archive);
+    zip.FSpecArgs = {"alpha.nes", "beta.smc"};
+    zip.Delete();
+    ASSERT_EQ(zip.SuccessCount(), 2) << zip.LastMessage();
+    EXPECT_TRUE(FileExists(archive));
+    zip.FSpecArgs = {"*.*"};
+    zip.Delete();
+    EXPECT_EQ(zip.SuccessCount(), 1) << zip.LastMessage();
+    EXPECT_FALSE(FileExists(archive));
+    EXPECT_EQ(zip.GetCount(), 0);
+    EXPECT_EQ(zip.ArchiveFileSize(), 0);
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(FindFiles(dir.path(), "*", FindPlainFiles), std::vector<std::string>{}) << "nothing left beside it";
+}
+
 // ---- Passwords ------------------------------------------------------------------------------
 
 TEST_F(CommandsTest, PasswordBoxes) {

@@ -115,6 +115,64 @@ TEST_F(SfxTest, NewExeArchiveMadeByAddRunsAsAProgram) {
                                                   {"readme.txt", Digest("read me\n")}}));
 }
 
+// An encrypted self-extractor asks for its password, giving three tries; without the right
+// one it writes nothing and says why.
+TEST_F(SfxTest, EncryptedExeAsksForItsPassword) {
+    WriteFiles(dir.file("src"), files);
+    zip.SetFileName(dir.file("locked.exe"));
+    zip.AddOptions = {AddEncrypt};
+    zip.Password = "open sesame";
+    zip.SetFSpecArgs({dir.file("src/big.bin"), dir.file("src/roms/readme.txt")});
+    zip.Add();
+    ASSERT_EQ(zip.SuccessCount(), 2) << zip.LastMessage();
+
+    EXPECT_EQ(Run(dir.file("locked.exe"), dir.file("wrong"), "\nguess\nagain\nno\n"), 4) << Output();
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("wrong"))) << Output();
+    EXPECT_NE(Output().find("Wrong password."), std::string::npos) << Output();
+    EXPECT_NE(Output().find("need the archive's password"), std::string::npos) << Output();
+
+    ASSERT_EQ(Run(dir.file("locked.exe"), dir.file("right"), "\nbad\nopen sesame\n"), 0) << Output();
+    EXPECT_EQ(Snapshot(dir.file("right")),
+              (std::map<std::string, std::string>{{"big.bin", Digest(files[0].data)},
+                                                  {"readme.txt", Digest("read me\n")}}))
+        << "one right answer opens every member";
+}
+
+// The self-extractor made for a new ".exe" goes again when the add fails or is stopped; an
+// existing one stays as it was.
+TEST_F(SfxTest, FailedAddToANewExeLeavesNothingBehind) {
+    WriteFiles(dir.file("src"), files);
+    zip.SetFileName(dir.file("new.exe"));
+    zip.SetFSpecArgs({dir.file("src/no-such-file.bin")});
+    zip.Add();
+    EXPECT_EQ(zip.SuccessCount(), 0);
+    EXPECT_FALSE(FileExists(dir.file("new.exe")));
+
+    zip.OnProgress = [&](TZipArchiver*, ProgressType type, const std::string&, std::int32_t) {
+        if (type == ptFileBegin) zip.CancelRequested = true;
+    };
+    zip.SetFSpecArgs({dir.file("src/big.bin")});
+    zip.Add();
+    EXPECT_EQ(zip.SuccessCount(), 0);
+    EXPECT_FALSE(FileExists(dir.file("new.exe")));
+
+    zip.AddOptions = {AddDiskSpan};
+    zip.SetFSpecArgs({dir.file("src/big.bin")});
+    zip.Add();
+    EXPECT_EQ(zip.LastErrorId(), ZipMsg::SfxNoSpan);
+    EXPECT_FALSE(FileExists(dir.file("new.exe")));
+
+    zip.AddOptions = {};
+    zip.OnProgress = nullptr;
+    zip.SetFSpecArgs({dir.file("src/roms/readme.txt")});
+    zip.Add();
+    ASSERT_EQ(zip.SuccessCount(), 1) << zip.LastMessage();
+    const std::string made = TempDir::read(dir.file("new.exe"));
+    zip.SetFSpecArgs({dir.file("src/no-such-file.bin")});
+    zip.Add();
+    EXPECT_EQ(TempDir::read(dir.file("new.exe")), made) << "not made by this call";
+}
+
 TEST_F(SfxTest, RefusalsGiveTheirMessageAndLeaveTheArchive) {
     const std::string original = TempDir::read(source);
     zip.SetFileName(source);

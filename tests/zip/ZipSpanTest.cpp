@@ -120,6 +120,56 @@ TEST_F(SpanTest, AddWithDiskSpanSplitsTheArchiveItMade) {
     EXPECT_TRUE(std::filesystem::is_empty(zip.TempDir)) << "the temporary archive is deleted";
 }
 
+// A move into a spanned set deletes its sources only once every volume is written; a failed
+// split, or a file changed while the set was written, leaves every source where it was.
+TEST_F(SpanTest, AddMoveWithDiskSpanDeletesTheSourcesOnlyAfterTheSplit) {
+    files = Games(2200000);
+    WriteFiles(dir.file("src"), files);
+    const auto sources = Snapshot(dir.file("src"));
+    zip.AddOptions = {AddDiskSpan, AddMove};
+    zip.AddCompLevel = 0;
+    zip.MaxVolumeSize = kVolume;
+    zip.TempDir = dir.file("tmp");
+    std::filesystem::create_directories(zip.TempDir);
+    auto add = [&] {
+        zip.SetFileName(dir.file("moved.zip"));
+        zip.SetFSpecArgs({dir.file("src/big.bin"), dir.file("src/roms/readme.txt")});
+        zip.Add();
+    };
+
+    ui.onProcessMessages = [&] {
+        if (FileExists(dir.file("moved002.zip"))) zip.CancelRequested = true;
+    };
+    add();
+    EXPECT_EQ(zip.SuccessCount(), 0);
+    EXPECT_EQ(Snapshot(dir.file("src")), sources) << "the split was stopped";
+    EXPECT_FALSE(FileExists(dir.file("moved001.zip")));
+
+    bool touched = false;
+    ui.onProcessMessages = [&] {
+        if (touched || !FileExists(dir.file("moved002.zip"))) return;
+        touched = true;
+        dir.write("src/roms/readme.txt", "changed meanwhile\n");
+        const struct timespec later[2] = {{kStamp * 2, 0}, {kStamp * 2, 0}};
+        utimensat(AT_FDCWD, dir.file("src/roms/readme.txt").c_str(), later, 0);
+    };
+    add();
+    EXPECT_EQ(zip.SuccessCount(), 2) << zip.LastMessage();
+    EXPECT_TRUE(FileExists(dir.file("moved003.zip")));
+    EXPECT_EQ(Snapshot(dir.file("src")).size(), sources.size()) << "a source changed: none is deleted";
+    EXPECT_EQ(TempDir::read(dir.file("src/roms/readme.txt")), "changed meanwhile\n");
+
+    ui.onProcessMessages = nullptr;
+    ui.answers.assign(3, ZipUi::Answer::Yes);  // the volumes of the last try are replaced
+    add();
+    EXPECT_EQ(zip.SuccessCount(), 2) << zip.LastMessage();
+    EXPECT_EQ(zip.GetCount(), 2);
+    EXPECT_FALSE(FileExists(dir.file("src/big.bin")));
+    EXPECT_FALSE(FileExists(dir.file("src/roms/readme.txt")));
+    EXPECT_TRUE(FileExists(dir.file("src/roms/snes/mario.smc"))) << "not named";
+    EXPECT_TRUE(std::filesystem::is_empty(zip.TempDir));
+}
+
 // Small volumes spread the central directory itself over several of them.
 TEST_F(SpanTest, CentralDirectorySpreadOverVolumesIsReadAcrossThem) {
     for (int i = 0; i < 120; ++i)

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyle>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -160,6 +162,50 @@ QIcon RomMissingIcon() {
     p.drawPixmap(0, 0, pm);
     p.end();
     i.addPixmap(Crossed(faded));
+  }
+  return i;
+}
+
+namespace {
+
+// A five-pointed gold star filling a square of `side` pixels at `origin`.
+void DrawStar(QPainter& p, QPointF origin, double side) {
+  QPolygonF star;
+  for (int k = 0; k < 10; ++k) {
+    const double radius = (k % 2 ? 0.2 : 0.5) * side;
+    const double angle = -M_PI / 2 + k * M_PI / 5;
+    star << origin + QPointF(side / 2 + radius * std::cos(angle), side / 2 + 0.05 * side + radius * std::sin(angle));
+  }
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(150, 100, 0), std::max(1.0, side / 14)));
+  p.setBrush(QColor(255, 200, 20));
+  p.drawPolygon(star);
+}
+
+}  // namespace
+
+QIcon FavouriteStarIcon() {
+  QIcon i;
+  for (int s : {16, 32}) {
+    QPixmap pm(s, s);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    DrawStar(p, {0, 0}, s);
+    p.end();
+    i.addPixmap(pm);
+  }
+  return i;
+}
+
+QIcon WithFavouriteStar(const QIcon& base) {
+  QIcon i;
+  for (int s : {16, 32}) {
+    QPixmap pm = base.pixmap(s, s);
+    QPainter p(&pm);
+    const double side = s * 0.62;  // in the lower right corner, large enough to see at 16 pixels
+    DrawStar(p, {s - side, s - side}, side);
+    p.end();
+    i.addPixmap(pm);
   }
   return i;
 }

@@ -10,6 +10,10 @@ QIcon ToolIcon(ToolPicture picture);
 // The row icons: a ROM whose file is there, and one whose file is missing (crossed out).
 QIcon RomPresentIcon();
 QIcon RomMissingIcon();
+// A gold star (the favourites toggle), and an icon with the star drawn in its corner (a
+// favourite's row icon).
+QIcon FavouriteStarIcon();
+QIcon WithFavouriteStar(const QIcon& base);
 // Whether an icon is drawn so pale (or empty) that on a tool bar it would read as disabled.
 bool LooksDisabled(const QIcon& icon);
 // Picks an icon theme when the desktop named none, so theme names resolve.

@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMenu>
@@ -13,6 +14,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <cmath>
 #include <QVBoxLayout>
 
 #include "catalogue/Emusystem.h"
@@ -80,9 +82,8 @@ TMainWnd::TMainWnd(QWidget* parent) : QMainWindow(parent) {
   BuildCoolBar();
   BuildBottom();
   BindList();
-  resize(628, 450);
-  if (QScreen* s = QGuiApplication::primaryScreen())
-    move(s->availableGeometry().center() - rect().center());
+  BindKeys();
+  PlaceFirstTime();
 
   new EmuManager;  // becomes the process-wide Emus
   zipMan = std::make_unique<TZipArchiver>();
@@ -114,6 +115,7 @@ void TMainWnd::BuildActions() {
   ClearRomList = MakeAction(this, "ClearRomList", "Roms", "Clear ROMs list");
   Explore = MakeAction(this, "Explore", "Roms", "Explore Directory...");
   Properties = MakeAction(this, "Properties", "Roms", "Properties");
+  Favourite = MakeAction(this, "Favourite", "Roms", "Favourite");
   Options = MakeAction(this, "Options", "Tools", "Options");
   ViewLog = MakeAction(this, "ViewLog", "Tools", "View Log file...");
   ClearLog = MakeAction(this, "ClearLog", "Tools", "Clear Log file");
@@ -132,7 +134,8 @@ void TMainWnd::BuildActions() {
       {Remove, &TMainWnd::RemoveExecute},     {Erase, &TMainWnd::EraseExecute},
       {AddRom, &TMainWnd::AddRomExecute},     {Scan, &TMainWnd::ScanExecute},
       {ClearRomList, &TMainWnd::ClearRomListExecute}, {Explore, &TMainWnd::ExploreExecute},
-      {Properties, &TMainWnd::PropertiesExecute}, {Options, &TMainWnd::OptionsExecute},
+      {Properties, &TMainWnd::PropertiesExecute}, {Favourite, &TMainWnd::FavouriteExecute},
+      {Options, &TMainWnd::OptionsExecute},
       {ViewLog, &TMainWnd::ViewLogExecute},   {ClearLog, &TMainWnd::ClearLogExecute},
       {Refresh, &TMainWnd::RefreshExecute},   {Stalker, &TMainWnd::StalkerExecute},
       {Contents, &TMainWnd::ContentsExecute}, {About, &TMainWnd::AboutExecute},
@@ -178,6 +181,8 @@ void TMainWnd::BuildMenus() {
   ROMsMenu = new QMenu(this);
   ROMsMenu->setObjectName("ROMsMenu");
   Run1 = MenuItem(ROMsMenu, "Run1", "&Run", Run);
+  Favourite1 = MenuItem(ROMsMenu, "Favourite1", "Favourite", Favourite);
+  Favourite1->setCheckable(true);  // shows the selected ROM's mark
   ROMsMenu->addSeparator();
   Remove1 = MenuItem(ROMsMenu, "Remove1", "Re&move", Remove);
   Remove1->setShortcut(QKeySequence(Qt::Key_Delete));
@@ -202,7 +207,7 @@ void TMainWnd::BuildMenus() {
   Tools->addSeparator();
   MenuItem(Tools, "Stalker1", "Import ROMs...", Stalker);
   Tools->addSeparator();
-  MenuItem(Tools, "RefreshList1", "&Refresh List", Refresh);
+  RefreshList1 = MenuItem(Tools, "RefreshList1", "&Refresh List", Refresh);
 
   HelpMenu = new QMenu(this);
   HelpMenu->setObjectName("HelpMenu");
@@ -266,6 +271,7 @@ void TMainWnd::BuildCoolBar() {
     b->setStyleSheet("QToolButton::menu-indicator { image: none; }");
     ToolBar2->addWidget(b);
   }
+  BuildFindBar();
 
   ToolBar1 = new QToolBar("Main Controls", CoolBar1);
   ToolBar1->setObjectName("ToolBar1");
@@ -303,7 +309,8 @@ void TMainWnd::BuildBottom() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   List = new TRomListView(centre);
-  List->Model()->SetIcons(RomPresentIcon(), RomMissingIcon());
+  List->Model()->SetIcons(RomPresentIcon(), RomMissingIcon(), WithFavouriteStar(RomPresentIcon()),
+                          WithFavouriteStar(RomMissingIcon()));
   layout->addWidget(List, 1);
 
   PPanel = new QWidget(centre);
@@ -417,6 +424,10 @@ void TMainWnd::FormShow() {
     SplashWnd = nullptr;
   }
   FillRomList();
+  if (!columnsToFit.empty()) {  // the first showing, once the list has its width
+    List->FitColumns(columnsToFit);
+    columnsToFit.clear();
+  }
 }
 
 void TMainWnd::showEvent(QShowEvent* e) {
@@ -458,6 +469,19 @@ void TMainWnd::FormClose() {
   delete Emus;
 }
 
+// Where the settings give no bounds: a third of the screen's area (never less than the
+// designed 628 x 450 where the screen has room), centred.
+void TMainWnd::PlaceFirstTime() {
+  resize(628, 450);
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect room = screen->availableGeometry();
+  const double side = std::sqrt(1.0 / 3.0);
+  const QSize third(static_cast<int>(room.width() * side), static_cast<int>(room.height() * side));
+  resize(third.expandedTo(size()).boundedTo(room.size()));
+  move(room.center() - rect().center());
+}
+
 void TMainWnd::ApplyWindowSettings(const WindowSettings& w) {
   if (!w.Read) {
     // The file could not be read: the window keeps its design, and the bar settings say so,
@@ -476,8 +500,14 @@ void TMainWnd::ApplyWindowSettings(const WindowSettings& w) {
   SetViewStyle(w.ViewStyle);
   ShowProgressBars->setChecked(w.ShowProgressBars);
   SetListFontChoice(w.Font);
+  // Columns the file holds no width for (all of them at a first start) fit what they show.
+  columnsToFit.assign(ColumnCount, false);
   if (Settings.SaveColumnsWidth)
-    for (int c = 0; c < ColumnCount; ++c) List->SetColumnWidth(c, w.ColumnWidths[c]);
+    for (int c = 0; c < ColumnCount; ++c) {
+      if (w.ColumnSaved[c]) List->SetColumnWidth(c, w.ColumnWidths[c]);
+      else columnsToFit[c] = true;
+    }
+  List->ShowSortMethod(Settings.SortMethod);
   ApplyHotTrack(Settings.HotTrack);
   ShowToolBar1->setChecked(Settings.ShowToolBar);
   ToolBar1->setVisible(Settings.ShowToolBar);
@@ -506,8 +536,9 @@ WindowSettings TMainWnd::TakeWindowSettings() const {
 void TMainWnd::FillRomList() {
   List->setUpdatesEnabled(false);
   SetStatus("Updating list...");
-  const int n = List->Model()->Fill();
-  SetCountPanel(n);
+  List->Model()->Fill();
+  RefreshEmuFilter();
+  ShowCount();
   SetStatus("Ready");
   List->setUpdatesEnabled(true);
 }
@@ -515,8 +546,6 @@ void TMainWnd::FillRomList() {
 void TMainWnd::SetStatus(const std::string& text) { StatBar->SetPanel(2, QString::fromStdString(text)); }
 
 std::string TMainWnd::StatusText() const { return StatBar->Panel(2).toStdString(); }
-
-void TMainWnd::SetCountPanel(int count) { StatBar->SetPanel(1, QString::number(count)); }
 
 int TMainWnd::SelectedRom() const { return List->Model()->RomPosition(List->SelectedRow()); }
 
@@ -526,6 +555,7 @@ void TMainWnd::ListColumnClick(int column) {
   SetStatus("Sorting...");
   Emus->SortRoms();
   FillRomList();
+  List->ShowSortMethod(Settings.SortMethod);
 }
 
 void TMainWnd::ListEdited(int row, QString& text) {
@@ -544,7 +574,9 @@ void TMainWnd::ListMouseUp(Qt::MouseButton button) {
 void TMainWnd::ROMsMenuPopup() {
   const int position = SelectedRom();
   const RomRecord* rom = position >= 0 && Emus ? Emus->GetRom(position) : nullptr;
-  for (QAction* item : {Run1, Remove1, EraseROM1, Properties1, ExploreDirectory1}) item->setEnabled(rom != nullptr);
+  for (QAction* item : {Run1, Favourite1, Remove1, EraseROM1, Properties1, ExploreDirectory1})
+    item->setEnabled(rom != nullptr);
+  Favourite1->setChecked(rom && Emus->Facts(*rom).Favourite);
   if (rom && DriveTypeOf(FieldView(rom->FilePath)) == DriveCdRom) EraseROM1->setEnabled(false);
 }
 
@@ -581,6 +613,7 @@ void TMainWnd::ShowProgressBarsClick() {
 void TMainWnd::ApplyHotTrack(bool on) { List->SetHotTrack(on); }
 
 bool TMainWnd::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == SearchBox && e->type() == QEvent::KeyPress && SearchBoxKey(static_cast<QKeyEvent*>(e))) return true;
   // Tool tips of the tool bar area follow the "Enable ToolTips" check mark.
   if (e->type() == QEvent::ToolTip && !EnableToolTips->isChecked()) return true;
   return QMainWindow::eventFilter(watched, e);
@@ -620,7 +653,7 @@ void TMainWnd::RemoveExecute() {
   if (Settings.MessageMode && !QuestionBox("Do you really want to unlink this ROM?")) return;
   Emus->DeleteRom(List->Model()->RomPosition(row));
   List->Model()->RemoveRow(row);
-  SetCountPanel(Emus->RomCount());
+  ShowCount();
   SetStatus("Ready");
 }
 
@@ -633,7 +666,7 @@ void TMainWnd::EraseExecute() {
   std::unique_ptr<RomRecord> rom = Emus->DeleteRom(List->Model()->RomPosition(row));
   List->Model()->RemoveRow(row);
   if (!rom || !DeleteFile(FieldView(rom->FilePath))) ErrorBox("Cannot phisically delete this ROM...");
-  SetCountPanel(Emus->RomCount());
+  ShowCount();
   SetStatus("Ready");
 }
 
@@ -668,8 +701,11 @@ void TMainWnd::PropertiesExecute() {
   if (SelectedRom() < 0) return;
   RomPropDlg->exec();
   if (RomPropDlg->Changed) {
+    // The ROM shown last stays selected and in sight wherever the sort puts it.
+    const RomRecord* edited = Emus->GetRom(RomPropDlg->RomIndex);
     Emus->SortRoms();
     FillRomList();
+    SelectRom(edited);
   }
 }
 

@@ -5,12 +5,16 @@
 #include <QMainWindow>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "catalogue/Prompter.h"
 #include "mainwindow/RomListView.h"
 
 class QAction;
 class QActionGroup;
+class QComboBox;
+class QKeyEvent;
+class QLineEdit;
 class QMenu;
 class QProgressBar;
 class StatusPanels;
@@ -36,17 +40,23 @@ public:
   QProgressBar* ProgressBar1;
   StatusPanels* StatBar;           // panels: "Games:", the ROM count, the status text
   QToolButton *Icns, *SIcns, *Lst, *Rep;
+  // On ToolBar2: the search box, the emulator filter ("All emulators" first), the favourites
+  // toggle. Each change narrows the list at once.
+  QLineEdit* SearchBox;
+  QComboBox* EmuFilter;
+  QToolButton* FavouritesFilter;
 
   QMenu *EMUsMenu, *ROMsMenu, *Tools, *HelpMenu, *CoolBarMenu;
   // CoolBarMenu's check items.
   QAction *ShowStatusBar, *ShowToolBar1, *EnableToolTips, *ShowProgressBars;
   // ROMsMenu items whose enabling ROMsMenuPopup decides.
-  QAction *Run1, *Remove1, *EraseROM1, *AddRom1, *Scan1, *ClearROMslist1, *ExploreDirectory1,
-      *Properties1;
+  QAction *Run1, *Favourite1, *Remove1, *EraseROM1, *AddRom1, *Scan1, *ClearROMslist1,
+      *ExploreDirectory1, *Properties1;
+  QAction* RefreshList1;  // Tools menu, F5
 
   // The actions (ActionList1), object names as given.
   QAction *Add, *ListEmu, *ClearEmuList;
-  QAction *Run, *Remove, *Erase, *AddRom, *Scan, *ClearRomList, *Explore, *Properties;
+  QAction *Run, *Remove, *Erase, *AddRom, *Scan, *ClearRomList, *Explore, *Properties, *Favourite;
   QAction *Options, *ViewLog, *ClearLog, *Refresh, *Stalker;
   QAction *Contents, *About;
   QAction *BigIcons, *SmallIcns, *ListIcons, *Report;
@@ -102,6 +112,10 @@ public:
   void ClearRomListExecute();
   void ExploreExecute();
   void PropertiesExecute();
+  void FavouriteExecute();  // marks the selected ROM a favourite, or takes the mark away
+  // Narrows the list by the search box, the emulator filter and the favourites toggle.
+  void ApplyFilter();
+  void FocusSearch();
   void OptionsExecute();
   void ViewLogExecute();
   void ClearLogExecute();
@@ -131,11 +145,21 @@ private:
   void ApplyWindowSettings(const WindowSettings& w);
   WindowSettings TakeWindowSettings() const;
   void ReloadLookupLists();
-  void SetCountPanel(int count);
+  // Panel 1: the ROM count, "12 of 100000" while a filter narrows the list.
+  void ShowCount();
+  void PlaceFirstTime();
+  // Find.cpp: the search box and filters, the keys, the favourite mark.
+  void BuildFindBar();
+  void BindKeys();
+  void FocusList();
+  bool SearchBoxKey(QKeyEvent* key);
+  void RefreshEmuFilter();
+  void SelectRom(const RomRecord* rom);
   void SetViewStyle(int style);
 
   std::unique_ptr<TZipArchiver> zipMan;
   QActionGroup* viewGroup = nullptr;
+  std::vector<bool> columnsToFit;  // fitted once, at the first showing
   bool loaded = false;
   bool launching = false;
   bool closed = false;

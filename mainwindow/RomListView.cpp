@@ -1,6 +1,7 @@
 #include "mainwindow/RomListView.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QEvent>
 #include <QHeaderView>
 #include <QListView>
@@ -11,8 +12,12 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <numeric>
+#include <unordered_map>
 
 #include "catalogue/Emusystem.h"
+#include "mainwindow/SearchText.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 
@@ -21,7 +26,21 @@ namespace {
 QString Shown(std::string_view bytes) { return QString::fromStdString(DisplayText(bytes)); }
 
 const char* const Headers[RomListModel::ColumnCount] = {
-    "Name", "File", "Emulator", "System", "Rating", "Language", "Type", "#Played"};
+    "Name", "File", "Emulator", "System", "Rating", "Language", "Type", "#Played", "Last Played", "Play Time", "Added"};
+
+QString LastPlayedText(const RomFacts& f) {
+  return f.LastPlayed ? QDateTime::fromSecsSinceEpoch(f.LastPlayed).toString("yyyy-MM-dd HH:mm") : QString();
+}
+
+QString PlayTimeText(const RomFacts& f) {
+  if (!f.LastPlayed && !f.PlaySeconds) return {};
+  const int64_t minutes = f.PlaySeconds / 60;
+  return QString("%1 h %2 min").arg(minutes / 60).arg(minutes % 60, 2, 10, QChar('0'));
+}
+
+QString AddedText(const RomFacts& f) {
+  return f.Added ? QDateTime::fromSecsSinceEpoch(f.Added).toString("yyyy-MM-dd") : QString();
+}
 
 // Paints the row under the mouse highlighted while hot tracking is on.
 class HotTrackDelegate : public QStyledItemDelegate {
@@ -39,6 +58,11 @@ public:
     }
     QStyledItemDelegate::paint(p, o, index);
   }
+  // Every item of the icon views fills its grid cell, so a label has room for its two lines.
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return cell.isValid() ? cell : QStyledItemDelegate::sizeHint(option, index);
+  }
+  QSize cell;
 
 private:
   const bool& on;
@@ -51,22 +75,28 @@ private:
 RomListModel::RomListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int RomListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows.size());
+  return parent.isValid() ? 0 : static_cast<int>(shown.size());
 }
 
 int RomListModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : ColumnCount;
 }
 
+const RomListModel::Entry* RomListModel::EntryOf(int row) const {
+  return row >= 0 && row < static_cast<int>(shown.size()) ? &entries[shown[row]] : nullptr;
+}
+
 QVariant RomListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= static_cast<int>(rows.size())) return {};
-  const Row& row = rows[index.row()];
-  if (role == Qt::DecorationRole) return index.column() == 0 ? icons[row.present ? 0 : 1] : QVariant();
+  const Entry* entry = index.isValid() ? EntryOf(index.row()) : nullptr;
+  if (!entry) return {};
+  if (role == Qt::DecorationRole)
+    return index.column() == 0 ? icons[(entry->present ? 0 : 1) + (entry->favourite ? 2 : 0)] : QVariant();
   if (role == Qt::TextAlignmentRole)
-    return (index.column() == 4 || index.column() == 7) ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
-                                                        : QVariant();
+    return (index.column() == 4 || index.column() == 7 || index.column() == 9)
+               ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+               : QVariant();
   if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole) return {};
-  const RomRecord* rom = Emus ? Emus->GetRom(row.position) : nullptr;
+  const RomRecord* rom = Emus ? Emus->GetRom(entry->position) : nullptr;
   if (!rom) return {};
   if (role == Qt::ToolTipRole) return index.column() == 1 ? Shown(FieldView(rom->FilePath)) : QVariant();
   switch (index.column()) {
@@ -78,16 +108,18 @@ QVariant RomListModel::data(const QModelIndex& index, int role) const {
     case 5: return Shown(Emus->LanguageName(rom->LanguageIndex));
     case 6: return Shown(Emus->TypeName(rom->TypeIndex));
     case 7: return QString::number(rom->TimesPlayed);
+    case 8: return LastPlayedText(Emus->Facts(*rom));
+    case 9: return PlayTimeText(Emus->Facts(*rom));
+    case 10: return AddedText(Emus->Facts(*rom));
   }
   return {};
 }
 
 bool RomListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (role != Qt::EditRole || index.column() != 0 || index.row() >= static_cast<int>(rows.size()))
-    return false;
+  if (role != Qt::EditRole || index.column() != 0 || !EntryOf(index.row())) return false;
   QString text = value.toString();
   if (OnEdited) OnEdited(index.row(), text);
-  emit dataChanged(index, index);
+  RomChanged(index.row());
   return true;
 }
 
@@ -103,52 +135,160 @@ Qt::ItemFlags RomListModel::flags(const QModelIndex& index) const {
   return f;
 }
 
+void RomListModel::AppendSearchText(Entry& e, const RomRecord& rom) {
+  e.textStart = static_cast<uint32_t>(texts.size());
+  AppendSearchForm(texts, FieldView(rom.Name));
+  texts.push_back('\n');  // no typed word holds a line end, so none matches across the two
+  const std::string_view path = FieldView(rom.FilePath);
+  AppendSearchForm(texts, path.substr(path.rfind('/') + 1));
+  e.textEnd = static_cast<uint32_t>(texts.size());
+}
+
 int RomListModel::Fill() {
   beginResetModel();
-  rows.clear();
+  entries.clear();
+  texts.clear();
+  emulatorSearch.clear();
+  emulatorShown.clear();
   const int n = Emus ? Emus->RomCount() : 0;
-  rows.reserve(n);
+  entries.reserve(n);
+  texts.reserve(static_cast<size_t>(n) * 48);
+  systemSearch.clear();
+  if (Emus)
+    for (const std::string& system : Emus->Systems()) systemSearch.push_back(SearchForm(system));
+  systemSearch.push_back(SearchForm("Invalid"));
+  // Catalogues hold few emulators, mostly in runs: the last one found is tried first.
+  std::unordered_map<std::string_view, uint32_t> emulatorIds;
+  std::string_view lastName;
+  uint32_t lastId = 0;
   for (int i = 0; i < n; ++i) {
     const RomRecord* rom = Emus->GetRom(i);
     if (!rom) continue;
-    rows.push_back({i, FileExists(FieldView(rom->FilePath))});
+    Entry e{i, FileExists(FieldView(rom->FilePath)), Emus->Facts(*rom).Favourite, 0, 0, 0, 0};
+    const std::string_view emulator = FieldView(rom->Emulator.Name);
+    if (emulator != lastName || emulatorSearch.empty()) {
+      const auto [found, added] = emulatorIds.try_emplace(emulator, static_cast<uint32_t>(emulatorSearch.size()));
+      if (added) {
+        emulatorSearch.push_back(SearchForm(emulator));
+        emulatorShown.push_back(Shown(emulator));
+      }
+      lastName = emulator;
+      lastId = found->second;
+    }
+    e.emulator = lastId;
+    const int32_t system = rom->Emulator.SystemIndex;
+    const size_t invalid = systemSearch.size() - 1;
+    e.system = static_cast<uint32_t>(system >= 0 && static_cast<size_t>(system) < invalid ? system : invalid);
+    AppendSearchText(e, *rom);
+    entries.push_back(e);
   }
+  emulatorNames = emulatorShown;
+  emulatorNames.removeDuplicates();
+  emulatorNames.removeAll(QString());  // "All emulators" stands first; a nameless one is not offered
+  std::sort(emulatorNames.begin(), emulatorNames.end(),
+            [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+  Select();
   endResetModel();
   return n;
 }
 
+void RomListModel::Select() {
+  shown.clear();
+  const std::vector<std::string> words = SearchWords(filter.Words);
+  if (words.empty() && filter.Emulator.isEmpty() && !filter.FavouritesOnly) {
+    shown.resize(entries.size());
+    std::iota(shown.begin(), shown.end(), 0u);
+    return;
+  }
+  // Emulator and system names are few: which of them hold each word is found once, here.
+  std::vector<std::vector<char>> emulatorHas(words.size()), systemHas(words.size());
+  for (size_t w = 0; w < words.size(); ++w) {
+    for (const std::string& name : emulatorSearch) emulatorHas[w].push_back(name.find(words[w]) != std::string::npos);
+    for (const std::string& name : systemSearch) systemHas[w].push_back(name.find(words[w]) != std::string::npos);
+  }
+  std::vector<char> emulatorChosen(emulatorSearch.size(), filter.Emulator.isEmpty());
+  for (size_t id = 0; id < emulatorShown.size(); ++id)
+    if (emulatorShown[id] == filter.Emulator) emulatorChosen[id] = true;
+
+  for (uint32_t i = 0; i < entries.size(); ++i) {
+    const Entry& e = entries[i];
+    if ((filter.FavouritesOnly && !e.favourite) || !emulatorChosen[e.emulator]) continue;
+    const std::string_view text(texts.data() + e.textStart, e.textEnd - e.textStart);
+    bool all = true;
+    for (size_t w = 0; all && w < words.size(); ++w)
+      all = emulatorHas[w][e.emulator] || systemHas[w][e.system] || text.find(words[w]) != std::string_view::npos;
+    if (all) shown.push_back(i);
+  }
+}
+
+void RomListModel::SetFilter(const RomFilter& f) {
+  beginResetModel();
+  filter = f;
+  Select();
+  endResetModel();
+}
+
+void RomListModel::RomChanged(int row) {
+  if (!EntryOf(row) || !Emus) return;
+  Entry& e = entries[shown[row]];
+  if (const RomRecord* rom = Emus->GetRom(e.position)) {
+    e.favourite = Emus->Facts(*rom).Favourite;
+    AppendSearchText(e, *rom);  // the old text stays unused in the buffer until the next fill
+  }
+  emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
+
 void RomListModel::Clear() {
   beginResetModel();
-  rows.clear();
-  rows.shrink_to_fit();
+  entries.clear();
+  entries.shrink_to_fit();
+  shown.clear();
+  shown.shrink_to_fit();
+  texts.clear();
+  texts.shrink_to_fit();
   endResetModel();
 }
 
 void RomListModel::RemoveRow(int row) {
-  if (row < 0 || row >= static_cast<int>(rows.size())) return;
+  if (!EntryOf(row)) return;
   beginRemoveRows({}, row, row);
-  rows.erase(rows.begin() + row);
-  // The catalogue moved its later ROMs up by one: their rows follow them.
-  for (size_t i = row; i < rows.size(); ++i) --rows[i].position;
+  const uint32_t gone = shown[row];
+  entries.erase(entries.begin() + gone);
+  shown.erase(shown.begin() + row);
+  for (size_t i = row; i < shown.size(); ++i) --shown[i];
+  // The catalogue moved its later ROMs up by one: their entries follow them.
+  for (size_t i = gone; i < entries.size(); ++i) --entries[i].position;
   endRemoveRows();
 }
 
 int RomListModel::RomPosition(int row) const {
-  return row >= 0 && row < static_cast<int>(rows.size()) ? rows[row].position : -1;
+  const Entry* e = EntryOf(row);
+  return e ? e->position : -1;
+}
+
+int RomListModel::RowOf(int position) const {
+  // Shown entries ascend, and so do their positions.
+  const auto at = std::lower_bound(shown.begin(), shown.end(), position,
+                                   [this](uint32_t i, int p) { return entries[i].position < p; });
+  return at != shown.end() && entries[*at].position == position ? static_cast<int>(at - shown.begin()) : -1;
 }
 
 bool RomListModel::FilePresent(int row) const {
-  return row >= 0 && row < static_cast<int>(rows.size()) && rows[row].present;
+  const Entry* e = EntryOf(row);
+  return e && e->present;
 }
 
-void RomListModel::SetIcons(const QIcon& present, const QIcon& missing) {
+void RomListModel::SetIcons(const QIcon& present, const QIcon& missing, const QIcon& favouritePresent,
+                            const QIcon& favouriteMissing) {
   icons[0] = present;
   icons[1] = missing;
+  icons[2] = favouritePresent;
+  icons[3] = favouriteMissing;
 }
 
 // ---- TRomListView --------------------------------------------------------------------------
 
-const int TRomListView::DesignWidths[RomListModel::ColumnCount] = {150, 100, 80, 80, 50, 60, 50, 60};
+const int TRomListView::DesignWidths[RomListModel::ColumnCount] = {150, 100, 80, 80, 50, 60, 50, 60, 110, 70, 80};
 
 TRomListView::TRomListView(QWidget* parent) : QWidget(parent) {
   setObjectName("List");
@@ -306,18 +446,19 @@ void TRomListView::SetViewStyle(int value) {
 
 void TRomListView::ApplyIconStyle() {
   const QFontMetrics fm(ListFont());
+  // The two icon styles show a name on up to two lines, eliding only what the second cannot hold.
   switch (style) {
     case 0:  // big icons: 32 x 32 above the label, in rows
       iconView->setViewMode(QListView::IconMode);
       iconView->setFlow(QListView::LeftToRight);
       iconView->setIconSize({32, 32});
-      iconView->setGridSize({std::max(76, fm.averageCharWidth() * 12), 36 + fm.height() * 2});
+      iconView->setGridSize({std::max(96, fm.averageCharWidth() * 16), 40 + fm.height() * 2});
       break;
     case 1:  // small icons: 16 x 16 beside the label, in rows
       iconView->setViewMode(QListView::ListMode);
       iconView->setFlow(QListView::LeftToRight);
       iconView->setIconSize({16, 16});
-      iconView->setGridSize({std::max(120, fm.averageCharWidth() * 20), std::max(18, fm.height() + 4)});
+      iconView->setGridSize({std::max(160, fm.averageCharWidth() * 24), std::max(18, fm.height() * 2 + 4)});
       break;
     default:  // list: 16 x 16 beside the label, in columns
       iconView->setViewMode(QListView::ListMode);
@@ -326,6 +467,10 @@ void TRomListView::ApplyIconStyle() {
       iconView->setGridSize({std::max(150, fm.averageCharWidth() * 24), std::max(18, fm.height() + 4)});
       break;
   }
+  const bool twoLines = style == 0 || style == 1;
+  iconView->setWordWrap(twoLines);
+  static_cast<HotTrackDelegate*>(iconView->itemDelegate())->cell =
+      twoLines ? iconView->gridSize() - QSize(4, 2) : QSize();
   iconView->setWrapping(true);
   iconView->setMovement(QListView::Static);
   iconView->setResizeMode(QListView::Adjust);
@@ -350,7 +495,34 @@ void TRomListView::SelectRow(int row) {
   CurrentView()->scrollTo(i);
 }
 
+void TRomListView::ApplyFilter(const RomFilter& f) {
+  const int position = model->RomPosition(SelectedRow());
+  model->SetFilter(f);
+  const int row = model->RowOf(position);
+  if (row >= 0) SelectRow(row);
+}
+
 int TRomListView::ColumnWidth(int c) const { return reportView->header()->sectionSize(c); }
+
+void TRomListView::FitColumns(const std::vector<bool>& fit) {
+  QHeaderView* header = reportView->header();
+  const auto fits = [&](int c) { return c < static_cast<int>(fit.size()) && fit[c]; };
+  for (int c = 2; c < RomListModel::ColumnCount; ++c)
+    if (fits(c)) reportView->resizeColumnToContents(c);
+  int spare = reportView->viewport()->width();
+  for (int c = 0; c < RomListModel::ColumnCount; ++c)
+    if (c > 1 || !fits(c)) spare -= header->sectionSize(c);
+  const int sharing = fits(0) + fits(1);
+  for (int c = 0; c < 2; ++c)
+    if (fits(c)) header->resizeSection(c, std::max(DesignWidths[c], spare / sharing));
+}
+
+void TRomListView::ShowSortMethod(int32_t method) {
+  QHeaderView* header = reportView->header();
+  const bool named = method >= 0 && method < 2 * RomListModel::ColumnCount;
+  header->setSortIndicatorShown(named);
+  if (named) header->setSortIndicator(method / 2, method % 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
 
 void TRomListView::SetColumnWidth(int c, int width) {
   if (c >= 0 && c < RomListModel::ColumnCount) reportView->header()->resizeSection(c, std::max(0, width));

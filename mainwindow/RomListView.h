@@ -1,14 +1,20 @@
 #pragma once
 // The ROM list of the main window: one model over the catalogue, shown in four styles (big
-// icons, small icons, list, report with eight columns). Rows are read from the catalogue when
-// drawn; the model keeps only each row's catalogue position and whether its file was present
-// at the last fill.
+// icons, small icons, list, report with eleven columns). Rows are read from the catalogue when
+// drawn; the model keeps, for every ROM of the last fill, its catalogue position, whether its
+// file was present, its favourite mark and its text in search form (SearchText.h).
+//
+// A filter (typed words, one emulator, favourites only) narrows the rows shown; a row is still
+// a catalogue position, so every command takes RomPosition(row) whatever is shown. Fills keep
+// the filter.
 
 #include <QAbstractTableModel>
 #include <QIcon>
+#include <QStringList>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 class QListView;
@@ -17,11 +23,22 @@ class QStackedWidget;
 class QAbstractItemView;
 class QItemSelectionModel;
 class QTimer;
+struct RomRecord;
+
+// What narrows the list. Each typed word must appear in the ROM's name, file name (without its
+// folder), emulator or system, letter case and accents ignored.
+struct RomFilter {
+  QString Words;
+  QString Emulator;  // an emulator's name as shown; empty for every emulator
+  bool FavouritesOnly = false;
+  bool Narrows() const { return !Words.trimmed().isEmpty() || !Emulator.isEmpty() || FavouritesOnly; }
+};
 
 class RomListModel : public QAbstractTableModel {
   Q_OBJECT
 public:
-  static constexpr int ColumnCount = 8;
+  // Name, File, Emulator, System, Rating, Language, Type, #Played, Last Played, Play Time, Added.
+  static constexpr int ColumnCount = 11;
   explicit RomListModel(QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -31,26 +48,53 @@ public:
   QVariant headerData(int section, Qt::Orientation o, int role) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-  // Rebuilds the rows from the catalogue: one per filled slot, with the file-presence test.
-  // Returns the number of slots walked.
+  // Rebuilds the rows from the catalogue: one per filled slot, with the file-presence test,
+  // then applies the filter. Returns the number of slots walked.
   int Fill();
   void Clear();
   void RemoveRow(int row);          // the row goes; later rows keep pointing at their ROMs
   int RomPosition(int row) const;   // catalogue position of a row, -1 when out of range
+  int RowOf(int position) const;    // the row showing a catalogue position, -1 when none does
   bool FilePresent(int row) const;
+  int TotalCount() const { return static_cast<int>(entries.size()); }  // shown or not
+
+  const RomFilter& Filter() const { return filter; }
+  void SetFilter(const RomFilter& f);
+  // The emulator names of the ROMs of the last fill, as shown, each once, in name order.
+  const QStringList& EmulatorNames() const { return emulatorNames; }
+  // The ROM of a row changed (renamed, marked, played): its search text, mark and cells follow.
+  // The row stays shown until the filter is applied again.
+  void RomChanged(int row);
 
   // The rename handler: gets the row and the edited text, may change the text; the row's
   // label is what the catalogue then holds.
   std::function<void(int row, QString& text)> OnEdited;
-  void SetIcons(const QIcon& present, const QIcon& missing);
+  // The row icons; a favourite shows the same picture with a star.
+  void SetIcons(const QIcon& present, const QIcon& missing, const QIcon& favouritePresent,
+                const QIcon& favouriteMissing);
 
 private:
-  struct Row {
+  struct Entry {
     int32_t position;
     bool present;
+    bool favourite;
+    uint32_t emulator;  // index into emulatorSearch
+    uint32_t system;    // line of the Systems list; its size for "Invalid"
+    uint32_t textStart, textEnd;  // the name and file name in search form, within `texts`
   };
-  std::vector<Row> rows;
-  QIcon icons[2];
+  const Entry* EntryOf(int row) const;
+  void AppendSearchText(Entry& e, const RomRecord& rom);
+  void Select();  // chooses the shown entries by the filter
+
+  std::vector<Entry> entries;  // every ROM of the last fill, in catalogue order
+  std::vector<uint32_t> shown; // the rows: indexes into entries, ascending
+  std::string texts;
+  std::vector<std::string> emulatorSearch;  // each distinct emulator name in search form
+  QStringList emulatorShown;                // ... and as shown, by the same index
+  QStringList emulatorNames;
+  std::vector<std::string> systemSearch;    // the Systems list in search form, then "invalid"
+  RomFilter filter;
+  QIcon icons[4];  // present, missing, favourite present, favourite missing
 };
 
 class TRomListView : public QWidget {
@@ -72,8 +116,16 @@ public:
   void CancelPendingRename();
   int SelectedRow() const;           // first selected row, -1 when none
   void SelectRow(int row);           // selects and shows one row (-1 clears the selection)
+  // Narrows the rows; the selected ROM stays selected when it is still shown.
+  void ApplyFilter(const RomFilter& f);
   int ColumnWidth(int c) const;
   void SetColumnWidth(int c, int width);
+  // Each column whose `fit` is set takes the width of its contents and header; then Name and
+  // File, when set, share what is left of the list's width (at least their design widths).
+  void FitColumns(const std::vector<bool>& fit);
+  // The header's arrow on the sort method's column: up ascending, down descending; none for a
+  // method that names no column.
+  void ShowSortMethod(int32_t method);
 
   bool HotTrack() const { return hotTrack; }
   void SetHotTrack(bool on);         // hover highlight with the hand-point cursor

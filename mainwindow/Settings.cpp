@@ -137,6 +137,8 @@ void LoadSettings(WindowSettings& window, const std::string& iniPath)
     window.WindowState = InRange(window.WindowState, 0, 2, designed.WindowState);
     window.ViewStyle = InRange(window.ViewStyle, 0, 3, designed.ViewStyle);
     window.ColumnWidths = Settings.ColumnWidths;
+    for (int c = 0; c < ColumnCount; ++c)
+        window.ColumnSaved[static_cast<std::size_t>(c)] = ini.Value("Columns", "Column" + std::to_string(c)).has_value();
     window.Read = true;
 }
 

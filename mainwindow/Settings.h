@@ -25,7 +25,8 @@
 
 #include "catalogue/Prompter.h" // FontChoice
 
-constexpr int ColumnCount = 8; // Name, File, Emulator, System, Rating, Language, Type, #Played
+// Name, File, Emulator, System, Rating, Language, Type, #Played, Last Played, Play Time, Added
+constexpr int ColumnCount = 11;
 
 struct SettingsRecord {
     bool RememberSizeAndPosition = false;
@@ -34,7 +35,7 @@ struct SettingsRecord {
     bool HotTrack = false;
     int32_t DefaultRating = 0;
     int32_t DefaultType = 0;
-    int32_t SortMethod = 0; // 0..15: column * 2, plus 1 for descending
+    int32_t SortMethod = 0; // 0..21: column * 2, plus 1 for descending
     bool LogEnabled = false;
     bool Validate = false;
     bool MessageMode = false; // on: "Lamer Mode" (questions and warnings shown)
@@ -68,7 +69,10 @@ struct WindowSettings {
     FontChoice Font;              // font of the ROM list view
     // Load: the widths read (also in Settings.ColumnWidths), to apply when SaveColumnsWidth is
     // on. Save: the current widths of the list's columns, copied into Settings.ColumnWidths.
-    std::array<int32_t, ColumnCount> ColumnWidths{75, 75, 75, 75, 75, 75, 75, 75};
+    std::array<int32_t, ColumnCount> ColumnWidths{75, 75, 75, 75, 75, 75, 75, 75, 75, 75, 75};
+    // Load: whether the file holds a width for the column (none at a first start, and none for
+    // the columns an older file did not know); the window fits the others to their contents.
+    std::array<bool, ColumnCount> ColumnSaved{};
 };
 
 // The program folder followed by "Tarnwick.ini".

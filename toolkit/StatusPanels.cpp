@@ -1,5 +1,7 @@
 #include "toolkit/StatusPanels.h"
 
+#include <algorithm>
+
 StatusPanels::StatusPanels(const std::vector<int>& widths, QWidget* parent) : QStatusBar(parent) {
     setSizeGripEnabled(false);
     for (int w : widths) {
@@ -13,6 +15,7 @@ StatusPanels::StatusPanels(const std::vector<int>& widths, QWidget* parent) : QS
             addWidget(panel, 1);
         }
         Panels.push_back(panel);
+        Widths.push_back(w);
     }
 }
 
@@ -27,4 +30,11 @@ void StatusPanels::SetPanel(int i, const QString& text) {
     Panels[i]->setText(text);
     // Long loops do not return to the event loop; paint now so the text is seen.
     if (isVisible()) repaint();
+}
+
+void StatusPanels::WidenToFit(int i) {
+    if (i < 0 || i >= PanelCount() || Widths[i] == 0) return;
+    QLabel* panel = Panels[i];
+    const int needed = panel->fontMetrics().horizontalAdvance(panel->text()) + 2 * panel->frameWidth() + 6;
+    panel->setFixedWidth(std::max(Widths[i], needed));
 }

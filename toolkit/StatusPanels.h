@@ -16,7 +16,10 @@ public:
     QString Panel(int i) const;
     // Sets panel i's text and repaints; a position outside the bar is ignored.
     void SetPanel(int i, const QString& text);
+    // Widens panel i to show its whole text; it never gets narrower than it was made.
+    void WidenToFit(int i);
 
 private:
     std::vector<QLabel*> Panels;
+    std::vector<int> Widths;  // as made; 0 for the panel that takes the rest
 };

@@ -71,7 +71,10 @@ const char* const FreshFile =
     "Column4=75\r\n"
     "Column5=75\r\n"
     "Column6=75\r\n"
-    "Column7=75\r\n";
+    "Column7=75\r\n"
+    "Column8=75\r\n"
+    "Column9=75\r\n"
+    "Column10=75\r\n";
 
 } // namespace
 
@@ -111,7 +114,7 @@ TEST_F(SettingsFile, EveryValueRoundTrips)
     w.EnableToolTips = w.ShowProgressBars = false;
     w.ViewStyle = 1;
     w.Font = {"Courier New", 12, true, false, true, true, static_cast<int32_t>(0x80000005)};
-    w.ColumnWidths = {1, 2, 3, 4, 5, 6, 7, 8};
+    w.ColumnWidths = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
     ASSERT_TRUE(SaveSettings(w));
 
     const SettingsRecord saved = Settings;
@@ -128,6 +131,7 @@ TEST_F(SettingsFile, EveryValueRoundTrips)
     EXPECT_EQ(r.ViewStyle, 1);
     EXPECT_EQ(r.Font, w.Font);
     EXPECT_EQ(r.ColumnWidths, w.ColumnWidths);
+    EXPECT_EQ(r.ColumnSaved, (std::array<bool, ColumnCount>{true, true, true, true, true, true, true, true, true, true, true}));
     EXPECT_EQ(Settings.ColumnWidths, w.ColumnWidths);
     EXPECT_EQ(Settings.StalkerEnginePath, saved.StalkerEnginePath);
     EXPECT_EQ(Settings.SortMethod, 13);
@@ -170,7 +174,11 @@ TEST_F(SettingsFile, NumbersInEveryFormAndGarbage)
         "Column3=0x\r\nColumn4=-5\r\nColumn5= 12 \r\nColumn6=99999999999\r\nColumn7=\r\n"
         "[General]\r\nView Style=7\r\nShow ToolBar=abc\r\nShow StatusBar=0x0\r\nHotTrack=2\r\n"
         "[Security]\r\nMessage Mode=\x01\xff\r\n[[broken\r\n");
-    EXPECT_EQ(w.ColumnWidths, (std::array<int32_t, 8>{60, 60, 75, 75, -5, 12, 75, 75}));
+    EXPECT_EQ(w.ColumnWidths, (std::array<int32_t, ColumnCount>{60, 60, 75, 75, -5, 12, 75, 75, 75, 75, 75}));
+    // Only the keys the file holds count as saved: the three columns an older file did not know
+    // are fitted to their contents.
+    EXPECT_EQ(w.ColumnSaved,
+              (std::array<bool, ColumnCount>{true, true, true, true, true, true, true, true, false, false, false}));
     EXPECT_EQ(w.ViewStyle, 3);
     EXPECT_TRUE(Settings.ShowToolBar);   // not a number: default
     EXPECT_FALSE(Settings.ShowStatusBar); // 0x0 is 0

@@ -80,7 +80,7 @@ enum : int {
     SeekError = 10201, ListUnknown = 10202, WarnStructure = 10203, WarnGarbage = 10204,
     NoFilesToZip = 10301, UnattendedNoPassword = 10302, SpanFreshenUpdate = 10303,
     NoFilesToDelete = 10401,
-    FatalUnz = 10501, WarnUnattendedExtract = 10502,
+    FatalUnz = 10501, WarnUnattendedExtract = 10502, ExtractFolderUnusable = 10503,
     ZipLoaded = 10601, ZipExecMissing = 10602, ZipVersionMissing = 10603, ZipNotFound = 10604,
     ZipTooOld = 10605,
     UnzLoaded = 10701, UnzExecMissing = 10702, UnzVersionMissing = 10703, UnzNotFound = 10704,
@@ -323,7 +323,6 @@ public:
 
 private:
     friend std::int32_t ZCallback(ZCallBackStruct* info);
-    friend class ZipEngineLease;
 
     void FreeZipDirEntryRecords();
     void ResetListing();

@@ -277,16 +277,21 @@ void TZipArchiver::Extract() {
         source = AbsolutePath(joined);
     }
 
-    FExtractBusy = true;
+    // The engine writes below the current folder: a base folder that cannot be made current
+    // would leave the members in whatever folder that happens to be.
     const std::string oldFolder = CurrentFolder();
-    const bool moved = !ExtrBaseDir.empty() && FolderExists(ExtrBaseDir) && SetCurrentFolder(ExtrBaseDir);
+    if (!ExtrBaseDir.empty() && !SetCurrentFolder(ExtrBaseDir)) {
+        if (!joined.empty()) DeleteFile(source);
+        return ShowZipMessage(ZipMsg::ExtractFolderUnusable, ExtrBaseDir);
+    }
+    FExtractBusy = true;
     try {
         RunUnzEngine(source);
     } catch (...) {
         ShowZipMessage(ZipMsg::FatalUnz);
     }
     if (!joined.empty()) DeleteFile(source);
-    if (moved) SetCurrentFolder(oldFolder);
+    SetCurrentFolder(oldFolder);
     FSpecArgs.clear();
     lease.Release();
     CancelRequested = false;

@@ -91,11 +91,8 @@ GetUnzEngineVersionFn UnzVersionEntry() {
 }
 
 ZipEngineLease::ZipEngineLease(TZipArchiver& z, EngineKind kind) : kind_(kind) {
-    bool held = kind == EngineKind::Zip ? z.FZipHeld : z.FUnzHeld;
-    if (held) {
-        loaded_ = true;
-        return;
-    }
+    // Always a reference of its own: an event handler may unload the component's engines (a
+    // window closing) while the engine is still running under this call.
     loaded_ = ownReference_ = AcquireEngine(z, kind);
 }
 

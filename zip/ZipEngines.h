@@ -23,8 +23,9 @@ GetZipEngineVersionFn ZipVersionEntry();
 UnzEngineExecFn UnzExecEntry();
 GetUnzEngineVersionFn UnzVersionEntry();
 
-// An engine for the length of one operation: the component's own reference when it holds
-// one (Load_Zip_Dll), else one taken here and given back on every way out.
+// An engine for the length of one operation: a reference taken here (the library opened when
+// no one holds it) and given back on every way out, so the engine stays loaded until the
+// operation ends whatever happens to the component's own reference meanwhile.
 class ZipEngineLease {
 public:
     ZipEngineLease(TZipArchiver& z, EngineKind kind);

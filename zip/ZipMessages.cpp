@@ -31,6 +31,7 @@ constexpr ZipText kTexts[] = {
     {10401, "Error - no files selected for deletion"},
     {10501, "Fatal Error in libunzengine.so: abort exception"},
     {10502, "Warning - Unattended Extract: possible not all files extracted"},
+    {10503, "Error - cannot extract into the folder: "},
     {10601, "ZIP DLL Loaded"},
     {10602, "ZipEngineExec function not found in libzipengine.so!"},
     {10603, "GetZipEngineVersion function not found in libzipengine.so!"},

@@ -116,6 +116,24 @@ TEST_F(CommandsTest, EnginesAreSharedAndUnloadedByWhoLoadedThem) {
     zip.Unload_Unz_Dll();
 }
 
+TEST_F(CommandsTest, UnloadingTheEnginesDuringAnExtractKeepsTheRunningOne) {
+    std::string archive = InfoZipArchive(dir, "held.zip", kFiles);
+    zip.SetFileName(archive);
+    zip.ExtrBaseDir = out;
+    zip.Load_Unz_Dll();
+    int during = -1;
+    onProgress = [&](ProgressType type, std::int32_t) {
+        if (type != ptFileBegin || during >= 0) return;
+        zip.Unload_Unz_Dll();  // what a window closing from an event handler does
+        during = EngineReferences(EngineKind::Unz);
+    };
+    zip.FSpecArgs = {"*.*"};
+    zip.Extract();
+    EXPECT_EQ(during, 1) << "the running extract holds its own reference";
+    EXPECT_EQ(zip.SuccessCount(), 3) << zip.LastMessage();
+    EXPECT_EQ(TempDir::read(Out("gamma.gb")), kFiles[2].data);
+}
+
 TEST_F(CommandsTest, MissingEngineIsReportedOncePerAttempt) {
     TempDir empty;
     const std::string program = ProgramFolder();
@@ -327,6 +345,30 @@ TEST_F(CommandsTest, ExtractOfARelativeArchiveAndMissingArchive) {
     zip.Extract();
     EXPECT_EQ(zip.LastErrorId(), ZipMsg::NoZipSpecified);
     EXPECT_EQ(zip.FSpecArgs.size(), 1u);
+    SetCurrentFolder(cwd);
+}
+
+TEST_F(CommandsTest, ABaseFolderThatIsNotThereIsRefusedNotTheCurrentFolder) {
+    std::string archive = InfoZipArchive(dir, "nowhere.zip", kFiles);
+    const std::string cwd = CurrentFolder();
+    CreateFolders(dir.file("cwd"));
+    ASSERT_TRUE(SetCurrentFolder(dir.file("cwd")));
+    zip.SetFileName(archive);
+    for (const std::string& base : {dir.file("missing"), dir.write("afile", "mine")}) {
+        ClearRecords();
+        zip.ExtrBaseDir = base;
+        zip.FSpecArgs = {"*.*"};
+        zip.Extract();
+        EXPECT_EQ(zip.LastErrorId(), ZipMsg::ExtractFolderUnusable) << base;
+        EXPECT_EQ(zip.LastMessage(), "Error - cannot extract into the folder: " + base);
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_EQ(ui.boxes[0].text, zip.LastMessage());
+        EXPECT_EQ(zip.FSpecArgs.size(), 1u) << "a refusal keeps the names";
+        EXPECT_EQ(CurrentFolder(), dir.file("cwd/"));
+    }
+    EXPECT_TRUE(FindFiles(dir.file("cwd"), "*", FindPlainFiles | FindFolders | FindHiddenFiles).empty());
+    EXPECT_FALSE(FolderExists(dir.file("missing")));
+    EXPECT_EQ(TempDir::read(dir.file("afile")), "mine");
     SetCurrentFolder(cwd);
 }
 

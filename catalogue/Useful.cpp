@@ -40,7 +40,10 @@ void RunAndWait(const std::string& program, const std::string& parameters)
 {
     // The command line is program + blank + parameters: the program is the first argument,
     // unsplit, and the text after the blank is split into the others by shell word rules.
-    const StartResult started = StartProcessWithParameters(program, parameters, FolderPart(program));
+    // A relative program is taken from the current folder, before its own folder becomes the
+    // child's current folder.
+    const std::string path = FolderPart(program).empty() ? program : AbsolutePath(program);
+    const StartResult started = StartProcessWithParameters(path, parameters, FolderPart(path));
     if (started.pid < 0) {
         ErrorBox("Error Creating Process");
         return;

@@ -95,6 +95,20 @@ TEST_F(Useful, RunAndWaitWaitsThroughTheHook)
     EXPECT_TRUE(ReadFakeEmulatorReport(report));
 }
 
+TEST_F(Useful, RunAndWaitStartsARelativeProgramFromTheCurrentFolder)
+{
+    const std::string exe = InstallEmulator("tools/e");
+    const std::string before = CurrentFolder();
+    ASSERT_TRUE(SetCurrentFolder(dir.path()));
+    RunAndWait("tools/e/emu", "-x");
+    SetCurrentFolder(before);
+    const auto run = ReadFakeEmulatorReport(report);
+    ASSERT_TRUE(run) << "the relative program was not started";
+    EXPECT_EQ(run->workingFolder, dir.file("tools/e"));
+    EXPECT_EQ(run->args, (std::vector<std::string>{exe, "-x"}));
+    EXPECT_TRUE(prompts.Shown().empty());
+}
+
 TEST_F(Useful, RunAndWaitReportsProgramsThatCannotStart)
 {
     prompts.Box(BoxOk).Box(BoxOk);

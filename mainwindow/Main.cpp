@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "catalogue/Emusystem.h"
+#include "catalogue/LaunchJournal.h"
 #include "catalogue/Scan.h"
 #include "catalogue/Sorting.h"
 #include "catalogue/Splash.h"
@@ -143,7 +144,7 @@ void TMainWnd::BuildActions() {
       {ListIcons, &TMainWnd::ListIconsExecute}, {Report, &TMainWnd::ReportExecute},
   };
   for (const auto& [action, handler] : handlers)
-    connect(action, &QAction::triggered, this, [this, handler = handler] { Guarded([&] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this, [this, handler = handler] { Command([&] { (this->*handler)(); }); });
 
   viewGroup = new QActionGroup(this);
   viewGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
@@ -340,10 +341,10 @@ void TMainWnd::BuildBottom() {
 }
 
 void TMainWnd::BindList() {
-  List->Model()->OnEdited = [this](int row, QString& text) { Guarded([&] { ListEdited(row, text); }); };
-  List->OnColumnClick = [this](int c) { Guarded([&] { ListColumnClick(c); }); };
-  List->OnDblClick = [this] { Guarded([this] { ListDblClick(); }); };
-  List->OnMouseUp = [this](Qt::MouseButton b) { Guarded([&] { ListMouseUp(b); }); };
+  List->Model()->OnEdited = [this](int row, QString& text) { Command([&] { ListEdited(row, text); }); };
+  List->OnColumnClick = [this](int c) { Command([&] { ListColumnClick(c); }); };
+  List->OnDblClick = [this] { Command([this] { ListDblClick(); }); };
+  List->OnMouseUp = [this](Qt::MouseButton b) { Command([&] { ListMouseUp(b); }); };
   List->OnContextMenu = [this](const QPoint& p) { ROMsMenu->popup(p); };
   // The shortcuts (Del, Shift+Del) work while the list has the focus, and follow the same
   // enabling as the pop-up menu.
@@ -352,6 +353,13 @@ void TMainWnd::BindList() {
     item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     List->addAction(item);
   }
+}
+
+void TMainWnd::Command(const std::function<void()>& handler) {
+  // Input is dropped during a launch; this also stops a command reached any other way, as
+  // removing or re-sorting ROMs under the launch would free the record it counts the play on.
+  if (launching) return;
+  Guarded(handler);
 }
 
 void TMainWnd::BindDialogs() {
@@ -390,6 +398,7 @@ void TMainWnd::SetListFontChoice(const FontChoice& c) {
 // ---- Start-up and close --------------------------------------------------------------------
 
 void TMainWnd::FormCreate() {
+  FinishInterruptedLaunch();
   try {
     Emus->LoadLanguages(LookupFile("Lists\\Languages.lst"));
     Emus->LoadSystems(LookupFile("Lists\\Systems.lst"));
@@ -436,7 +445,8 @@ void TMainWnd::showEvent(QShowEvent* e) {
 }
 
 void TMainWnd::closeEvent(QCloseEvent* e) {
-  if (launching) {  // the emulator still runs: the launch needs the catalogue afterwards
+  if (launching) {  // the launch needs the engines and the catalogue until it has cleaned up
+    SetStatus("A game is running: close it first");
     e->ignore();
     return;
   }

@@ -3,6 +3,7 @@
 // bar; the catalogue's start-up and close; every main-window command.
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -79,7 +80,8 @@ public:
   // False when start-up stopped before the settings and list files were read: closing then
   // writes none of them, so a broken start cannot destroy the stored catalogue.
   bool CatalogueLoaded() const { return loaded; }
-  // True while an emulator runs: the window keeps painting but refuses to close.
+  // True for the whole of a launch (listing, unzip, the emulator's run, the clean-up): the window
+  // keeps painting but refuses to close and runs no command.
   bool Launching() const { return launching; }
   void SetLaunching(bool on) { launching = on; }
 
@@ -136,6 +138,7 @@ protected:
   bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+  void Command(const std::function<void()>& handler);
   void BuildActions();
   void BuildMenus();
   void BuildCoolBar();

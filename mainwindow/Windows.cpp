@@ -68,34 +68,63 @@ void DestroyWindows() {
   Destroy(MainWnd);
 }
 
-void PaintWhileWaiting() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
-
 namespace {
+
+bool IsUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::Drop:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Whether an event goes to a widget of the modal box that is up.
+bool ForModalBox(QObject* target) {
+  QWidget* modal = QApplication::activeModalWidget();
+  auto* widget = qobject_cast<QWidget*>(target);
+  return modal && widget && (widget == modal || modal->isAncestorOf(widget));
+}
 
 class InputDropper : public QObject {
 protected:
-  bool eventFilter(QObject*, QEvent* e) override {
-    switch (e->type()) {
-      case QEvent::MouseButtonPress:
-      case QEvent::MouseButtonRelease:
-      case QEvent::MouseButtonDblClick:
-      case QEvent::KeyPress:
-      case QEvent::KeyRelease:
-      case QEvent::ShortcutOverride:
-      case QEvent::Shortcut:
-      case QEvent::Wheel:
-        return true;
-      default:
-        return false;
-    }
+  bool eventFilter(QObject* target, QEvent* e) override {
+    // A native window hands its input on to its widgets, where it is judged.
+    if (!IsUserInput(e->type()) || target->isWindowType()) return false;
+    return !ForModalBox(target);
   }
 };
 
+int blocks = 0;
+InputDropper* dropper = nullptr;
+
 }  // namespace
 
-void DropInputQueuedWhileWaiting() {
-  InputDropper dropper;
-  qApp->installEventFilter(&dropper);
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
-  qApp->removeEventFilter(&dropper);
+void PaintWhileWaiting() {
+  QCoreApplication::processEvents(UserInputBlock::Active() ? QEventLoop::AllEvents
+                                                           : QEventLoop::ExcludeUserInputEvents);
 }
+
+UserInputBlock::UserInputBlock() {
+  if (blocks++ > 0) return;
+  dropper = new InputDropper;
+  qApp->installEventFilter(dropper);
+}
+
+UserInputBlock::~UserInputBlock() {
+  if (--blocks > 0) return;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  delete dropper;  // which takes it off the application
+  dropper = nullptr;
+}
+
+bool UserInputBlock::Active() { return blocks > 0; }

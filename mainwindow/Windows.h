@@ -14,8 +14,21 @@ void PrepareDataFolder();
 void CreateWindows(TSplashWnd* splash);
 // Deletes what CreateWindows made (the main window last) and clears the references.
 void DestroyWindows();
-// What the core's waits call while an emulator runs: paint, take no input.
+// What the core's waits call while an emulator runs: paint, take no input. Inside a
+// UserInputBlock the window's other events (a close asked for) are taken too, as the block
+// drops the input.
 void PaintWhileWaiting();
-// Delivers what queued up while waiting and drops the user's clicks and keys among it, so
-// clicks made on the window while the emulator ran do not act (start it again) afterwards.
-void DropInputQueuedWhileWaiting();
+
+// For as long as it lives, the user's clicks and keys reach no window but a modal box that is up
+// (a launch's message or password box): the windows paint, the boxes can be answered, nothing
+// else acts. Before it goes, what queued up meanwhile is delivered and its input dropped, so
+// clicks made while an emulator ran do not act (start it again) afterwards.
+class UserInputBlock {
+public:
+  UserInputBlock();
+  ~UserInputBlock();
+  UserInputBlock(const UserInputBlock&) = delete;
+  UserInputBlock& operator=(const UserInputBlock&) = delete;
+  // Whether one is in force.
+  static bool Active();
+};

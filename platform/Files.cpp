@@ -147,11 +147,8 @@ std::string WriteTarget(const std::string& path)
 {
     struct stat st;
     if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = realpath(path.c_str(), nullptr)) {
-            std::string out(real);
-            free(real);
-            return out;
-        }
+        if (std::string real = RealPath(path); !real.empty())
+            return real;
     }
     return path;
 }
@@ -421,6 +418,16 @@ std::string ShortPath(std::string_view path)
 {
     struct stat st;
     return !path.empty() && StatOf(path, st) ? Text(path) : std::string();
+}
+
+std::string RealPath(std::string_view path)
+{
+    char* real = realpath(Text(path).c_str(), nullptr);
+    if (!real)
+        return {};
+    std::string out(real);
+    free(real);
+    return out;
 }
 
 // --- Whole files ------------------------------------------------------------------------------

@@ -81,6 +81,8 @@ std::string CurrentFolder();
 bool SetCurrentFolder(std::string_view path);
 // The short form of a path: the path itself when anything exists there, else "".
 std::string ShortPath(std::string_view path);
+// The path with every symbolic link, "." and ".." resolved (realpath); "" when it does not exist.
+std::string RealPath(std::string_view path);
 
 // --- Whole files ------------------------------------------------------------------------------
 

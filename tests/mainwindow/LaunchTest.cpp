@@ -2,21 +2,25 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <QTest>
 #include <QTreeView>
 #include <QProgressBar>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <gtest/gtest.h>
 
 #include "support/Archives.h"
 #include "support/FakeEmulator.h"
 #include "support/ScriptedPrompter.h"
 #include "WindowTestKit.h"
+#include "catalogue/LaunchJournal.h"
 #include "catalogue/Useful.h"
 #include "mainwindow/Launch.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Settings.h"
 #include "platform/Files.h"
+#include "zip/ZipUi.h"
 
 namespace fs = std::filesystem;
 
@@ -29,15 +33,19 @@ protected:
     fs::create_directories(program.path("emu"));
     fs::copy_file(FAKE_EMULATOR_PATH, exe);
     program.WriteEmptyCatalogue();
+    SetZipUi(&zipUi);
     windows = std::make_unique<RunWindows>();
     Settings.LogEnabled = true;
     Settings.MessageMode = false;
   }
   void TearDown() override {
+    SetWaitHook(nullptr);
+    zipUi.onProcessMessages = nullptr;
     if (MainWnd && !MainWnd->Closed()) MainWnd->close();
     windows.reset();
-    SetWaitHook(nullptr);
+    SetZipUi(nullptr);
     unsetenv("FAKE_EMULATOR_SLEEP_MS");
+    SetCurrentFolder(startFolder);
   }
   // Adds a ROM and launches it; returns what the emulator saw (nullopt when it did not run).
   std::optional<FakeEmulatorRun> Launch(const std::string& file, const std::string& params, bool zip, bool mame) {
@@ -62,8 +70,37 @@ protected:
     SetWaitHook([this, path] { seenWhileRunning = seenWhileRunning || FileExists(path); });
   }
 
+  // The files below a folder with their bytes, to show that a launch left them as they were.
+  static std::map<std::string, std::string> FilesIn(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+      if (entry.is_regular_file())
+        files[fs::relative(entry.path(), folder).string()] = TempDir::read(entry.path().string());
+    return files;
+  }
+  // The window shown and active with the list focused, so keys reach it as a user's would.
+  void ShowWindow() {
+    MainWnd->show();
+    MainWnd->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(MainWnd));
+    MainWnd->List->ReportView()->setFocus();
+  }
+  // The mouse events of a double click on the first row, as the window system delivers them.
+  static void DoubleClickFirstRow() {
+    QWidget* viewport = MainWnd->List->ReportView()->viewport();
+    const QPoint at = MainWnd->List->ReportView()->visualRect(MainWnd->List->Model()->index(0, 0)).center();
+    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                           QEvent::MouseButtonRelease}) {
+      QMouseEvent e(t, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                    t == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(viewport, &e);
+    }
+  }
+
+  const std::string startFolder = CurrentFolder();
   TestProgram program;
   ScriptedPrompter prompts;
+  SilentZipUi zipUi;
   const std::string exe = program.path("emu/fake");
   const std::string emuFolder = program.path("emu");
   std::unique_ptr<RunWindows> windows;
@@ -130,17 +167,228 @@ TEST_F(Launching, MameModeUnpacksTheWholeGameAndRemovesItAfterwards) {
 TEST_F(Launching, OneMatchingMemberIsUnpackedIntoTheSharedFolder) {
   const std::string rom =
       archives::InfoZipArchive(program.dir, "GAME.ZIP", {{"readme.txt", "r"}, {"Game.Nes", "123"}, {"GAME.BIN", "4"}});
-  WatchWhileRunning(emuFolder + "/ROMS/Game.Nes");
+  WatchWhileRunning(emuFolder + "/Roms/Game.Nes");
   auto run = Launch(rom, "-fs", false, false);
   ASSERT_TRUE(run);
-  const std::string unpacked = emuFolder + "/ROMS/Game.Nes";
+  const std::string unpacked = emuFolder + "/Roms/Game.Nes";
   EXPECT_EQ(run->args, (std::vector<std::string>{exe, "-fs", unpacked}));
   EXPECT_EQ(run->fileSizes[2], 3);
   EXPECT_TRUE(seenWhileRunning);
-  EXPECT_FALSE(fs::exists(emuFolder + "/ROMS/readme.txt"));
+  EXPECT_FALSE(fs::exists(emuFolder + "/Roms/readme.txt"));
   EXPECT_EQ(LastLogLines(2), (std::vector<std::string>{"- Executing: " + exe + " -fs " + unpacked, "  Zip NOT Supported"}));
   EXPECT_FALSE(fs::exists(unpacked));
+  EXPECT_TRUE(fs::is_directory(emuFolder + "/Roms"));
+  EXPECT_FALSE(fs::exists(LaunchJournalPath()));
+}
+
+TEST_F(Launching, BothUnpackingCasesUseOneUnzipFolderWhateverItsLetterCase) {
+  fs::create_directories(emuFolder + "/ROMS");
+  const std::string file = archives::InfoZipArchive(program.dir, "GAME.ZIP", {{"Game.Nes", "123"}});
+  auto run = Launch(file, "", false, false);
+  ASSERT_TRUE(run);
+  ASSERT_EQ(run->args.size(), 2u);
+  EXPECT_EQ(run->args[1], emuFolder + "/ROMS/Game.Nes");
+  EXPECT_EQ(run->fileSizes[1], 3);
+
+  const std::string game = archives::InfoZipArchive(program.dir, "mame.zip", {{"a.bin", "1"}});
+  WatchWhileRunning(emuFolder + "/ROMS/mame/a.bin");
+  ASSERT_TRUE(Launch(game, "", false, true));
+  EXPECT_TRUE(seenWhileRunning);
+  EXPECT_FALSE(fs::exists(emuFolder + "/Roms"));
+  EXPECT_FALSE(fs::exists(emuFolder + "/ROMS/mame"));
   EXPECT_TRUE(fs::is_directory(emuFolder + "/ROMS"));
+}
+
+TEST_F(Launching, AFolderThatCannotBeMadeUnpacksNothingAndStartsNothing) {
+  // Files of the user's stand where the folders would go; mkdir fails there for root as well.
+  program.dir.write("emu/Roms/Game", "the user's file");
+  program.dir.write("cwd/mine.txt", "mine");
+  ASSERT_TRUE(SetCurrentFolder(program.path("cwd")));
+  const std::string game = archives::InfoZipArchive(program.dir, "Game.zip", {{"game.nes", "12345"}, {"mine.txt", "x"}});
+  prompts.Box(BoxOk);
+  EXPECT_FALSE(Launch(game, "", false, true));
+  EXPECT_EQ(prompts.BoxTexts().back(), "Cannot create the folder " + emuFolder +
+                                           "/Roms/Game (File exists).\nThe ROM was not unpacked and the emulator "
+                                           "was not started.");
+  EXPECT_EQ(Played(), 0);
+
+  fs::remove_all(emuFolder + "/Roms");
+  program.dir.write("emu/roms", "the user's file");
+  const std::string file = archives::InfoZipArchive(program.dir, "mine.zip", {{"mine.txt", "12345"}});
+  prompts.Box(BoxOk);
+  EXPECT_FALSE(Launch(file, "", false, false));
+  EXPECT_EQ(prompts.BoxTexts().back(), "Cannot create the folder " + emuFolder +
+                                           "/roms (File exists).\nThe ROM was not unpacked and the emulator was "
+                                           "not started.");
+  EXPECT_EQ(Played(), 0);
+  EXPECT_EQ(FilesIn(program.path("cwd")), (std::map<std::string, std::string>{{"mine.txt", "mine"}}));
+  EXPECT_EQ(program.Read("emu/roms"), "the user's file");
+  EXPECT_FALSE(fs::exists(LaunchJournalPath()));
+}
+
+TEST_F(Launching, ArchiveNamesThatGiveNoGameNameAreRefused) {
+  program.dir.write("emu/fake.cfg", "the emulator's settings");
+  const auto before = FilesIn(emuFolder);
+  const std::string source = archives::InfoZipArchive(program.dir, "dots.zip", {{"fake", "x"}, {"fake.cfg", "x"}});
+  for (const char* name : {"...zip", ".zip", "..zip"}) {
+    const std::string rom = program.path(name);
+    fs::copy_file(source, rom);
+    for (const auto& [zip, mame] : {std::pair{false, true}, std::pair{false, false}, std::pair{true, true}}) {
+      prompts.Box(BoxOk);
+      EXPECT_FALSE(Launch(rom, "", zip, mame)) << name;
+      EXPECT_EQ(prompts.BoxTexts().back(), "The name of " + rom + " gives no game name, so it cannot be launched.");
+      EXPECT_EQ(Played(), 0);
+    }
+  }
+  EXPECT_EQ(FilesIn(emuFolder), before);
+  EXPECT_FALSE(fs::exists(emuFolder + "/Roms"));
+}
+
+TEST_F(Launching, TheCleanUpRemovesOnlyWhatTheLaunchUnpacked) {
+  // A game folder that was there before, with the user's own files, one named like a member.
+  program.dir.write("emu/Roms/Game/notes.txt", "my notes");
+  program.dir.write("emu/Roms/Game/game.nes", "my own dump");
+  const auto users = FilesIn(emuFolder + "/Roms/Game");
+  const std::string game =
+      archives::InfoZipArchive(program.dir, "Game.zip", {{"game.nes", "12345"}, {"docs/readme.txt", "hi"}});
+  WatchWhileRunning(emuFolder + "/Roms/Game/readme.txt");
+  auto run = Launch(game, "Roms/Game/game.nes", false, true);
+  ASSERT_TRUE(run);
+  ASSERT_EQ(run->fileSizes.size(), 3u);
+  EXPECT_EQ(run->fileSizes[1], 11) << "the user's own file is the one found";
+  EXPECT_TRUE(seenWhileRunning);
+  EXPECT_EQ(FilesIn(emuFolder + "/Roms/Game"), users);
+
+  // A game folder the launch made keeps what the emulator wrote there (its saves).
+  const std::string fresh = archives::InfoZipArchive(program.dir, "Fresh.zip", {{"fresh.nes", "12345"}});
+  setenv("FAKE_EMULATOR_SLEEP_MS", "200", 1);
+  SetWaitHook([this] { program.dir.write("emu/Roms/Fresh/fresh.sav", "saved"); });
+  ASSERT_TRUE(Launch(fresh, "", false, true));
+  EXPECT_EQ(FilesIn(emuFolder + "/Roms/Fresh"), (std::map<std::string, std::string>{{"fresh.sav", "saved"}}));
+
+  // Case 5: the user's file named like the member stays, and is what the emulator gets.
+  program.dir.write("emu/Roms/Other.nes", "mine");
+  const std::string other = archives::InfoZipArchive(program.dir, "Other.zip", {{"Other.nes", "theirs"}});
+  auto file = Launch(other, "", false, false);
+  ASSERT_TRUE(file);
+  ASSERT_EQ(file->fileSizes.size(), 2u);
+  EXPECT_EQ(file->fileSizes[1], 4);
+  EXPECT_EQ(program.Read("emu/Roms/Other.nes"), "mine");
+  EXPECT_TRUE(prompts.Shown().empty());
+}
+
+TEST_F(Launching, ALaunchThatWasKilledIsCleanedUpAtTheNextStart) {
+  program.dir.write("emu/Roms/keep.txt", "the user's");
+  const std::string game = archives::InfoZipArchive(program.dir, "Game.zip", {{"game.nes", "12345"}, {"b.txt", "b"}});
+  // What a kill during the run leaves behind: a copy of the journal and the unpacked files.
+  const std::string crash = program.path("crash");
+  setenv("FAKE_EMULATOR_SLEEP_MS", "200", 1);
+  SetWaitHook([&] {
+    if (fs::exists(crash) || !fs::exists(LaunchJournalPath())) return;
+    fs::create_directories(crash);
+    fs::copy(emuFolder + "/Roms", crash + "/Roms", fs::copy_options::recursive);
+    fs::copy_file(LaunchJournalPath(), crash + "/journal");
+  });
+  ASSERT_TRUE(Launch(game, "", false, true));
+  ASSERT_TRUE(fs::exists(crash)) << "no journal was written before the emulator ran";
+  EXPECT_FALSE(fs::exists(LaunchJournalPath()));
+  MainWnd->close();
+  windows.reset();
+
+  fs::remove_all(emuFolder + "/Roms");
+  fs::copy(crash + "/Roms", emuFolder + "/Roms", fs::copy_options::recursive);
+  fs::copy_file(crash + "/journal", LaunchJournalPath());
+  ASSERT_EQ(program.Read("emu/Roms/Game/game.nes"), "12345");
+  windows = std::make_unique<RunWindows>();  // the next start
+  EXPECT_EQ(FilesIn(emuFolder + "/Roms"), (std::map<std::string, std::string>{{"keep.txt", "the user's"}}));
+  EXPECT_FALSE(fs::exists(emuFolder + "/Roms/Game"));
+  EXPECT_FALSE(fs::exists(LaunchJournalPath()));
+}
+
+TEST_F(Launching, AnEncryptedMemberAsksForThePasswordOnceAndStartsOnlyWhenUnpacked) {
+  const std::string rom =
+      archives::InfoZipArchive(program.dir, "Secret.zip", {{"Secret.nes", "12345"}}, "-P letmein");
+  zipUi.inputs = {"letmein"};
+  auto run = Launch(rom, "", false, false);
+  ASSERT_TRUE(run);
+  ASSERT_EQ(run->fileSizes.size(), 2u);
+  EXPECT_EQ(run->fileSizes[1], 5);
+  ASSERT_EQ(zipUi.boxes.size(), 1u);
+  EXPECT_EQ(zipUi.boxes[0].caption, "Password");
+  EXPECT_TRUE(zipUi.boxes[0].hidden);
+  EXPECT_EQ(MainWnd->ZipMan().Password, "") << "the password is not kept for the next archive";
+
+  for (const std::deque<std::string>& typed : {std::deque<std::string>{"wrong"}, std::deque<std::string>{}}) {
+    zipUi.boxes.clear();
+    zipUi.inputs = typed;
+    prompts.Box(BoxOk);
+    EXPECT_FALSE(Launch(rom, "", false, false));
+    EXPECT_EQ(zipUi.boxes.size(), 1u) << "asked once";
+    EXPECT_EQ(prompts.BoxTexts().back(), MainWnd->ZipMan().LastMessage());
+    EXPECT_NE(prompts.BoxTexts().back().find("Secret.nes"), std::string::npos) << prompts.BoxTexts().back();
+    EXPECT_EQ(Played(), 0);
+    EXPECT_FALSE(fs::exists(emuFolder + "/Roms/Secret.nes"));
+  }
+}
+
+TEST_F(Launching, KeysAndClicksDuringTheUnzipAreDropped) {
+  ShowWindow();
+  const std::string rom = archives::InfoZipArchive(program.dir, "Game.zip", {{"Game.nes", "12345"}});
+  // What a user does while the archive unpacks: Del (unlink the ROM), a double click on it
+  // (launch it again), "Clear ROMs list". Each freed the ROM whose play the launch then counted.
+  bool acted = false;
+  zipUi.onProcessMessages = [&] {
+    if (acted) return;
+    acted = true;
+    QTest::keyClick(MainWnd->List->ReportView(), Qt::Key_Delete);
+    DoubleClickFirstRow();
+    MainWnd->ClearRomList->trigger();
+    QCoreApplication::processEvents();
+  };
+  auto run = Launch(rom, "", false, false);
+  ASSERT_TRUE(acted);
+  ASSERT_TRUE(run);
+  EXPECT_EQ(Emus->RomCount(), 1);
+  EXPECT_EQ(Played(), 1);
+  EXPECT_FALSE(MainWnd->Launching());
+
+  // Once the launch is over the window takes keys again.
+  MainWnd->List->SelectRow(0);
+  QTest::keyClick(MainWnd->List->ReportView(), Qt::Key_Delete);
+  EXPECT_EQ(Emus->RomCount(), 0);
+}
+
+TEST_F(Launching, ACloseDuringTheUnzipOrTheRunIsRefusedWithAStatusText) {
+  ShowWindow();
+  const std::string rom = archives::InfoZipArchive(program.dir, "Game.zip", {{"Game.nes", "12345"}});
+  bool closedWhileUnzipping = true, closedWhileRunning = true;
+  std::string statusWhileUnzipping, statusWhileRunning;
+  zipUi.onProcessMessages = [&] {
+    if (!statusWhileUnzipping.empty()) return;
+    closedWhileUnzipping = MainWnd->close();
+    statusWhileUnzipping = MainWnd->StatusText();
+  };
+  setenv("FAKE_EMULATOR_SLEEP_MS", "200", 1);
+  SetWaitHook([&] {
+    if (!statusWhileRunning.empty()) return;
+    closedWhileRunning = MainWnd->close();
+    statusWhileRunning = MainWnd->StatusText();
+  });
+  auto run = Launch(rom, "", false, false);
+  ASSERT_TRUE(run);
+  EXPECT_FALSE(closedWhileUnzipping);
+  EXPECT_FALSE(closedWhileRunning);
+  EXPECT_EQ(statusWhileUnzipping, "A game is running: close it first");
+  EXPECT_EQ(statusWhileRunning, "A game is running: close it first");
+  EXPECT_EQ(Played(), 1);
+  EXPECT_FALSE(fs::exists(emuFolder + "/Roms/Game.nes")) << "cleaned up as usual";
+  EXPECT_FALSE(MainWnd->Closed());
+  EXPECT_TRUE(MainWnd->isVisible());
+  EXPECT_EQ(MainWnd->StatusText(), "Ready");
+
+  // Afterwards the window closes as it always did.
+  EXPECT_TRUE(MainWnd->close());
+  EXPECT_TRUE(MainWnd->Closed());
 }
 
 TEST_F(Launching, AMemberInAFolderDoesNotMatch) {

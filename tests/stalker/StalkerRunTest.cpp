@@ -270,7 +270,7 @@ TEST_F(StalkerRunTest, ClosingReleasesTheEngineTheDialogHolds) {
     Prepare(tmp.file("roms"), "", {"*.nes"});
     dlg.show();
     dlg.BtnGoClick();
-    EXPECT_EQ(duringRun, 1);
+    EXPECT_EQ(duringRun, 2) << "the dialog's reference and the running Add's own";
     EXPECT_TRUE(Intact(tmp.file("roms/a.zip")));
     dlg.BtnStopClick();
     EXPECT_FALSE(dlg.isVisible());

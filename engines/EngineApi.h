@@ -166,6 +166,19 @@ typedef struct UnzExecRecord {
     int32_t Seven;                /* ENGINE_RECORD_MARKER */
 } UnzExecRecord;
 
+/* Whether a member's name or comment, stored without the UTF-8 flag, is read as code page 437
+ * (OEM) rather than as its bytes, by a record's CodePage (0 auto, 1 none, 2 OEM) and the
+ * entry's "version made by" (host number and version, Info-ZIP's numbering): automatically for
+ * names made on MS-DOS (host 0), OS/2 HPFS (6) and Windows NT (11, version 50). The component
+ * lists names by this rule and the engines read them by it, so a name listed is a name found. */
+static inline int ZipNameIsOem(int codePage, int hostNum, int hostVer) {
+    if (codePage == 1)
+        return 0;
+    if (codePage == 2)
+        return 1;
+    return hostNum == 0 || hostNum == 6 || (hostNum == 11 && hostVer == 50);
+}
+
 /* Entry points. ZipEngineExec returns the number of entries written or deleted (folder entries
  * included; 0 when the archive was left as it was), UnzEngineExec the number of files extracted
  * or tested good. */

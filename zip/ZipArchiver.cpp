@@ -2,6 +2,8 @@
 // search and List. The archive's records are read by the directory reader (ZipDirectory.h).
 #include "zip/ZipArchiver.h"
 
+#include "engines/EngineApi.h"
+
 #include "platform/Drives.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -151,13 +153,9 @@ void TZipArchiver::ShowExceptionError(const EZipArchiver& e) {
 
 // ---- The CodePage rule ----------------------------------------------------------------------
 
+// The rule the engines read names by, so a listed name is the name extracted.
 bool TZipArchiver::ConvertsNames(int hostNum, int hostVer) const {
-    switch (CodePage) {
-    case cpOEM: return true;
-    case cpNone: return false;
-    case cpAUTO: return hostNum == 0 || hostNum == 6 || (hostNum == 11 && hostVer == 50);
-    }
-    return false;
+    return ZipNameIsOem(static_cast<int>(CodePage), hostNum, hostVer) != 0;
 }
 
 std::string TZipArchiver::ConvertOem2Iso(const std::string& text, int hostNum, int hostVer) const {

@@ -5,13 +5,9 @@
 #include <sys/stat.h>
 
 namespace {
-void ReportOpenFailure(const std::string& path, zip_error_t* error, EngineReporter& reporter) {
-    reporter.error(ZERR_OPEN_ARCHIVE, "cannot open " + path + ": " + zip_error_strerror(error));
-}
-
 // An archive behind a stub goes through a source of our own, which keeps the stub when the
 // archive is rewritten and reads archives whose offsets were not moved past the stub.
-zip_t* OpenBehindStub(const std::string& path, const ZipPrefix& prefix, int flags, EngineReporter& reporter) {
+zip_t* OpenBehindStub(const std::string& path, const ZipPrefix& prefix, int flags, std::string& why) {
     zip_error_t error;
     zip_error_init(&error);
     zip_t* archive = nullptr;
@@ -21,13 +17,13 @@ zip_t* OpenBehindStub(const std::string& path, const ZipPrefix& prefix, int flag
             zip_source_free(source);
     }
     if (archive == nullptr)
-        ReportOpenFailure(path, &error, reporter);
+        why = zip_error_strerror(&error);
     zip_error_fini(&error);
     return archive;
 }
 } // namespace
 
-zip_t* OpenArchive(const std::string& path, int flags, EngineReporter& reporter) {
+zip_t* OpenArchive(const std::string& path, int flags, std::string& why) {
     struct stat st;
     bool exists = ::stat(path.c_str(), &st) == 0;
     // An empty file is taken as a new archive, as Info-ZIP takes it.
@@ -36,16 +32,24 @@ zip_t* OpenArchive(const std::string& path, int flags, EngineReporter& reporter)
     ZipPrefix prefix = exists ? FindZipPrefix(path) : ZipPrefix{};
     bool writing = (flags & ZIP_RDONLY) == 0;
     if (prefix.unadjusted > 0 || (writing && prefix.keep > 0))
-        return OpenBehindStub(path, prefix, flags, reporter);
+        return OpenBehindStub(path, prefix, flags, why);
 
     int code = 0;
     zip_t* archive = zip_open(path.c_str(), flags, &code);
     if (archive == nullptr) {
         zip_error_t error;
         zip_error_init_with_code(&error, code);
-        ReportOpenFailure(path, &error, reporter);
+        why = zip_error_strerror(&error);
         zip_error_fini(&error);
     }
+    return archive;
+}
+
+zip_t* OpenArchive(const std::string& path, int flags, EngineReporter& reporter) {
+    std::string why;
+    zip_t* archive = OpenArchive(path, flags, why);
+    if (archive == nullptr)
+        reporter.error(ZERR_OPEN_ARCHIVE, "cannot open " + path + ": " + why);
     return archive;
 }
 

@@ -10,7 +10,9 @@
 #include <utility>
 #include <vector>
 
-// Opens an archive (flags as zip_open); on failure reports ZERR_OPEN_ARCHIVE and returns null.
+// Opens an archive (flags as zip_open); on failure gives libzip's reason and returns null.
+zip_t* OpenArchive(const std::string& path, int flags, std::string& why);
+// The same, reporting a failure as ZERR_OPEN_ARCHIVE.
 zip_t* OpenArchive(const std::string& path, int flags, EngineReporter& reporter);
 
 // Writes the changes (to a temporary file renamed over the archive), reporting the bytes

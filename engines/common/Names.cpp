@@ -9,6 +9,15 @@
 namespace {
 // The extended-timestamp extra field: a flags byte, then the modification time (bit 0).
 constexpr zip_uint16_t kExtendedTimestamp = 0x5455;
+
+// The extended timestamp's modification time, when the field holds one.
+void ApplyExtendedTimestamp(const zip_uint8_t* data, size_t length, MemberTime& result) {
+    if (data == nullptr || length < 5 || (data[0] & 1) == 0)
+        return;
+    uint32_t raw = uint32_t(data[1]) | uint32_t(data[2]) << 8 | uint32_t(data[3]) << 16 | uint32_t(data[4]) << 24;
+    result.time = static_cast<time_t>(static_cast<int32_t>(raw));
+    result.exact = true;
+}
 } // namespace
 
 bool HasWildcards(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
@@ -58,31 +67,38 @@ MemberSpecs::MemberSpecs(std::vector<std::string> specs) {
             specs_.push_back(ToMemberSeparators(std::move(spec)));
 }
 
-zip_flags_t MemberNameFlags(zip_t* archive, zip_uint64_t index, int codePage) {
-    if (codePage == 1)
-        return ZIP_FL_ENC_RAW;
-    if (codePage == 2)
-        return ZIP_FL_ENC_STRICT;
-    zip_uint8_t system = ZIP_OPSYS_UNIX;
-    zip_uint32_t attributes = 0;
-    zip_file_get_external_attributes(archive, index, 0, &system, &attributes);
-    bool fromDos = system == ZIP_OPSYS_DOS || system == ZIP_OPSYS_OS_2 || system == ZIP_OPSYS_WINDOWS_NTFS;
-    return fromDos ? ZIP_FL_ENC_STRICT : ZIP_FL_ENC_RAW;
+MemberNames DirectoryNames(const std::vector<DirectoryEntry>& directory) {
+    MemberNames names;
+    for (const DirectoryEntry& entry : directory) {
+        names.listed.push_back(ToMemberSeparators(entry.name));
+        names.raw.push_back(ToMemberSeparators(entry.rawName));
+    }
+    return names;
 }
 
-int MemberSpecs::choose(zip_t* archive, int codePage, std::vector<bool>& chosen) const {
+MemberNames ReadMemberNames(zip_t* archive, const std::optional<std::vector<DirectoryEntry>>& directory) {
     zip_int64_t count = std::max<zip_int64_t>(zip_get_num_entries(archive, 0), 0);
-    chosen.assign(size_t(count), specs_.empty());
-    std::vector<bool> matched(specs_.size(), false);
-    for (bool raw : {false, true}) {
-        std::vector<std::string> names;
-        for (zip_int64_t i = 0; i < count; ++i) {
-            zip_flags_t form = raw ? ZIP_FL_ENC_RAW : MemberNameFlags(archive, zip_uint64_t(i), codePage);
-            const char* name = zip_get_name(archive, zip_uint64_t(i), form);
-            names.push_back(ToMemberSeparators(name != nullptr ? name : ""));
-        }
-        mark(names, chosen, matched);
+    MemberNames names;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* name = zip_get_name(archive, zip_uint64_t(i), ZIP_FL_ENC_RAW);
+        names.raw.push_back(ToMemberSeparators(name != nullptr ? name : ""));
     }
+    // The same members in the same order, else the directory read describes another archive
+    // than libzip's (libzip read a different end record).
+    bool same = directory && directory->size() == names.raw.size();
+    for (size_t i = 0; same && i < names.raw.size(); ++i)
+        same = ToMemberSeparators((*directory)[i].rawName) == names.raw[i];
+    if (same)
+        return DirectoryNames(*directory);
+    names.listed = names.raw;
+    return names;
+}
+
+int MemberSpecs::choose(const MemberNames& names, std::vector<bool>& chosen) const {
+    chosen.assign(names.raw.size(), specs_.empty());
+    std::vector<bool> matched(specs_.size(), false);
+    mark(names.listed, chosen, matched);
+    mark(names.raw, chosen, matched);
     return int(std::count(matched.begin(), matched.end(), false));
 }
 
@@ -123,12 +139,26 @@ MemberTime ReadMemberTime(zip_t* archive, zip_uint64_t index, const zip_stat_t& 
     zip_uint16_t length = 0;
     const zip_uint8_t* data =
         zip_file_extra_field_get_by_id(archive, index, kExtendedTimestamp, 0, &length, ZIP_FL_CENTRAL);
-    if (data != nullptr && length >= 5 && (data[0] & 1) != 0) {
-        uint32_t raw = uint32_t(data[1]) | uint32_t(data[2]) << 8 | uint32_t(data[3]) << 16 |
-                       uint32_t(data[4]) << 24;
-        result.time = static_cast<time_t>(static_cast<int32_t>(raw));
-        result.exact = true;
-    }
+    ApplyExtendedTimestamp(data, length, result);
+    return result;
+}
+
+MemberTime DirectoryMemberTime(const DirectoryEntry& entry) {
+    const unsigned char* header = entry.central.header;
+    uint16_t dosTime = zipfmt::Get16(header + 12), dosDate = zipfmt::Get16(header + 14);
+    // Local time, as MS-DOS kept it.
+    struct tm parts = {};
+    parts.tm_sec = (dosTime & 31) * 2;
+    parts.tm_min = (dosTime >> 5) & 63;
+    parts.tm_hour = dosTime >> 11;
+    parts.tm_mday = dosDate & 31;
+    parts.tm_mon = ((dosDate >> 5) & 15) - 1;
+    parts.tm_year = (dosDate >> 9) + 80;
+    parts.tm_isdst = -1;
+    MemberTime result;
+    result.time = mktime(&parts);
+    if (std::optional<std::string_view> block = zipdir::FindExtraBlock(entry.central.extra, kExtendedTimestamp))
+        ApplyExtendedTimestamp(reinterpret_cast<const zip_uint8_t*>(block->data()), block->size(), result);
     return result;
 }
 

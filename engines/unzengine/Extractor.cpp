@@ -22,21 +22,6 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-int32_t OpenErrorCode(int zipError) {
-    switch (zipError) {
-    case ZIP_ER_NOPASSWD:
-    case ZIP_ER_WRONGPASSWD:
-        return ZERR_PASSWORD;
-    case ZIP_ER_COMPNOTSUPP:
-    case ZIP_ER_ENCRNOTSUPP:
-        return ZERR_UNSUPPORTED;
-    case ZIP_ER_MEMORY:
-        return ZERR_NO_MEMORY;
-    default:
-        return ZERR_BAD_DATA;
-    }
-}
-
 // Read from /proc, so that no other thread ever sees the mask changed; setting it and back is
 // the fallback.
 mode_t CurrentUmask() {
@@ -62,8 +47,8 @@ std::string SafeTarget(const std::string& member, bool keepFolders, bool& unsafe
     return keepFolders ? JoinedParts(parts) : parts.back();
 }
 
-Extractor::Extractor(zip_t* archive, ExtractOptions options, EngineReporter& reporter)
-    : archive_(archive), options_(std::move(options)), reporter_(reporter), umask_(CurrentUmask()) {}
+Extractor::Extractor(MemberStore& members, ExtractOptions options, EngineReporter& reporter)
+    : members_(members), options_(std::move(options)), reporter_(reporter), umask_(CurrentUmask()) {}
 
 int32_t Extractor::run(const MemberSpecs& specs) {
     std::vector<ExtractItem> items = plan(specs);
@@ -88,13 +73,12 @@ int32_t Extractor::run(const MemberSpecs& specs) {
 
 std::vector<ExtractItem> Extractor::plan(const MemberSpecs& specs) {
     std::vector<bool> chosen;
-    if (specs.choose(archive_, options_.codePage, chosen) > 0)
+    if (specs.choose(members_.names(), chosen) > 0)
         reporter_.message(ZERR_NONE, "some of the names given match no member");
     std::vector<ExtractItem> items;
     for (size_t i = 0; i < chosen.size(); ++i) {
-        zip_stat_t st;
         ExtractItem item;
-        if (chosen[i] && statMember(i, st) && describe(i, st, item) && wanted(item))
+        if (chosen[i] && describe(i, item) && wanted(item))
             items.push_back(std::move(item));
     }
     if (items.empty() && !reporter_.stopped() && reporter_.lastError() == ZERR_NONE) {
@@ -107,20 +91,18 @@ std::vector<ExtractItem> Extractor::plan(const MemberSpecs& specs) {
     return items;
 }
 
-bool Extractor::statMember(zip_uint64_t index, zip_stat_t& st) const {
-    return zip_stat_index(archive_, index, MemberNameFlags(archive_, index, options_.codePage), &st) == 0 &&
-           (st.valid & ZIP_STAT_NAME) != 0;
-}
-
-bool Extractor::describe(zip_uint64_t index, const zip_stat_t& st, ExtractItem& item) {
+bool Extractor::describe(size_t index, ExtractItem& item) {
+    MemberInfo info;
+    if (!members_.describe(index, info))
+        return false;
     item.index = index;
-    item.member = st.name;
+    item.member = info.name;
     item.isFolder = item.member.ends_with("/") || item.member.ends_with("\\");
-    item.size = (st.valid & ZIP_STAT_SIZE) ? int64_t(st.size) : 0;
-    item.encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
-    item.time = ReadMemberTime(archive_, index, st);
+    item.size = info.size;
+    item.encrypted = info.encrypted;
+    item.time = info.time;
     bool isLink = false;
-    item.mode = modeOf(index, isLink);
+    item.mode = modeOf(info, isLink);
     if (isLink) {
         reporter_.error(ZERR_UNSUPPORTED, "symbolic link not extracted: " + item.member);
         return false;
@@ -136,19 +118,15 @@ bool Extractor::describe(zip_uint64_t index, const zip_stat_t& st, ExtractItem& 
 
 // Permissions as stored by a Unix archiver, read-only for an MS-DOS read-only file, else
 // the usual ones; never set-id bits.
-mode_t Extractor::modeOf(zip_uint64_t index, bool& isLink) const {
-    zip_uint8_t system = 0;
-    zip_uint32_t attributes = 0;
+mode_t Extractor::modeOf(const MemberInfo& info, bool& isLink) const {
     isLink = false;
     mode_t mode = 0666;
-    if (zip_file_get_external_attributes(archive_, index, 0, &system, &attributes) == 0) {
-        mode_t unixMode = attributes >> 16;
-        if (system == ZIP_OPSYS_UNIX && (unixMode & 0777) != 0) {
-            isLink = S_ISLNK(unixMode);
-            mode = unixMode & 0777;
-        } else if (attributes & 0x01) {
-            mode = 0444;
-        }
+    mode_t unixMode = info.attributes >> 16;
+    if (info.host == ZIP_OPSYS_UNIX && (unixMode & 0777) != 0) {
+        isLink = S_ISLNK(unixMode);
+        mode = unixMode & 0777;
+    } else if (info.attributes & 0x01) {
+        mode = 0444;
     }
     return mode & ~umask_;
 }
@@ -188,40 +166,35 @@ bool Extractor::process(const ExtractItem& item) {
         reporter_.error(ZERR_PASSWORD, "password required for " + item.member);
         return false;
     }
-    zip_file_t* file = openMember(item);
-    if (file == nullptr)
+    std::unique_ptr<MemberStream> stream = openMember(item);
+    if (stream == nullptr)
         return false;
-    bool good = options_.test ? copyOut(item, file, -1) : writeFile(item, file);
-    zip_fclose(file);
+    bool good = options_.test ? copyOut(item, *stream, -1) : writeFile(item, *stream);
     if (good && options_.verbose)
         reporter_.message(ZERR_NONE, (options_.test ? "tested good: " : "extracted: ") + item.member);
     return good;
 }
 
-zip_file_t* Extractor::openMember(const ExtractItem& item) {
-    zip_file_t* file = item.encrypted
-                           ? zip_fopen_index_encrypted(archive_, item.index, 0, options_.password.c_str())
-                           : zip_fopen_index(archive_, item.index, 0);
-    if (file == nullptr) {
-        zip_error_t* error = zip_get_error(archive_);
-        reporter_.error(OpenErrorCode(zip_error_code_zip(error)),
-                        "cannot read " + item.member + ": " + zip_error_strerror(error));
-        zip_error_clear(archive_);
-    }
-    return file;
+std::unique_ptr<MemberStream> Extractor::openMember(const ExtractItem& item) {
+    int32_t code = ZERR_NONE;
+    std::string why;
+    std::unique_ptr<MemberStream> stream =
+        members_.open(item.index, item.encrypted ? options_.password : std::string(), code, why);
+    if (stream == nullptr)
+        reporter_.error(code, "cannot read " + item.member + ": " + why);
+    return stream;
 }
 
 // Reads the member to its end (the CRC is checked there), writing it to fd unless fd is -1.
-bool Extractor::copyOut(const ExtractItem& item, zip_file_t* file, int fd) {
+bool Extractor::copyOut(const ExtractItem& item, MemberStream& stream, int fd) {
     for (;;) {
-        zip_int64_t got = zip_fread(file, buffer_.data(), buffer_.size());
+        int64_t got = stream.read(buffer_.data(), buffer_.size());
         if (got == 0)
             return true;
         if (got < 0) {
+            int32_t code = stream.errorCode();
             std::string hint = item.encrypted ? " (wrong password?)" : "";
-            int code = zip_error_code_zip(zip_file_get_error(file));
-            reporter_.error(code == ZIP_ER_WRONGPASSWD ? ZERR_PASSWORD : ZERR_BAD_DATA,
-                            item.member + ": " + zip_file_strerror(file) + hint);
+            reporter_.error(code, item.member + ": " + stream.error() + hint);
             return false;
         }
         if (fd >= 0 && !WriteAll(fd, buffer_.data(), size_t(got))) {
@@ -235,7 +208,7 @@ bool Extractor::copyOut(const ExtractItem& item, zip_file_t* file, int fd) {
 
 // The member goes to a hidden temporary file beside its target, renamed over it once whole:
 // a failed or stopped extraction leaves an existing file as it was.
-bool Extractor::writeFile(const ExtractItem& item, zip_file_t* file) {
+bool Extractor::writeFile(const ExtractItem& item, MemberStream& stream) {
     std::string folder = FolderOf(item.target);
     if (!folder.empty() && !makeFolders(folder))
         return false;
@@ -246,7 +219,7 @@ bool Extractor::writeFile(const ExtractItem& item, zip_file_t* file) {
                                          std::strerror(errno));
         return false;
     }
-    bool good = copyOut(item, file, fd);
+    bool good = copyOut(item, stream, fd);
     struct timespec times[2] = {{item.time.time, 0}, {item.time.time, 0}};
     if (good && (::fchmod(fd, item.mode) != 0 || ::futimens(fd, times) != 0))
         good = false;

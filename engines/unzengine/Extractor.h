@@ -2,6 +2,7 @@
 // Extracting or testing the members of an open archive, below the current folder only.
 #include "engines/common/Names.h"
 #include "engines/common/Reporter.h"
+#include "engines/unzengine/Members.h"
 
 #include <sys/types.h>
 #include <zip.h>
@@ -20,11 +21,10 @@ struct ExtractOptions {
     bool overwrite = false;   // replace existing files
     bool verbose = false;
     std::string password;
-    int codePage = 0; // how stored names are read (MemberNameFlags)
 };
 
 struct ExtractItem {
-    zip_uint64_t index = 0;
+    size_t index = 0;
     std::string member; // stored name, as reported
     std::string target; // path below the current folder
     bool isFolder = false;
@@ -36,23 +36,22 @@ struct ExtractItem {
 
 class Extractor {
 public:
-    Extractor(zip_t* archive, ExtractOptions options, EngineReporter& reporter);
+    Extractor(MemberStore& members, ExtractOptions options, EngineReporter& reporter);
     // Returns the number of files extracted (or tested good).
     int32_t run(const MemberSpecs& specs);
 
 private:
     std::vector<ExtractItem> plan(const MemberSpecs& specs);
-    bool statMember(zip_uint64_t index, zip_stat_t& st) const;
-    bool describe(zip_uint64_t index, const zip_stat_t& st, ExtractItem& item);
+    bool describe(size_t index, ExtractItem& item);
     bool wanted(const ExtractItem& item);
     bool process(const ExtractItem& item);
     bool makeFolders(const std::string& folder);
-    zip_file_t* openMember(const ExtractItem& item);
-    bool copyOut(const ExtractItem& item, zip_file_t* file, int fd);
-    bool writeFile(const ExtractItem& item, zip_file_t* file);
-    mode_t modeOf(zip_uint64_t index, bool& isLink) const;
+    std::unique_ptr<MemberStream> openMember(const ExtractItem& item);
+    bool copyOut(const ExtractItem& item, MemberStream& stream, int fd);
+    bool writeFile(const ExtractItem& item, MemberStream& stream);
+    mode_t modeOf(const MemberInfo& info, bool& isLink) const;
 
-    zip_t* archive_;
+    MemberStore& members_;
     ExtractOptions options_;
     EngineReporter& reporter_;
     mode_t umask_;

@@ -4,15 +4,13 @@
 #include "engines/common/Names.h"
 #include "engines/common/Reporter.h"
 #include "engines/unzengine/Extractor.h"
+#include "engines/unzengine/Members.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
-struct Discard {
-    void operator()(zip_t* archive) const { zip_discard(archive); }
-};
-
 ExtractOptions OptionsOf(const UnzExecRecord& record) {
     ExtractOptions options;
     options.test = record.Test != 0;
@@ -22,7 +20,6 @@ ExtractOptions OptionsOf(const UnzExecRecord& record) {
     options.overwrite = record.OverWrite != 0;
     options.verbose = record.Verbose != 0 || record.TraceEnabled != 0;
     options.password = HasText(record.Password) ? record.Password : "";
-    options.codePage = record.CodePage;
     return options;
 }
 
@@ -36,16 +33,32 @@ std::string TraceLine(const UnzExecRecord& record) {
                              {record.Update, "update"}});
 }
 
+// The members through libzip; where libzip refuses an archive that the component's reader
+// reads (as Info-ZIP does), through that reader.
+std::unique_ptr<MemberStore> OpenMembers(const UnzExecRecord& record, EngineReporter& reporter) {
+    const std::string path = record.ZipFileName;
+    std::optional<std::vector<DirectoryEntry>> directory = ReadDirectory(path, record.CodePage);
+    std::string why;
+    if (zip_t* archive = OpenArchive(path, ZIP_RDONLY, why))
+        return LibzipMembers(archive, directory);
+    if (!directory) {
+        reporter.error(ZERR_OPEN_ARCHIVE, "cannot open " + path + ": " + why);
+        return nullptr;
+    }
+    reporter.message(ZERR_NONE, "libzip cannot open " + path + " (" + why + "); its members are read directly");
+    return DirectoryMembers(path, std::move(*directory));
+}
+
 int32_t Execute(const UnzExecRecord& record, EngineReporter& reporter) {
     if (!AcceptRecord(record, UNZ_ENGINE_MIN_CURRENT_LAYOUT, reporter))
         return 0;
     if (record.TraceEnabled != 0)
         reporter.message(ZERR_NONE, TraceLine(record));
-    std::unique_ptr<zip_t, Discard> archive(OpenArchive(record.ZipFileName, ZIP_RDONLY, reporter));
-    if (archive == nullptr)
+    std::unique_ptr<MemberStore> members = OpenMembers(record, reporter);
+    if (members == nullptr)
         return 0;
     MemberSpecs specs(SpecTexts(record.FileSpecs, record.FileSpecCount));
-    return Extractor(archive.get(), OptionsOf(record), reporter).run(specs);
+    return Extractor(*members, OptionsOf(record), reporter).run(specs);
 }
 } // namespace
 

@@ -9,16 +9,6 @@
 #include <vector>
 
 namespace {
-std::vector<std::string> MemberNames(zip_t* archive, int codePage) {
-    std::vector<std::string> names;
-    zip_int64_t count = zip_get_num_entries(archive, 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const char* name = zip_get_name(archive, zip_uint64_t(i), MemberNameFlags(archive, zip_uint64_t(i), codePage));
-        names.emplace_back(name != nullptr ? name : "");
-    }
-    return names;
-}
-
 // Marks the chosen members deleted and gives their sizes; the archive is written afterwards.
 int32_t MarkDeleted(zip_t* archive, const std::vector<std::string>& names, const std::vector<bool>& chosen,
                     std::vector<int64_t>& sizes, EngineReporter& reporter) {
@@ -57,10 +47,12 @@ int32_t RunDelete(const ZipExecRecord& record, EngineReporter& reporter) {
     if (archive == nullptr)
         return 0;
     MemberSpecs specs(SpecTexts(record.FileSpecs, record.FileSpecCount));
-    std::vector<std::string> names = MemberNames(archive, record.CodePage);
+    // Named as the component lists them, by the caller's code page.
+    MemberNames memberNames = ReadMemberNames(archive, ReadDirectory(path, record.CodePage));
+    const std::vector<std::string>& names = memberNames.listed;
     std::vector<bool> chosen;
     // Deleting needs names: no spec must not mean every member.
-    int unmatched = specs.empty() ? 0 : specs.choose(archive, record.CodePage, chosen);
+    int unmatched = specs.empty() ? 0 : specs.choose(memberNames, chosen);
     if (unmatched > 0)
         reporter.message(ZERR_NONE, std::to_string(unmatched) + " of the names given match no member of " + path);
     std::vector<int64_t> sizes;

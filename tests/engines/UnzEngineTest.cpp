@@ -1,11 +1,13 @@
 // The unzip engine called through its entry point on archives made by Info-ZIP zip and by
 // Python: the extract options, traditional encryption, hostile names, damage and stopping.
 #include "EngineHarness.h"
+#include "support/Archives.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace {
 namespace fs = std::filesystem;
@@ -236,6 +238,65 @@ TEST_F(UnzEngine, DamagedArchivesGiveMessagesOnly) {
         }
     }
     EXPECT_EQ(Listing(dir.path()).find(".tarnwick-"), std::string::npos);
+}
+
+// Little-endian fields changed in place, as the damaged archives below need.
+void Poke16(std::string& bytes, size_t at, uint16_t value) {
+    bytes[at] = char(value), bytes[at + 1] = char(value >> 8);
+}
+void Poke32(std::string& bytes, size_t at, uint32_t value) {
+    Poke16(bytes, at, uint16_t(value)), Poke16(bytes, at + 2, uint16_t(value >> 16));
+}
+
+// Archives that Info-ZIP reads but libzip refuses: their stored and deflated members come out
+// through the component's reader and zlib, each checked against its CRC; a member whose CRC
+// fails is reported and not written.
+TEST_F(UnzEngine, ArchivesLibzipRefusesAreReadDirectly) {
+    const std::string text = "a line of a text that deflates well\n";
+    std::string deflated;
+    for (int i = 0; i < 2000; ++i)
+        deflated += text;
+    const std::string made = archives::PythonZipArchive(
+        dir, "base.zip", {{"stored.txt", "stored bytes", 3, 20, "", false}, {"deflated.txt", deflated, 3, 20, "", true}});
+    const std::string base = TempDir::read(made);
+    const size_t end = base.rfind("PK\x05\x06"), central = base.find("PK\x01\x02");
+    struct Case {
+        const char* name;
+        std::function<void(std::string&)> damage;
+    };
+    const std::vector<Case> cases = {
+        {"comment.zip", [&](std::string& b) { Poke16(b, end + 20, 5); }},    // "Zip archive inconsistent"
+        {"thisdisk.zip", [&](std::string& b) { Poke16(b, end + 8, 1); }},    // "Not a zip archive"
+        {"saturated.zip", [&](std::string& b) { Poke32(b, central + 20, 0xFFFFFFFF); }}, // "No such file"
+        {"disks.zip", [&](std::string& b) { Poke16(b, end + 4, 1), Poke16(b, end + 6, 1); }},
+    };
+    for (const Case& c : cases) {
+        std::string bytes = base;
+        c.damage(bytes);
+        std::string path = dir.write(c.name, bytes);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        UnzExecRecord record = engine.extractRecord(path, {"*.*"});
+        EXPECT_EQ(extract(record), 2) << c.name;
+        EXPECT_EQ(TempDir::read(out + "stored.txt"), "stored bytes") << c.name;
+        EXPECT_EQ(TempDir::read(out + "deflated.txt"), deflated) << c.name;
+        ASSERT_FALSE(engine.messages(ZERR_NONE).empty());
+        EXPECT_NE(engine.messages(ZERR_NONE).front().find("libzip cannot open"), std::string::npos) << c.name;
+    }
+    EXPECT_EQ(archives::UnzipTest(dir.file("comment.zip")), 0) << "Info-ZIP reads it";
+    EXPECT_EQ(archives::UnzipTest(dir.file("saturated.zip")), 0);
+
+    // A byte of each member changed: the CRC fails, nothing is written, both are named.
+    std::string bytes = TempDir::read(dir.file("comment.zip"));
+    bytes[bytes.find("stored bytes")] = 'S';
+    bytes[base.find("deflated.txt") + 12 + 40] ^= 0x10;
+    std::string damaged = dir.write("damaged.zip", bytes);
+    fs::remove_all(out);
+    fs::create_directories(out);
+    UnzExecRecord record = engine.extractRecord(damaged, {"*.*"});
+    EXPECT_EQ(extract(record), 0);
+    EXPECT_EQ(engine.messages(ZERR_BAD_DATA).size(), 2u);
+    EXPECT_EQ(Listing(out), "");
 }
 
 TEST_F(UnzEngine, RoundTripThroughBothEnginesKeepsContentsAndTimes) {

@@ -14,6 +14,7 @@
 #include <utime.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 
 using namespace archives;
@@ -404,6 +405,42 @@ TEST_F(CommandsTest, EngineErrorCodesBecomeTheLastErrorId) {
     EXPECT_EQ(zip.LastMessage(), messages.back());
     EXPECT_FALSE(zip.LastMessage().empty());
     EXPECT_NE(zip.LastMessage().back(), ' ');
+}
+
+// One rule reads names in the list, extraction and deletion: a member is extracted under the
+// name it is listed with, and found by that name, whatever the CodePage setting. Hosts follow
+// Info-ZIP's numbering: 11 with version 50 is Windows NT, 10 is not.
+TEST_F(CommandsTest, MembersAreFoundAndWrittenUnderTheNamesTheListShows) {
+    const std::vector<PyMember> members = {{"dos\x82.txt", "d", 0, 20, "", false},
+                                           {"ntfs\x82.txt", "n", 11, 50, "", false},
+                                           {"ten\x82.txt", "t", 10, 20, "", false},
+                                           {"unix\x82.txt", "u", 3, 20, "", false}};
+    const std::string archive = PythonZipArchive(dir, "names.zip", members);
+    zip.ExtrBaseDir = out;
+    for (CPOpts codePage : {cpAUTO, cpOEM, cpNone}) {
+        zip.CodePage = codePage;
+        zip.SetFileName(archive);
+        const std::vector<std::string> listed = Listed();
+        ASSERT_EQ(listed.size(), members.size());
+        for (std::size_t i = 0; i < listed.size(); ++i) {
+            std::filesystem::remove_all(out);
+            CreateFolders(out);
+            zip.FSpecArgs = {listed[i]};
+            zip.Extract();
+            EXPECT_EQ(zip.SuccessCount(), 1) << codePage << " " << listed[i] << ": " << zip.LastMessage();
+            EXPECT_EQ(FindFiles(out, "*", FindPlainFiles), std::vector<std::string>{listed[i]}) << codePage;
+        }
+    }
+    zip.CodePage = cpAUTO;
+    zip.SetFileName(archive);
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"dos\xc3\xa9.txt", "ntfs\xc3\xa9.txt", "ten\x82.txt", "unix\x82.txt"}));
+
+    zip.CodePage = cpOEM;
+    zip.SetFileName(archive);
+    zip.FSpecArgs = {"unix\xc3\xa9.txt", "ten\xc3\xa9.txt"};
+    zip.Delete();
+    EXPECT_EQ(zip.SuccessCount(), 2) << zip.LastMessage();
+    EXPECT_EQ(UnzipNames(archive).size(), 2u);
 }
 
 // ---- Delete ---------------------------------------------------------------------------------

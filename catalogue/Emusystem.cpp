@@ -145,11 +145,19 @@ std::string EmuListFileName() { return DataFile("LISTS\\EMUS.LST"); }
 std::string RomListFileName() { return DataFile("LISTS\\ROMS.LST"); }
 std::string LogFileNameOfProgram() { return DataFile("Tarnwick.log"); }
 
+void RemoveStaleSaveTemporaries()
+{
+    for (const std::string& file :
+         {EmuListFileName(), RomListFileName(), DataFile("LISTS\\Systems.lst"), DataFile("LISTS\\Types.lst"),
+          DataFile("LISTS\\Languages.lst"), SettingsFileName(), LogFileNameOfProgram()})
+        RemoveStaleTemporaries(file);
+}
+
 namespace {
 
 [[noreturn]] void ThrowFileError(const char* what, const std::string& path)
 {
-    throw ECatalogueError(std::string(what) + " \"" + path + "\". " + ErrorText(errno));
+    throw ECatalogueError(std::string(what) + " \"" + path + "\". " + ReadErrorText(errno));
 }
 
 std::vector<std::string> ReadLookupList(const std::string& path)
@@ -294,10 +302,35 @@ std::string EmuManager::SystemName(int32_t index) const { return LookupName(syst
 
 // --- List files -------------------------------------------------------------------------------
 
-void EmuManager::LoadRomList(const std::string& path) { LoadRecords(path, roms_); }
-void EmuManager::LoadEmuList(const std::string& path) { LoadRecords(path, emulators_); }
-void EmuManager::SaveEmuList(const std::string& path) const { SaveRecords(path, emulators_); }
-void EmuManager::SaveRomList(const std::string& path) const { SaveRecords(path, roms_); }
+void EmuManager::LoadRomList(const std::string& path) { LoadListFile(path, roms_); }
+void EmuManager::LoadEmuList(const std::string& path) { LoadListFile(path, emulators_); }
+void EmuManager::SaveEmuList(const std::string& path) const { SaveListFile(path, emulators_); }
+void EmuManager::SaveRomList(const std::string& path) const { SaveListFile(path, roms_); }
+
+bool EmuManager::UnreadFile(const std::string& path) const
+{
+    return std::find(unreadFiles_.begin(), unreadFiles_.end(), path) != unreadFiles_.end();
+}
+
+template <class Record>
+void EmuManager::LoadListFile(const std::string& path, std::vector<std::unique_ptr<Record>>& list)
+{
+    try {
+        LoadRecords(path, list);
+    } catch (const ECatalogueError&) {
+        // Written over at close, the file would lose what could not be read now.
+        if (EntryExists(path) && !UnreadFile(path))
+            unreadFiles_.push_back(path);
+        throw;
+    }
+}
+
+template <class Record>
+void EmuManager::SaveListFile(const std::string& path, const std::vector<std::unique_ptr<Record>>& list) const
+{
+    if (!UnreadFile(path))
+        SaveRecords(path, list);
+}
 
 // --- Emulators --------------------------------------------------------------------------------
 

@@ -126,6 +126,10 @@ public:
 std::string EmuListFileName(); // LISTS/EMUS.LST
 std::string RomListFileName(); // LISTS/ROMS.LST
 std::string LogFileNameOfProgram(); // Tarnwick.log
+// Removes the temporary files that interrupted saves (a kill, a power cut) left beside the files
+// this program writes in the data folder: the list files, the lookup lists, the settings and the
+// log. Only for a run that holds the data folder, as another copy's save would look the same.
+void RemoveStaleSaveTemporaries();
 
 // --- The manager ------------------------------------------------------------------------------
 
@@ -155,11 +159,15 @@ public:
     // List files. Loads append every whole record of the file (a trailing piece shorter than a
     // record is ignored); a file that cannot be read throws and the list keeps what it had.
     // Saves replace the file atomically; a file that cannot be written throws and the old one
-    // stays whole.
+    // stays whole. A file that was there at its load but could not be read (no permission, an
+    // I/O error, a folder or a FIFO in its place) is never written in this run: its save leaves
+    // it as it is.
     void LoadRomList(const std::string& path = RomListFileName());
     void LoadEmuList(const std::string& path = EmuListFileName());
     void SaveEmuList(const std::string& path = EmuListFileName()) const;
     void SaveRomList(const std::string& path = RomListFileName()) const;
+    // Whether the list file at path is one of those left as it is.
+    bool UnreadFile(const std::string& path) const;
 
     // Emulator list. Indices are 0-based; GetEmu gives nullptr outside 0..EmuCount()-1.
     int32_t EmuCount() const { return static_cast<int32_t>(emulators_.size()); }
@@ -208,7 +216,13 @@ public:
     void ClearLog();       // empties Log, then saves the empty log
 
 private:
+    template <class Record>
+    void LoadListFile(const std::string& path, std::vector<std::unique_ptr<Record>>& list);
+    template <class Record>
+    void SaveListFile(const std::string& path, const std::vector<std::unique_ptr<Record>>& list) const;
+
     std::string logFileName_;
+    std::vector<std::string> unreadFiles_;
     std::vector<std::unique_ptr<EmulatorRecord>> emulators_;
     std::vector<std::unique_ptr<RomRecord>> roms_;
     std::vector<std::string> languages_;

@@ -1,10 +1,11 @@
 // Tarnwick: start-up. The application comes up, the splash shows while every window is created
-// once, and the message loop runs until the main window closes.
+// once, and the message loop runs until the main window closes or the desktop session ends.
 
 #include <QApplication>
 #include <QListView>
 #include <QTreeView>
 
+#include "catalogue/Emusystem.h"
 #include "catalogue/Splash.h"
 #include "catalogue/Useful.h"
 #include "mainwindow/ErrorDisplay.h"
@@ -12,6 +13,7 @@
 #include "mainwindow/Main.h"
 #include "mainwindow/QtPrompter.h"
 #include "mainwindow/RomListView.h"
+#include "mainwindow/Session.h"
 #include "mainwindow/StartupProbe.h"
 #include "mainwindow/Windows.h"
 #include "zip/QtZipUi.h"
@@ -21,24 +23,29 @@ int main(int argc, char** argv) {
   // The application's title. No display name is set: on X11 Qt appends one to every window's
   // caption ("Question — Tarnwick"), and the boxes and dialogs carry their own captions.
   QApplication::setApplicationName("Tarnwick");
+  CatchSessionEnd();
   UseQtPrompter();
   UseQtZipUi();
   ChooseIconTheme();
-  SetWaitHook(PaintWhileWaiting);
+  PrepareDataFolder();  // the lock lies in it
+  if (!TakeDataFolder()) return 1;
+  RemoveStaleSaveTemporaries();
+  SetWaitHook(WaitInSession);
   const bool measureStartup = StartupMeasureAsked(argc, argv);
   Guarded([measureStartup] {
-    PrepareDataFolder();  // before the splash, which would cover its box
     SplashWnd = new TSplashWnd;
     SplashWnd->show();
     QApplication::processEvents();
     CreateWindows(SplashWnd);
     if (measureStartup) EndAfterFirstPaint(MainWnd->List->ReportView(), MainWnd->List->IconView());
     MainWnd->show();
+    WatchSessionEnd();
     QApplication::exec();
   });
   delete SplashWnd;  // still there when start-up failed before the main window showed
   SplashWnd = nullptr;
   DestroyWindows();
   SetWaitHook(nullptr);
+  ReleaseDataFolder();
   return 0;
 }

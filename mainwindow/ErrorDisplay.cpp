@@ -8,8 +8,18 @@ void ShowException(const std::string& text) {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
+namespace {
+int dispatchDepth = 0;
+}  // namespace
+
 bool TApplication::notify(QObject* receiver, QEvent* e) {
+  struct Depth {
+    Depth() { ++dispatchDepth; }
+    ~Depth() { --dispatchDepth; }
+  } depth;
   bool handled = false;
   Guarded([&] { handled = QApplication::notify(receiver, e); });
   return handled;
 }
+
+int TApplication::DispatchDepth() { return dispatchDepth; }

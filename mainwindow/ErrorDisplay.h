@@ -26,4 +26,7 @@ class TApplication : public QApplication {
 public:
   TApplication(int& argc, char** argv);
   bool notify(QObject* receiver, QEvent* e) override;
+  // How many events are being handled, one inside another: 1 while the event loop handles one
+  // event, more while a handler below pumps events (a dialog, a wait, a long work).
+  static int DispatchDepth();
 };

@@ -16,6 +16,8 @@
 #include <QUrl>
 #include <cmath>
 #include <QVBoxLayout>
+#include <cstdio>
+#include <unistd.h>
 
 #include "catalogue/Emusystem.h"
 #include "catalogue/LaunchJournal.h"
@@ -34,6 +36,7 @@
 #include "mainwindow/ErrorDisplay.h"
 #include "mainwindow/Icons.h"
 #include "mainwindow/Launch.h"
+#include "mainwindow/Session.h"
 #include "mainwindow/Settings.h"
 #include "platform/Drives.h"
 #include "platform/Files.h"
@@ -46,6 +49,9 @@
 TMainWnd* MainWnd = nullptr;
 
 namespace {
+
+// Said of a file that is there but could not be read at start.
+const std::string LeftAsItIs = "The file is left as it is and will not be saved in this session.";
 
 QAction* MakeAction(QObject* owner, const char* name, const char* category, const char* caption) {
   auto* a = new QAction(QString::fromUtf8(caption), owner);
@@ -412,17 +418,25 @@ void TMainWnd::FormCreate() {
   LoadSettings(w);
   ApplyWindowSettings(w);
   loaded = true;
-  // A data folder that could not be made holds no lists: its one box at start said so.
-  const bool tell = Settings.MessageMode && DataFolderWritable();
+  settingsUnread = !w.Read;
+  if (settingsUnread)
+    ErrorBox("Error Loading Settings.\n" + SettingsFileName() + ": " + ReadErrorText(w.ReadError) + "\n" + LeftAsItIs);
+  LoadListFile(&EmuManager::LoadRomList, RomListFileName(), "Error Loading Roms List.");
+  LoadListFile(&EmuManager::LoadEmuList, EmuListFileName(), "Error Loading Emu List.");
+}
+
+// A missing list file starts its list empty, said in Lamer Mode (a data folder that could not be
+// made holds no lists: its one box at start said so). One that is there but cannot be read is said
+// in either mode, as the close then leaves it alone.
+void TMainWnd::LoadListFile(void (EmuManager::*load)(const std::string&), const std::string& path,
+                            const std::string& failure) {
   try {
-    Emus->LoadRomList();
-  } catch (const std::exception&) {
-    if (tell) ErrorBox("Error Loading Roms List. The file will be created from scratch.");
-  }
-  try {
-    Emus->LoadEmuList();
-  } catch (const std::exception&) {
-    if (tell) ErrorBox("Error Loading Emu List. The file will be created from scratch.");
+    (Emus->*load)(path);
+  } catch (const std::exception& e) {
+    if (Emus->UnreadFile(path))
+      ErrorBox(failure + "\n" + e.what() + "\n" + LeftAsItIs);
+    else if (Settings.MessageMode && DataFolderWritable())
+      ErrorBox(failure + " The file will be created from scratch.");
   }
   if (DataFolderWritable()) Emus->OpenStats();  // else the facts live in memory, as the lists do
 }
@@ -456,23 +470,7 @@ void TMainWnd::closeEvent(QCloseEvent* e) {
 
 void TMainWnd::FormClose() {
   if (closed) return;
-  closed = true;
-  SetStatus("Closing...");
-  if (loaded && !DataFolderWritable()) {
-    ErrorBox("Nothing of this session was saved: the data folder " + DataFolder() + " could not be created.");
-  } else if (loaded) {
-    SaveSettings(TakeWindowSettings());
-    try {
-      Emus->SaveEmuList();
-    } catch (const std::exception&) {
-      ErrorBox("Error writing Emulator List file.");
-    }
-    try {
-      Emus->SaveRomList();
-    } catch (const std::exception&) {
-      ErrorBox("Error writing Roms List file.");
-    }
-  }
+  SaveAtClose();
   zipMan->Unload_Unz_Dll();
   zipMan->Unload_Zip_Dll();
   List->Model()->Clear();
@@ -490,6 +488,66 @@ void TMainWnd::PlaceFirstTime() {
   const QSize third(static_cast<int>(room.width() * side), static_cast<int>(room.height() * side));
   resize(third.expandedTo(size()).boundedTo(room.size()));
   move(room.center() - rect().center());
+}
+
+void TMainWnd::EndSession() {
+  if (closed) return;
+  if (launching || TApplication::DispatchDepth() > 1) {
+    SaveAtClose();
+    ReleaseDataFolder();
+    std::fflush(nullptr);
+    _exit(0);
+  }
+  FormClose();
+  close();
+  QCoreApplication::quit();  // a window of its own (help) would keep the run going
+}
+
+void TMainWnd::SaveAtClose() {
+  closed = true;
+  SetStatus("Closing...");
+  if (loaded && !DataFolderWritable())
+    ErrorBox("Nothing of this session was saved: the data folder " + DataFolder() + " could not be created.");
+  else if (loaded)
+    SaveSession();
+  SayWhatIsNotKept();
+}
+
+void TMainWnd::SaveSession() {
+  if (!settingsUnread) SaveSettings(TakeWindowSettings());
+  SaveListFile(&EmuManager::SaveEmuList, EmuListFileName(), "Error writing Emulator List file.");
+  SaveListFile(&EmuManager::SaveRomList, RomListFileName(), "Error writing Roms List file.");
+}
+
+// A list that cannot be written (a full disk) is offered again, so that the user can make room
+// first; Cancel gives it up, and the old file stays whole.
+void TMainWnd::SaveListFile(void (EmuManager::*save)(const std::string&) const, const std::string& path,
+                            const std::string& failure) {
+  for (;;) {
+    try {
+      (Emus->*save)(path);
+      return;
+    } catch (const std::exception&) {
+      if (CurrentPrompter().MessageBox("Error", failure, BoxIcon::Exclamation, BoxButtons::RetryCancel, BoxRetry) !=
+          BoxRetry)
+        return;
+    }
+  }
+}
+
+// Changes made to a list that is not saved in this run are named, so that nothing is lost without
+// a word: its file could not be read at start, or start-up stopped before the lists were read.
+void TMainWnd::SayWhatIsNotKept() {
+  std::string lost;
+  const auto note = [&](const std::string& path, int32_t count, const char* what) {
+    if (count > 0 && (!loaded || Emus->UnreadFile(path)))
+      lost += "\n" + path + " (" + std::to_string(count) + " " + what + (count == 1 ? ")" : "s)");
+  };
+  note(EmuListFileName(), Emus->EmuCount(), "emulator");
+  note(RomListFileName(), Emus->RomCount(), "ROM");
+  if (!lost.empty())
+    ErrorBox("These lists could not be read at start and are left as they are: what they hold now is not kept." +
+             lost);
 }
 
 void TMainWnd::ApplyWindowSettings(const WindowSettings& w) {

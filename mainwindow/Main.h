@@ -22,6 +22,7 @@ class StatusPanels;
 class QToolBar;
 class QToolButton;
 class TZipArchiver;
+class EmuManager;
 struct WindowSettings;
 
 class TMainWnd : public QMainWindow {
@@ -131,6 +132,11 @@ public:
 
   // Whether FormClose has run (the catalogue is saved and the manager destroyed).
   bool Closed() const { return closed; }
+  // The desktop session ends (Session.h): saves as the close does, then the run ends. Only the
+  // event loop below: it is the window's own close. Anything else below (a launch, a dialog, an
+  // unzip) must not go on without the catalogue, and the emulator is left to the session: the
+  // process ends right after saving.
+  void EndSession();
 
 protected:
   void showEvent(QShowEvent* e) override;
@@ -158,12 +164,20 @@ private:
   bool SearchBoxKey(QKeyEvent* key);
   void RefreshEmuFilter();
   void SelectRom(const RomRecord* rom);
+  void LoadListFile(void (EmuManager::*load)(const std::string&), const std::string& path,
+                    const std::string& failure);
+  void SaveAtClose();
+  void SaveSession();
+  void SaveListFile(void (EmuManager::*save)(const std::string&) const, const std::string& path,
+                    const std::string& failure);
+  void SayWhatIsNotKept();
   void SetViewStyle(int style);
 
   std::unique_ptr<TZipArchiver> zipMan;
   QActionGroup* viewGroup = nullptr;
   std::vector<bool> columnsToFit;  // fitted once, at the first showing
   bool loaded = false;
+  bool settingsUnread = false;  // Tarnwick.ini is there but could not be read: it is not written
   bool launching = false;
   bool closed = false;
 };

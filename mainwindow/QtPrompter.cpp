@@ -12,13 +12,17 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "catalogue/Splash.h"
+
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // Boxes belong to the application: the active window owns them, so every other window is
-// disabled while one is up.
+// disabled while one is up. The start-up splash stays above every window, so it goes first:
+// a box under it could not be read.
 QWidget* Owner() {
+  if (SplashWnd) SplashWnd->hide();
   if (QWidget* m = QApplication::activeModalWidget()) return m;
   return QApplication::activeWindow();
 }

@@ -1,5 +1,6 @@
 #include "mainwindow/Settings.h"
 
+#include <cerrno>
 #include <string>
 #include <variant>
 #include <vector>
@@ -123,7 +124,9 @@ void LoadSettings(WindowSettings& window, const std::string& iniPath)
     Profile ini(iniPath);
     window.Read = false;
     window.HaveBounds = false;
+    window.ReadError = 0;
     if (!ini.Load()) {
+        window.ReadError = errno;
         SetFailureDefaults();
         return;
     }

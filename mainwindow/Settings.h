@@ -53,6 +53,8 @@ struct WindowSettings {
     // false when reading failed, in which case the window keeps its designed look and the
     // switches are not applied.
     bool Read = false;
+    // Set by LoadSettings: the errno of a file that is there but could not be read, else 0.
+    int ReadError = 0;
     // Set by LoadSettings: true when "Remember size and position" is on, so X, Y, Height, Width
     // and WindowState were read and are to be applied.
     bool HaveBounds = false;

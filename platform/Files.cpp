@@ -9,6 +9,7 @@
 #include <memory>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -151,6 +152,23 @@ std::string WriteTarget(const std::string& path)
             return real;
     }
     return path;
+}
+
+// The end of the temporary name a replacement is written under: mkostemp fills in the X's.
+constexpr std::string_view TemporaryMark = "XXXXXX";
+
+// Whether entry is the name of a temporary file that a replacement of `name` leaves behind when
+// it is interrupted: "." name "." and six letters or digits.
+bool IsTemporaryNameOf(std::string_view entry, std::string_view name)
+{
+    const std::size_t size = name.size() + 2 + TemporaryMark.size();
+    if (entry.size() != size || entry[0] != '.' || entry[name.size() + 1] != '.' ||
+        !EqualsNoCase(entry.substr(1, name.size()), name))
+        return false;
+    const std::string_view mark = entry.substr(name.size() + 2);
+    return std::all_of(mark.begin(), mark.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
 }
 
 // Puts entries in CompareFileNames order with each name lowered once, not at every one of
@@ -299,6 +317,12 @@ std::int64_t FileModified(std::string_view path)
     return StatOf(path, st) ? static_cast<std::int64_t>(st.st_mtime) : -1;
 }
 
+bool EntryExists(std::string_view path)
+{
+    struct stat st;
+    return lstat(Text(path).c_str(), &st) == 0;
+}
+
 bool IsSymbolicLink(std::string_view path)
 {
     struct stat st;
@@ -434,7 +458,8 @@ std::string RealPath(std::string_view path)
 
 bool ReadFileChunks(std::string_view path, const std::function<void(std::string_view)>& onChunk)
 {
-    const int fd = open(Text(path).c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer, for good.
+    const int fd = open(Text(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     // Closed on every way out, a chunk handler that throws (out of memory) among them.
@@ -444,8 +469,10 @@ bool ReadFileChunks(std::string_view path, const std::function<void(std::string_
         errno = saved;
     });
     struct stat st = {};
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        errno = EISDIR;
+    if (fstat(fd, &st) != 0)
+        return false;
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : NotARegularFile;
         return false;
     }
     std::vector<char> chunk(256 * 1024);
@@ -459,6 +486,11 @@ bool ReadFileChunks(std::string_view path, const std::function<void(std::string_
             return true;
         onChunk(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
     }
+}
+
+std::string ReadErrorText(int error)
+{
+    return error == NotARegularFile ? std::string("Not a regular file") : std::string(std::strerror(error));
 }
 
 std::optional<std::string> ReadWholeFile(std::string_view path)
@@ -486,7 +518,7 @@ bool WriteFileAtomicPieces(std::string_view path, std::span<const std::string_vi
         errno = S_ISDIR(old.st_mode) ? EISDIR : EACCES;
         return false;
     }
-    std::string temp = FolderPart(target) + "." + FileNamePart(target) + ".XXXXXX";
+    std::string temp = FolderPart(target) + "." + FileNamePart(target) + "." + std::string(TemporaryMark);
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -508,6 +540,29 @@ bool WriteFileAtomicPieces(std::string_view path, std::span<const std::string_vi
     }
     SyncFolderOf(target);
     return true;
+}
+
+int RemoveStaleTemporaries(std::string_view path)
+{
+    // Beside the file a replacement writes: a link's target.
+    const std::string target = WriteTarget(Text(path));
+    const std::string folder = FolderPart(target), name = FileNamePart(target);
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return 0;
+    std::vector<std::string> stale;
+    while (const dirent* e = readdir(dir))
+        if (IsTemporaryNameOf(e->d_name, name))
+            stale.emplace_back(e->d_name);
+    closedir(dir);
+    int removed = 0;
+    for (const std::string& entry : stale) {
+        const std::string full = folder + entry;
+        struct stat st;
+        if (lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && unlink(full.c_str()) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 std::vector<std::string> SplitTextLines(std::string_view text)

@@ -2,6 +2,7 @@
 // Files and folders: search with wildcards, attributes, moves, atomic replacement, whole-file
 // reading and writing. Paths are UTF-8 bytes with '/'. Failures return false / empty and leave
 // errno set by the failing call.
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -51,6 +52,8 @@ bool IsPlainFile(std::string_view path);
 
 // Something that is not a folder (a regular file, or a link to one) exists at path.
 bool FileExists(std::string_view path);
+// Anything at all lies at path: a file, a folder, a FIFO, a link (even one that points nowhere).
+bool EntryExists(std::string_view path);
 // A folder (or a link to one) exists at path.
 bool FolderExists(std::string_view path);
 // Size in bytes, -1 when nothing readable is there.
@@ -86,6 +89,15 @@ std::string RealPath(std::string_view path);
 
 // --- Whole files ------------------------------------------------------------------------------
 
+// errno of a read refused because something other than a file or a folder lies at the path (a
+// FIFO, a device, a socket): reading one could wait for ever, or never end.
+inline constexpr int NotARegularFile = ENODEV;
+// The reason for a failed read of a file, for messages: the system's text, or "Not a regular
+// file" for NotARegularFile.
+std::string ReadErrorText(int error);
+
+// Reads refuse anything but a regular file (or a link to one) at once, without waiting: a folder
+// fails with EISDIR, anything else with NotARegularFile.
 // The whole content of a file; nullopt when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(std::string_view path);
 // Reads a file in pieces of up to 256 KiB, handing each to onChunk in order, so large files
@@ -98,6 +110,11 @@ bool ReadFileChunks(std::string_view path, const std::function<void(std::string_
 bool WriteFileAtomic(std::string_view path, std::string_view bytes);
 // WriteFileAtomic of the pieces laid end to end (written in batches), with the same guarantees.
 bool WriteFileAtomicPieces(std::string_view path, std::span<const std::string_view> pieces);
+// Removes the temporary files that replacements of the file at path (or of the file a link there
+// points to) left beside it when they were interrupted (killed, power lost): regular files named
+// "." + its name + "." + six letters or digits, letter case ignored. Nothing else is touched.
+// Returns how many were removed.
+int RemoveStaleTemporaries(std::string_view path);
 // Splits a text into lines at CR LF, LF or CR; a last line without an end still counts,
 // a final line end adds no empty line.
 std::vector<std::string> SplitTextLines(std::string_view text);

@@ -104,6 +104,7 @@ std::optional<std::int32_t> ParseProfileInteger(std::string_view text)
 bool Profile::Load()
 {
     lines_.clear();
+    byteOrderMark_ = false;
     const auto bytes = ReadWholeFile(path_);
     if (!bytes)
         return errno == ENOENT;
@@ -114,6 +115,11 @@ bool Profile::Load()
 void Profile::LoadText(std::string_view text)
 {
     lines_.clear();
+    // An editor may put a byte-order mark in front; read as text it would hide the first
+    // section's name, and a save would then add a second [General].
+    byteOrderMark_ = text.starts_with(Utf8ByteOrderMark);
+    if (byteOrderMark_)
+        text.remove_prefix(Utf8ByteOrderMark.size());
     for (std::string& line : SplitTextLines(text))
         lines_.push_back(Line{std::move(line)});
 }
@@ -125,7 +131,7 @@ bool Profile::Save() const
 
 std::string Profile::Text() const
 {
-    std::string text;
+    std::string text(byteOrderMark_ ? Utf8ByteOrderMark : std::string_view());
     for (const Line& line : lines_) {
         text += line.text;
         text += "\r\n";

@@ -32,7 +32,8 @@ public:
     // Reads the file. A missing file gives an empty profile and true; false when it exists but
     // cannot be read (the profile is then empty).
     bool Load();
-    // Takes the lines of a text (CR LF, LF or CR ends) as the file's content.
+    // Takes the lines of a text (CR LF, LF or CR ends) as the file's content. A UTF-8 byte-order
+    // mark in front is not part of the first line; Text() puts it back.
     void LoadText(std::string_view text);
     // Writes the whole file once, atomically. False when it could not be written; the old file
     // then stays whole and the values stay in memory.
@@ -74,6 +75,9 @@ private:
     // Index of the key's line inside the section, or npos.
     std::size_t FindKey(std::string_view section, std::string_view key) const;
 
+    static constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
+
     std::string path_;
     std::vector<Line> lines_;
+    bool byteOrderMark_ = false;
 };

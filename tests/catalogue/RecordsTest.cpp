@@ -3,6 +3,7 @@
 
 #include <random>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "ListBuilders.h"
 #include "support/TempDir.h"
@@ -145,6 +146,41 @@ TEST_F(Catalogue, FailedSaveThrowsAndKeepsTheOldFile)
     dir.write("LISTS/EMUS.LST/inside", "");
     EXPECT_THROW(m.SaveEmuList(), ECatalogueError);
     EXPECT_THROW(m.LoadEmuList(), ECatalogueError);
+}
+
+TEST_F(Catalogue, ListFilesThereButUnreadableAreNeverWrittenOver)
+{
+    // A FIFO and a link to a drive that is not there: reading the one must not wait for a
+    // writer, and neither may be replaced by the session's lists.
+    ASSERT_EQ(mkfifo(Lists("ROMS.LST").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/media/absent/EMUS.LST", Lists("EMUS.LST").c_str()), 0);
+    EmuManager m(dir.file("Tarnwick.log"));
+    try {
+        m.LoadRomList();
+        ADD_FAILURE() << "a FIFO was read as a list";
+    } catch (const ECatalogueError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + Lists("ROMS.LST") + "\". Not a regular file");
+    }
+    EXPECT_THROW(m.LoadEmuList(), ECatalogueError);
+    EXPECT_TRUE(m.UnreadFile(Lists("ROMS.LST")));
+    EXPECT_TRUE(m.UnreadFile(Lists("EMUS.LST")));
+    m.AddRom(NewRomRecord());
+    m.AddEmu(NewEmulatorRecord());
+    m.SaveRomList();
+    m.SaveEmuList();
+    struct stat st;
+    ASSERT_EQ(lstat(Lists("ROMS.LST").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(lstat(Lists("EMUS.LST").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    // A missing file is no such file: the list starts empty and the save creates it.
+    const std::string other = dir.file("other/ROMS.LST");
+    dir.write("other/.keep", "");
+    EXPECT_THROW(m.LoadRomList(other), ECatalogueError);
+    EXPECT_FALSE(m.UnreadFile(other));
+    m.SaveRomList(other);
+    EXPECT_EQ(TempDir::read(other).size(), RomSize);
 }
 
 TEST_F(Catalogue, ListFilesOfAnyLengthAndContentLoad)

@@ -327,7 +327,7 @@ TEST(MainWindow, CloseReportsEachListThatCannotBeWritten) {
   fs::remove_all(program.path("LISTS"));
   program.dir.write("LISTS", "not a folder");
   ScriptedPrompter prompts;
-  prompts.Box(BoxOk).Box(BoxOk);
+  prompts.Box(BoxCancel).Box(BoxCancel);
   MainWnd->close();
   EXPECT_EQ(prompts.BoxTexts(),
             (std::vector<std::string>{"Error writing Emulator List file.", "Error writing Roms List file."}));

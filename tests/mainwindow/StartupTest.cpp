@@ -145,3 +145,19 @@ TEST(QtPrompter, FileFiltersIgnoreLetterCase) {
   EXPECT_EQ(QtNameFilters("ROMs|*.zip;*.nes"), "ROMs (*.[zZ][iI][pP] *.[nN][eE][sS])");
   EXPECT_EQ(QtNameFilters(""), "");
 }
+
+TEST(QtPrompter, NoBoxIsCoveredByTheSplash) {
+  SplashWnd = new TSplashWnd;
+  SplashWnd->show();
+  QtPrompter prompter;
+  bool splashShown = true;
+  OnNextModal([&](QWidget* w) {
+    splashShown = SplashWnd->isVisible();
+    w->close();
+  });
+  prompter.MessageBox("Error", "Error Loading Roms List. The file will be created from scratch.",
+                      BoxIcon::Exclamation, BoxButtons::Ok);
+  EXPECT_FALSE(splashShown);
+  delete SplashWnd;
+  SplashWnd = nullptr;
+}

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using Names = std::vector<std::string>;
@@ -212,4 +213,82 @@ TEST(AtomicWrite, PiecesLaidEndToEndAndReadBackInChunks)
     for (int i = 0; i < 3; ++i)
         EXPECT_THROW(ReadFileChunks(f, [](std::string_view) { throw std::bad_alloc(); }), std::bad_alloc);
     EXPECT_EQ(openFiles(), before);
+}
+
+TEST(Reading, OnlyRegularFilesAreReadAndNothingWaits)
+{
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("ROMS.LST").c_str(), 0644), 0);  // no writer will ever come
+    errno = 0;
+    EXPECT_FALSE(ReadWholeFile(dir.file("ROMS.LST")).has_value());
+    EXPECT_EQ(errno, NotARegularFile);
+    EXPECT_EQ(ReadErrorText(NotARegularFile), "Not a regular file");
+    EXPECT_FALSE(ReadTextLines(dir.file("ROMS.LST")).has_value());
+    EXPECT_FALSE(ReadFileChunks(dir.file("ROMS.LST"), [](std::string_view) {}));
+    EXPECT_FALSE(ReadWholeFile("/dev/null").has_value());  // a device, though it would read
+    EXPECT_EQ(errno, NotARegularFile);
+    EXPECT_FALSE(ReadWholeFile(dir.path()).has_value());
+    EXPECT_EQ(errno, EISDIR);
+    EXPECT_EQ(ReadErrorText(EISDIR), "Is a directory");
+
+    // What is refused is still there to be found, and a link that points nowhere counts.
+    ASSERT_EQ(symlink("missing", dir.file("EMUS.LST").c_str()), 0);
+    EXPECT_TRUE(EntryExists(dir.file("ROMS.LST")));
+    EXPECT_TRUE(EntryExists(dir.file("EMUS.LST")));
+    EXPECT_FALSE(FileExists(dir.file("EMUS.LST")));
+    EXPECT_FALSE(EntryExists(dir.file("none")));
+
+    dir.write("Types.lst", "Action\r\n");
+    ASSERT_EQ(symlink("Types.lst", dir.file("alias.lst").c_str()), 0);
+    EXPECT_EQ(*ReadWholeFile(dir.file("alias.lst")), "Action\r\n");  // a link to a file reads
+}
+
+TEST(AtomicWrite, StaleTemporariesOfOneFileAreRemovedAndNothingElse)
+{
+    TempDir dir;
+    const std::string list = dir.write("LISTS/ROMS.LST", "records");
+    // Left by replacements that were killed: made exactly as a replacement makes them.
+    for (const char* name : {"LISTS/.ROMS.LST.XXXXXX", "LISTS/.roms.lst.XXXXXX"}) {
+        std::string temp = dir.file(name);
+        const int fd = mkstemp(temp.data());
+        ASSERT_GE(fd, 0);
+        close(fd);
+    }
+    // Names that only look alike, a folder and a link of the pattern, and another file's temporary.
+    for (const char* name : {"LISTS/.ROMS.LST.abc12", "LISTS/.ROMS.LST.abc12-x", "LISTS/ROMS.LST.abc123",
+                             "LISTS/.ROMS.LST.ab_123", "LISTS/.EMUS.LST.abc123", "LISTS/x.ROMS.LST.abc123"})
+        dir.write(name, "user's");
+    mkdir(dir.file("LISTS/.ROMS.LST.dir123").c_str(), 0755);
+    ASSERT_EQ(symlink("ROMS.LST", dir.file("LISTS/.ROMS.LST.lnk123").c_str()), 0);
+
+    EXPECT_EQ(RemoveStaleTemporaries(list), 2);
+    EXPECT_EQ(
+        FindFiles(dir.file("LISTS"), "*", ~0u),
+        (Names{".EMUS.LST.abc123", ".ROMS.LST.ab_123", ".ROMS.LST.abc12", ".ROMS.LST.abc12-x",
+               ".ROMS.LST.dir123", ".ROMS.LST.lnk123", "ROMS.LST", "ROMS.LST.abc123", "x.ROMS.LST.abc123"}));
+    EXPECT_EQ(TempDir::read(list), "records");
+    EXPECT_EQ(RemoveStaleTemporaries(dir.file("nowhere/ROMS.LST")), 0);
+
+    // A replacement killed half-way (here by the file size limit's signal) leaves a temporary
+    // that the clean-up knows by its name.
+    const auto leftovers = [&] {
+        return FindFiles(dir.file("LISTS"), ".ROMS.LST.??????", FindPlainFiles | FindHiddenFiles).size();
+    };
+    const std::size_t before = leftovers();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_DFL);
+        struct rlimit small = {4, 4};
+        setrlimit(RLIMIT_FSIZE, &small);
+        WriteFileAtomic(list, "more than four bytes");
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(leftovers(), before + 1);
+    EXPECT_EQ(RemoveStaleTemporaries(list), 1);
+    EXPECT_EQ(leftovers(), before);
+    EXPECT_EQ(TempDir::read(list), "records");
 }

@@ -4,6 +4,7 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 TEST(ProfileIntegers, DecimalAndHexadecimal)
 {
@@ -87,4 +88,24 @@ TEST(ProfileSaving, FailureKeepsTheOldFileWhole)
 
     Profile unreadable(dir.path());  // a folder cannot be read as a file
     EXPECT_FALSE(unreadable.Load());
+}
+
+TEST(ProfileReading, AByteOrderMarkIsNoPartOfTheFirstSectionAndStaysOnSave)
+{
+    TempDir dir;
+    const std::string ini = dir.write("Tarnwick.ini", "\xEF\xBB\xBF[General]\r\nView Style=1\r\n; mine\r\n");
+    Profile p(ini);
+    ASSERT_TRUE(p.Load());
+    EXPECT_EQ(p.ReadInteger("General", "View Style", 3), 1);
+    p.WriteInteger("General", "View Style", 2);
+    ASSERT_TRUE(p.Save());
+    EXPECT_EQ(TempDir::read(ini), "\xEF\xBB\xBF[General]\r\nView Style=2\r\n; mine\r\n");  // one [General]
+}
+
+TEST(ProfileReading, AFifoInPlaceOfTheFileIsRefusedAtOnce)
+{
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("Tarnwick.ini").c_str(), 0644), 0);
+    Profile p(dir.file("Tarnwick.ini"));
+    EXPECT_FALSE(p.Load());  // would wait for a writer for good if it were opened as a file
 }

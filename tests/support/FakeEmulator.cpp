@@ -1,5 +1,6 @@
 // The fake emulator program; see FakeEmulator.h for what it does.
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -64,7 +65,14 @@ int main(int argc, char** argv)
     if (std::fclose(out) != 0 || !written || std::rename(temporary.c_str(), report.c_str()) != 0)
         return 121;
 
+    if (const long signal = EnvNumber("FAKE_EMULATOR_SIGNAL_PARENT"); signal > 0)
+        kill(getppid(), static_cast<int>(signal));
     if (const long ms = EnvNumber("FAKE_EMULATOR_SLEEP_MS"); ms > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (const char* done = std::getenv("FAKE_EMULATOR_DONE")) {
+        FILE* mark = std::fopen(done, "wb");
+        if (mark)
+            std::fclose(mark);
+    }
     return static_cast<int>(EnvNumber("FAKE_EMULATOR_EXIT_CODE"));
 }

@@ -9,7 +9,11 @@
 //                 count in decimal, each argument (argv[0] first), then for each argument the
 //                 size in bytes of the file it names seen from the working folder, or -1 when
 //                 it names none (so a test can tell that an unpacked ROM was there during the run)
-//   waiting       $FAKE_EMULATOR_SLEEP_MS milliseconds after writing the report (default 0)
+//   signal        $FAKE_EMULATOR_SIGNAL_PARENT: a signal number sent to the parent (the program
+//                 that started it) after writing the report (default none)
+//   waiting       $FAKE_EMULATOR_SLEEP_MS milliseconds after that (default 0)
+//   done          $FAKE_EMULATOR_DONE: an empty file made at that path after the waiting, so a
+//                 test can tell that the run went to its end
 //   exit code     $FAKE_EMULATOR_EXIT_CODE (default 0)
 //
 // The report is written to a temporary name and renamed, so a test never reads half of one.

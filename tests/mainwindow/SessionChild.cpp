@@ -1,0 +1,36 @@
+// A run of the windows for the session tests, started as a child process: given a program folder
+// (which is also its data folder), it starts as Tarnwick starts, renames its first ROM, switches
+// to the list view and launches the ROM, so that a signal can end it while the emulator runs.
+#include <QTimer>
+
+#include "catalogue/Emusystem.h"
+#include "catalogue/Useful.h"
+#include "mainwindow/ErrorDisplay.h"
+#include "mainwindow/Main.h"
+#include "mainwindow/Session.h"
+#include "mainwindow/Windows.h"
+#include "platform/Paths.h"
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  TApplication app(argc, argv);
+  SetProgramFolder(argv[1]);
+  CatchSessionEnd();
+  if (!TakeDataFolder()) return 3;
+  SetWaitHook(WaitInSession);
+  CreateWindows(nullptr);
+  MainWnd->show();
+  WatchSessionEnd();
+  QTimer::singleShot(0, [] {
+    QString name = "Renamed";
+    MainWnd->ListEdited(0, name);
+    MainWnd->ListIconsExecute();
+    MainWnd->List->SelectRow(0);
+    MainWnd->RunExecute();
+  });
+  QApplication::exec();
+  DestroyWindows();
+  ReleaseDataFolder();
+  return 0;
+}

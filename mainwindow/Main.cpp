@@ -418,7 +418,7 @@ void TMainWnd::FormCreate() {
   LoadSettings(w);
   ApplyWindowSettings(w);
   loaded = true;
-  settingsUnread = !w.Read;
+  settingsUnread = !w.Read && EntryExists(SettingsFileName());
   if (settingsUnread)
     ErrorBox("Error Loading Settings.\n" + SettingsFileName() + ": " + ReadErrorText(w.ReadError) + "\n" + LeftAsItIs);
   LoadListFile(&EmuManager::LoadRomList, RomListFileName(), "Error Loading Roms List.");

@@ -56,14 +56,20 @@ format:
 clean:
 	rm -rf build build-test build-bench
 
-# make fuzz: List fed with arbitrary bytes under libFuzzer for FUZZ_SECONDS (default 600).
+# make fuzz: each reader of outside bytes under libFuzzer (the directory reader, the join of a
+# volume set, the self-extractor conversions), each for its share of FUZZ_SECONDS (default 600).
 FUZZ_SECONDS ?= 600
+FUZZ_TARGETS = list join sfx
 .PHONY: fuzz
 fuzz:
 	@./scripts/setup.sh fuzz
 	cmake -S fuzz -B build-fuzz $(CMAKE_GEN) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build-fuzz -j $(JOBS)
-	./fuzz/seeds.sh build-fuzz/seeds
-	mkdir -p build-fuzz/corpus
-	./build-fuzz/zip_list_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
-	  -artifact_prefix=build-fuzz/ build-fuzz/corpus build-fuzz/seeds
+	./fuzz/seeds.sh build-fuzz/seeds/archives build-fuzz/seeds/sets
+	@for t in $(FUZZ_TARGETS); do \
+	  seeds=build-fuzz/seeds/archives; [ $$t = join ] && seeds=build-fuzz/seeds/sets; \
+	  mkdir -p build-fuzz/corpus-$$t; \
+	  echo "== zip_$${t}_fuzzer"; \
+	  ./build-fuzz/zip_$${t}_fuzzer -max_total_time=$$(( $(FUZZ_SECONDS) / 3 )) -timeout=10 -rss_limit_mb=2048 \
+	    -artifact_prefix=build-fuzz/$$t- build-fuzz/corpus-$$t $$seeds || exit 1; \
+	done

@@ -91,7 +91,6 @@ TZipArchiver::TZipArchiver() = default;
 
 TZipArchiver::~TZipArchiver() {
     CloseInFile();
-    CloseOutFile();
 }
 
 ZipUi& TZipArchiver::Ui() const { return FUi ? *FUi : CurrentZipUi(); }
@@ -116,11 +115,6 @@ std::string TZipArchiver::GetZipComment() const { return ConvertOem2Iso(FZipComm
 void TZipArchiver::CloseInFile() {
     if (FInFile >= 0) close(FInFile);
     FInFile = -1;
-}
-
-void TZipArchiver::CloseOutFile() {
-    if (FOutFile >= 0) close(FOutFile);
-    FOutFile = -1;
 }
 
 // ---- Reporting ------------------------------------------------------------------------------
@@ -166,29 +160,35 @@ std::string TZipArchiver::ConvertOem2Iso(const std::string& text, int hostNum, i
 
 // ---- Drive check ----------------------------------------------------------------------------
 
-void TZipArchiver::CheckDrive(const std::string& path) {
+ZipDriveInfo CheckZipDrive(const std::string& path, bool blankDiskAllowed) {
     std::string full = CanonicalPath(path);
     if (full.empty() || full[0] != '/') throw EZipArchiver(ZipMsg::InvalidDrive, full);
     DriveProvider& drives = Drives();
-    FDrive = drives.Root(full);
-    if (FDrive.empty()) throw EZipArchiver(ZipMsg::DriveNotDefined, FolderPart(full));
-    std::int64_t freeBytes = -1, total = -1;
-    drives.FreeAndSize(FDrive, freeBytes, total);
-    FFreeOnDisk = freeBytes;
-    FSizeOfDisk = total;
-    std::optional<VolumeInfo> volume = drives.Volume(FDrive);
+    ZipDriveInfo info;
+    info.drive = drives.Root(full);
+    if (info.drive.empty()) throw EZipArchiver(ZipMsg::DriveNotDefined, FolderPart(full));
+    drives.FreeAndSize(info.drive, info.freeOnDisk, info.sizeOfDisk);
+    std::optional<VolumeInfo> volume = drives.Volume(info.drive);
     bool present;
     if (volume) {
-        FVolumeName = volume->label;
-        FVolumeSerial = volume->serial;
-        present = drives.Type(FDrive) == DriveRemote || total >= 0;
+        info.volumeName = volume->label;
+        info.volumeSerial = volume->serial;
+        present = drives.Type(info.drive) == DriveRemote || info.sizeOfDisk >= 0;
     } else {
         // A blank disk that is to be formatted has no volume to read.
-        FVolumeName.clear();
-        FVolumeSerial = 0;
-        present = AddOptions.Has(AddDiskSpanErase);
+        present = blankDiskAllowed;
     }
-    if (!present) throw EZipArchiver(ZipMsg::DriveNotDefined, FDrive);
+    if (!present) throw EZipArchiver(ZipMsg::DriveNotDefined, info.drive);
+    return info;
+}
+
+void TZipArchiver::CheckDrive(const std::string& path) {
+    const ZipDriveInfo info = CheckZipDrive(path, AddOptions.Has(AddDiskSpanErase));
+    FDrive = info.drive;
+    FVolumeName = info.volumeName;
+    FVolumeSerial = info.volumeSerial;
+    FFreeOnDisk = info.freeOnDisk;
+    FSizeOfDisk = info.sizeOfDisk;
 }
 
 // ---- End-record search ----------------------------------------------------------------------

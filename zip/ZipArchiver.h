@@ -70,6 +70,21 @@ using AddOpts = ZipOptionSet<AddOptsEnum>;
 using ExtrOpts = ZipOptionSet<ExtrOptsEnum>;
 using SFXOpts = ZipOptionSet<SFXOptsEnum>;
 
+// A size setting that keeps its value when given one below Least.
+template <std::int32_t Least>
+class ZipSizeSetting {
+public:
+    constexpr explicit ZipSizeSetting(std::int32_t value) : value_(value) {}
+    constexpr ZipSizeSetting& operator=(std::int32_t value) {
+        if (value >= Least) value_ = value;
+        return *this;
+    }
+    constexpr operator std::int32_t() const { return value_; }
+
+private:
+    std::int32_t value_;
+};
+
 // ---- Messages -------------------------------------------------------------------------------
 
 // Every id of the message catalogue. Texts: LoadZipStr / ZipMessageText (ZipMessages.cpp).
@@ -193,14 +208,17 @@ struct ZipEndOfCentral {
     void ToBytes(unsigned char* bytes) const;
 };
 
-// One entry while splitting or joining a set.
-struct MDZipData {
-    std::uint16_t DiskStart = 0;
-    std::uint32_t RelOffLocal = 0;
-    std::uint16_t FileNameLen = 0;
-    std::string FileName;
-    std::uint32_t ComprSize = 0;
+// What the drive check learns of a path's drive.
+struct ZipDriveInfo {
+    std::string drive;  // its root, ending in '/'
+    std::string volumeName;
+    std::uint32_t volumeSerial = 0;
+    std::int64_t freeOnDisk = -1;
+    std::int64_t sizeOfDisk = -1;
 };
+// The drive check: raises 11003 for a path without a root, 11004 when the drive or its disk is
+// missing; a blank disk (no volume to read) counts as present only when it is to be formatted.
+ZipDriveInfo CheckZipDrive(const std::string& path, bool blankDiskAllowed);
 
 // ---- The component --------------------------------------------------------------------------
 
@@ -234,9 +252,9 @@ public:
     std::string SFXDefaultDir;
     std::string SFXCommandLine;
     std::string TempDir;
-    std::int32_t KeepFreeOnDisk1 = 0;    // a negative value is ignored
-    std::int32_t MaxVolumeSize = 0;      // a negative value is ignored
-    std::int32_t MinFreeVolumeSize = 65536;  // 0 or less is ignored
+    ZipSizeSetting<0> KeepFreeOnDisk1{0};        // a negative value is ignored
+    ZipSizeSetting<0> MaxVolumeSize{0};          // a negative value is ignored
+    ZipSizeSetting<1> MinFreeVolumeSize{65536};  // 0 or less is ignored
     bool ConfirmErase = true;
     bool Unattended = false;
     CPOpts CodePage = cpAUTO;
@@ -317,9 +335,8 @@ public:
     // The drive check of a path's drive: raises 11003 / 11004; keeps FDrive, FVolumeName,
     // FVolumeSerial, FFreeOnDisk, FSizeOfDisk.
     void CheckDrive(const std::string& path);
-    // Closes FInFile / FOutFile when open.
+    // Closes FInFile when open.
     void CloseInFile();
-    void CloseOutFile();
 
 private:
     friend std::int32_t ZCallback(ZCallBackStruct* info);
@@ -367,20 +384,13 @@ private:
     std::exception_ptr FCallbackError;  // an exception thrown by an event during an engine call
     bool FHeldOnly = false;  // the running add may delete sources the archive holds, write nothing
 
-    // ---- State of the end-record search and the spanning code ----
+    // ---- State of the end-record search and the drive check (the spanning code keeps its own) ----
     std::int64_t FArchiveEnd = 0;  // where the archive ends in its file
-    std::string FDrive;            // drive root of the current volume, ending in '/'
-    int FDiskNr = 0;               // current volume number (-1: the last disk is wanted)
-    std::int64_t FBytesWritten = 0;
+    std::string FDrive;            // drive root of the archive, ending in '/'
+    int FDiskNr = 0;               // the volume of a set that List reads
     std::int64_t FFreeOnDisk = 0;
     std::int64_t FSizeOfDisk = 0;
     std::string FVolumeName;
     std::uint32_t FVolumeSerial = 0;
-    bool FNewDisk = false;
-    bool FShowProgress = false;
-    std::int64_t FDateStamp = 0;  // seconds since 1970 for volume files
-    int FInFile = -1;             // POSIX descriptors, -1 when closed
-    int FOutFile = -1;
-    std::vector<MDZipData> FMDZipData;
-    std::shared_ptr<void> FSpanExtra;  // anything else the spanning code keeps
+    int FInFile = -1;  // POSIX descriptor, -1 when closed
 };

@@ -200,6 +200,14 @@ Zip64Slots FindZip64Slots(std::string_view extra, const unsigned char* centralHe
     return {slots.localOffset, slots.diskStart};
 }
 
+bool HasZip64Sizes(std::string_view extra) {
+    return FindExtraBlock(extra, Zip64ExtraId).has_value();
+}
+
+int DescriptorRest(bool firstIsSignature, bool zip64Sizes) {
+    return (firstIsSignature ? 4 : 0) + (zip64Sizes ? 16 : 8);
+}
+
 std::string NameUpToNul(std::string_view bytes) {
     return std::string(bytes.substr(0, bytes.find('\0')));
 }

@@ -60,21 +60,24 @@ private:
     std::int64_t size_ = 0;
 };
 
-// The end of the central directory: the 22-byte record, and zip64's record when there is one.
-struct EndRecord {
-    unsigned char raw[zipfmt::EndSize] = {};  // the 22-byte record as stored
-    std::int64_t position = 0;                // where it lies in its file
-    std::uint16_t commentLength = 0;          // as recorded
-    std::string comment;                      // the comment bytes the file holds (raw)
-    std::int64_t zip64Position = -1;          // of zip64's end record; -1 when there is none
-
-    // zip64's values where it has a record, else the 22-byte record's.
+// The values an end of a central directory records.
+struct DirectoryValues {
     std::uint32_t thisDisk = 0;
     std::uint32_t centralDisk = 0;
     std::uint64_t entriesThisDisk = 0;
     std::uint64_t totalEntries = 0;
     std::uint64_t centralSize = 0;
     std::uint64_t centralOffset = 0;
+};
+
+// The end of the central directory: the 22-byte record, and zip64's record when there is one,
+// whose values then stand in DirectoryValues (else the 22-byte record's do).
+struct EndRecord : DirectoryValues {
+    unsigned char raw[zipfmt::EndSize] = {};  // the 22-byte record as stored
+    std::int64_t position = 0;                // where it lies in its file
+    std::uint16_t commentLength = 0;          // as recorded
+    std::string comment;                      // the comment bytes the file holds (raw)
+    std::int64_t zip64Position = -1;          // of zip64's end record; -1 when there is none
 
     bool Zip64() const { return zip64Position >= 0; }
     // Where the central directory ends when it lies in this file: at the first end record.
@@ -113,6 +116,13 @@ struct Zip64Slots {
     int diskStart = -1;
 };
 Zip64Slots FindZip64Slots(std::string_view extra, const unsigned char* centralHeader);
+
+// Whether an extra field has zip64's block: a local header with one says its member's data
+// descriptor holds both sizes in 8 bytes each.
+bool HasZip64Sizes(std::string_view extra);
+// The bytes of a data descriptor after its first four, which are its signature when it has one
+// (then the CRC follows) or else the CRC.
+int DescriptorRest(bool firstIsSignature, bool zip64Sizes);
 
 // One central header with its name, extra field and comment, zip64 applied.
 struct CentralEntry {
@@ -169,6 +179,7 @@ struct LocalEntry {
 
     std::uint16_t Flags() const { return zipfmt::Get16(header + zipfmt::LocFlags); }
     std::uint16_t Method() const { return zipfmt::Get16(header + zipfmt::LocMethod); }
+    bool Zip64Sizes() const { return HasZip64Sizes(extra); }
     // Where the member's data starts.
     std::int64_t DataStart() const {
         return position + zipfmt::LocalSize + static_cast<std::int64_t>(name.size() + extra.size());

@@ -279,29 +279,35 @@ int ZipSfxMaker::WriteSfx(const std::string& stub, const std::string& source, co
 void ZipSfxMaker::CopyWithOffsets(int in, int out, std::int64_t start, std::int64_t delta) {
     const zipdir::EndRecord end = ArchiveEndRecord(in);
     const std::int64_t centralStart = end.ExpectedDirectoryStart();
-    const std::int64_t archiveEnd = end.RecordEnd();
     const bool consistent = centralStart == static_cast<std::int64_t>(end.centralOffset);
-    const std::int64_t copyEnd = consistent ? centralStart : archiveEnd;
+    const std::int64_t copyEnd = consistent ? centralStart : end.RecordEnd();
     if (centralStart < start || lseek(in, start, SEEK_SET) != start)
         throw EZipArchiver(ZipMsg::InputSeek, true);
     if (CopyBuffer(in, out, copyEnd - start) != 0) throw EZipArchiver(ZipMsg::WriteOutput, true);
     if (!consistent) return;
+    const zipdir::ZipFile file(in);
+    zipdir::CentralDirectoryReader reader(file, centralStart);
+    zipdir::CentralEntry central;
+    const std::uint64_t shift = static_cast<std::uint64_t>(delta);  // wraps for a lowering
     for (std::uint64_t i = 0; i < end.totalEntries; ++i) {
-        unsigned char header[CentralSize];
-        if (read(in, header, CentralSize) != CentralSize || Get32(header) != CentralSig)
+        try {
+            if (!reader.Next(central)) throw EZipArchiver(ZipMsg::CopyCentralName, true);
+        } catch (const zipdir::ReadError&) {
             throw EZipArchiver(ZipMsg::CopyCentralName, true);
-        Put32(header + CenLocalOffset, static_cast<std::uint32_t>(Get32(header + CenLocalOffset) + delta));
-        const std::int64_t rest =
-            Get16(header + CenNameLength) + Get16(header + CenExtraLength) + Get16(header + CenCommentLength);
-        if (write(out, header, CentralSize) != CentralSize || CopyBuffer(in, out, rest) != 0)
+        }
+        std::string record(reinterpret_cast<const char*>(central.header), CentralSize);
+        record += central.name + central.extra + central.comment;
+        SetCentralLocation(record, central.values.diskStart, central.values.localOffset + shift,
+                           ZipMsg::CopyCentralName);
+        if (write(out, record.data(), record.size()) != static_cast<ssize_t>(record.size()))
             throw EZipArchiver(ZipMsg::CopyCentralName, true);
     }
-    unsigned char record[EndSize];
-    if (lseek(in, end.position, SEEK_SET) != end.position || read(in, record, EndSize) != EndSize)
-        throw EZipArchiver(ZipMsg::SkipEndOfCentral, true);
-    Put32(record + 16, static_cast<std::uint32_t>(end.centralOffset + delta));
-    if (write(out, record, EndSize) != EndSize) throw EZipArchiver(ZipMsg::WriteEndOfCentral, true);
-    if (CopyBuffer(in, out, end.commentLength) != 0) throw EZipArchiver(ZipMsg::CopyArchiveComment, true);
+    zipdir::DirectoryValues values = end;
+    values.centralOffset += shift;
+    const std::string bytes =
+        DirectoryEndBytes(values, end.Zip64(), static_cast<std::uint64_t>(end.DirectoryEnd()) + shift, end.comment);
+    if (write(out, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+        throw EZipArchiver(ZipMsg::WriteEndOfCentral, true);
 }
 
 // The size check, and then either the partial target goes or (a conversion) the source does.

@@ -43,6 +43,76 @@ zipdir::EndRecord ArchiveEndRecord(int fd) {
 
 using namespace zipfmt;
 
+namespace {
+
+constexpr std::uint32_t kAllOnes32 = 0xFFFFFFFF;
+constexpr std::uint16_t kAllOnes16 = 0xFFFF;
+
+// A value read from an archive as a count of bytes; an absurd one (past any file) stays large.
+std::int64_t ByteCount(std::uint64_t v) { return static_cast<std::int64_t>(std::min<std::uint64_t>(v, INT64_MAX)); }
+
+}  // namespace
+
+void SetCentralLocation(std::string& record, std::uint32_t disk, std::uint64_t offset, int failureId) {
+    auto* header = reinterpret_cast<unsigned char*>(record.data());
+    unsigned char* extra = header + CentralSize + Get16(header + CenNameLength);
+    const std::string_view extraField(reinterpret_cast<const char*>(extra), Get16(header + CenExtraLength));
+    const zipdir::Zip64Slots slots = zipdir::FindZip64Slots(extraField, header);
+    if (slots.localOffset >= 0)
+        Put64(extra + slots.localOffset, offset);
+    else if (offset < kAllOnes32)
+        Put32(header + CenLocalOffset, static_cast<std::uint32_t>(offset));
+    else
+        throw EZipArchiver(failureId, true);
+    if (slots.diskStart >= 0)
+        Put32(extra + slots.diskStart, disk);
+    else if (disk < kAllOnes16)
+        Put16(header + CenDiskStart, static_cast<std::uint16_t>(disk));
+    else
+        throw EZipArchiver(failureId, true);
+}
+
+bool NeedsZip64(const zipdir::DirectoryValues& end) {
+    return end.thisDisk >= kAllOnes16 || end.centralDisk >= kAllOnes16 || end.totalEntries >= kAllOnes16 ||
+           end.centralSize >= kAllOnes32 || end.centralOffset >= kAllOnes32;
+}
+
+std::string DirectoryEndBytes(const zipdir::DirectoryValues& end, bool zip64, std::uint64_t recordAt,
+                              const std::string& comment) {
+    zip64 = zip64 || NeedsZip64(end);
+    std::string bytes(zip64 ? Zip64EndSize + Zip64LocatorSize : 0, '\0');
+    auto* b = reinterpret_cast<unsigned char*>(bytes.data());
+    if (zip64) {
+        Put32(b, Zip64EndSig);
+        Put64(b + 4, Zip64EndSize - 12);
+        Put16(b + 12, 45);
+        Put16(b + 14, 45);
+        Put32(b + 16, end.thisDisk);
+        Put32(b + 20, end.centralDisk);
+        Put64(b + 24, end.entriesThisDisk);
+        Put64(b + 32, end.totalEntries);
+        Put64(b + 40, end.centralSize);
+        Put64(b + 48, end.centralOffset);
+        Put32(b + Zip64EndSize, Zip64LocatorSig);
+        Put32(b + Zip64EndSize + 4, end.thisDisk);
+        Put64(b + Zip64EndSize + 8, recordAt);
+        Put32(b + Zip64EndSize + 16, end.thisDisk + 1);
+    }
+    ZipEndOfCentral eoc;
+    eoc.HeaderSig = EndSig;
+    eoc.ThisDiskNo = static_cast<std::uint16_t>(std::min<std::uint32_t>(end.thisDisk, kAllOnes16));
+    eoc.CentralDiskNo = static_cast<std::uint16_t>(std::min<std::uint32_t>(end.centralDisk, kAllOnes16));
+    eoc.CentralEntriesThisDisk = static_cast<std::uint16_t>(std::min<std::uint64_t>(end.entriesThisDisk, kAllOnes16));
+    eoc.TotalEntries = static_cast<std::uint16_t>(std::min<std::uint64_t>(end.totalEntries, kAllOnes16));
+    eoc.CentralSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(end.centralSize, kAllOnes32));
+    eoc.CentralOffset = static_cast<std::uint32_t>(std::min<std::uint64_t>(end.centralOffset, kAllOnes32));
+    eoc.ZipCommentLen = static_cast<std::uint16_t>(comment.size());
+    unsigned char record[EndSize];
+    eoc.ToBytes(record);
+    bytes.append(reinterpret_cast<const char*>(record), EndSize);
+    return bytes + comment;
+}
+
 // ---- Volume names and labels ------------------------------------------------------------------
 
 namespace {
@@ -92,12 +162,16 @@ int SpanLabelNumber(const std::string& label) {
 
 // ---- Common -------------------------------------------------------------------------------------
 
-ZipSpanner::ZipSpanner(TZipArchiver& zip, const SpanFields& fields)
-    : zip_(zip), f_(fields), state_(State(fields.FSpanExtra)) {}
+ZipSpanner::ZipSpanner(TZipArchiver& zip) : zip_(zip) {}
 
-SpanState& ZipSpanner::State(std::shared_ptr<void>& extra) {
-    if (!extra) extra = std::make_shared<SpanState>();
-    return *static_cast<SpanState*>(extra.get());
+ZipSpanner::~ZipSpanner() {
+    CloseInput();
+    CloseVolume();
+}
+
+void ZipSpanner::CloseInput() {
+    if (f_.FInFile >= 0) close(f_.FInFile);
+    f_.FInFile = -1;
 }
 
 void ZipSpanner::Progress(ProgressType type, const std::string& name, std::int64_t size) {
@@ -106,11 +180,6 @@ void ZipSpanner::Progress(ProgressType type, const std::string& name, std::int64
 
 void ZipSpanner::Message(const std::string& text) {
     if (zip_.OnMessage) zip_.OnMessage(&zip_, 0, text);
-}
-
-void ZipSpanner::ReadAt(int fd, std::int64_t at, unsigned char* to, std::int64_t count, int errorId) {
-    if (lseek(fd, at, SEEK_SET) != at) throw EZipArchiver(ZipMsg::InputSeek, true);
-    ReadFrom(fd, to, count, errorId);
 }
 
 void ZipSpanner::ReadFrom(int fd, unsigned char* to, std::int64_t count, int errorId) {
@@ -123,27 +192,33 @@ void ZipSpanner::ReadFrom(int fd, unsigned char* to, std::int64_t count, int err
     }
 }
 
-// Reads the central headers from where the input stands into FMDZipData (name, compressed
-// size, volume and offset of the local header); returns the bytes they describe.
-std::int64_t ZipSpanner::ReadCentralEntries(int count, const Reader& read) {
+// Reads the central headers into FMDZipData (name, compressed size, volume and offset of the
+// local header) from the directory's start on the open input, on a set going on to the next
+// volume when one ends; returns the bytes they describe.
+std::uint64_t ZipSpanner::ReadCentralEntries(const zipdir::EndRecord& end, bool acrossVolumes) {
     f_.FMDZipData.clear();
-    std::int64_t total = 0;
-    std::vector<unsigned char> rest;
-    for (int i = 0; i < count; ++i) {
-        unsigned char header[CentralSize];
-        read(header, CentralSize, ZipMsg::ReadCentralHeader);
-        if (Get32(header) != CentralSig) throw EZipArchiver(ZipMsg::CentralSignature, true);
+    std::uint64_t total = 0;
+    zipdir::ZipFile file(f_.FInFile);
+    zipdir::CentralDirectoryReader reader(file, ByteCount(end.centralOffset));
+    zipdir::CentralEntry central;
+    for (std::uint64_t i = 0; i < end.totalEntries; ++i) {
+        bool got = reader.Next(central);
+        while (!got && acrossVolumes && f_.FDiskNr < f_.FLastDiskNumber) {
+            GetNewDisk(f_.FDiskNr + 1);
+            file = zipdir::ZipFile(f_.FInFile);
+            reader.Continue(file);
+            got = reader.Next(central);
+        }
+        if (!got) throw EZipArchiver(ZipMsg::ReadCentralHeader, true);
         MDZipData entry;
-        entry.FileNameLen = Get16(header + CenNameLength);
-        entry.FileName.resize(entry.FileNameLen);
-        read(reinterpret_cast<unsigned char*>(entry.FileName.data()), entry.FileNameLen,
-             ZipMsg::ReadCentralName);
-        entry.ComprSize = Get32(header + CenCompressedSize);
-        entry.DiskStart = Get16(header + CenDiskStart);
-        entry.RelOffLocal = Get32(header + CenLocalOffset);
-        rest.resize(Get16(header + CenExtraLength) + Get16(header + CenCommentLength));
-        read(rest.data(), static_cast<std::int64_t>(rest.size()), ZipMsg::ReadCentralExtra);
-        total += entry.FileNameLen + static_cast<std::int64_t>(rest.size()) + entry.ComprSize;
+        entry.FileNameLen = static_cast<std::uint16_t>(central.name.size());
+        entry.FileName = central.name;
+        entry.ComprSize = central.values.compressedSize;
+        entry.DiskStart = central.values.diskStart;
+        entry.RelOffLocal = central.values.localOffset;
+        entry.CentralRecord = std::string(reinterpret_cast<const char*>(central.header), CentralSize) +
+                              central.name + central.extra + central.comment;
+        total += static_cast<std::uint64_t>(central.RecordSize() - CentralSize) + entry.ComprSize;
         f_.FMDZipData.push_back(std::move(entry));
     }
     return total;
@@ -154,6 +229,9 @@ int ZipSpanner::ReportFailure(const std::exception_ptr& failure) {
         std::rethrow_exception(failure);
     } catch (const EZipArchiver& e) {
         zip_.ShowExceptionError(e);
+        return -7;
+    } catch (const zipdir::ReadError& e) {
+        zip_.ShowExceptionError(EZipArchiver(e));
         return -7;
     } catch (const std::bad_alloc&) {
         zip_.ShowZipMessage(ZipMsg::NoMemory);
@@ -176,7 +254,7 @@ int ZipSpanner::RunSpanStep(const std::function<void()>& step) {
     }
     Progress(ptBatchEnd, "", 0);
     f_.FMDZipData.clear();
-    zip_.CloseInFile();
+    CloseInput();
     return FinishOutput(result);
 }
 
@@ -184,7 +262,6 @@ int ZipSpanner::RunSpanStep(const std::function<void()>& step) {
 
 int ZipSpanner::WriteSpan(const std::string& source, const std::string& target) {
     state_ = SpanState{};
-    f_.FBusy = true;
     state_.writing = true;
     state_.outFileName = target;
     f_.FDrive = DriveRoot(target);
@@ -193,36 +270,29 @@ int ZipSpanner::WriteSpan(const std::string& source, const std::string& target) 
     f_.FBytesWritten = 0;
     f_.FNewDisk = true;
     f_.FShowProgress = false;
-    zip_.Ui().SetBusyCursor(true);
+    ZipBusyCursor busy(zip_.Ui());
     if (zip_.Verbose) Message("Now creating spanning chunks from " + source + " to " + target);
     const int result = RunSpanStep([&] { BeginSplit(source); });
     if (result != 0) DeletePartialVolumes();
-    const std::string lastVolume = state_.volumePath;
     state_.writing = false;
-    f_.FBusy = false;
-    zip_.Ui().SetBusyCursor(false);
-    // On a fixed drive the set is known by its last volume file: list that one.
-    if (result == 0 && lastVolume != target && FileExists(lastVolume)) zip_.SetFileName(lastVolume);
     return result;
 }
 
 void ZipSpanner::BeginSplit(const std::string& source) {
     if (!FileExists(source)) throw EZipArchiver(ZipMsg::InputMissing, true);
-    zip_.CloseInFile();
+    CloseInput();
     f_.FInFile = open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (f_.FInFile < 0) throw EZipArchiver(ZipMsg::OpenFailed, true);
     const zipdir::EndRecord end = ArchiveEndRecord(f_.FInFile);
-    state_.archiveSize = end.position + EndSize + end.commentLength;
+    state_.archiveSize = end.RecordEnd();
+    state_.zip64 = end.Zip64();
     f_.FDateStamp = FileModified(source);
-    SeekInput(f_.FInFile, end.centralOffset);
-    ReadCentralEntries(end.totalEntries, [this](unsigned char* to, std::int64_t count, int errorId) {
-        ReadFrom(f_.FInFile, to, count, errorId);
-    });
+    ReadCentralEntries(end, false);
 
     const unsigned char signature[4] = {0x50, 0x4b, 0x07, 0x08};
     WriteSplit(signature, 4, 4);
     f_.FShowProgress = true;
-    Progress(ptFileCount, "", end.totalEntries);
+    Progress(ptFileCount, "", ByteCount(end.totalEntries));
     Progress(ptByteCount, "", state_.archiveSize);
 
     std::vector<std::size_t> fileOrder(f_.FMDZipData.size());
@@ -239,104 +309,98 @@ void ZipSpanner::BeginSplit(const std::string& source) {
 // the volume and offset where the header landed.
 void ZipSpanner::SplitLocalEntries(const std::vector<std::size_t>& fileOrder,
                                    std::vector<unsigned char>& buffer) {
+    const zipdir::ZipFile file(f_.FInFile);
     for (std::size_t index : fileOrder) {
         MDZipData& entry = f_.FMDZipData[index];
-        unsigned char header[LocalSize];
-        ReadAt(f_.FInFile, entry.RelOffLocal, header, LocalSize, ZipMsg::ReadLocalHeader);
-        if (Get32(header) != LocalSig) throw EZipArchiver(ZipMsg::LocalSignature, true);
-        const std::uint16_t nameLength = Get16(header + LocNameLength);
-        const std::uint16_t extraLength = Get16(header + LocExtraLength);
-        std::vector<unsigned char> whole(LocalSize + nameLength + extraLength);
-        std::memcpy(whole.data(), header, LocalSize);
-        ReadFrom(f_.FInFile, whole.data() + LocalSize, nameLength, ZipMsg::ReadLocalName);
-        if (std::string(reinterpret_cast<char*>(whole.data() + LocalSize), nameLength) != entry.FileName)
-            throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
-        ReadFrom(f_.FInFile, whole.data() + LocalSize + nameLength, extraLength, ZipMsg::ReadLocalExtra);
+        const zipdir::LocalEntry local = zipdir::ReadLocalHeader(file, ByteCount(entry.RelOffLocal));
+        if (local.name != entry.FileName) throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
+        std::string whole(reinterpret_cast<const char*>(local.header), LocalSize);
+        whole += local.name + local.extra;
 
-        const bool descriptor = (Get16(header + LocFlags) & 8) != 0;
-        const std::int64_t dataSize = entry.ComprSize;
+        const bool descriptor = (local.Flags() & 8) != 0;
+        const std::int64_t dataSize = ByteCount(entry.ComprSize);
         Message(ZipMessageText(ZipMsg::Copying) + entry.FileName);
         Progress(ptFileBegin, entry.FileName,
                  static_cast<std::int64_t>(whole.size()) + dataSize + (descriptor ? 16 : 0));
 
         EnsureRoom(static_cast<std::int64_t>(whole.size()));
-        entry.DiskStart = static_cast<std::uint16_t>(f_.FDiskNr);
-        entry.RelOffLocal = static_cast<std::uint32_t>(f_.FBytesWritten);
-        WriteSplit(whole.data(), static_cast<std::int64_t>(whole.size()),
+        entry.DiskStart = static_cast<std::uint32_t>(f_.FDiskNr);
+        entry.RelOffLocal = static_cast<std::uint64_t>(f_.FBytesWritten);
+        WriteSplit(reinterpret_cast<const unsigned char*>(whole.data()), static_cast<std::int64_t>(whole.size()),
                    static_cast<std::int64_t>(whole.size()));
+        SeekInput(f_.FInFile, static_cast<std::uint64_t>(local.DataStart()));
         RWSplitData(buffer.data(), dataSize, ZipMsg::ReadZippedData);
-        if (descriptor) {
-            unsigned char tag[4];
-            ReadFrom(f_.FInFile, tag, 4, ZipMsg::DataDescriptor);
-            WriteSplit(tag, 4, 0);
-            RWSplitData(buffer.data(), Get32(tag) == ExtLocalSig ? 12 : 8, ZipMsg::DataDescriptor);
-        }
+        if (descriptor) CopyDescriptor(local.Zip64Sizes(), buffer, false);
+    }
+}
+
+// The data descriptor behind a member's data: its signature when it has one, the CRC, and both
+// sizes in 8 bytes each when the member's local header has zip64's field, else in 4.
+void ZipSpanner::CopyDescriptor(bool zip64Sizes, std::vector<unsigned char>& buffer, bool joining) {
+    unsigned char tag[4];
+    if (joining)
+        ReadJoined(tag, 4, ZipMsg::DataDescriptor);
+    else
+        ReadFrom(f_.FInFile, tag, 4, ZipMsg::DataDescriptor);
+    const std::int64_t rest = zipdir::DescriptorRest(Get32(tag) == ExtLocalSig, zip64Sizes);
+    if (joining) {
+        WriteJoin(tag, 4, ZipMsg::DataDescriptor);
+        RWJoinData(buffer.data(), rest, ZipMsg::DataDescriptor);
+    } else {
+        WriteSplit(tag, 4, 0);
+        RWSplitData(buffer.data(), rest, ZipMsg::DataDescriptor);
     }
 }
 
 void ZipSpanner::SplitCentralDirectory(const zipdir::EndRecord& end) {
     const std::string name = ZipMessageText(ZipMsg::CentralDirectory);
     Message(ZipMessageText(ZipMsg::Copying) + name);
-    Progress(ptFileBegin, name, std::int64_t(end.centralSize) + end.commentLength + EndSize);
-    SeekInput(f_.FInFile, end.centralOffset);
+    Progress(ptFileBegin, name, ByteCount(end.centralSize) + end.commentLength + EndSize);
     int centralDisk = -1;
-    std::uint32_t centralOffset = 0;
-    int onThisDisk = 0;
+    std::uint64_t centralOffset = 0;
+    std::uint64_t onThisDisk = 0;
     for (MDZipData& entry : f_.FMDZipData) {
-        unsigned char header[CentralSize];
-        ReadFrom(f_.FInFile, header, CentralSize, ZipMsg::ReadCentralHeader);
-        if (Get32(header) != CentralSig) throw EZipArchiver(ZipMsg::CentralSignature, true);
-        const std::size_t nameLength = Get16(header + CenNameLength);
-        const std::size_t extraLength = Get16(header + CenExtraLength);
-        const std::size_t commentLength = Get16(header + CenCommentLength);
-        std::vector<unsigned char> whole(CentralSize + nameLength + extraLength + commentLength);
-        std::memcpy(whole.data(), header, CentralSize);
-        ReadFrom(f_.FInFile, whole.data() + CentralSize, nameLength, ZipMsg::ReadCentralName);
-        if (std::string(reinterpret_cast<char*>(whole.data() + CentralSize), nameLength) != entry.FileName)
-            throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
-        ReadFrom(f_.FInFile, whole.data() + CentralSize + nameLength, extraLength, ZipMsg::ReadCentralExtra);
-        ReadFrom(f_.FInFile, whole.data() + CentralSize + nameLength + extraLength, commentLength,
-                 ZipMsg::ReadFileComment);
-        Put16(whole.data() + CenDiskStart, entry.DiskStart);
-        Put32(whole.data() + CenLocalOffset, entry.RelOffLocal);
-
+        std::string& record = entry.CentralRecord;
         const int diskBefore = f_.FDiskNr;
-        EnsureRoom(static_cast<std::int64_t>(whole.size()));
+        EnsureRoom(ByteCount(record.size()));
         if (f_.FDiskNr != diskBefore) onThisDisk = 0;
+        SetCentralLocation(record, entry.DiskStart, entry.RelOffLocal, ZipMsg::WriteCentralHeader);
         if (centralDisk < 0) {
             centralDisk = f_.FDiskNr;
-            centralOffset = static_cast<std::uint32_t>(f_.FBytesWritten);
+            centralOffset = static_cast<std::uint64_t>(f_.FBytesWritten);
         }
-        WriteSplit(whole.data(), static_cast<std::int64_t>(whole.size()),
-                   static_cast<std::int64_t>(whole.size()));
+        WriteSplit(reinterpret_cast<const unsigned char*>(record.data()), ByteCount(record.size()),
+                   ByteCount(record.size()));
         ++onThisDisk;
     }
     if (centralDisk < 0) {  // an archive without entries
         EnsureRoom(EndSize + end.commentLength);
         centralDisk = f_.FDiskNr;
-        centralOffset = static_cast<std::uint32_t>(f_.FBytesWritten);
+        centralOffset = static_cast<std::uint64_t>(f_.FBytesWritten);
     }
     SplitEndRecord(end, centralDisk, centralOffset, onThisDisk);
 }
 
-void ZipSpanner::SplitEndRecord(const zipdir::EndRecord& end, int centralDisk, std::uint32_t centralOffset,
-                                int entriesOnLastDisk) {
-    const std::int64_t length = EndSize + end.commentLength;
+void ZipSpanner::SplitEndRecord(const zipdir::EndRecord& end, int centralDisk, std::uint64_t centralOffset,
+                                std::uint64_t entriesOnLastDisk) {
+    if (end.comment.size() != end.commentLength) throw EZipArchiver(ZipMsg::ReadArchiveComment, true);
+    zipdir::DirectoryValues values;
+    values.centralDisk = static_cast<std::uint32_t>(centralDisk);
+    values.totalEntries = f_.FMDZipData.size();
+    values.centralSize = end.centralSize;
+    values.centralOffset = centralOffset;
+    // Whether zip64 is needed does not change with the disk it lands on but past the next one.
+    values.thisDisk = static_cast<std::uint32_t>(f_.FDiskNr) + 1;
+    const bool zip64 = state_.zip64 || NeedsZip64(values);
+    const std::int64_t length = ByteCount(DirectoryEndBytes(values, zip64, 0, end.comment).size());
     const int diskBefore = f_.FDiskNr;
     EnsureRoom(length);
     if (f_.FDiskNr != diskBefore) entriesOnLastDisk = 0;
-    if (static_cast<std::int64_t>(end.comment.size()) != end.commentLength)
-        throw EZipArchiver(ZipMsg::ReadArchiveComment, true);
-    ZipEndOfCentral eoc = ZipEndOfCentral::FromBytes(end.raw);
-    eoc.HeaderSig = EndSig;
-    eoc.ThisDiskNo = static_cast<std::uint16_t>(f_.FDiskNr);
-    eoc.CentralDiskNo = static_cast<std::uint16_t>(centralDisk);
-    eoc.CentralEntriesThisDisk = static_cast<std::uint16_t>(entriesOnLastDisk);
-    eoc.CentralOffset = centralOffset;
-    std::vector<unsigned char> whole(static_cast<std::size_t>(length));
-    eoc.ToBytes(whole.data());
-    std::memcpy(whole.data() + EndSize, end.comment.data(), end.comment.size());
-    WriteSplit(whole.data(), length, length);
+    values.thisDisk = static_cast<std::uint32_t>(f_.FDiskNr);
+    values.entriesThisDisk = entriesOnLastDisk;
+    const std::string bytes =
+        DirectoryEndBytes(values, zip64, static_cast<std::uint64_t>(f_.FBytesWritten), end.comment);
+    WriteSplit(reinterpret_cast<const unsigned char*>(bytes.data()), length, length);
 }
 
 std::int64_t ZipSpanner::WriteSplit(const unsigned char* bytes, std::int64_t count,
@@ -446,12 +510,11 @@ bool ZipSpanner::VolumeHasRoom(const std::string& path) {
     DiskFreeAndSize(3);
     std::int64_t room = f_.FFreeOnDisk;
     if (zip_.MaxVolumeSize > 0)
-        room = room < 0 ? zip_.MaxVolumeSize : std::min<std::int64_t>(room, zip_.MaxVolumeSize);
+        room = room < 0 ? std::int64_t{zip_.MaxVolumeSize} : std::min<std::int64_t>(room, zip_.MaxVolumeSize);
     if (f_.FDiskNr == 0 && zip_.KeepFreeOnDisk1 > 0) room -= zip_.KeepFreeOnDisk1;
     f_.FFreeOnDisk = room;
-    const std::int64_t minimum = zip_.MinFreeVolumeSize > 0 ? zip_.MinFreeVolumeSize : 1;
-    if (room >= minimum) return true;
-    zip_.CloseOutFile();
+    if (room >= zip_.MinFreeVolumeSize) return true;
+    CloseVolume();
     DeleteFile(path);
     std::erase(state_.writtenVolumes, path);
     if (zip_.Unattended) throw EZipArchiver(ZipMsg::UnattendedSpan, true);
@@ -483,7 +546,10 @@ void ZipSpanner::RWSplitData(unsigned char* buffer, std::int64_t count, int erro
 
 bool ZipSpanner::DiskIsThere() {
     try {
-        zip_.CheckDrive(f_.FDrive);
+        const ZipDriveInfo info = CheckZipDrive(f_.FDrive, zip_.AddOptions.Has(AddDiskSpanErase));
+        f_.FVolumeName = info.volumeName;
+        f_.FFreeOnDisk = info.freeOnDisk;
+        f_.FSizeOfDisk = info.sizeOfDisk;
         return true;
     } catch (const EZipArchiver&) {
         return false;
@@ -499,7 +565,7 @@ std::string ZipSpanner::CheckForDiskText() {
         if (zip_.MaxVolumeSize > 0 && (divisor <= 0 || zip_.MaxVolumeSize < divisor))
             divisor = zip_.MaxVolumeSize;
         if (divisor > 0) {
-            const std::int64_t keep = std::max(zip_.KeepFreeOnDisk1, 0);
+            const std::int64_t keep = zip_.KeepFreeOnDisk1;
             const std::int64_t estimate =
                 std::max<std::int64_t>((state_.archiveSize + keep + 4) / divisor, f_.FDiskNr);
             f_.FLastDiskNumber = static_cast<std::uint16_t>(estimate);
@@ -542,11 +608,7 @@ bool ZipSpanner::IsRightDisk(int driveType) {
 }
 
 void ZipSpanner::GetNewDisk(int diskSeq) {
-    zip_.CloseInFile();
-    if (!state_.reading && !state_.writing) {  // List reading a set it was given
-        state_.inFileName = zip_.ZipFileName();
-        f_.FDrive = DriveRoot(state_.inFileName);
-    }
+    CloseInput();
     f_.FDiskNr = diskSeq;
     for (;;) {
         int driveType = 0;
@@ -559,6 +621,16 @@ void ZipSpanner::GetNewDisk(int diskSeq) {
         if (IsFixedOrRemote(driveType)) throw EZipArchiver(ZipMsg::InputMissing, true);
         zip_.ShowZipMessage(ZipMsg::InputMissing);
     }
+}
+
+int ZipSpanner::TakeVolume(int diskSeq, std::uint16_t lastDisk) {
+    state_.inFileName = zip_.ZipFileName();
+    f_.FDrive = DriveRoot(state_.inFileName);
+    f_.FLastDiskNumber = lastDisk;
+    GetNewDisk(diskSeq);
+    const int fd = f_.FInFile;
+    f_.FInFile = -1;
+    return fd;
 }
 
 std::int64_t ZipSpanner::DiskFreeAndSize(int which) {
@@ -577,57 +649,34 @@ int ZipSpanner::ZipFormat() {
 
 int ZipSpanner::ReadSpan(const std::string& lastVolume, std::string& outPath) {
     state_ = SpanState{};
-    f_.FBusy = true;
-    state_.reading = true;
     state_.inFileName = lastVolume;
     f_.FDrive = DriveRoot(lastVolume);
     f_.FDiskNr = -1;
     f_.FShowProgress = false;
-    zip_.Ui().SetBusyCursor(true);
+    ZipBusyCursor busy(zip_.Ui());
     const int result = RunSpanStep([&] { JoinSet(outPath); });
     if (result != 0 && !state_.outFileName.empty()) DeleteFile(state_.outFileName);
     outPath = result == 0 ? state_.outFileName : std::string();
-    state_.reading = false;
-    f_.FBusy = false;
-    zip_.Ui().SetBusyCursor(false);
     return result;
 }
 
 void ZipSpanner::JoinSet(std::string& outPath) {
     OpenJoinedOutput(outPath);
     const zipdir::EndRecord end = FindLastVolume();
-    std::int64_t total = 0;
-    ReadJoinedCentral(end, total);
+    state_.zip64 = end.Zip64();
+    if (static_cast<int>(end.centralDisk) != f_.FDiskNr) GetNewDisk(static_cast<int>(end.centralDisk));
+    const std::uint64_t total = ReadCentralEntries(end, true);
     GetNewDisk(0);
     f_.FShowProgress = true;
-    Progress(ptFileCount, "", end.totalEntries);
-    Progress(ptByteCount, "", total);
+    Progress(ptFileCount, "", ByteCount(end.totalEntries));
+    Progress(ptByteCount, "", ByteCount(total));
     unsigned char signature[4];
     ReadFrom(f_.FInFile, signature, 4, ZipMsg::ReadExtendedLocal);
     if (Get32(signature) != ExtLocalSig) throw EZipArchiver(ZipMsg::ReadExtendedLocal, true);
     std::vector<unsigned char> buffer(kCopyBlock);
     JoinLocalEntries(end, buffer);
     f_.FShowProgress = false;
-    std::int64_t centralStart = 0, centralSize = 0;
-    JoinCentralDirectory(end, centralStart, centralSize);
-    JoinEndRecord(end, centralStart, centralSize);
-}
-
-// The end record of the joined archive: one disk, the directory where it now lies.
-void ZipSpanner::JoinEndRecord(const zipdir::EndRecord& end, std::int64_t centralStart,
-                               std::int64_t centralSize) {
-    ZipEndOfCentral eoc = ZipEndOfCentral::FromBytes(end.raw);
-    eoc.HeaderSig = EndSig;
-    eoc.ThisDiskNo = eoc.CentralDiskNo = 0;
-    eoc.CentralEntriesThisDisk = eoc.TotalEntries;
-    eoc.CentralSize = static_cast<std::uint32_t>(centralSize);
-    eoc.CentralOffset = static_cast<std::uint32_t>(centralStart);
-    eoc.ZipCommentLen = static_cast<std::uint16_t>(end.comment.size());
-    unsigned char record[EndSize];
-    eoc.ToBytes(record);
-    WriteJoin(record, EndSize, ZipMsg::WriteEndOfCentral);
-    WriteJoin(reinterpret_cast<const unsigned char*>(end.comment.data()),
-              static_cast<std::int64_t>(end.comment.size()), ZipMsg::ReadArchiveComment);
+    JoinCentralDirectory(end);
 }
 
 // The joined file: a new name in a folder, or the given file replaced; always ".zip".
@@ -660,7 +709,7 @@ zipdir::EndRecord ZipSpanner::FindLastVolume() {
         f_.FNewDisk = !first;
         const int driveType = CheckForDisk();
         const bool fixed = IsFixedOrRemote(driveType);
-        zip_.CloseInFile();
+        CloseInput();
         f_.FInFile = open(state_.inFileName.c_str(), O_RDONLY | O_CLOEXEC);
         if (f_.FInFile < 0 && fixed) throw EZipArchiver(ZipMsg::InputMissing, true);
         if (f_.FInFile >= 0) end = FindEndRecord(f_.FInFile);
@@ -693,14 +742,6 @@ void ZipSpanner::ReadJoined(unsigned char* to, std::int64_t count, int errorId) 
     }
 }
 
-void ZipSpanner::ReadJoinedCentral(const zipdir::EndRecord& end, std::int64_t& total) {
-    if (static_cast<int>(end.centralDisk) != f_.FDiskNr) GetNewDisk(static_cast<int>(end.centralDisk));
-    SeekInput(f_.FInFile, end.centralOffset);
-    total = ReadCentralEntries(end.totalEntries, [this](unsigned char* to, std::int64_t count, int errorId) {
-        ReadJoined(to, count, errorId);
-    });
-}
-
 // Whether the input stands at offset on volume disk (the end of the volume before counts too).
 bool ZipSpanner::InputAt(int disk, std::int64_t offset) {
     const std::int64_t here = lseek(f_.FInFile, 0, SEEK_CUR);
@@ -721,56 +762,48 @@ void ZipSpanner::JoinLocalEntries(const zipdir::EndRecord& end, std::vector<unsi
     });
     for (std::size_t index : order) {
         MDZipData& entry = f_.FMDZipData[index];
-        if (!InputAt(entry.DiskStart, entry.RelOffLocal))
+        if (!InputAt(static_cast<int>(entry.DiskStart), ByteCount(entry.RelOffLocal)))
             throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
         unsigned char header[LocalSize];
         ReadJoined(header, LocalSize, ZipMsg::ReadLocalHeader);
         if (Get32(header) != LocalSig) throw EZipArchiver(ZipMsg::LocalSignature, true);
-        const std::uint16_t nameLength = Get16(header + LocNameLength);
-        std::string name(nameLength, '\0');
-        ReadJoined(reinterpret_cast<unsigned char*>(name.data()), nameLength, ZipMsg::ReadLocalName);
+        std::string name(Get16(header + LocNameLength), '\0');
+        ReadJoined(reinterpret_cast<unsigned char*>(name.data()), ByteCount(name.size()), ZipMsg::ReadLocalName);
         if (name != entry.FileName) throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
+        std::string extra(Get16(header + LocExtraLength), '\0');
+        ReadJoined(reinterpret_cast<unsigned char*>(extra.data()), ByteCount(extra.size()), ZipMsg::ReadLocalExtra);
         entry.DiskStart = 0;
-        entry.RelOffLocal = static_cast<std::uint32_t>(lseek(f_.FOutFile, 0, SEEK_CUR));
+        entry.RelOffLocal = static_cast<std::uint64_t>(lseek(f_.FOutFile, 0, SEEK_CUR));
         const bool descriptor = (Get16(header + LocFlags) & 8) != 0;
-        const std::int64_t dataSize = entry.ComprSize;
-        const std::uint16_t extraLength = Get16(header + LocExtraLength);
+        const std::int64_t dataSize = ByteCount(entry.ComprSize);
+        const std::string whole = std::string(reinterpret_cast<const char*>(header), LocalSize) + name + extra;
         Message(ZipMessageText(ZipMsg::Copying) + name);
-        Progress(ptFileBegin, name, LocalSize + nameLength + extraLength + dataSize + (descriptor ? 16 : 0));
-        WriteJoin(header, LocalSize, ZipMsg::WriteLocalHeader);
-        WriteJoin(reinterpret_cast<const unsigned char*>(name.data()), nameLength, ZipMsg::WriteLocalHeader);
-        RWJoinData(buffer.data(), extraLength, ZipMsg::ReadLocalExtra);
+        Progress(ptFileBegin, name, ByteCount(whole.size()) + dataSize + (descriptor ? 16 : 0));
+        WriteJoin(reinterpret_cast<const unsigned char*>(whole.data()), ByteCount(whole.size()),
+                  ZipMsg::WriteLocalHeader);
         RWJoinData(buffer.data(), dataSize, ZipMsg::ReadZippedData);
-        if (descriptor) {
-            unsigned char tag[4];
-            ReadJoined(tag, 4, ZipMsg::DataDescriptor);
-            WriteJoin(tag, 4, ZipMsg::DataDescriptor);
-            RWJoinData(buffer.data(), Get32(tag) == ExtLocalSig ? 12 : 8, ZipMsg::DataDescriptor);
-        }
+        if (descriptor) CopyDescriptor(zipdir::HasZip64Sizes(extra), buffer, true);
     }
-    if (!InputAt(end.centralDisk, end.centralOffset)) throw EZipArchiver(ZipMsg::ReadZippedData, true);
+    if (!InputAt(static_cast<int>(end.centralDisk), ByteCount(end.centralOffset)))
+        throw EZipArchiver(ZipMsg::ReadZippedData, true);
 }
 
-void ZipSpanner::JoinCentralDirectory(const zipdir::EndRecord& end, std::int64_t& centralStart,
-                                      std::int64_t& centralSize) {
-    GetNewDisk(end.centralDisk);
-    SeekInput(f_.FInFile, end.centralOffset);
-    centralStart = lseek(f_.FOutFile, 0, SEEK_CUR);
-    std::vector<unsigned char> buffer(kCopyBlock);
-    for (const MDZipData& entry : f_.FMDZipData) {
-        std::vector<unsigned char> header(CentralSize + entry.FileNameLen);
-        ReadJoined(header.data(), CentralSize, ZipMsg::ReadCentralHeader);
-        if (Get32(header.data()) != CentralSig) throw EZipArchiver(ZipMsg::CentralSignature, true);
-        if (Get16(header.data() + CenNameLength) != entry.FileNameLen)
-            throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
-        ReadJoined(header.data() + CentralSize, entry.FileNameLen, ZipMsg::ReadCentralName);
-        Put16(header.data() + CenDiskStart, 0);
-        Put32(header.data() + CenLocalOffset, entry.RelOffLocal);
-        WriteJoin(header.data(), static_cast<std::int64_t>(header.size()), ZipMsg::WriteCentralHeader);
-        RWJoinData(buffer.data(), Get16(header.data() + CenExtraLength), ZipMsg::ReadCentralExtra);
-        RWJoinData(buffer.data(), Get16(header.data() + CenCommentLength), ZipMsg::ReadFileComment);
+// The directory and its end behind the members: each entry where it now lies, on one disk.
+void ZipSpanner::JoinCentralDirectory(const zipdir::EndRecord& end) {
+    const std::uint64_t centralStart = static_cast<std::uint64_t>(lseek(f_.FOutFile, 0, SEEK_CUR));
+    for (MDZipData& entry : f_.FMDZipData) {
+        SetCentralLocation(entry.CentralRecord, 0, entry.RelOffLocal, ZipMsg::WriteCentralHeader);
+        WriteJoin(reinterpret_cast<const unsigned char*>(entry.CentralRecord.data()),
+                  ByteCount(entry.CentralRecord.size()), ZipMsg::WriteCentralHeader);
     }
-    centralSize = lseek(f_.FOutFile, 0, SEEK_CUR) - centralStart;
+    zipdir::DirectoryValues values;
+    values.entriesThisDisk = values.totalEntries = f_.FMDZipData.size();
+    values.centralOffset = centralStart;
+    const std::uint64_t recordAt = static_cast<std::uint64_t>(lseek(f_.FOutFile, 0, SEEK_CUR));
+    values.centralSize = recordAt - centralStart;
+    const std::string bytes = DirectoryEndBytes(values, state_.zip64, recordAt, end.comment);
+    WriteJoin(reinterpret_cast<const unsigned char*>(bytes.data()), ByteCount(bytes.size()),
+              ZipMsg::WriteEndOfCentral);
 }
 
 void ZipSpanner::WriteJoin(const unsigned char* bytes, std::int64_t count, int errorId) {
@@ -797,21 +830,29 @@ void ZipSpanner::RWJoinData(unsigned char* buffer, std::int64_t count, int error
 
 // ---- The component's members ----------------------------------------------------------------
 
-// The component's own state handed to the spanning code (the members below may reach it).
-#define SPAN_FIELDS(busy)                                                                               \
-    SpanFields {                                                                                        \
-        FDrive, FDiskNr, FBytesWritten, FFreeOnDisk, FSizeOfDisk, FVolumeName, FNewDisk, FShowProgress, \
-            FDateStamp, FInFile, FOutFile, FMDZipData, FSpanExtra, busy, FLastDiskNumber                \
-    }
-
 int TZipArchiver::WriteSpan(const std::string& inFileName, const std::string& outFileName) {
-    return ZipSpanner(*this, SPAN_FIELDS(FAddBusy)).WriteSpan(inFileName, outFileName);
+    FAddBusy = true;
+    ZipSpanner span(*this);
+    const int result = span.WriteSpan(inFileName, outFileName);
+    FAddBusy = false;
+    FLastDiskNumber = span.LastDiskNumber();
+    // On a fixed drive the set is known by its last volume file: list that one.
+    const std::string& lastVolume = span.LastVolume();
+    if (result == 0 && lastVolume != outFileName && FileExists(lastVolume)) SetFileName(lastVolume);
+    return result;
 }
 
 int TZipArchiver::ReadSpan(const std::string& inFileName, std::string& outFilePath) {
-    return ZipSpanner(*this, SPAN_FIELDS(FExtractBusy)).ReadSpan(inFileName, outFilePath);
+    FExtractBusy = true;
+    ZipSpanner span(*this);
+    const int result = span.ReadSpan(inFileName, outFilePath);
+    FExtractBusy = false;
+    FLastDiskNumber = span.LastDiskNumber();
+    return result;
 }
 
 void TZipArchiver::GetNewDisk(int diskSeq) {
-    ZipSpanner(*this, SPAN_FIELDS(FExtractBusy)).GetNewDisk(diskSeq);
+    CloseInFile();
+    FInFile = ZipSpanner(*this).TakeVolume(diskSeq, FLastDiskNumber);
+    FDiskNr = diskSeq;
 }

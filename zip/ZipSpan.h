@@ -2,9 +2,8 @@
 // Multi-disk sets: splitting a finished archive over removable disks or numbered volume files
 // (archive001.zip, archive002.zip, ...) and joining such a set back into one archive.
 //
-// ZipSpanner works on a TZipArchiver's spanning state (its F... fields); what that state lacks
-// (the input and output names, the volumes written so far) lives in a SpanState kept in the
-// component's FSpanExtra, so that GetNewDisk called from List finds it too.
+// A ZipSpanner lives for one split, one join or one change of disk for List, and keeps its own
+// state; it reads the component's settings and reports through the component.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,6 +22,19 @@ zipdir::EndRecord ArchiveEndRecord(int fd);
 // Moves an input to a position read from an archive; raises 11008 when it cannot.
 void SeekInput(int fd, std::uint64_t at);
 
+// Puts a member's volume and local-header offset into its central record (header, name, extra
+// field, comment as stored): into the header, or into the zip64 block where the header holds
+// all ones. Raises failureId when a value needs a zip64 field the record does not have.
+void SetCentralLocation(std::string& record, std::uint32_t disk, std::uint64_t offset, int failureId);
+
+// Whether a value does not fit the 22-byte end record.
+bool NeedsZip64(const zipdir::DirectoryValues& end);
+// The end of a directory as written: zip64's end record and locator when zip64 is asked for or a
+// value does not fit the 22-byte record, then that record and the comment. recordAt is where
+// these bytes start in their volume.
+std::string DirectoryEndBytes(const zipdir::DirectoryValues& end, bool zip64, std::uint64_t recordAt,
+                              const std::string& comment);
+
 // Volume file of a set on a fixed or network drive: the archive's base name followed by the
 // volume number (counting from 1) in three digits, then its extension.
 std::string VolumeFileName(const std::string& archive, int volume);
@@ -35,40 +47,51 @@ std::string SpanVolumeLabel(int volume);
 // The volume number a disk label gives (counting from 1); 0 when it is not a set's label.
 int SpanLabelNumber(const std::string& label);
 
-// What the spanning code keeps beyond the component's own fields.
+// One entry while splitting or joining a set.
+struct MDZipData {
+    std::uint32_t DiskStart = 0;
+    std::uint64_t RelOffLocal = 0;
+    std::uint16_t FileNameLen = 0;
+    std::string FileName;
+    std::uint64_t ComprSize = 0;
+    std::string CentralRecord;  // header, name, extra field and comment as read
+};
+
+// The names a split or join works with.
 struct SpanState {
     std::string inFileName;                   // the volume being read
     std::string outFileName;                  // the target as given (base of numbered names)
     std::string volumePath;                   // the volume being written
     std::vector<std::string> writtenVolumes;  // made by this split: deleted when it fails
     bool writing = false;
-    bool reading = false;
     std::int64_t archiveSize = 0;  // of the archive being split (disk-count estimate)
+    bool zip64 = false;            // the archive being split or joined has zip64's end record
 };
 
-// The component's spanning state, reached by reference (the members that start the spanning
-// code hand it over; see SPAN_FIELDS in ZipSpan.cpp).
+// The volumes: where they are, which one is in use, the open files.
 struct SpanFields {
-    std::string& FDrive;
-    int& FDiskNr;
-    std::int64_t& FBytesWritten;
-    std::int64_t& FFreeOnDisk;
-    std::int64_t& FSizeOfDisk;
-    std::string& FVolumeName;
-    bool& FNewDisk;
-    bool& FShowProgress;
-    std::int64_t& FDateStamp;
-    int& FInFile;
-    int& FOutFile;
-    std::vector<MDZipData>& FMDZipData;
-    std::shared_ptr<void>& FSpanExtra;
-    bool& FBusy;  // AddBusy while splitting, ExtractBusy while joining
-    std::uint16_t& FLastDiskNumber;
+    std::string FDrive;  // drive root of the current volume, ending in '/'
+    int FDiskNr = 0;     // current volume number (-1: the last disk is wanted)
+    std::int64_t FBytesWritten = 0;
+    std::int64_t FFreeOnDisk = 0;
+    std::int64_t FSizeOfDisk = 0;
+    std::string FVolumeName;
+    bool FNewDisk = false;
+    bool FShowProgress = false;
+    std::int64_t FDateStamp = 0;  // seconds since 1970 for volume files
+    int FInFile = -1;             // POSIX descriptors, -1 when closed
+    int FOutFile = -1;
+    std::vector<MDZipData> FMDZipData;
+    std::uint16_t FLastDiskNumber = 0;
 };
 
 class ZipSpanner {
 public:
-    ZipSpanner(TZipArchiver& zip, const SpanFields& fields);
+    // The component whose settings and reporting the spanner uses.
+    explicit ZipSpanner(TZipArchiver& zip);
+    ~ZipSpanner();
+    ZipSpanner(const ZipSpanner&) = delete;
+    ZipSpanner& operator=(const ZipSpanner&) = delete;
 
     // Splits source onto disks or volume files named after target. 0, or -7 / -8 / -9.
     int WriteSpan(const std::string& source, const std::string& target);
@@ -92,20 +115,24 @@ public:
     bool IsRightDisk(int driveType);
     // Opens volume diskSeq (counting from 0) as the input.
     void GetNewDisk(int diskSeq);
+    // For List: opens volume diskSeq of the set ZipFileName belongs to, whose last disk is
+    // lastDisk, and hands the open file over.
+    int TakeVolume(int diskSeq, std::uint16_t lastDisk);
+    // The last volume written by a split; LastDiskNumber as the split or join left it.
+    const std::string& LastVolume() const { return state_.volumePath; }
+    std::uint16_t LastDiskNumber() const { return f_.FLastDiskNumber; }
     // Free bytes (bit 0 of which) and total size (bit 1) of the current drive into the
     // component; returns the total size, -1 when unknown.
     std::int64_t DiskFreeAndSize(int which);
     // Formatting a disk is not offered on this platform: always -3 (not started).
     int ZipFormat();
 
-    static SpanState& State(std::shared_ptr<void>& extra);
-
 private:
     void BeginSplit(const std::string& source);
     void SplitLocalEntries(const std::vector<std::size_t>& fileOrder, std::vector<unsigned char>& buffer);
     void SplitCentralDirectory(const zipdir::EndRecord& end);
-    void SplitEndRecord(const zipdir::EndRecord& end, int centralDisk, std::uint32_t centralOffset,
-                        int entriesOnLastDisk);
+    void SplitEndRecord(const zipdir::EndRecord& end, int centralDisk, std::uint64_t centralOffset,
+                        std::uint64_t entriesOnLastDisk);
     void OpenVolume();
     bool ClaimVolumeFile(const std::string& path, bool removable);
     bool VolumeHasRoom(const std::string& path);
@@ -117,20 +144,17 @@ private:
     bool DiskIsThere();
 
     void JoinSet(std::string& outPath);
-    void JoinEndRecord(const zipdir::EndRecord& end, std::int64_t centralStart, std::int64_t centralSize);
     void OpenJoinedOutput(std::string& outPath);
     zipdir::EndRecord FindLastVolume();
-    void ReadJoinedCentral(const zipdir::EndRecord& end, std::int64_t& total);
     void JoinLocalEntries(const zipdir::EndRecord& end, std::vector<unsigned char>& buffer);
     bool InputAt(int disk, std::int64_t offset);
-    void JoinCentralDirectory(const zipdir::EndRecord& end, std::int64_t& centralStart,
-                              std::int64_t& centralSize);
+    void JoinCentralDirectory(const zipdir::EndRecord& end);
     void ReadJoined(unsigned char* to, std::int64_t count, int errorId);
 
-    using Reader = std::function<void(unsigned char* to, std::int64_t count, int errorId)>;
-    std::int64_t ReadCentralEntries(int count, const Reader& read);
-    void ReadAt(int fd, std::int64_t at, unsigned char* to, std::int64_t count, int errorId);
+    std::uint64_t ReadCentralEntries(const zipdir::EndRecord& end, bool acrossVolumes);
     void ReadFrom(int fd, unsigned char* to, std::int64_t count, int errorId);
+    void CopyDescriptor(bool zip64Sizes, std::vector<unsigned char>& buffer, bool joining);
+    void CloseInput();
     void Progress(ProgressType type, const std::string& name, std::int64_t size);
     void Message(const std::string& text);
     int ReportFailure(const std::exception_ptr& failure);
@@ -141,5 +165,5 @@ private:
 
     TZipArchiver& zip_;
     SpanFields f_;
-    SpanState& state_;
+    SpanState state_;
 };

@@ -597,6 +597,21 @@ TEST(ZipMessages, ReportingAndPropertyRules) {
     fresh.SetDLLDirectory("/opt/engines/");
     EXPECT_EQ(fresh.DLLDirectory(), "/opt/engines/") << "the same value is not changed";
 
+    // The size settings keep their value when given one they ignore.
+    fresh.MaxVolumeSize = 4096;
+    fresh.MaxVolumeSize = -1;
+    fresh.KeepFreeOnDisk1 = 100;
+    fresh.KeepFreeOnDisk1 = -5;
+    fresh.MinFreeVolumeSize = 0;
+    fresh.MinFreeVolumeSize = -1;
+    EXPECT_EQ(fresh.MaxVolumeSize, 4096);
+    EXPECT_EQ(fresh.KeepFreeOnDisk1, 100);
+    EXPECT_EQ(fresh.MinFreeVolumeSize, 65536);
+    fresh.KeepFreeOnDisk1 = 0;
+    fresh.MinFreeVolumeSize = 1;
+    EXPECT_EQ(fresh.KeepFreeOnDisk1, 0);
+    EXPECT_EQ(fresh.MinFreeVolumeSize, 1);
+
     std::vector<std::string> specs{"*.nes", "*.smc"};
     fresh.SetFSpecArgs(specs);
     specs.push_back("*.gb");

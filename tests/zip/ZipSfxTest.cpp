@@ -63,6 +63,25 @@ TEST_F(SfxTest, ArchiveBecomesAProgramThatExtractsItAndTurnsBackIntoAnArchive) {
     EXPECT_EQ(zip.ZipDataOffset(), 0);
 }
 
+TEST_F(SfxTest, Zip64ArchiveKeepsItsRecordsBothWays) {
+    // zip -fz: every offset in zip64's end record and locator must move with the stub too.
+    const std::string forced = InfoZipArchive(dir, "forced.zip", files, "-fz");
+    const std::vector<ListedMember> listed = UnzipListing(forced);
+    const std::int64_t archiveSize = FileSize(forced);
+    zip.SetFileName(forced);
+    ASSERT_EQ(zip.ConvertSFX(), 0) << zip.LastMessage();
+    const std::string exe = WithoutExtension(forced) + ".exe";
+    EXPECT_EQ(FileSize(exe), FileSize(kStub) + 256 + archiveSize);
+    EXPECT_EQ(zip.LastErrorId(), 0) << zip.LastMessage();
+    EXPECT_EQ(UnzipTest(exe), 0);
+    EXPECT_EQ(PythonZipTest(exe), 0);
+    ASSERT_EQ(zip.ConvertZIP(), 0) << zip.LastMessage();
+    EXPECT_EQ(FileSize(forced), archiveSize);
+    EXPECT_EQ(UnzipTest(forced), 0);
+    EXPECT_EQ(PythonZipTest(forced), 0);
+    EXPECT_EQ(UnzipListing(forced), listed);
+}
+
 TEST_F(SfxTest, HeaderCarriesTheOptionsAndTheProgramHonoursThem) {
     zip.SFXCaption = "Mario pack";
     zip.SFXDefaultDir = "games dir";

@@ -176,7 +176,7 @@ TEST_F(SpanTest, CentralDirectorySpreadOverVolumesIsReadAcrossThem) {
         files.push_back({"game" + std::to_string(i) + ".nes", NoiseBytes(100 + i, i)});
     source = InfoZipArchive(dir, "many.zip", files, "-0");
     zip.MaxVolumeSize = 4096;
-    zip.MinFreeVolumeSize = 0;
+    zip.MinFreeVolumeSize = 1;
     ASSERT_EQ(zip.WriteSpan(source, dir.file("many.zip")), 0) << zip.LastMessage();
     const std::string last = zip.ZipFileName();
     const std::string tail = TempDir::read(last);
@@ -200,7 +200,7 @@ TEST_F(SpanTest, DataDescriptorsTravelWithTheirData) {
                        "cat > dd.zip"),
               0);
     zip.MaxVolumeSize = 7000;
-    zip.MinFreeVolumeSize = 0;
+    zip.MinFreeVolumeSize = 1;
     ASSERT_EQ(zip.WriteSpan(dir.file("dd.zip"), dir.file("dd/set.zip")), -7) << "no folder for the volumes";
     EXPECT_EQ(zip.LastErrorId(), ZipMsg::CreateOutput);
     std::filesystem::create_directories(dir.file("dd"));
@@ -317,3 +317,51 @@ TEST_F(SpanTest, DamagedSetsFailWithTheirMessageAndLeaveNothingBehind) {
 }
 
 }  // namespace
+
+// ---- zip64 through a split and a join ----
+
+namespace {
+
+// Splits path into dir/<stem>/set001.zip, ... and joins the set back into dir/<stem>.joined.zip;
+// the joined file's path.
+std::string SplitAndJoin(TZipArchiver& zip, const TempDir& dir, const std::string& path, const std::string& stem) {
+    std::filesystem::create_directories(dir.file(stem));
+    zip.MaxVolumeSize = 300000;
+    zip.MinFreeVolumeSize = 1;
+    EXPECT_EQ(zip.WriteSpan(path, dir.file(stem + "/set.zip")), 0) << zip.LastMessage();
+    EXPECT_GT(zip.LastDiskNumber(), 0) << "listed as the last volume of a set";
+    std::string joined = dir.file(stem + ".joined.zip");
+    EXPECT_EQ(zip.ReadSpan(zip.ZipFileName(), joined), 0) << zip.LastMessage();
+    return joined;
+}
+
+}  // namespace
+
+TEST_F(SpanTest, Zip64ArchivesSplitAndJoinWhole) {
+    // Info-ZIP's zip64 records (-fz), and zip64 data descriptors behind data from standard input.
+    const std::string forced = InfoZipArchive(dir, "forced.zip", Games(700000), "-0 -fz");
+    dir.write("noise.bin", NoiseBytes(700000, 9));
+    const std::string piped = dir.file("piped.zip");
+    ASSERT_EQ(RunShell("cd " + ShellQuote(dir.path()) + " && zip -q -0 - - < noise.bin > piped.zip"), 0);
+    for (const auto& [path, stem] : {std::pair{forced, std::string("forced")}, std::pair{piped, std::string("piped")}}) {
+        SCOPED_TRACE(stem);
+        const std::string joined = SplitAndJoin(zip, dir, path, stem);
+        EXPECT_EQ(UnzipTest(joined), 0);
+        EXPECT_EQ(PythonZipTest(joined), 0);
+        EXPECT_EQ(UnzipListing(joined), UnzipListing(path));
+    }
+}
+
+TEST_F(SpanTest, SeventyThousandEntriesAreAllCarried) {
+    const std::string path = dir.file("many.zip");
+    ASSERT_EQ(RunShell("python3 -c \"import sys, zipfile\n"
+                       "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                       "    for i in range(70000): z.writestr('r/%05d.nes' % i, b'%d' % i)\" " +
+                       ShellQuote(path)),
+              0);
+    const std::string joined = SplitAndJoin(zip, dir, path, "many");
+    zip.SetFileName(joined);
+    EXPECT_EQ(zip.GetCount(), 70000) << zip.LastMessage();
+    EXPECT_EQ(UnzipNames(joined), UnzipNames(path));
+    EXPECT_EQ(UnzipTest(joined), 0);
+}

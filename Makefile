@@ -4,13 +4,14 @@
 #   make bench  build in Release and run the benchmarks
 #   make demo   lay out build/demo with a sample catalogue and a demo emulator, and start it
 #   make screenshot  picture the demo's main window under Xvfb into demo/screenshot.png
+#   make package  build the Debian package build/tarnwick_<version>_<arch>.deb
 
 JOBS ?= $(shell nproc)
 # ccache, where installed, makes rebuilds of a second checkout cheap; the build works without it.
 CCACHE := $(shell command -v ccache 2>/dev/null)
 CMAKE_GEN = -G Ninja $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all setup build run test bench clean format demo demo-folder screenshot
+.PHONY: all setup build run test bench clean format demo demo-folder screenshot package
 
 all: build
 
@@ -28,6 +29,9 @@ run:
 	$(HAVE_DISPLAY)
 	@$(MAKE) --no-print-directory build
 	./build/app/Tarnwick
+
+package: build
+	cd build && cpack -G DEB
 
 demo-folder: build
 	cmake --build build --target TarnwickDemoEmulator

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zip unzip python3
   xvfb xauth imagemagick adwaita-icon-theme fonts-dejavu-core
+  desktop-file-utils appstream lintian dpkg-dev file librsvg2-bin
 )
 
 # `setup.sh fuzz` also brings clang and its fuzzing runtime for `make fuzz`.

@@ -15,6 +15,9 @@
 
 enum class BoxIcon { None, Exclamation, Question, Information, Stop };
 
+// The OpenFileName pattern of files with the execute bit: "Executables|" ExecutablePattern.
+inline constexpr const char* ExecutablePattern = "<executable>";
+
 enum class BoxButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
 
 // The button a message box was closed with (the numbers of the platform's message box answers).
@@ -64,13 +67,16 @@ public:
 
     // A file-open dialog. `filter` is in the pipe format "Description|patterns|Description|
     // patterns", patterns separated by ';' (for instance "Programs (*.exe)|*.exe|All Files
-    // (*.*)|*.*"); empty means every file. `initialPath` is a file or folder to start in.
+    // (*.*)|*.*"); empty means every file. The pattern ExecutablePattern stands for the files
+    // the user may run (Linux programs have no extension). `initialPath` is the current value:
+    // the dialog starts in its folder, else in the home folder.
     // Returns the chosen file's full path, or nothing when cancelled.
     virtual std::optional<std::string> OpenFileName(const std::string& caption,
                                                     const std::string& filter,
                                                     const std::string& initialPath) = 0;
 
-    // A folder picker starting at `initialFolder`; `allowNew` offers to create a folder.
+    // A folder picker starting at `initialFolder` (else the home folder); `allowNew` offers to
+    // create a folder.
     // Returns the chosen folder (no trailing '/' unless it is the root), or nothing.
     virtual std::optional<std::string> FolderName(const std::string& caption,
                                                   const std::string& initialFolder,

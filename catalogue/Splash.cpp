@@ -38,7 +38,7 @@ TSplashWnd::TSplashWnd(QWidget* parent)
   black.setColor(QPalette::Window, Qt::black);
   Panel1->setPalette(black);
 
-  Label2 = MakeLabel(Panel1, "Label2", "Tarnwick 2.0", Qt::red);
+  Label2 = MakeLabel(Panel1, "Label2", "Tarnwick " TARNWICK_VERSION, Qt::red);
   QFont title("Comic Sans MS");
   title.setPixelSize(32);
   title.setBold(true);

@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   UseQtPrompter();
   UseQtZipUi();
   ChooseIconTheme();
+  UseProgramIcon();
   PrepareDataFolder();  // the lock lies in it
   if (!TakeDataFolder()) return 1;
   RemoveStaleSaveTemporaries();

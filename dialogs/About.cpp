@@ -10,7 +10,7 @@
 
 TAboutDlg* AboutDlg = nullptr;
 
-const char* const TAboutDlg::WebAddress = "https://tarnwick.example.org/";
+const char* const TAboutDlg::WebAddress = TARNWICK_WEB_ADDRESS;
 
 namespace {
 
@@ -36,7 +36,7 @@ TAboutDlg::TAboutDlg(QWidget* parent) : QDialog(parent) {
     Image2->setPixmap(Pictures::Emblem(1));
     Label1 = Line(Panel1, "Label1", "Tarnwick");
     Label1->setFont(QFont("Comic Sans MS", 24, QFont::Bold));
-    Label2 = Line(Panel1, "Label2", "2.0");
+    Label2 = Line(Panel1, "Label2", TARNWICK_VERSION);
     Label2->setFont(QFont("Comic Sans MS", 12));
     Label2->setStyleSheet("color: navy;");
     Label3 = Line(Panel1, "Label3", tr("Written by the Tarnwick developers"));
@@ -46,6 +46,7 @@ TAboutDlg::TAboutDlg(QWidget* parent) : QDialog(parent) {
     Label5->setOpenExternalLinks(false);
     Label5->setCursor(Qt::PointingHandCursor);
     Label5->setToolTip(tr("Open the web site in your browser"));
+    Label5->setVisible(WebAddress[0] != '\0');  // no address is made up while the project has none
 
     auto* title = new QHBoxLayout;
     title->addWidget(Image1);

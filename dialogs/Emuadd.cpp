@@ -46,10 +46,11 @@ TAddDlg::TAddDlg(QWidget* parent) : QDialog(parent) {
     SysBox->setEditable(false);
     EmuPath = new FileEdit(general);
     EmuPath->setObjectName("EmuPath");
-    EmuPath->Filter = "Program Files (*.exe;*.com)|*.exe;*.com|All Files (*.*)|*.*";
+    // Linux programs have no extension: they are told by the execute bit.
+    EmuPath->Filter = QString("All Files|*|Executables|") + ExecutablePattern;
     CfgPath = new FileEdit(general);
     CfgPath->setObjectName("CfgPath");
-    CfgPath->Filter = "Configuration Files (*.ini;*.cfg;*.dat)|*.ini;*.cfg;*.dat";
+    CfgPath->Filter = "All Files|*|Configuration Files|*.ini;*.cfg;*.conf;*.dat";
     Params = new QLineEdit(general);
     Params->setObjectName("Params");
     Params->setMaxLength(127);

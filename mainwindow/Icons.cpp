@@ -13,9 +13,11 @@ namespace {
 QIcon Styled(QStyle::StandardPixmap p) { return QApplication::style()->standardIcon(p); }
 
 // Small drawings for the four view styles (no standard picture exists for them), and for run
-// and refresh where the theme's own would look disabled.
-QIcon DrawnIcon(ToolPicture picture) {
-  QPixmap pm(16, 16);
+// and refresh where the theme's own would look disabled. Drawn on a 16-unit grid at the given
+// device pixel ratio, so a scaled screen gets a sharp picture rather than an enlarged one.
+QPixmap DrawnPixmap(ToolPicture picture, int ratio) {
+  QPixmap pm(16 * ratio, 16 * ratio);
+  pm.setDevicePixelRatio(ratio);
   pm.fill(Qt::transparent);
   QPainter p(&pm);
   p.setPen(QPen(QColor(40, 60, 110), 1));
@@ -62,7 +64,14 @@ QIcon DrawnIcon(ToolPicture picture) {
       for (int y : {5, 9}) p.drawLine(1, y, 14, y);
       break;
   }
-  return QIcon(pm);
+  p.end();
+  return pm;
+}
+
+QIcon DrawnIcon(ToolPicture picture) {
+  QIcon i;
+  for (int ratio : {1, 2, 3}) i.addPixmap(DrawnPixmap(picture, ratio));
+  return i;
 }
 
 }  // namespace
@@ -146,13 +155,13 @@ QIcon ToolIcon(ToolPicture picture) {
 
 QIcon RomPresentIcon() {
   QIcon i;
-  for (int s : {16, 32}) i.addPixmap(RomPixmap(s));
+  for (int s : {16, 32, 64}) i.addPixmap(RomPixmap(s));
   return i;
 }
 
 QIcon RomMissingIcon() {
   QIcon i;
-  for (int s : {16, 32}) {
+  for (int s : {16, 32, 64}) {
     QPixmap pm = RomPixmap(s);
     // Faded and crossed out, so the two states differ at a glance in both sizes.
     QPixmap faded(pm.size());
@@ -208,6 +217,23 @@ QIcon WithFavouriteStar(const QIcon& base) {
     i.addPixmap(pm);
   }
   return i;
+}
+
+// The pictures are compiled into this static library; nothing else refers to them, so the
+// linker keeps them only when asked by name.
+static void LoadProgramIconResource() { Q_INIT_RESOURCE(icons); }
+
+QIcon ProgramIcon() {
+  LoadProgramIconResource();
+  QIcon i;
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    i.addFile(QString(":/tarnwick/icons/tarnwick-%1.png").arg(size), QSize(size, size));
+  return i;
+}
+
+void UseProgramIcon() {
+  QApplication::setWindowIcon(ProgramIcon());
+  QGuiApplication::setDesktopFileName(TARNWICK_APP_ID);
 }
 
 void ChooseIconTheme() {

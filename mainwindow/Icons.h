@@ -18,3 +18,8 @@ QIcon WithFavouriteStar(const QIcon& base);
 bool LooksDisabled(const QIcon& icon);
 // Picks an icon theme when the desktop named none, so theme names resolve.
 void ChooseIconTheme();
+// Tarnwick's own icon (the drawing installed as the desktop entry's icon), in every size drawn.
+QIcon ProgramIcon();
+// Sets the program's icon on every window of the run and names its desktop entry, so the task
+// bar and the window list show the same icon as the menu.
+void UseProgramIcon();

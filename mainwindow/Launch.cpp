@@ -291,6 +291,7 @@ void LaunchRom(TMainWnd& wnd, int position) {
 
 void ZipManProgress(TMainWnd& wnd, ProgressType type, int32_t fileSize) {
   if (type == ptByteCount) {
+    wnd.ShowProgressStrip(true);
     wnd.UnzipTotal = fileSize;
     wnd.UnzipDone = 0;
   } else if (type == ptBytesDone) {

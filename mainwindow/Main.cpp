@@ -332,6 +332,7 @@ void TMainWnd::BuildBottom() {
   ProgressBar1->setTextVisible(false);
   panelLayout->addWidget(ProgressBar1);
   layout->addWidget(PPanel);
+  PPanel->hide();  // until work reports progress
   setCentralWidget(centre);
 
   StatBar = new StatusPanels({50, 50, 0}, this);
@@ -581,7 +582,6 @@ void TMainWnd::ApplyWindowSettings(const WindowSettings& w) {
   ToolBar1->setVisible(Settings.ShowToolBar);
   ShowStatusBar->setChecked(Settings.ShowStatusBar);
   StatBar->setVisible(Settings.ShowStatusBar);
-  PPanel->setVisible(w.ShowProgressBars);
 }
 
 WindowSettings TMainWnd::TakeWindowSettings() const {
@@ -675,7 +675,13 @@ void TMainWnd::EnableToolTipsClick() { EnableToolTips->setChecked(!EnableToolTip
 
 void TMainWnd::ShowProgressBarsClick() {
   ShowProgressBars->setChecked(!ShowProgressBars->isChecked());
-  PPanel->setVisible(ShowProgressBars->isChecked());
+  ShowProgressStrip(progressShown);
+}
+
+void TMainWnd::ShowProgressStrip(bool working) {
+  // Idle, the empty strip would look like a text field: it shows only while work reports progress.
+  progressShown = working;
+  PPanel->setVisible(working && ShowProgressBars->isChecked());
 }
 
 void TMainWnd::ApplyHotTrack(bool on) { List->SetHotTrack(on); }
@@ -711,6 +717,10 @@ void TMainWnd::RunExecute() {
   if (position < 0) return;
   List->CancelPendingRename();  // a click on the row just before must not rename it meanwhile
   SetStatus("Running Emulator...");
+  struct StripHidden {  // also when the launch ends early with a box
+    TMainWnd& w;
+    ~StripHidden() { w.ShowProgressStrip(false); }
+  } strip{*this};
   LaunchRom(*this, position);
   SetStatus("Ready");
 }

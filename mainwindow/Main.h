@@ -85,6 +85,9 @@ public:
   // keeps painting but refuses to close and runs no command.
   bool Launching() const { return launching; }
   void SetLaunching(bool on) { launching = on; }
+  // Shows the progress strip above the status bar while work reports progress (and "Show
+  // Progress Bars" is checked); hides it again when the work ends.
+  void ShowProgressStrip(bool working);
 
   // Handlers (names as bound in the form); each takes its sender's part and returns nothing.
   void FormCreate();
@@ -180,6 +183,7 @@ private:
   bool settingsUnread = false;  // Tarnwick.ini is there but could not be read: it is not written
   bool launching = false;
   bool closed = false;
+  bool progressShown = false;
 };
 
 // The one main window of the run (created at start-up).

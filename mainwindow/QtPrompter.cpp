@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -13,6 +15,8 @@
 #include <QVBoxLayout>
 
 #include "catalogue/Splash.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -172,22 +176,52 @@ QString QtNameFilters(const std::string& pipeFilter) {
   QStringList filters;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
     QStringList patterns;
-    for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts)) patterns << CaseFreePattern(p);
+    for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts))
+      patterns << (p == ExecutablePattern ? QString("*") : CaseFreePattern(p));  // the proxy picks them
     filters << QString("%1 (%2)").arg(parts[i], patterns.join(' '));
   }
   return filters.join(";;");
 }
 
+QString DialogStart(const std::string& current) {
+  if (!current.empty()) {
+    const std::string path = AbsolutePath(current);
+    if (FolderExists(path) || FileExists(path)) return Q(path);
+    if (FolderExists(FolderPart(path))) return Q(FolderPart(path));
+  }
+  return QDir::homePath();
+}
+
+bool ExecutableFilesOnly::filterAcceptsRow(int row, const QModelIndex& parent) const {
+  if (!active || !active()) return true;
+  const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+  if (!files) return true;
+  const QFileInfo info = files->fileInfo(files->index(row, 0, parent));
+  return info.isDir() || info.isExecutable();
+}
+
 std::optional<std::string> QtPrompter::OpenFileName(const std::string& caption, const std::string& filter,
                                                     const std::string& initialPath) {
-  QString chosen = QFileDialog::getOpenFileName(Owner(), Q(caption), Q(initialPath), QtNameFilters(filter));
-  if (chosen.isEmpty()) return std::nullopt;
-  return chosen.toStdString();
+  QFileDialog d(Owner(), Q(caption), DialogStart(initialPath), QtNameFilters(filter));
+  d.setFileMode(QFileDialog::ExistingFile);
+  // The executable choice filters on the execute bit, which only Qt's own dialog can do.
+  const QStringList labels = Q(filter).split('|');
+  const int executables = labels.indexOf(ExecutablePattern);
+  if (executables > 0) {
+    d.setOption(QFileDialog::DontUseNativeDialog);
+    const QString choice = d.nameFilters().value((executables - 1) / 2);
+    auto* proxy = new ExecutableFilesOnly;
+    proxy->active = [&d, choice] { return d.selectedNameFilter() == choice; };
+    d.setProxyModel(proxy);  // the dialog owns it
+    QObject::connect(&d, &QFileDialog::filterSelected, proxy, [proxy] { proxy->invalidate(); });
+  }
+  if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return std::nullopt;
+  return d.selectedFiles().front().toStdString();
 }
 
 std::optional<std::string> QtPrompter::FolderName(const std::string& caption, const std::string& initialFolder,
                                                   bool allowNew) {
-  QFileDialog d(Owner(), Q(caption), Q(initialFolder));
+  QFileDialog d(Owner(), Q(caption), DialogStart(initialFolder));
   d.setFileMode(QFileDialog::Directory);
   d.setOption(QFileDialog::ShowDirsOnly);
   d.setOption(QFileDialog::ReadOnly, !allowNew);  // read-only hides "create folder"

@@ -9,4 +9,5 @@ target_sources(tarnwick_gui PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/ErrorDisplay.cpp ${CMAKE_CURRENT_SOURCE_DIR}/ErrorDisplay.h
   ${CMAKE_CURRENT_SOURCE_DIR}/Windows.cpp ${CMAKE_CURRENT_SOURCE_DIR}/Windows.h
   ${CMAKE_CURRENT_SOURCE_DIR}/StartupProbe.cpp ${CMAKE_CURRENT_SOURCE_DIR}/StartupProbe.h
-  ${CMAKE_CURRENT_SOURCE_DIR}/Session.cpp ${CMAKE_CURRENT_SOURCE_DIR}/Session.h)
+  ${CMAKE_CURRENT_SOURCE_DIR}/Session.cpp ${CMAKE_CURRENT_SOURCE_DIR}/Session.h
+  ${CMAKE_SOURCE_DIR}/data/desktop/icons.qrc)

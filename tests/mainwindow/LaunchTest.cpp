@@ -501,3 +501,23 @@ TEST(RomArgument, QuotesOnlyWhatWouldSplit) {
   EXPECT_EQ(RomArgument("a\\b"), "'a\\b'");
   EXPECT_EQ(RomArgument(""), "");
 }
+
+TEST_F(Launching, TheProgressStripShowsOnlyWhileAnUnzipReportsProgress) {
+  MainWnd->show();
+  EXPECT_FALSE(MainWnd->PPanel->isVisible());
+  bool shownWhileRunning = false;
+  SetWaitHook([&] { shownWhileRunning = shownWhileRunning || MainWnd->PPanel->isVisible(); });
+  ASSERT_TRUE(Launch(program.dir.write("roms/plain.nes", "x"), "", true, false));
+  EXPECT_FALSE(shownWhileRunning);  // nothing unpacked, nothing to show
+
+  const std::string rom = archives::InfoZipArchive(program.dir, "Game.zip", {{"game.nes", "12345"}});
+  ASSERT_TRUE(Launch(rom, "", false, true));
+  EXPECT_TRUE(shownWhileRunning);
+  EXPECT_FALSE(MainWnd->PPanel->isVisible());
+
+  // Switched off, it stays hidden even while unpacking.
+  MainWnd->ShowProgressBarsClick();
+  shownWhileRunning = false;
+  ASSERT_TRUE(Launch(rom, "", false, true));
+  EXPECT_FALSE(shownWhileRunning);
+}

@@ -1,5 +1,11 @@
 // Start-up (the splash and the windows made once each), the error display and the Qt prompter.
 #include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileSystemModel>
+#include <QTimer>
+#include <sys/stat.h>
 #include <QPointer>
 #include <QLabel>
 #include <QMessageBox>
@@ -12,6 +18,7 @@
 #include "dialogs/Edit.h"
 #include "dialogs/Options.h"
 #include "mainwindow/ErrorDisplay.h"
+#include "mainwindow/Icons.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/QtPrompter.h"
 #include "mainwindow/Windows.h"
@@ -103,6 +110,25 @@ TEST_F(FirstStart, ADataFolderThatCannotBeMadeIsNamedOnceAndNothingIsSaved) {
     EXPECT_FALSE(std::filesystem::exists(program.path(written))) << written;
 }
 
+TEST(StartUp, EveryWindowCarriesTheProgramsIcon) {
+  TestProgram program;
+  program.WriteEmptyCatalogue();
+  UseProgramIcon();
+  const QImage drawn = ProgramIcon().pixmap(48, 48).toImage();
+  ASSERT_FALSE(drawn.isNull());
+  EXPECT_GT(drawn.pixelColor(24, 24).alpha(), 200);  // a drawing, not an empty square
+  RunWindows windows;
+  int windowsSeen = 0;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (!w->isWindow() || w->objectName().isEmpty()) continue;
+    ++windowsSeen;
+    EXPECT_TRUE(w->windowIcon().availableSizes().contains(QSize(256, 256))) << w->objectName().toStdString();
+    EXPECT_EQ(w->windowIcon().pixmap(48, 48).toImage(), drawn) << w->objectName().toStdString();
+  }
+  EXPECT_GE(windowsSeen, 10);
+  MainWnd->close();
+}
+
 TEST(ErrorDisplay, AnEscapedFailureIsShownWithItsOwnText) {
   ScriptedPrompter prompts;
   prompts.Box(BoxOk).Box(BoxOk);
@@ -144,6 +170,49 @@ TEST(QtPrompter, FileFiltersIgnoreLetterCase) {
             "Programs (*.exe) (*.[eE][xX][eE]);;All Files (*.*) (*)");
   EXPECT_EQ(QtNameFilters("ROMs|*.zip;*.nes"), "ROMs (*.[zZ][iI][pP] *.[nN][eE][sS])");
   EXPECT_EQ(QtNameFilters(""), "");
+  EXPECT_EQ(QtNameFilters(std::string("All Files|*|Executables|") + ExecutablePattern),
+            "All Files (*);;Executables (*)");
+}
+
+TEST(QtPrompter, DialogsStartAtTheCurrentValueElseAtHome) {
+  TempDir dir;
+  const std::string emu = dir.write("emus/nestopia", "x");
+  EXPECT_EQ(DialogStart(emu).toStdString(), emu);
+  EXPECT_EQ(DialogStart(dir.file("emus")).toStdString(), dir.file("emus"));
+  EXPECT_EQ(DialogStart(dir.file("emus/gone")).toStdString(), dir.file("emus/"));  // its folder
+  EXPECT_EQ(DialogStart(dir.file("gone/nestopia")), QDir::homePath());
+  EXPECT_EQ(DialogStart(""), QDir::homePath());
+}
+
+TEST(QtPrompter, TheExecutablesChoiceShowsFoldersAndFilesWithTheExecuteBit) {
+  TempDir dir;
+  const std::string program = dir.write("emu", "#!/bin/sh\n");
+  chmod(program.c_str(), 0755);
+  dir.write("emu.cfg", "video=on\n");
+  dir.write("roms/a.nes", "a");
+  QFileSystemModel files;
+  QEventLoop loaded;
+  QObject::connect(&files, &QFileSystemModel::directoryLoaded, &loaded, &QEventLoop::quit);
+  const QModelIndex folder = files.index(QString::fromStdString(dir.path()));
+  files.setRootPath(QString::fromStdString(dir.path()));
+  QTimer::singleShot(10000, &loaded, &QEventLoop::quit);
+  loaded.exec();
+  ASSERT_EQ(files.rowCount(folder), 3);
+  bool executablesChosen = true;
+  ExecutableFilesOnly proxy;
+  proxy.active = [&] { return executablesChosen; };
+  proxy.setSourceModel(&files);
+  auto names = [&] {
+    QStringList shown;
+    const QModelIndex f = proxy.mapFromSource(folder);
+    for (int r = 0; r < proxy.rowCount(f); ++r) shown << proxy.index(r, 0, f).data().toString();
+    shown.sort();
+    return shown;
+  };
+  EXPECT_EQ(names(), (QStringList{"emu", "roms"}));
+  executablesChosen = false;  // "All Files"
+  proxy.invalidate();
+  EXPECT_EQ(names(), (QStringList{"emu", "emu.cfg", "roms"}));
 }
 
 TEST(QtPrompter, NoBoxIsCoveredByTheSplash) {

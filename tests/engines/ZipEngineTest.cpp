@@ -85,7 +85,7 @@ TEST_F(ZipEngine, RecursionMatchesMasksAtEveryLevelAndHonoursHiddenAndFolderOpti
     EXPECT_TRUE(ArchiveTestsGood(archive));
 }
 
-// Names on Unix may hold '*' or '?': a file named exactly like the spec is taken alone, with
+// Names on Unix may hold '*' or '?': a file named exactly like the pattern is taken alone, with
 // or without recursion; a spec that names no file still matches by wildcards.
 TEST_F(ZipEngine, AFileNamedLikeAMaskIsTakenAlone) {
     for (const char* name : {"a*b.nes", "axb.nes", "ab.nes", "q?.nes", "sub/a*b.nes", "sub/ayb.nes"})

@@ -507,7 +507,18 @@ void EmuManager::OpenStats(const std::string& path)
 
 // --- Log --------------------------------------------------------------------------------------
 
-void EmuManager::AddLogLine(const std::string& line) { log_.push_back(line); }
+void EmuManager::AddLogLine(const std::string& line)
+{
+    // A file name may hold line breaks; in the log each would start a false line.
+    std::string oneLine;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const bool pair = line[i] == '\r' && i + 1 < line.size() && line[i + 1] == '\n';
+        oneLine += line[i] == '\r' || line[i] == '\n' ? ' ' : line[i];
+        if (pair)
+            ++i;
+    }
+    log_.push_back(std::move(oneLine));
+}
 
 void EmuManager::SaveLog() const
 {

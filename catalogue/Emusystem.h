@@ -211,7 +211,7 @@ public:
     // The log: lines in memory, written whole (CR LF after each line) by SaveLog.
     const std::string& LogFileName() const { return logFileName_; }
     const std::vector<std::string>& Log() const { return log_; }
-    void AddLogLine(const std::string& line);
+    void AddLogLine(const std::string& line);  // each line break in it (CR LF, LF, CR) a blank
     void SaveLog() const;  // throws when the file cannot be written
     void ClearLog();       // empties Log, then saves the empty log
 

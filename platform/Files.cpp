@@ -200,21 +200,26 @@ void SortByName(std::vector<FoundEntry>& found)
 
 // --- Directory search -------------------------------------------------------------------------
 
-// '*' by backtracking to the last star.
+// '*' by backtracking to the last star. In a name that is valid UTF-8, '?' and each step of a
+// star take one character (one sequence); in any other name, one byte.
 bool WildcardMatchWhole(std::string_view pattern, std::string_view name)
 {
+    const bool utf8 = IsValidUtf8(name);
+    const auto character = [&](std::size_t at) { return utf8 ? CharacterLength(name, at) : 1; };
     std::size_t p = 0, n = 0;
     std::size_t starP = std::string_view::npos, starN = 0;
     while (n < name.size()) {
         if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || AsciiLower(pattern[p]) == AsciiLower(name[n]))) {
+        } else if (p < pattern.size() && pattern[p] == '?') {
+            ++p;
+            n += character(n);
+        } else if (p < pattern.size() && AsciiLower(pattern[p]) == AsciiLower(name[n])) {
             ++p, ++n;
         } else if (starP != std::string_view::npos) {
             p = starP + 1;
-            n = ++starN;
+            n = starN += character(starN);
         } else {
             return false;
         }
@@ -228,9 +233,11 @@ bool WildcardMatch(std::string_view pattern, std::string_view name)
 {
     if (WildcardMatchWhole(pattern, name))
         return true;
-    // A pattern ending in ".*" also takes names without an extension ("*.*" takes every name).
-    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" &&
-        name.find('.') == std::string_view::npos)
+    // A pattern ending in ".*" also takes names whose last part has no extension ("*.*" takes
+    // every name).
+    const std::size_t slash = name.rfind('/');
+    const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
+    if (pattern.ends_with(".*") && last.find('.') == std::string_view::npos)
         return WildcardMatchWhole(pattern.substr(0, pattern.size() - 2), name);
     return false;
 }

@@ -30,10 +30,12 @@ struct FoundEntry {
     std::int64_t modified = 0;    // last modification, seconds since 1970 (UTC)
 };
 
-// Whether name matches pattern: '*' any run, '?' one byte, ASCII case ignored. A pattern ending
-// in ".*" also matches names without a '.', so "*.*" matches every name.
+// Whether name matches pattern: '*' any run (across '/' too), '?' one character (one UTF-8
+// sequence, or one byte in a name that is not valid UTF-8), ASCII case ignored. A pattern ending
+// in ".*" also matches names whose last '/'-part has no '.', so "*.*" matches every name. The
+// one matcher of the program: folder searches and both engines' masks.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
-// The same without the ".*" rule: '*' any run, '?' one byte, ASCII case ignored.
+// The same without the ".*" rule.
 bool WildcardMatchWhole(std::string_view pattern, std::string_view name);
 // Entries of folder matching pattern and flags, in name order (CompareFileNames). A missing or
 // unreadable folder gives an empty list.

@@ -144,6 +144,12 @@ constexpr std::uint16_t kCp437High[128] = {
 
 }  // namespace
 
+std::size_t CharacterLength(std::string_view text, std::size_t i)
+{
+    const std::size_t len = Utf8SequenceLength(text, i);
+    return len == 0 ? 1 : len;
+}
+
 bool IsValidUtf8(std::string_view bytes)
 {
     for (std::size_t i = 0; i < bytes.size();) {
@@ -163,8 +169,7 @@ std::string CutUtf8(std::string_view text, std::size_t maxBytes)
     // so texts in a single-byte code page are cut at a byte.
     std::size_t end = 0;
     while (end < text.size()) {
-        const std::size_t len = Utf8SequenceLength(text, end);
-        const std::size_t next = end + (len == 0 ? 1 : len);
+        const std::size_t next = end + CharacterLength(text, end);
         if (next > maxBytes)
             break;
         end = next;

@@ -20,6 +20,8 @@ int CompareFileNames(std::string_view a, std::string_view b);
 
 // Whether the bytes are well-formed UTF-8 (no overlongs, surrogates or values past U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
+// The bytes of the character at text[i]: its UTF-8 sequence when well-formed, else 1.
+std::size_t CharacterLength(std::string_view text, std::size_t i);
 // The longest prefix of at most maxBytes bytes that does not split a UTF-8 character.
 std::string CutUtf8(std::string_view text, std::size_t maxBytes);
 // Bytes read as Windows-1252, converted to UTF-8.

@@ -22,16 +22,6 @@ void ApplyExtendedTimestamp(const zip_uint8_t* data, size_t length, MemberTime& 
 
 bool HasWildcards(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
 
-bool MatchMask(std::string_view mask, std::string_view name) {
-    if (WildcardMatchWhole(mask, name))
-        return true;
-    if (mask.size() < 2 || !mask.ends_with(".*"))
-        return false;
-    size_t slash = name.rfind('/');
-    std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
-    return last.find('.') == std::string_view::npos && WildcardMatchWhole(mask.substr(0, mask.size() - 2), name);
-}
-
 std::vector<std::string> PathParts(std::string_view path) {
     std::vector<std::string> parts;
     size_t start = 0;
@@ -118,7 +108,7 @@ void MemberSpecs::mark(const std::vector<std::string>& memberNames, std::vector<
             hits = &e->second;
         } else if (HasWildcards(spec)) {
             for (size_t i = 0; i < memberNames.size(); ++i)
-                if (MatchMask(spec, memberNames[i]))
+                if (WildcardMatch(spec, memberNames[i]))
                     chosen[i] = matched[s] = true;
             continue;
         } else if (auto f = folded.find(AsciiLower(spec)); f != folded.end()) {

@@ -12,10 +12,6 @@
 
 bool HasWildcards(std::string_view text);
 
-// '*' matches any run (across '/' too), '?' one byte, letters match ignoring ASCII case.
-// A mask ending in ".*" also matches names without an extension, so "*.*" matches every name.
-bool MatchMask(std::string_view mask, std::string_view name);
-
 // A hidden file or folder: its name begins with '.'.
 bool IsHiddenName(std::string_view name);
 

@@ -2,6 +2,7 @@
 
 #include "engines/common/Names.h"
 #include "engines/zipengine/DosName.h"
+#include "platform/Files.h"
 #include "platform/Text.h"
 
 #include <dirent.h>
@@ -117,7 +118,7 @@ bool AddList::walk(const std::string& folder, const std::string& mask, bool matc
         if (S_ISDIR(st.st_mode)) {
             if (options_.recurse)
                 subfolders.push_back(path);
-        } else if (S_ISREG(st.st_mode) && MatchMask(mask, name)) {
+        } else if (S_ISREG(st.st_mode) && WildcardMatch(mask, name)) {
             any = takeFile(path, st) || any;
         }
     }

@@ -281,6 +281,14 @@ TEST_F(Catalogue, LogIsReadAtStartAndWrittenWhole)
     m.ClearLog();
     EXPECT_TRUE(m.Log().empty());
     EXPECT_EQ(TempDir::read(dir.file("Tarnwick.log")), "");
+
+    // A file name holding line breaks stays on its one line, each break a blank.
+    m.AddLogLine("- Executing: emu /roms/two\nlines\r\nand\rthree.nes");
+    m.AddLogLine("case line");
+    m.SaveLog();
+    EXPECT_EQ(TempDir::read(dir.file("Tarnwick.log")),
+              "- Executing: emu /roms/two lines and three.nes\r\ncase line\r\n");
+    EXPECT_EQ(EmuManager(dir.file("Tarnwick.log")).Log().size(), 2u);
 }
 
 TEST_F(Catalogue, ProgramFolderNamesAndTheProcessWideManager)

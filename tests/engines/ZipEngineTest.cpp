@@ -1,6 +1,7 @@
 // The zip engine called through its entry point: archives Info-ZIP and Python accept, the
 // add options, the callback order, and archives left as they were on failure or stop.
 #include "EngineHarness.h"
+#include "support/Archives.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -408,6 +409,19 @@ TEST_F(ZipEngine, DeletingAMemberWhoseNameLooksLikeAMaskTakesThatMemberAlone) {
     ZipExecRecord mask = engine.deleteRecord(archive, {"a?.nes"});
     ASSERT_EQ(engine.zip(mask), 2);
     EXPECT_EQ(names(), "b.txt\n");
+    EXPECT_TRUE(ArchiveTestsGood(archive));
+}
+
+// The engines match masks as folder searches do: '?' is one character, é as much as b.
+TEST_F(ZipEngine, AQuestionMarkInAMaskTakesOneCharacterOfAUtf8Name) {
+    std::vector<archives::PyMember> members(3);
+    members[0].name = "\xC3\xA9.nes";
+    members[1].name = "ab.nes";
+    members[2].name = "b.nes";
+    archives::PythonZipArchive(dir, "out.zip", members);
+    ZipExecRecord mask = engine.deleteRecord(archive, {"?.nes"});
+    ASSERT_EQ(engine.zip(mask), 2);
+    EXPECT_EQ(names(), "ab.nes\n");
     EXPECT_TRUE(ArchiveTestsGood(archive));
 }
 

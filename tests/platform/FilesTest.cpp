@@ -29,6 +29,23 @@ TEST(Wildcards, StarQuestionAndCase)
     EXPECT_TRUE(WildcardMatch("*", ""));
 }
 
+TEST(Wildcards, QuestionMarkTakesOneCharacterOfAUtf8NameAndOneByteOfAnyOther)
+{
+    EXPECT_TRUE(WildcardMatch("?.zip", "\xC3\xA9.zip"));          // é, two bytes
+    EXPECT_TRUE(WildcardMatch("?.zip", "\xF0\x9F\x8E\xAE.zip"));  // one character of four bytes
+    EXPECT_FALSE(WildcardMatch("??.zip", "\xC3\xA9.zip"));
+    EXPECT_TRUE(WildcardMatch("*?.zip", "\xC3\xA9.zip"));
+    EXPECT_FALSE(WildcardMatch("*??.zip", "\xC3\xA9.zip"));
+    EXPECT_TRUE(WildcardMatch("*?b", "\xC3\xA9" "ab"));  // the star steps back by characters
+    EXPECT_TRUE(WildcardMatch("m?rio*.*", "M\xC3\xA1rio Kart"));
+    // Windows-1252 bytes: each byte is a character of its own.
+    EXPECT_TRUE(WildcardMatch("?.zip", "\xE9.zip"));
+    EXPECT_FALSE(WildcardMatch("??.zip", "\xC3\xA9\xFF.zip"));
+    EXPECT_TRUE(WildcardMatch("???.zip", "\xC3\xA9\xFF.zip"));  // not UTF-8 as a whole: bytes
+    // The ".*" rule looks at the last part of a member path.
+    EXPECT_TRUE(WildcardMatch("dir.v2/*.*", "dir.v2/readme"));
+}
+
 TEST(Search, PlainFilesInNameOrder)
 {
     TempDir dir;

@@ -18,10 +18,10 @@ int ErrorBox(const std::string& message)
     return CurrentPrompter().MessageBox("Error", message, BoxIcon::Exclamation, BoxButtons::Ok);
 }
 
-bool QuestionBox(const std::string& message)
+bool QuestionBox(const std::string& message, int defaultButton)
 {
-    return CurrentPrompter().MessageBox("Question", message, BoxIcon::Question, BoxButtons::YesNo) ==
-           BoxYes;
+    return CurrentPrompter().MessageBox("Question", message, BoxIcon::Question, BoxButtons::YesNo,
+                                        defaultButton) == BoxYes;
 }
 
 void NoticeBox(const std::string& message)

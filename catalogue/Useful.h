@@ -6,8 +6,9 @@
 
 // "Error" box, OK button, exclamation icon. Returns the button pressed (BoxOk).
 int ErrorBox(const std::string& message);
-// "Question" box, Yes and No, question icon. True when the user answered Yes.
-bool QuestionBox(const std::string& message);
+// "Question" box, Yes and No, question icon. True when the user answered Yes. Enter presses
+// defaultButton (BoxNo for a question whose Yes cannot be undone); 0 is Yes.
+bool QuestionBox(const std::string& message, int defaultButton = 0);
 // "Message" box, OK button, no icon.
 void NoticeBox(const std::string& message);
 

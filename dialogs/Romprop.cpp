@@ -358,14 +358,19 @@ void TRomPropDlg::Button2Click() {
     const QList<QListWidgetItem*> selected = Contents->selectedItems();
     const RomRecord* rom = ShownRom();
     if (selected.isEmpty() || !rom) return;
-    // Taking out the last member removes the archive itself, and with it the ROM's file.
-    if (Contents->count() == 1 && Settings.MessageMode &&
-        !QuestionBox("Do you really want to delete the last file of this archive?\n"
-                     "(The archive, the ROM's file, will be removed with it)"))
+    const std::string member = MemberName(selected.first());
+    // A member deleted is gone for good, and taking out the last one removes the archive itself,
+    // the ROM's file.
+    if (Settings.MessageMode &&
+        !QuestionBox("Do you really want to delete " + selected.first()->text().toStdString() + " from this archive?" +
+                         (Contents->count() == 1 ? "\n(It is the last file: the archive, the ROM's file, "
+                                                   "will be removed with it)"
+                                                 : ""),
+                     BoxNo))
         return;
     const std::string archive = FieldText(rom->FilePath);
     if (Zip->ZipFileName() != archive) Zip->SetFileName(archive);
-    Zip->FSpecArgs = {MemberName(selected.first())};
+    Zip->FSpecArgs = {member};
     Zip->Delete();
     FillFileTab();
 }

@@ -21,6 +21,7 @@
 
 #include "catalogue/Emusystem.h"
 #include "catalogue/LaunchJournal.h"
+#include "catalogue/Prompter.h"
 #include "catalogue/Scan.h"
 #include "catalogue/Sorting.h"
 #include "catalogue/Splash.h"
@@ -42,6 +43,7 @@
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "platform/Trash.h"
 #include "stalker/Stalkmain.h"
 #include "toolkit/StatusPanels.h"
 #include "zip/ZipArchiver.h"
@@ -629,7 +631,9 @@ void TMainWnd::ListColumnClick(int column) {
 void TMainWnd::ListEdited(int row, QString& text) {
   RomRecord* rom = Emus->GetRom(List->Model()->RomPosition(row));
   if (!rom) return;
-  if (!text.isEmpty()) SetFieldText(rom->Name, text.toStdString());  // cut to 39 bytes whole
+  const QString shown = QString::fromStdString(DisplayText(FieldView(rom->Name)));
+  // The shown text of a Windows-1252 name is not its bytes: confirmed unchanged, the name stays.
+  if (!text.isEmpty() && text != shown) SetFieldText(rom->Name, text.toStdString());  // cut to 39 bytes whole
   text = QString::fromStdString(DisplayText(FieldView(rom->Name)));
 }
 
@@ -738,12 +742,21 @@ void TMainWnd::RemoveExecute() {
 void TMainWnd::EraseExecute() {
   const int row = List->SelectedRow();
   if (row < 0) return;
+  const RomRecord* selected = Emus->GetRom(List->Model()->RomPosition(row));
+  if (!selected) return;
+  // The file goes to the desktop's trash, so an erase can be undone there; only where no trash
+  // can take it is it deleted for good, and the question says so.
+  const std::string path = FieldText(selected->FilePath);
+  const bool toTrash = CanMoveToTrash(path);
   if (Settings.MessageMode &&
-      !QuestionBox("Do you really want to phisically remove this ROM?\n(The ROM will not be available anymore)"))
+      !QuestionBox("Do you really want to phisically remove this ROM?\n" + DisplayText(path) + "\n" +
+                       (toTrash ? "(The file will be moved to the trash)"
+                                : "(No trash can take this file: it will be deleted for good)"),
+                   BoxNo))
     return;
-  std::unique_ptr<RomRecord> rom = Emus->DeleteRom(List->Model()->RomPosition(row));
+  Emus->DeleteRom(List->Model()->RomPosition(row));
   List->Model()->RemoveRow(row);
-  if (!rom || !DeleteFile(FieldView(rom->FilePath))) ErrorBox("Cannot phisically delete this ROM...");
+  if (!(toTrash ? MoveToTrash(path) == 0 : DeleteFile(path))) ErrorBox("Cannot phisically delete this ROM...");
   ShowCount();
   SetStatus("Ready");
 }

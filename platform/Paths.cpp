@@ -36,11 +36,7 @@ std::string ChosenDataFolder()
 {
     if (FileExists(ResolveNoCase(ProgramFolder(), "portable.txt")))
         return ProgramFolder();
-    const char* xdg = getenv("XDG_DATA_HOME");
-    if (xdg && xdg[0] == '/')
-        return JoinPath(xdg, "tarnwick/");
-    const char* home = getenv("HOME");
-    return JoinPath(home && home[0] ? home : "/", ".local/share/tarnwick/");
+    return JoinPath(UserDataHome(), "tarnwick/");
 }
 
 std::string FolderOfExecutable()
@@ -130,6 +126,15 @@ void SetFolders(const std::string& programFolder, const std::string& dataFolder)
 bool DataFolderWritable() { return DataFolderWritableStore(); }
 
 void SetDataFolderWritable(bool writable) { DataFolderWritableStore() = writable; }
+
+std::string UserDataHome()
+{
+    const char* xdg = getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/')
+        return WithoutTrailingSlash(xdg);
+    const char* home = getenv("HOME");
+    return JoinPath(home && home[0] ? home : "/", ".local/share");
+}
 
 std::string DataFile(std::string_view relativeName)
 {

@@ -16,6 +16,9 @@ std::string ProgramFile(std::string_view relativeName);
 // "portable.txt", else $XDG_DATA_HOME/tarnwick/ (~/.local/share/tarnwick/ when the variable is
 // unset, empty or relative). Only named here; DataFolderSetUp (catalogue/DataFolder.h) makes it.
 const std::string& DataFolder();
+// The user's data home: $XDG_DATA_HOME when it is an absolute path, else ~/.local/share. No
+// trailing '/'.
+std::string UserDataHome();
 // Sets both folders at once (tests); an empty data folder is chosen by the rule above.
 void SetFolders(const std::string& programFolder, const std::string& dataFolder);
 // False once the data folder turned out impossible to make: the run then writes nothing there.

@@ -20,101 +20,11 @@
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "platform/Trash.h"
 #include "zip/ZipSpan.h"
 #include "zip/ZipUi.h"
 
 using namespace zipfmt;
-
-// ---- The trash --------------------------------------------------------------------------------
-
-namespace {
-
-std::string HomeDataFolder() {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome && dataHome[0] == '/') return dataHome;
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.local/share";
-}
-
-std::string PercentEncoded(const std::string& path) {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : path) {
-        if (std::isalnum(c) || std::strchr("/-_.~!*'()", c)) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
-
-std::string LocalTimeNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
-    return text;
-}
-
-bool MakeTrashFolders(const std::string& trash) {
-    for (const std::string& folder : {trash, trash + "/files", trash + "/info"})
-        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    return FolderExists(trash + "/files") && FolderExists(trash + "/info");
-}
-
-bool SameDevice(const std::string& a, const std::string& b) {
-    struct stat sa {
-    }, sb{};
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
-}
-
-// Claims a free name in the trash by creating its info file first; returns that name.
-std::string ClaimTrashName(const std::string& trash, const std::string& base, const std::string& info) {
-    for (int n = 1; n < 10000; ++n) {
-        const std::string name = n == 1 ? base : base + "." + std::to_string(n);
-        const std::string infoPath = trash + "/info/" + name + ".trashinfo";
-        const int fd = open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST) continue;
-            return "";
-        }
-        const bool written = write(fd, info.data(), info.size()) == static_cast<ssize_t>(info.size());
-        if (close(fd) == 0 && written && !FileExists(trash + "/files/" + name)) return name;
-        unlink(infoPath.c_str());
-        if (!written) return "";
-    }
-    return "";
-}
-
-int TrashInto(const std::string& trash, const std::string& absolute, const std::string& shownPath) {
-    if (!MakeTrashFolders(trash)) return errno ? errno : EACCES;
-    const std::string info =
-        "[Trash Info]\nPath=" + PercentEncoded(shownPath) + "\nDeletionDate=" + LocalTimeNow() + "\n";
-    const std::string name = ClaimTrashName(trash, FileNamePart(absolute), info);
-    if (name.empty()) return errno ? errno : EEXIST;
-    if (rename(absolute.c_str(), (trash + "/files/" + name).c_str()) == 0) return 0;
-    const int failure = errno;
-    unlink((trash + "/info/" + name + ".trashinfo").c_str());
-    return failure;
-}
-
-}  // namespace
-
-int MoveToTrash(const std::string& path) {
-    const std::string absolute = AbsolutePath(path);
-    const std::string homeTrash = HomeDataFolder() + "/Trash";
-    CreateFolders(HomeDataFolder());
-    if (SameDevice(absolute, HomeDataFolder())) return TrashInto(homeTrash, absolute, absolute);
-    // Another file system: its own trash at its top folder, with paths relative to that.
-    const std::string top = WithTrailingSlash(DriveRoot(absolute));
-    const std::string topTrash = top + ".Trash-" + std::to_string(getuid());
-    const std::string relative = absolute.rfind(top, 0) == 0 ? absolute.substr(top.size()) : absolute;
-    return TrashInto(topTrash, absolute, relative);
-}
 
 // ---- Copying and erasing -----------------------------------------------------------------------
 

@@ -6,12 +6,6 @@
 
 #include "zip/ZipArchiver.h"
 
-// Moves a file to the desktop's trash by the freedesktop.org rules: the home trash
-// ($XDG_DATA_HOME/Trash, else ~/.local/share/Trash) with files/<name> and
-// info/<name>.trashinfo; a file on another file system goes to $topdir/.Trash-$uid. 0, or the
-// errno of the failure (the file then stays where it was).
-int MoveToTrash(const std::string& path);
-
 class ZipSfxMaker {
 public:
     explicit ZipSfxMaker(TZipArchiver& zip);

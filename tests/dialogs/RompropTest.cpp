@@ -321,6 +321,31 @@ TEST_F(RomProp, AMemberNameThatClimbsOutOfTheFolderIsNotUsed) {
     EXPECT_TRUE(FileExists(zip));
 }
 
+TEST_F(RomProp, InMessageModeDeletingAMemberAsksFirstAndNoKeepsTheArchiveByteForByte) {
+    const std::string zip = archives::InfoZipArchive(cat.dir, "pack.zip", {{"game.nes", "data"}, {"readme.txt", "junk"}});
+    const std::string before = TempDir::read(zip);
+    cat.AddRom("pack", "Nes", zip);
+    Settings.MessageMode = true;
+    dlg.FormShow();
+    dlg.show();
+    ShowFileTab();
+    SelectMember("readme.txt");
+    prompts.Box(BoxNo);
+    dlg.Button2->click();
+    ASSERT_EQ(prompts.Shown().size(), 1u);
+    EXPECT_EQ(prompts.Shown()[0].caption, "Question");
+    EXPECT_EQ(prompts.Shown()[0].text, "Do you really want to delete readme.txt from this archive?");
+    EXPECT_EQ(prompts.Shown()[0].defaultButton, BoxNo);
+    EXPECT_EQ(TempDir::read(zip), before);
+    EXPECT_EQ(dlg.Contents->count(), 2);
+
+    prompts.Box(BoxYes);
+    dlg.Button2->click();
+    EXPECT_EQ(archives::UnzipNames(zip), (std::vector<std::string>{"game.nes"}));
+    ASSERT_EQ(dlg.Contents->count(), 1);
+    dlg.hide();
+}
+
 TEST_F(RomProp, DeletingAMemberAsksNothingAndRelistsTheArchive) {
     const std::string zip = archives::InfoZipArchive(cat.dir, "pack.zip", {{"game.nes", "data"}, {"readme.txt", "junk"}});
     cat.AddRom("pack", "Nes", zip);
@@ -349,7 +374,8 @@ TEST_F(RomProp, DeletingTheLastMemberAsksFirstInMessageModeAsItRemovesTheArchive
     prompts.Box(BoxNo);
     dlg.Button2Click();
     ASSERT_EQ(prompts.Shown().size(), 1u);
-    EXPECT_EQ(prompts.Shown()[0].caption, "Question");
+    EXPECT_EQ(prompts.Shown()[0].text, "Do you really want to delete game.nes from this archive?\n"
+                                       "(It is the last file: the archive, the ROM's file, will be removed with it)");
     EXPECT_EQ(archives::UnzipNames(zip).size(), 1u);  // answered No: untouched
 
     prompts.Box(BoxYes);

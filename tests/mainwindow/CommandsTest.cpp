@@ -35,8 +35,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const UnlinkQuestion = "Do you really want to unlink this ROM?";
-const char* const EraseQuestion =
-    "Do you really want to phisically remove this ROM?\n(The ROM will not be available anymore)";
+const std::string EraseQuestion = "Do you really want to phisically remove this ROM?\n";
 
 class Commands : public TwoRomRun {
 protected:
@@ -81,19 +80,44 @@ TEST_F(Commands, RemoveAsksInMessageModeAndDeletesOnlyTheRow) {
   MainWnd->RemoveExecute();  // nothing selected: nothing happens
 }
 
-TEST_F(Commands, EraseDeletesTheFileAndReportsOneAlreadyGone) {
+TEST_F(Commands, EraseMovesTheFileToTheTrashAfterAQuestionThatNamesItAndDefaultsToNo) {
   Settings.MessageMode = true;
   MainWnd->List->SelectRow(1);
+  prompts.Box(BoxNo);
+  MainWnd->Erase->trigger();
+  ASSERT_EQ(prompts.Shown().size(), 1u);
+  EXPECT_EQ(prompts.Shown()[0].text, EraseQuestion + b + "\n(The file will be moved to the trash)");
+  EXPECT_EQ(prompts.Shown()[0].defaultButton, BoxNo);
+  EXPECT_TRUE(fs::exists(b));
+  EXPECT_EQ(Emus->RomCount(), 2);
+
+  const std::string content = TempDir::read(b);
   prompts.Box(BoxYes);
-  MainWnd->EraseExecute();
-  EXPECT_EQ(prompts.Shown().at(0).text, EraseQuestion);
+  MainWnd->Erase->trigger();
   EXPECT_FALSE(fs::exists(b));
   EXPECT_EQ(Emus->RomCount(), 1);
-  Settings.MessageMode = false;
-  fs::remove(a);
+  const std::string name = fs::path(b).filename();
+  EXPECT_EQ(TempDir::read(program.Trash("files/" + name)), content);
+  const std::string info = TempDir::read(program.Trash("info/" + name + ".trashinfo"));
+  EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + b + "\nDeletionDate=", 0), 0u) << info;
+}
+
+TEST_F(Commands, EraseWhereNoTrashCanBeUsedSaysTheFileGoesForGood) {
+  program.dir.write("xdg/Trash", "a file where the trash folder would be");
+  Settings.MessageMode = true;
+  MainWnd->List->SelectRow(0);
+  prompts.Box(BoxYes);
+  MainWnd->Erase->trigger();
+  EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{
+                                    EraseQuestion + a + "\n(No trash can take this file: it will be deleted for good)"}));
+  EXPECT_FALSE(fs::exists(a));
+  EXPECT_EQ(TempDir::read(program.path("xdg/Trash")), "a file where the trash folder would be");
+
+  Settings.MessageMode = false;  // a file already gone: reported, the ROM leaves the catalogue
+  fs::remove(b);
   MainWnd->List->SelectRow(0);
   prompts.Box(BoxOk);
-  MainWnd->EraseExecute();
+  MainWnd->Erase->trigger();
   EXPECT_EQ(prompts.BoxTexts().back(), "Cannot phisically delete this ROM...");
   EXPECT_EQ(Emus->RomCount(), 0);
   EXPECT_EQ(MainWnd->StatBar->Panel(1), "0");

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -60,7 +61,8 @@ TEST_F(Keys, DelUnlinksAndShiftDelErasesTheSelectedRom) {
   MainWnd->List->SelectRow(0);
   QTest::keyClick(view(), Qt::Key_Delete, Qt::ShiftModifier);
   EXPECT_EQ(Emus->RomCount(), 0);
-  EXPECT_FALSE(fs::exists(b));  // erased with its file
+  EXPECT_FALSE(fs::exists(b));  // erased with its file, which went to the trash
+  EXPECT_TRUE(fs::exists(program.Trash("files/") + fs::path(b).filename().string()));
   EXPECT_TRUE(prompts.Shown().empty());
 }
 
@@ -69,9 +71,8 @@ TEST_F(Keys, DelAsksInMessageModeAndEditsTextWhileRenaming) {
   MainWnd->List->SelectRow(1);
   prompts.Box(BoxNo);
   QTest::keyClick(view(), Qt::Key_Delete, Qt::ShiftModifier);
-  EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{
-                                    "Do you really want to phisically remove this ROM?\n(The ROM will not be "
-                                    "available anymore)"}));
+  EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{"Do you really want to phisically remove this ROM?\n" +
+                                                          b + "\n(The file will be moved to the trash)"}));
   EXPECT_EQ(Emus->RomCount(), 2);
 
   // While the label is being edited, Del and Shift+Del belong to the text.
@@ -83,6 +84,37 @@ TEST_F(Keys, DelAsksInMessageModeAndEditsTextWhileRenaming) {
   QTest::keyClick(editor, Qt::Key_Delete, Qt::ShiftModifier);
   EXPECT_EQ(Emus->RomCount(), 2);
   EXPECT_EQ(prompts.Shown().size(), 1u);
+}
+
+// A name written on Windows is shown converted from Windows-1252; Enter on the unchanged text
+// must not store that conversion (longer, and cut when it does not fit) in its place.
+TEST_F(Keys, ConfirmingARenameWithoutAChangeKeepsTheNameBytes) {
+  const char stored[] = "Pok\xE9mon \xC9" "dition Sp\xE9" "ciale \xC0 R\xEAver";  // not UTF-8
+  RomRecord* rom = Emus->GetRom(0);
+  std::memcpy(rom->Name, stored, sizeof stored);
+  char before[sizeof rom->Name];
+  std::memcpy(before, rom->Name, sizeof before);
+  MainWnd->FillRomList();
+  MainWnd->List->SelectRow(0);
+  // Renames with F2, changes the text with the keys given, confirms with Enter.
+  const auto rename = [this](const std::function<void(QLineEdit*)>& keys) {
+    QTest::keyClick(view(), Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(Editor(0));
+    ASSERT_NE(editor, nullptr);
+    keys(editor);
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Editor(0) == nullptr; }));  // committed and closed
+  };
+  rename([](QLineEdit* editor) {
+    EXPECT_EQ(editor->text(), QString::fromUtf8("Pok\u00e9mon \u00c9dition Sp\u00e9ciale \u00c0 R\u00eaver"));
+  });
+  EXPECT_EQ(std::memcmp(rom->Name, before, sizeof before), 0) << FieldText(rom->Name);
+
+  rename([](QLineEdit* editor) {  // a real change is still stored, as UTF-8
+    editor->end(false);
+    QTest::keyClick(editor, Qt::Key_Backspace);
+  });
+  EXPECT_EQ(FieldText(rom->Name), "Pok\u00e9mon \u00c9dition Sp\u00e9ciale \u00c0 R\u00eave");
 }
 
 TEST_F(Keys, AClickOnTheSelectedRowRenamesButADoubleClickOnlyLaunches) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -20,9 +21,18 @@ TestProgram::TestProgram(bool withLookupLists) {
   for (const char* engine : {"libzipengine.so", "libunzengine.so"})
     fs::create_symlink(std::string(TARNWICK_APP_DIR) + "/" + engine, dir.file(engine));
   SetFolders(dir.path(), dir.path());  // portable: the catalogue lies beside the program
+  // The desktop's data home, and with it the trash that an erase fills, lies here too.
+  if (const char* old = getenv("XDG_DATA_HOME")) oldDataHome = old;
+  setenv("XDG_DATA_HOME", dir.file("xdg").c_str(), 1);
 }
 
-TestProgram::~TestProgram() { SetFolders(TARNWICK_APP_DIR, TARNWICK_APP_DIR); }
+TestProgram::~TestProgram() {
+  SetFolders(TARNWICK_APP_DIR, TARNWICK_APP_DIR);
+  if (oldDataHome)
+    setenv("XDG_DATA_HOME", oldDataHome->c_str(), 1);
+  else
+    unsetenv("XDG_DATA_HOME");
+}
 
 std::string TestProgram::Read(const std::string& name) const {
   try {

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,11 @@ public:
   void WriteIni(const std::string& text) const { dir.write("Tarnwick.ini", text); }
   // The value of key in section of Tarnwick.ini, nullopt-like "<missing>" when absent.
   std::string IniValue(const std::string& section, const std::string& key) const;
+  // The desktop's trash while the object lives ($XDG_DATA_HOME points into the folder).
+  std::string Trash(const std::string& name) const { return dir.file("xdg/Trash/" + name); }
+
+private:
+  std::optional<std::string> oldDataHome;
 };
 
 EmulatorRecord MakeEmu(const std::string& name, const std::string& exe, const std::string& params = "",

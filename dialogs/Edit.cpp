@@ -1,32 +1,39 @@
 #include "dialogs/Edit.h"
 
-#include <QKeyEvent>
+#include <QAction>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <cerrno>
 
+#include "catalogue/Prompter.h"
 #include "catalogue/Useful.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
-#include "platform/Text.h"
+#include "platform/TextFile.h"
 
 TEditWnd* EditWnd = nullptr;
 
 namespace {
 
-// Keys that type a character (Enter, Tab and Backspace included); Delete and Esc type none.
-bool TypesCharacter(const QKeyEvent* k) {
-  const QString text = k->text();
-  if (text.isEmpty()) return false;
-  const QChar c = text.front();
-  return c != QChar(0x7f) && c != QChar(0x1b);
+// The lines of the text as the user sees them, taken block by block so that no character is
+// changed on the way (the document's plain text turns no-break spaces into blanks).
+std::vector<std::string> EditedLines(const QPlainTextEdit* edit) {
+  std::vector<std::string> lines;
+  const QTextDocument* doc = edit->document();
+  if (doc->isEmpty()) return lines;  // an empty text is an empty file
+  for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+    lines.push_back(block.text().toStdString());
+  return lines;
 }
 
 }  // namespace
 
 TEditWnd::TEditWnd(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint) {
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+      file(std::make_unique<TextFile>("", "\n")) {
   setObjectName("EditWnd");
   setWindowTitle("EditWnd");
   resize(544, 375);
@@ -39,26 +46,40 @@ TEditWnd::TEditWnd(QWidget* parent)
   Edit->setLineWrapMode(QPlainTextEdit::NoWrap);
   Edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Edit->installEventFilter(this);
+  // Every change of the text counts, however it was made; undoing back to the text as loaded
+  // or saved leaves nothing to save.
+  connect(Edit, &QPlainTextEdit::modificationChanged, this, [this](bool changed) { Modified = changed; });
+  auto* save = new QAction(this);
+  save->setObjectName("Save");
+  save->setShortcut(QKeySequence::Save);
+  save->setShortcutContext(Qt::WindowShortcut);
+  connect(save, &QAction::triggered, this, &TEditWnd::SaveExecute);
+  addAction(save);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(Edit);
 }
 
-int TEditWnd::ShowModal() {
+TEditWnd::~TEditWnd() = default;
+
+int TEditWnd::ShowModal(const std::string& newLineEnd) {
+  newFileLineEnd = newLineEnd;
   FormShow();
   return exec();
 }
 
 void TEditWnd::FormShow() {
   loadFailed = false;
+  saved = false;
   std::optional<std::string> bytes = ReadWholeFile(FileName);
   if (bytes) {
+    file = std::make_unique<TextFile>(*bytes, newFileLineEnd);
     QStringList lines;
-    for (const std::string& line : SplitTextLines(*bytes)) lines << QString::fromStdString(DisplayText(line));
+    for (const std::string& line : file->ShownLines()) lines << QString::fromStdString(line);
     Edit->setPlainText(lines.join('\n'));
   } else {
     const int error = errno;
+    file = std::make_unique<TextFile>("", newFileLineEnd);
     Edit->clear();
     if (FileExists(FileName)) {
       // The file is there but cannot be read: nothing may be written over it from here.
@@ -70,34 +91,43 @@ void TEditWnd::FormShow() {
                (Edit->isReadOnly() ? "" : "\nIt will be created if you save your text."));
     }
   }
+  Edit->document()->setModified(false);
   Modified = false;
 }
 
-bool TEditWnd::eventFilter(QObject* watched, QEvent* e) {
-  if (watched == Edit && e->type() == QEvent::KeyPress && TypesCharacter(static_cast<QKeyEvent*>(e)))
-    Modified = true;  // also while read-only, though nothing changes then
-  return QDialog::eventFilter(watched, e);
-}
+bool TEditWnd::Writable() const { return !Edit->isReadOnly() && !loadFailed; }
 
 bool TEditWnd::SaveToFile() {
-  // One line per text line; an empty text is an empty file.
-  const QString text = Edit->toPlainText();
-  std::vector<std::string> lines;
-  if (!text.isEmpty())
-    for (const QString& line : text.split('\n')) lines.push_back(line.toStdString());
-  if (WriteTextLines(FileName, lines)) return true;
-  ErrorBox("Cannot write the file " + FileName + ":\n" + ErrorText(errno));
-  return false;
+  const std::string bytes = file->Bytes(EditedLines(Edit));
+  if (!WriteFileAtomic(FileName, bytes)) {
+    ErrorBox("Cannot write the file " + FileName + ":\n" + ErrorText(errno));
+    return false;
+  }
+  // What was written is now the file that later saves compare with.
+  file = std::make_unique<TextFile>(bytes, file->LineEnd());
+  saved = true;
+  Edit->document()->setModified(false);
+  return true;
+}
+
+void TEditWnd::SaveExecute() {
+  if (Writable() && Edit->document()->isModified()) SaveToFile();
 }
 
 bool TEditWnd::FormCloseQuery() {
-  if (Modified && !Edit->isReadOnly()) {
-    if (QuestionBox("Do you want to save changes?")) {
-      if (!SaveToFile()) return false;  // stays open and marked: closing again asks again
-    } else {
-      Modified = false;
+  if (Writable() && Edit->document()->isModified()) {
+    switch (CurrentPrompter().MessageBox("Question", "Do you want to save changes?", BoxIcon::Question,
+                                         BoxButtons::YesNoCancel)) {
+      case BoxYes:
+        if (!SaveToFile()) return false;  // stays open and marked: closing again asks again
+        break;
+      case BoxNo:
+        break;
+      default:
+        return false;  // Cancel: back to the text, nothing lost
     }
   }
+  Modified = saved;
   if (loadFailed) {
     Edit->setReadOnly(false);
     loadFailed = false;

@@ -143,7 +143,7 @@ void TOptionsDlg::EditList(const char* caption, const char* file) {
     // program's copy. The lists are read from there first (LookupFile).
     CopyToDataFolder(file);
     EditWnd->FileName = DataFile(file);
-    EditWnd->ShowModal();
+    EditWnd->ShowModal("\r\n");
     if (EditWnd->Modified) ListsChanged = true;
 }
 

@@ -159,6 +159,7 @@ TEST_F(Options, AnUnreadableTypesListIsReportedAndKeepsTheDefaultType) {
     dlg.Button1Click();
     ASSERT_EQ(dlg.StartType->count(), 2);
     EXPECT_EQ(dlg.StartType->currentText(), "Puzzles");
+    EXPECT_EQ(TempDir::read(cat.dir.file("LISTS/Types.lst")), "Action\r\nPuzzles\r\n");  // the lists' own line ends
 }
 
 TEST_F(Options, AListSavedFromTheEditorSetsListsChanged) {

@@ -1,7 +1,12 @@
-// The text editor window: loading, what marks the text modified, and the save rules.
+// The text editor window: loading, what marks the text modified, the save rules, and files
+// written back as they were found.
+#include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -18,6 +23,25 @@ void Type(int key, const QString& text) {
   QCoreApplication::sendEvent(EditWnd->Edit, &press);
 }
 
+void Keys(QKeySequence::StandardKey key) {
+  const QKeyCombination combo = QKeySequence(key)[0];
+  QTest::keyClick(EditWnd->Edit, combo.key(), combo.keyboardModifiers());
+}
+
+// Drops text on the editor as a drag from another program would.
+void DropText(const QString& text) {
+  QMimeData data;
+  data.setText(text);
+  QWidget* target = EditWnd->Edit->viewport();
+  const QPointF at(5, 5);
+  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &enter);
+  QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &move);
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &drop);
+}
+
 class Editor : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -32,6 +56,9 @@ protected:
   void Session(const std::function<void()>& typing) {
     EditWnd->FormShow();
     EditWnd->show();
+    EditWnd->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(EditWnd));
+    EditWnd->Edit->setFocus();
     typing();
     EditWnd->close();
   }
@@ -51,14 +78,81 @@ TEST_F(Editor, LoadsTheLinesAndStartsUnmodified) {
   EXPECT_EQ(EditWnd->Edit->lineWrapMode(), QPlainTextEdit::NoWrap);
 }
 
-TEST_F(Editor, TheDeleteKeyAloneAsksNothing) {
+// Any change of the text is asked about at close, not only typed characters.
+TEST_F(Editor, EveryWayOfChangingTheTextAsksAtClose) {
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"Delete key", [] { QTest::keyClick(EditWnd->Edit, Qt::Key_Delete); }},
+      {"paste",
+       [] {
+         QApplication::clipboard()->setText("Sport\n");
+         Keys(QKeySequence::Paste);
+       }},
+      {"cut",
+       [] {
+         Keys(QKeySequence::SelectAll);
+         Keys(QKeySequence::Cut);
+       }},
+      {"undo of a save", [] {
+         QTest::keyClick(EditWnd->Edit, Qt::Key_X);
+         Keys(QKeySequence::Save);  // now the saved text has the X; undo takes it away again
+         Keys(QKeySequence::Undo);
+       }},
+      {"drop", [] { DropText("Racing\n"); }},
+  };
+  for (const auto& [how, change] : changes) {
+    SCOPED_TRACE(how);
+    dir.write("Types.lst", "Action\r\nPuzzle\r\n");
+    prompts.Box(BoxNo);
+    Session([&] {
+      change();
+      EXPECT_TRUE(EditWnd->Modified);
+    });
+    EXPECT_EQ(prompts.BoxTexts().size(), 1u);
+    EXPECT_FALSE(EditWnd->isVisible());
+    prompts.ClearShown();
+  }
+}
+
+TEST_F(Editor, UndoingEveryChangeLeavesNothingToSave) {
   Session([] {
-    for (int i = 0; i < 3; ++i) Type(Qt::Key_Delete, QString(QChar(0x7f)));
-    Type(Qt::Key_Right, "");
+    QTest::keyClick(EditWnd->Edit, Qt::Key_Delete);
+    QTest::keyClick(EditWnd->Edit, Qt::Key_Z);
+    Keys(QKeySequence::Undo);
+    Keys(QKeySequence::Undo);
+    EXPECT_FALSE(EditWnd->Modified);
   });
-  EXPECT_FALSE(EditWnd->Modified);
-  EXPECT_FALSE(EditWnd->isVisible());
+  EXPECT_TRUE(prompts.Shown().empty());
+  EXPECT_FALSE(EditWnd->Modified);  // nothing was saved
+}
+
+TEST_F(Editor, CtrlSSavesAndTheWindowStaysOpen) {
+  Session([&] {
+    EditWnd->Edit->moveCursor(QTextCursor::End);
+    QTest::keyClick(EditWnd->Edit, Qt::Key_Return);
+    QTest::keyClicks(EditWnd->Edit, "RPG");
+    Keys(QKeySequence::Save);
+    EXPECT_TRUE(EditWnd->isVisible());
+    EXPECT_FALSE(EditWnd->Modified);  // nothing left to save
+    EXPECT_EQ(TempDir::read(file), "Action\r\nPuzzle\r\nRPG\r\n");
+  });
+  EXPECT_TRUE(prompts.Shown().empty());  // saved: closing asks nothing
+  EXPECT_TRUE(EditWnd->Modified);        // and tells the caller the file was saved
+}
+
+TEST_F(Editor, CancelAtTheSaveQuestionKeepsTheEditorAndItsText) {
+  prompts.Box(BoxCancel);
+  Session([] { QTest::keyClicks(EditWnd->Edit, "New "); });
+  ASSERT_EQ(prompts.Shown().size(), 1u);
+  EXPECT_EQ(prompts.Shown()[0].text, "Do you want to save changes?");
+  EXPECT_EQ(prompts.Shown()[0].buttons, BoxButtons::YesNoCancel);
+  EXPECT_TRUE(EditWnd->isVisible());
+  EXPECT_TRUE(EditWnd->Modified);
+  EXPECT_EQ(EditWnd->Edit->toPlainText(), "New Action\nPuzzle");
   EXPECT_EQ(TempDir::read(file), "Action\r\nPuzzle\r\n");
+  prompts.Box(BoxYes);  // closing again asks again
+  EditWnd->close();
+  EXPECT_FALSE(EditWnd->isVisible());
+  EXPECT_EQ(TempDir::read(file), "New Action\r\nPuzzle\r\n");
 }
 
 TEST_F(Editor, NoKeepsTheFileAndYesWritesIt) {
@@ -78,10 +172,57 @@ TEST_F(Editor, NoKeepsTheFileAndYesWritesIt) {
   EXPECT_EQ(TempDir::read(file), "Action\r\nPuzzle\r\nR\r\n");
 }
 
+// An emulator's own configuration file: its line ends and the bytes of every line not edited
+// are written back as they were, however the other lines changed.
+TEST_F(Editor, AConfigurationFileKeepsItsLineEndsAndUneditedBytes) {
+  struct Case {
+    const char* name;
+    std::string before, after;
+  };
+  const std::vector<Case> cases = {
+      {"LF, Windows-1252", "[Video]\nTitle=Caf\xE9 \xABturbo\xBB\nSpeed=1\n",
+       "[Video]\nTitle=Caf\xE9 \xABturbo\xBB\nSpeed=12\n"},
+      {"CR", "Speed=1\rName=x\r", "Speed=12\rName=x\r"},
+      {"no line end at the end", "a=1\nSpeed=1", "a=1\nSpeed=12"},
+      {"mixed", "Speed=1\r\nb=\xA0\xE9\nc=3\r", "Speed=12\r\nb=\xA0\xE9\nc=3\r"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string cfg = dir.write("emu.cfg", c.before);
+    EditWnd->FileName = cfg;
+    prompts.Box(BoxYes);
+    Session([] {
+      ASSERT_TRUE(EditWnd->Edit->find("Speed=1"));
+      EditWnd->Edit->moveCursor(QTextCursor::EndOfLine);
+      QTest::keyClick(EditWnd->Edit, Qt::Key_2);
+    });
+    EXPECT_EQ(TempDir::read(cfg), c.after);
+  }
+}
+
+TEST_F(Editor, AWindows1252LineIsShownConvertedAndWrittenAsTypedOnceEdited) {
+  const std::string cfg = dir.write("emu.cfg", "Name=Caf\xE9\nPath=\xC0\n");
+  EditWnd->FileName = cfg;
+  prompts.Box(BoxYes);
+  Session([] {
+    EXPECT_EQ(EditWnd->Edit->toPlainText(), QString::fromUtf8("Name=Caf\u00e9\nPath=\u00c0"));
+    EditWnd->Edit->moveCursor(QTextCursor::End);
+    QTest::keyClicks(EditWnd->Edit, "x");
+    // The first line moves down under a new one and stays byte for byte.
+    EditWnd->Edit->moveCursor(QTextCursor::Start);
+    QTest::keyClick(EditWnd->Edit, Qt::Key_Return);
+  });
+  EXPECT_EQ(TempDir::read(cfg), "\nName=Caf\xE9\nPath=\xC3\x80x\n");
+}
+
 TEST_F(Editor, ReadOnlyViewingNeverAsks) {
   EditWnd->Edit->setReadOnly(true);
-  Session([] { Type(Qt::Key_X, "X"); });
-  EXPECT_TRUE(EditWnd->Modified);  // typed, though nothing changed
+  Session([] {
+    Type(Qt::Key_X, "X");
+    QTest::keyClick(EditWnd->Edit, Qt::Key_Delete);
+    Keys(QKeySequence::Save);
+  });
+  EXPECT_FALSE(EditWnd->Modified);  // nothing changed, nothing saved
   EXPECT_TRUE(prompts.Shown().empty());
   EXPECT_EQ(TempDir::read(file), "Action\r\nPuzzle\r\n");
 }
@@ -105,14 +246,17 @@ TEST_F(Editor, AMissingFileStartsEmptyAndIsCreatedOnSave) {
   EditWnd->FileName = dir.file("new.cfg");
   prompts.Box(BoxOk).Box(BoxYes);
   Session([] { Type(Qt::Key_Z, "z"); });
-  EXPECT_EQ(TempDir::read(dir.file("new.cfg")), "z\r\n");
+  EXPECT_EQ(TempDir::read(dir.file("new.cfg")), "z\n");
 }
 
 TEST_F(Editor, AnUnreadableFileIsNeverOfferedForSaving) {
   // The file exists but reading it fails.
   EditWnd->FileName = "/proc/self/mem";
   prompts.Box(BoxOk);
-  Session([] { Type(Qt::Key_A, "A"); });
+  Session([] {
+    Type(Qt::Key_A, "A");
+    Keys(QKeySequence::Save);
+  });
   EXPECT_EQ(prompts.Shown().size(), 1u);  // the report, and no save question
   EXPECT_FALSE(EditWnd->isVisible());
   EXPECT_FALSE(EditWnd->Edit->isReadOnly());  // the next caller gets a writable editor

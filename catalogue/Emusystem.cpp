@@ -6,6 +6,7 @@
 #include <functional>
 #include <mutex>
 
+#include "catalogue/Progress.h"
 #include "catalogue/Sorting.h"
 #include "catalogue/Useful.h"
 #include "mainwindow/Settings.h"
@@ -459,39 +460,101 @@ std::unique_ptr<RomRecord> ScannedRom(const EmulatorRecord& emulator, std::strin
     return rom;
 }
 
+// One scan: the files of a folder (and, when asked, of its subfolders) matching the filters,
+// reported to the progress seam as it goes.
+class FolderScan {
+public:
+    FolderScan(EmuManager& manager, const EmulatorRecord& emulator,
+               const std::vector<std::string>& filters, bool checkDuplicates, Progress& progress)
+        : manager_(manager), emulator_(emulator), filters_(filters), run_(progress, "Scanning", 0)
+    {
+        // Built only when asked for: a scan without the check never looks at the list.
+        if (checkDuplicates)
+            known_ = std::make_unique<PathIndex>(manager);
+    }
+
+    // The folder's own files, filter by filter; false when the user stopped the scan.
+    bool ScanFiles(const std::string& folder)
+    {
+        for (const std::string& filter : filters_)
+            for (const FoundEntry& found : FindEntries(folder, filter, FindPlainFiles)) {
+                AddFile(folder, found.name);
+                if (run_.Step(result_.examined, [this] { return Describe(); }))
+                    return false;
+            }
+        return true;
+    }
+
+    // The folder, then its subfolders in name order, depth first. Hidden folders and links to
+    // folders are passed over: a link could lead back up the tree.
+    bool ScanTree(const std::string& folder)
+    {
+        if (!ScanFiles(folder))
+            return false;
+        for (const FoundEntry& sub : FindEntries(folder, "*", FindFolders))
+            if (!sub.link && !ScanTree(folder + sub.name + "/"))
+                return false;
+        return true;
+    }
+
+    ScanResult Finish()
+    {
+        manager_.Stats().RecordAdded(added_, NowSeconds());
+        result_.stopped = run_.Stopped();
+        run_.Report(result_.examined, Describe());
+        return result_;
+    }
+
+private:
+    void AddFile(const std::string& folder, const std::string& name)
+    {
+        ++result_.examined;
+        path_.assign(folder).append(name);
+        // A cut path would name another file (or none).
+        if (path_.size() >= sizeof(RomRecord::FilePath))
+            return;
+        const std::size_t hash = known_ ? PathIndex::Hash(path_) : 0;
+        if (known_ && known_->Contains(path_, hash))
+            return;
+        auto rom = ScannedRom(emulator_, name, path_);
+        if (known_)
+            known_->Add(FieldView(rom->FilePath), hash);
+        added_.push_back(FieldView(rom->FilePath));
+        manager_.AddRom(std::move(rom));
+        ++result_.added;
+    }
+
+    std::string Describe() const
+    {
+        return std::to_string(result_.examined) + " files looked at, " + std::to_string(result_.added) +
+               " ROMs added";
+    }
+
+    EmuManager& manager_;
+    const EmulatorRecord& emulator_;
+    const std::vector<std::string>& filters_;
+    std::unique_ptr<PathIndex> known_;
+    ProgressRun run_;
+    ScanResult result_;
+    std::vector<std::string_view> added_; // FilePath of each new record
+    std::string path_;
+};
+
 } // namespace
 
-int32_t EmuManager::ScanFolder(const EmulatorRecord& emulator, const std::string& folder,
-                               const std::vector<std::string>& filters, bool checkDuplicates)
+ScanResult EmuManager::ScanFolder(const EmulatorRecord& emulator, const std::string& folder,
+                                  const std::vector<std::string>& filters, bool checkDuplicates,
+                                  bool subFolders, Progress& progress)
 {
     if (folder.empty())
         throw ECatalogueError("No folder was given to scan.");
     const std::string base = WithTrailingSlash(folder);
-    // Built only when asked for: a scan without the check never looks at the list.
-    std::unique_ptr<PathIndex> known;
-    if (checkDuplicates)
-        known = std::make_unique<PathIndex>(*this);
-
-    std::vector<std::string_view> added; // FilePath of each new record
-    std::string path;
-    for (const std::string& filter : filters) {
-        for (const FoundEntry& found : FindEntries(base, filter, FindPlainFiles)) {
-            path.assign(base).append(found.name);
-            // A cut path would name another file (or none).
-            if (path.size() >= sizeof(RomRecord::FilePath))
-                continue;
-            const std::size_t hash = known ? PathIndex::Hash(path) : 0;
-            if (known && known->Contains(path, hash))
-                continue;
-            auto rom = ScannedRom(emulator, found.name, path);
-            if (known)
-                known->Add(FieldView(rom->FilePath), hash);
-            added.push_back(FieldView(rom->FilePath));
-            AddRom(std::move(rom));
-        }
-    }
-    stats_.RecordAdded(added, NowSeconds());
-    return static_cast<int32_t>(added.size());
+    FolderScan scan(*this, emulator, filters, checkDuplicates, progress);
+    if (subFolders)
+        scan.ScanTree(base);
+    else
+        scan.ScanFiles(base);
+    return scan.Finish();
 }
 
 void EmuManager::SortRoms() { ::SortRoms(roms_, Settings.SortMethod, *this); }

@@ -21,6 +21,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "catalogue/Progress.h"
 #include "catalogue/RomStats.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -133,6 +134,13 @@ void RemoveStaleSaveTemporaries();
 
 // --- The manager ------------------------------------------------------------------------------
 
+// What a scan did.
+struct ScanResult {
+    int32_t added = 0;     // ROMs added
+    int64_t examined = 0;  // files that matched a filter and were looked at
+    bool stopped = false;  // the user stopped it before the end
+};
+
 class EmuManager {
 public:
     // Reads the log file of `logFileName` (the program folder's Tarnwick.log by default) into
@@ -188,14 +196,16 @@ public:
     // Whether some ROM of the list has the same FilePath, byte for byte. Changes no record.
     bool IsDuplicate(const RomRecord& rom) const;
     // Adds a ROM for every plain file of `folder` matching each filter in turn (name order,
-    // ASCII case ignored, subfolders not entered), tied to a byte copy of `emulator`, with the
-    // default type and rating of Settings. Skips files already in the list (including those
-    // added earlier in this scan) when checkDuplicates is on, and files whose full path does
-    // not fit FilePath; cuts names to fit Name. The ROMs added are dated in the statistics
-    // store, in one write. Returns how many were added. A missing folder adds nothing; an empty
-    // folder text throws.
-    int32_t ScanFolder(const EmulatorRecord& emulator, const std::string& folder,
-                       const std::vector<std::string>& filters, bool checkDuplicates);
+    // ASCII case ignored), tied to a byte copy of `emulator`, with the default type and rating
+    // of Settings. With subFolders, each folder's files are followed by its subfolders' in name
+    // order, hidden folders and links to folders passed over. Skips files already in the list
+    // (including those added earlier in this scan) when checkDuplicates is on, and files whose
+    // full path does not fit FilePath; cuts names to fit Name. Reports to `progress` and ends
+    // early when the user stops it, keeping what it added. The ROMs added are dated in the
+    // statistics store, in one write. A missing folder adds nothing; an empty folder text throws.
+    ScanResult ScanFolder(const EmulatorRecord& emulator, const std::string& folder,
+                          const std::vector<std::string>& filters, bool checkDuplicates,
+                          bool subFolders = false, Progress& progress = NoProgress());
     void SortRoms(); // by Settings.SortMethod
     int32_t SortState() const { return sortState_; }
     void SetSortState(int32_t state) { sortState_ = state; }

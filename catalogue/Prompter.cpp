@@ -24,6 +24,11 @@ public:
     {
         return std::nullopt;
     }
+    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+                                            const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
     std::optional<std::string> FolderName(const std::string&, const std::string&, bool) override
     {
         return std::nullopt;

@@ -75,6 +75,14 @@ public:
                                                     const std::string& filter,
                                                     const std::string& initialPath) = 0;
 
+    // A file-save dialog (filter and initial path as for OpenFileName); `defaultSuffix` is added
+    // to a name typed without an extension. Asks before an existing file is replaced. Returns
+    // the chosen full path, or nothing when cancelled.
+    virtual std::optional<std::string> SaveFileName(const std::string& caption,
+                                                    const std::string& filter,
+                                                    const std::string& initialPath,
+                                                    const std::string& defaultSuffix) = 0;
+
     // A folder picker starting at `initialFolder` (else the home folder); `allowNew` offers to
     // create a folder.
     // Returns the chosen folder (no trailing '/' unless it is the root), or nothing.

@@ -7,6 +7,7 @@
 #include "catalogue/Prompter.h"
 #include "dialogs/FormParts.h"
 #include "dialogs/Help.h"
+#include "platform/Files.h"
 #include "toolkit/Pictures.h"
 
 TScanDlg* ScanDlg = nullptr;
@@ -38,6 +39,8 @@ TScanDlg::TScanDlg(QWidget* parent) : QDialog(parent) {
     SpeedButton2->setObjectName("SpeedButton2");
     Check = new QCheckBox(tr("&Check for duplicates"), GroupBox1);
     Check->setObjectName("Check");
+    SubDirs = new QCheckBox(tr("Include &subfolders"), GroupBox1);
+    SubDirs->setObjectName("SubDirs");
     auto* side = new QVBoxLayout;
     side->addWidget(SpeedButton1);
     side->addWidget(SpeedButton2);
@@ -48,6 +51,7 @@ TScanDlg::TScanDlg(QWidget* parent) : QDialog(parent) {
     auto* filters = new QVBoxLayout(GroupBox1);
     filters->addLayout(listRow, 1);
     filters->addWidget(Check);
+    filters->addWidget(SubDirs);
 
     BitBtn2 = FormParts::OkButton(this, "BitBtn2");
     BitBtn1 = FormParts::CancelButton(this, "BitBtn1");
@@ -67,7 +71,7 @@ TScanDlg::TScanDlg(QWidget* parent) : QDialog(parent) {
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
     connect(BitBtn3, &QPushButton::clicked, this, &TScanDlg::BitBtn3Click);
 
-    FormParts::FixFrame(this, "ScanDlg", tr("Scan"), 360, 300);
+    FormParts::FixFrame(this, "ScanDlg", tr("Scan"), 360, 320);
 }
 
 void TScanDlg::showEvent(QShowEvent* e) {
@@ -89,7 +93,7 @@ void TScanDlg::FormShow() {
 
 void TScanDlg::SpeedButton1Click() {
     auto answer = CurrentPrompter().InputBox("Extension", "Extension:", "");
-    if (answer && !answer->empty()) Extensions->addItem(QString::fromStdString(*answer));
+    if (answer && !answer->empty()) Extensions->addItem(QString::fromStdString(PatternOf(*answer)));
 }
 
 void TScanDlg::SpeedButton2Click() {
@@ -114,8 +118,9 @@ std::vector<std::string> TScanDlg::Filters() const {
     return filters;
 }
 
-int TScanDlg::ScanSelected() {
+std::optional<ScanResult> TScanDlg::ScanSelected(Progress& progress) {
     const EmulatorRecord* emu = ::Emus ? ::Emus->GetEmu(Emus->currentIndex()) : nullptr;
-    if (!emu) return -1;
-    return ::Emus->ScanFolder(*emu, Dir->text().toStdString(), Filters(), Check->isChecked());
+    if (!emu) return std::nullopt;
+    return ::Emus->ScanFolder(*emu, Dir->text().toStdString(), Filters(), Check->isChecked(),
+                              SubDirs->isChecked(), progress);
 }

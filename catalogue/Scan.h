@@ -5,20 +5,24 @@
 // How the main window uses it (ScanExecute):
 //     if (ScanDlg->exec() != QDialog::Accepted) return;
 //     SetStatus("Scanning for new ROMs...");
-//     if (ScanDlg->ScanSelected() < 0) return;      // no emulator at the chosen position
+//     auto result = ScanDlg->ScanSelected(progress);  // nullopt: no emulator at that position
+//     if (!result) return;
 //     SetStatus("Sorting..."); Emus.SortRoms(); FillRomList();
 // ScanSelected lets the core's errors through (an empty folder text), so the event dispatcher
-// reports them and the sort and refill do not happen. The folder text is kept from one showing
-// to the next; the emulator choice, the patterns and the duplicate check are reset on showing.
+// reports them and the sort and refill do not happen. The folder text and the subfolder choice
+// are kept from one showing to the next; the emulator choice, the patterns and the duplicate
+// check are reset on showing.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QGroupBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "catalogue/Emusystem.h"
 #include "toolkit/FileEdit.h"
 #include "toolkit/FlatButton.h"
 
@@ -36,15 +40,17 @@ public:
     FlatButton* SpeedButton1;    // add a pattern
     FlatButton* SpeedButton2;    // remove the selected pattern
     QCheckBox* Check;            // "&Check for duplicates"
+    QCheckBox* SubDirs;          // "Include &subfolders"; kept between showings
     QPushButton* BitBtn2;        // OK
     QPushButton* BitBtn1;        // Cancel
     QPushButton* BitBtn3;        // Help
 
     // The patterns of Extensions, in list order.
     std::vector<std::string> Filters() const;
-    // Scans Dir for the emulator at the position chosen in Emus with Filters() and the state of
-    // Check; returns the number of ROMs added, or -1 when no emulator is at that position.
-    int ScanSelected();
+    // Scans Dir (and its subfolders when SubDirs is ticked) for the emulator at the position
+    // chosen in Emus with Filters() and the state of Check, reporting to `progress`; nullopt
+    // when no emulator is at that position.
+    std::optional<ScanResult> ScanSelected(Progress& progress = NoProgress());
 
 public slots:
     void FormShow();

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -24,6 +25,7 @@
 #include "catalogue/Prompter.h"
 #include "catalogue/Scan.h"
 #include "catalogue/Sorting.h"
+#include "catalogue/Upkeep.h"
 #include "catalogue/Splash.h"
 #include "catalogue/Useful.h"
 #include "dialogs/About.h"
@@ -37,8 +39,10 @@
 #include "mainwindow/ErrorDisplay.h"
 #include "mainwindow/Icons.h"
 #include "mainwindow/Launch.h"
+#include "mainwindow/ListExport.h"
 #include "mainwindow/Session.h"
 #include "mainwindow/Settings.h"
+#include "mainwindow/StatusProgress.h"
 #include "platform/Drives.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -122,6 +126,8 @@ void TMainWnd::BuildActions() {
   AddRom = MakeAction(this, "AddRom", "Roms", "Add Rom...");
   Scan = MakeAction(this, "Scan", "Roms", "Scan");
   ClearRomList = MakeAction(this, "ClearRomList", "Roms", "Clear ROMs list");
+  RemoveMissing = MakeAction(this, "RemoveMissing", "Roms", "Remove Missing ROMs...");
+  ExportList = MakeAction(this, "ExportList", "Roms", "Export List...");
   Explore = MakeAction(this, "Explore", "Roms", "Explore Directory...");
   Properties = MakeAction(this, "Properties", "Roms", "Properties");
   Favourite = MakeAction(this, "Favourite", "Roms", "Favourite");
@@ -144,6 +150,7 @@ void TMainWnd::BuildActions() {
       {AddRom, &TMainWnd::AddRomExecute},     {Scan, &TMainWnd::ScanExecute},
       {ClearRomList, &TMainWnd::ClearRomListExecute}, {Explore, &TMainWnd::ExploreExecute},
       {Properties, &TMainWnd::PropertiesExecute}, {Favourite, &TMainWnd::FavouriteExecute},
+      {RemoveMissing, &TMainWnd::RemoveMissingExecute}, {ExportList, &TMainWnd::ExportListExecute},
       {Options, &TMainWnd::OptionsExecute},
       {ViewLog, &TMainWnd::ViewLogExecute},   {ClearLog, &TMainWnd::ClearLogExecute},
       {Refresh, &TMainWnd::RefreshExecute},   {Stalker, &TMainWnd::StalkerExecute},
@@ -202,6 +209,8 @@ void TMainWnd::BuildMenus() {
   Scan1 = MenuItem(ROMsMenu, "Scan1", "&Scan...", Scan);
   ROMsMenu->addSeparator();
   ClearROMslist1 = MenuItem(ROMsMenu, "ClearROMslist1", "C&lear ROMs list", ClearRomList);
+  RemoveMissingROMs1 = MenuItem(ROMsMenu, "RemoveMissingROMs1", "Remove M&issing ROMs...", RemoveMissing);
+  ExportList1 = MenuItem(ROMsMenu, "ExportList1", "Expor&t List...", ExportList);
   ROMsMenu->addSeparator();
   ExploreDirectory1 = MenuItem(ROMsMenu, "ExploreDirectory1", "E&xplore Directory...", Explore);
   Properties1 = MenuItem(ROMsMenu, "Properties1", "&Properties...", Properties);
@@ -341,6 +350,8 @@ void TMainWnd::BuildBottom() {
   StatBar->setObjectName("StatBar");
   StatBar->SetPanel(0, "Games:");
   StatBar->SetPanel(1, "Number");
+  WorkProgress = new StatusProgress(StatBar);
+  StatBar->addPermanentWidget(WorkProgress);
   setStatusBar(StatBar);
   for (QWidget* w : {static_cast<QWidget*>(PPanel), static_cast<QWidget*>(StatBar)}) {
     w->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -464,6 +475,11 @@ void TMainWnd::showEvent(QShowEvent* e) {
 void TMainWnd::closeEvent(QCloseEvent* e) {
   if (launching) {  // the launch needs the engines and the catalogue until it has cleaned up
     SetStatus("A game is running: close it first");
+    e->ignore();
+    return;
+  }
+  if (WorkProgress->Busy()) {  // long work holds the catalogue: closing asks it to stop first
+    WorkProgress->RequestStop();
     e->ignore();
     return;
   }
@@ -768,16 +784,67 @@ void TMainWnd::AddRomExecute() {
 void TMainWnd::ScanExecute() {
   if (ScanDlg->exec() != QDialog::Accepted) return;
   SetStatus("Scanning for new ROMs...");
-  if (ScanDlg->ScanSelected() < 0) return;
+  const std::string folder = ScanDlg->Dir->text().toStdString();
+  if (!folder.empty() && !FolderExists(folder)) {
+    ErrorBox("The folder to scan does not exist:\n" + folder);
+    SetStatus("Ready");
+    return;
+  }
+  const std::optional<ScanResult> result = ScanDlg->ScanSelected(*WorkProgress);
+  if (!result) return;
   SetStatus("Sorting...");
   Emus->SortRoms();
   FillRomList();
+  if (result->stopped)
+    SetStatus("Scan stopped: " + std::to_string(result->added) + " ROMs added");
+  else if (result->added == 0)
+    SetStatus("No new ROMs found");
 }
 
 void TMainWnd::ClearRomListExecute() {
   if (Settings.MessageMode && !QuestionBox("Do you really want clear the ROMs list?")) return;
   Emus->ClearRoms();
   FillRomList();
+}
+
+void TMainWnd::RemoveMissingExecute() {
+  SetStatus("Looking for missing ROMs...");
+  const std::optional<std::vector<int32_t>> missing = MissingRoms(*Emus, *WorkProgress);
+  if (!missing) {
+    SetStatus("Ready");
+    return;
+  }
+  if (missing->empty()) {
+    SetStatus("No missing ROMs found");
+    return;
+  }
+  // Asked in every mode: one answer can take thousands of ROMs out of the list.
+  const std::string count = std::to_string(missing->size());
+  if (!QuestionBox("Do you really want to remove the " + count +
+                   " ROMs whose files are missing?\n(No file is deleted: only the list changes.)")) {
+    SetStatus("Ready");
+    return;
+  }
+  RemoveRoms(*Emus, *missing);
+  FillRomList();
+  SetStatus(count + " missing ROMs removed");
+}
+
+void TMainWnd::ExportListExecute() {
+  const std::string initial = lastExport.empty() ? WithTrailingSlash(QDir::homePath().toStdString()) + "ROMs.csv"
+                                                 : lastExport;
+  const std::optional<std::string> file =
+      CurrentPrompter().SaveFileName("Export List", "CSV files (*.csv)|*.csv|All files (*.*)|*.*", initial, "csv");
+  if (!file) return;
+  SetStatus("Exporting...");
+  const int rows = List->Model()->rowCount();
+  if (!WriteFileAtomic(*file, ListAsCsv(*List->Model()))) {
+    ErrorBox("Cannot write the file " + *file);
+    SetStatus("Ready");
+    return;
+  }
+  lastExport = *file;
+  SetStatus(std::to_string(rows) + " ROMs exported");
 }
 
 void TMainWnd::ExploreExecute() {

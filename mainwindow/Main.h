@@ -19,6 +19,7 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class StatusPanels;
+class StatusProgress;
 class QToolBar;
 class QToolButton;
 class TZipArchiver;
@@ -41,6 +42,7 @@ public:
   QWidget* PPanel;
   QProgressBar* ProgressBar1;
   StatusPanels* StatBar;           // panels: "Games:", the ROM count, the status text
+  StatusProgress* WorkProgress;    // at the bar's right end while long work runs
   QToolButton *Icns, *SIcns, *Lst, *Rep;
   // On ToolBar2: the search box, the emulator filter ("All emulators" first), the favourites
   // toggle. Each change narrows the list at once.
@@ -55,10 +57,13 @@ public:
   QAction *Run1, *Favourite1, *Remove1, *EraseROM1, *AddRom1, *Scan1, *ClearROMslist1,
       *ExploreDirectory1, *Properties1;
   QAction* RefreshList1;  // Tools menu, F5
+  // The upkeep items of ROMsMenu.
+  QAction *RemoveMissingROMs1, *ExportList1;
 
   // The actions (ActionList1), object names as given.
   QAction *Add, *ListEmu, *ClearEmuList;
   QAction *Run, *Remove, *Erase, *AddRom, *Scan, *ClearRomList, *Explore, *Properties, *Favourite;
+  QAction *RemoveMissing, *ExportList;
   QAction *Options, *ViewLog, *ClearLog, *Refresh, *Stalker;
   QAction *Contents, *About;
   QAction *BigIcons, *SmallIcns, *ListIcons, *Report;
@@ -116,6 +121,8 @@ public:
   void AddRomExecute();
   void ScanExecute();
   void ClearRomListExecute();
+  void RemoveMissingExecute();
+  void ExportListExecute();
   void ExploreExecute();
   void PropertiesExecute();
   void FavouriteExecute();  // marks the selected ROM a favourite, or takes the mark away
@@ -179,6 +186,7 @@ private:
   std::unique_ptr<TZipArchiver> zipMan;
   QActionGroup* viewGroup = nullptr;
   std::vector<bool> columnsToFit;  // fitted once, at the first showing
+  std::string lastExport;  // the file the list was last exported to in this run
   bool loaded = false;
   bool settingsUnread = false;  // Tarnwick.ini is there but could not be read: it is not written
   bool launching = false;

@@ -219,6 +219,16 @@ std::optional<std::string> QtPrompter::OpenFileName(const std::string& caption, 
   return d.selectedFiles().front().toStdString();
 }
 
+std::optional<std::string> QtPrompter::SaveFileName(const std::string& caption, const std::string& filter,
+                                                    const std::string& initialPath,
+                                                    const std::string& defaultSuffix) {
+  QFileDialog d(Owner(), Q(caption), Q(initialPath), QtNameFilters(filter));
+  d.setAcceptMode(QFileDialog::AcceptSave);
+  d.setDefaultSuffix(Q(defaultSuffix));
+  if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return std::nullopt;
+  return d.selectedFiles().front().toStdString();
+}
+
 std::optional<std::string> QtPrompter::FolderName(const std::string& caption, const std::string& initialFolder,
                                                   bool allowNew) {
   QFileDialog d(Owner(), Q(caption), DialogStart(initialFolder));

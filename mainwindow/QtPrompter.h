@@ -16,6 +16,8 @@ public:
                                       const std::string& defaultText, bool masked = false) override;
   std::optional<std::string> OpenFileName(const std::string& caption, const std::string& filter,
                                           const std::string& initialPath) override;
+  std::optional<std::string> SaveFileName(const std::string& caption, const std::string& filter,
+                                          const std::string& initialPath, const std::string& defaultSuffix) override;
   std::optional<std::string> FolderName(const std::string& caption,
                                         const std::string& initialFolder, bool allowNew) override;
   bool ChooseFont(FontChoice& font) override;

@@ -68,8 +68,6 @@ void DestroyWindows() {
   Destroy(MainWnd);
 }
 
-namespace {
-
 bool IsUserInput(QEvent::Type type) {
   switch (type) {
     case QEvent::MouseButtonPress:
@@ -87,6 +85,8 @@ bool IsUserInput(QEvent::Type type) {
       return false;
   }
 }
+
+namespace {
 
 // Whether an event goes to a widget of the modal box that is up.
 bool ForModalBox(QObject* target) {

@@ -2,6 +2,8 @@
 // Creating the windows of the run, once each, in their fixed order, and releasing them at the
 // end. Every window is hidden until its command shows it.
 
+#include <QEvent>
+
 class TSplashWnd;
 
 // Makes the data folder before anything reads from it (DataFolderSetUp). A folder that cannot be
@@ -14,6 +16,8 @@ void PrepareDataFolder();
 void CreateWindows(TSplashWnd* splash);
 // Deletes what CreateWindows made (the main window last) and clears the references.
 void DestroyWindows();
+// Whether an event is the user's clicking or typing (what a busy window must not act on).
+bool IsUserInput(QEvent::Type type);
 // What the core's waits call while an emulator runs: paint, take no input. Inside a
 // UserInputBlock the window's other events (a close asked for) are taken too, as the block
 // drops the input.

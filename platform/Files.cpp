@@ -36,6 +36,16 @@ bool Wanted(bool folder, bool hidden, unsigned flags)
     return (flags & (folder ? FindFolders : FindPlainFiles)) != 0;
 }
 
+// Whether a directory entry is itself a symbolic link; the entry's type saves a call where the
+// file system reports it.
+bool IsLinkEntry(const std::string& folder, const dirent& e)
+{
+    if (e.d_type != DT_UNKNOWN)
+        return e.d_type == DT_LNK;
+    struct stat st;
+    return lstat((folder + e.d_name).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 // Writes the pieces in writev batches; false on an error or a write that stores nothing.
 bool WritePieces(int fd, std::span<const std::string_view> pieces)
 {
@@ -242,6 +252,13 @@ bool WildcardMatch(std::string_view pattern, std::string_view name)
     return false;
 }
 
+std::string PatternOf(std::string_view typed)
+{
+    if (typed.find_first_of("*?.") != std::string_view::npos)
+        return std::string(typed);
+    return "*." + std::string(typed);
+}
+
 std::vector<FoundEntry> FindEntries(std::string_view folder, std::string_view pattern,
                                     unsigned flags)
 {
@@ -266,6 +283,7 @@ std::vector<FoundEntry> FindEntries(std::string_view folder, std::string_view pa
         FoundEntry entry;
         entry.name = name;
         entry.folder = isFolder;
+        entry.link = IsLinkEntry(where, *e);
         entry.hidden = hidden;
         entry.readOnly = !(st.st_mode & S_IWUSR);
         entry.size = isFolder ? 0 : static_cast<std::uint64_t>(st.st_size);

@@ -24,6 +24,7 @@ enum FindFlags : unsigned {
 struct FoundEntry {
     std::string name;             // the name alone, as stored in the folder
     bool folder = false;          // a folder (or a link to one)
+    bool link = false;            // the entry itself is a symbolic link
     bool hidden = false;          // the name begins with '.'
     bool readOnly = false;        // the owner has no write permission
     std::uint64_t size = 0;       // bytes (0 for folders)
@@ -37,6 +38,9 @@ struct FoundEntry {
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 // The same without the ".*" rule.
 bool WildcardMatchWhole(std::string_view pattern, std::string_view name);
+// The pattern a user means by what was typed: a text with neither a wildcard nor a dot is an
+// extension ("nes" gives "*.nes"); anything else is a pattern as it stands.
+std::string PatternOf(std::string_view typed);
 // Entries of folder matching pattern and flags, in name order (CompareFileNames). A missing or
 // unreadable folder gives an empty list.
 std::vector<FoundEntry> FindEntries(std::string_view folder, std::string_view pattern,

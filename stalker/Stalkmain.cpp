@@ -13,6 +13,7 @@
 #include <QShowEvent>
 #include <QStyle>
 
+#include "catalogue/Progress.h"
 #include "catalogue/Prompter.h"
 #include "catalogue/Useful.h"
 #include "dialogs/Help.h"
@@ -75,6 +76,33 @@ QProgressBar* MakeBar(QWidget* parent, const char* name, QRect at) {
 
 }  // namespace
 
+// One of the dialog's bars as a piece of work on the progress seam: a share of its total, a
+// text in the status bar, and the dialog's stop flag as the answer to "stop?".
+class BarProgress : public Progress {
+public:
+    BarProgress(QProgressBar* bar, StatusPanels* status, const bool& stop) : bar(bar), status(status), stop(stop) {}
+    void Begin(const std::string& text, std::int64_t all) override {
+        total = all;
+        bar->setValue(0);
+        ShowText(text);
+    }
+    void Advance(std::int64_t done, const std::string& text) override {
+        if (total > 0) bar->setValue(static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100)));
+        ShowText(text);
+    }
+    bool Cancelled() override { return stop; }
+    void End() override {}
+
+private:
+    void ShowText(const std::string& text) {
+        if (!text.empty()) status->SetPanel(0, Q(text));
+    }
+    QProgressBar* bar;
+    StatusPanels* status;
+    const bool& stop;
+    std::int64_t total = 0;
+};
+
 TStalkDlg::TStalkDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -84,6 +112,8 @@ TStalkDlg::TStalkDlg(QWidget* parent)
     setWindowTitle("Stalker Engine 0.7");
     setModal(true);
     BuildLayout();
+    runBar = std::make_unique<BarProgress>(ProgressBar1, StatusBar1, stop);
+    fileBar = std::make_unique<BarProgress>(ProgressBar2, StatusBar1, stop);
     ConnectHandlers();
     Zip->SFXOptions = SFXOpts{SFXCheckSize};
     Zip->SFXCaption = "Self-extracting Archive";
@@ -235,13 +265,18 @@ void TStalkDlg::BtnGoClick() {
         ErrorBox(kRefusal);
         return;
     }
-    SetBars(0, 0);
     const std::string source = WithTrailingSlash(Source->text().toStdString());
+    if (!FolderExists(source)) {
+        ErrorBox("The source folder does not exist:\n" + Source->text().toStdString());
+        return;
+    }
+    SetBars(0, 0);
     const std::string dest = Dest->text().isEmpty() ? source : WithTrailingSlash(Dest->text().toStdString());
     Zip->AddCompLevel = CompressionLevel();
     const std::vector<std::string> files = CollectFiles(source, Masks());
     const std::vector<std::string> notPacked = PackAll(files, dest);
-    SetBars(100, 100);
+    // A stopped run leaves the bars where it stopped.
+    if (!stop) SetBars(100, 100);
     SetStatus(stop ? "Aborted by user" : "Done");
     stop = false;
     ReportNotPacked(notPacked, files.size());
@@ -255,11 +290,16 @@ std::vector<std::string> TStalkDlg::PackAll(const std::vector<std::string>& file
     } backToIdle{this};
 
     std::vector<std::string> notPacked;
-    const std::size_t n = files.size();
-    for (std::size_t k = 0; k < n; ++k) {
+    const std::int64_t n = static_cast<std::int64_t>(files.size());
+    ProgressRun run(*runBar, "", n);
+    for (std::int64_t k = 0; k < n; ++k) {
         if (!PackFile(files[k], dest)) notPacked.push_back(FileNamePart(files[k]) + ": " + Zip->LastMessage());
-        if (stop) break;
-        ProgressBar1->setValue(static_cast<int>(k * 100 / n));
+        if (runBar->Cancelled()) {
+            run.Report(k + 1);
+            break;
+        }
+        // The bar trails by one file while the run goes on: it reaches 100 only at the end.
+        run.Report(k);
     }
     return notPacked;
 }
@@ -293,16 +333,19 @@ void TStalkDlg::ZipProgress(TZipArchiver*, ProgressType ProgrType, const std::st
                             std::int32_t FileSize) {
     switch (ProgrType) {
         case ptFileBegin:
-            ProgressBar2->setValue(0);
-            itemSize = FileSize;
+            if (fileBegun) fileBar->End();
+            fileBegun = true;
             bytesDone = 0;
-            SetStatus("Processing: " + FileNamePart(FileName) + " (" + std::to_string(FileSize / 1024) +
-                      " Kb)");
+            fileBar->Begin("Processing: " + FileNamePart(FileName) + " (" + std::to_string(FileSize / 1024) + " Kb)",
+                           FileSize);
             break;
         case ptBytesDone:
             bytesDone += FileSize;
-            if (itemSize != 0)
-                ProgressBar2->setValue(static_cast<int>(std::clamp<std::int64_t>(bytesDone * 100 / itemSize, 0, 100)));
+            fileBar->Advance(bytesDone, "");
+            break;
+        case ptBatchEnd:
+            if (fileBegun) fileBar->End();
+            fileBegun = false;
             break;
         default:
             break;

@@ -25,6 +25,7 @@ class QShowEvent;
 class FolderEdit;
 class FlatButton;
 class StatusPanels;
+class BarProgress;
 
 class TStalkDlg : public QDialog {
     Q_OBJECT
@@ -101,8 +102,9 @@ private:
     void ConnectHandlers();
     void SetRunning(bool on);
     void AskStop();
-    // Packs the files in order until the last or a confirmed stop, in the running state;
-    // returns "name: message" for each file that got no archive.
+    // Packs the files in order until the last or a confirmed stop, in the running state, the
+    // overall bar showing the files done; returns "name: message" for each file that got no
+    // archive.
     std::vector<std::string> PackAll(const std::vector<std::string>& files, const std::string& dest);
     // Hands one file to the component; false when it got no archive. An archive of the run
     // itself is left as it is.
@@ -114,9 +116,12 @@ private:
 
     bool stop = false;       // a stop was confirmed; the run ends after the current file
     bool running = false;
-    // 64-bit so that bytes x 100 cannot overflow on large files.
-    std::int64_t itemSize = 0;   // size of the file being packed
-    std::int64_t bytesDone = 0;  // bytes of it reported done
+    // The two bars as the progress seam sees them: the whole run in files, the file being
+    // packed in bytes (fed by the zip component's progress event).
+    std::unique_ptr<BarProgress> runBar;
+    std::unique_ptr<BarProgress> fileBar;
+    bool fileBegun = false;
+    std::int64_t bytesDone = 0;  // of the file being packed; 64-bit, so x 100 cannot overflow
 };
 
 // The one Stalker of the run (created at start-up).

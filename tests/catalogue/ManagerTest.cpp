@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <chrono>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "ListBuilders.h"
+#include "support/RecordingProgress.h"
 #include "support/TempDir.h"
 #include "catalogue/Emusystem.h"
 #include "mainwindow/Settings.h"
@@ -59,7 +62,7 @@ struct Scan : Manager {
     void TearDown() override { Settings = SettingsRecord(); }
     int32_t Run(std::vector<std::string> filters, bool check = true, const std::string& folder = "")
     {
-        return m.ScanFolder(*emu, folder.empty() ? roms : folder, filters, check);
+        return m.ScanFolder(*emu, folder.empty() ? roms : folder, filters, check).added;
     }
 };
 
@@ -183,6 +186,80 @@ TEST_F(Scan, LongNamesAreCutAndTooLongPathsSkipped)
     EXPECT_EQ(FieldView(m.GetRom(0)->FilePath), base + fits);
     EXPECT_EQ(FieldView(m.GetRom(1)->Name), std::string(38, 'n')); // the é would be split
     EXPECT_EQ(FieldView(m.GetRom(1)->FilePath), base + longName);
+}
+
+// A tree of ROM folders: files at each level, a hidden folder and a link back up the tree.
+struct TreeScan : Scan {
+    std::string tree = dir.file("tree");
+    void SetUp() override
+    {
+        Scan::SetUp();
+        for (const char* name : {"top.zip", "b/b1.zip", "b/b2.zip", "A/a1.zip", "A/deep/a2.zip",
+                                 ".hidden/h.zip", "c/note.txt"})
+            dir.write(std::string("tree/") + name, "rom");
+        ASSERT_EQ(symlink(tree.c_str(), (tree + "/b/loop").c_str()), 0);
+        ASSERT_EQ(symlink((tree + "/b").c_str(), (tree + "/z-link").c_str()), 0);
+    }
+    ScanResult Walk(Progress& progress = NoProgress())
+    {
+        return m.ScanFolder(*emu, tree, {"*.zip"}, true, true, progress);
+    }
+};
+
+TEST_F(TreeScan, SubfoldersInNameOrderWithoutHiddenFoldersOrLinks)
+{
+    const ScanResult r = Walk();
+    EXPECT_FALSE(r.stopped);
+    EXPECT_EQ(r.added, 5);
+    EXPECT_EQ(Paths(m), (std::vector<std::string>{tree + "/top.zip", tree + "/A/a1.zip", tree + "/A/deep/a2.zip",
+                                                  tree + "/b/b1.zip", tree + "/b/b2.zip"}));
+    EXPECT_EQ(Walk().added, 0); // the duplicate check covers the whole tree
+    // Without subfolders the scan is the folder alone.
+    m.ClearRoms();
+    EXPECT_EQ(m.ScanFolder(*emu, tree, {"*.zip"}, true).added, 1);
+}
+
+TEST_F(TreeScan, StoppedScanKeepsExactlyTheRomsBeforeTheStop)
+{
+    for (int stopAt : {1, 3, 5}) {
+        m.ClearRoms();
+        RecordingProgress progress;
+        progress.stopAt = stopAt;
+        const ScanResult r = Walk(progress);
+        EXPECT_TRUE(r.stopped);
+        EXPECT_EQ(r.added, stopAt);
+        ASSERT_EQ(m.RomCount(), stopAt);
+        const std::vector<std::string> order{"top.zip", "a1.zip", "a2.zip", "b1.zip", "b2.zip"};
+        for (int i = 0; i < stopAt; ++i)
+            EXPECT_EQ(FieldView(m.GetRom(i)->Name), order[i]);
+        EXPECT_EQ(progress.asked, stopAt); // nothing is looked at after the stop
+        EXPECT_EQ(progress.depth, 0);
+        EXPECT_EQ(progress.LastAdvance().text, std::to_string(stopAt) + " files looked at, " +
+                                                   std::to_string(stopAt) + " ROMs added");
+    }
+}
+
+TEST_F(Scan, ProgressOfALargeFolderIsReportedNowAndThenNotPerFile)
+{
+    constexpr int files = 3000;
+    for (int i = 0; i < files; ++i)
+        dir.write("many/g" + std::to_string(i) + ".zip", "");
+    RecordingProgress progress;
+    const auto start = std::chrono::steady_clock::now();
+    const ScanResult r = m.ScanFolder(*emu, dir.file("many"), {"*.zip"}, true, false, progress);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(r.added, files);
+    EXPECT_EQ(r.examined, files);
+    EXPECT_FALSE(r.stopped);
+    EXPECT_EQ(progress.asked, files); // the stop question is cheap and asked at every file
+    ASSERT_FALSE(progress.calls.empty());
+    EXPECT_EQ(progress.calls.front().kind, RecordingProgress::Kind::Begin);
+    EXPECT_EQ(progress.calls.back().kind, RecordingProgress::Kind::End);
+    // One report per interval that passed, and the closing one: never one per file.
+    const auto intervals = took / ProgressRun::ReportInterval;
+    EXPECT_LE(progress.Count(RecordingProgress::Kind::Advance), intervals + 1);
+    EXPECT_EQ(progress.LastAdvance().number, files);
+    EXPECT_EQ(progress.LastAdvance().text, "3000 files looked at, 3000 ROMs added");
 }
 
 TEST_F(Manager, RecordsFreedAndTakenAgainStayApart)

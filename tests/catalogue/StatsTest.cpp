@@ -204,7 +204,7 @@ TEST_F(Stats, TheManagerReportsASetAsideStoreInOneBoxAndDatesScannedRoms) {
     auto emu = NewEmulatorRecord();
     m.Stats().RecordAdded({dir.file("roms/b.nes")}, 1234);  // b was in the catalogue before
     const int64_t before = NowSeconds();
-    EXPECT_EQ(m.ScanFolder(*emu, dir.file("roms"), {"*.nes"}, true), 2);
+    EXPECT_EQ(m.ScanFolder(*emu, dir.file("roms"), {"*.nes"}, true).added, 2);
     const int64_t after = NowSeconds();
     EXPECT_GE(m.Facts(*m.GetRom(0)).Added, before);
     EXPECT_LE(m.Facts(*m.GetRom(0)).Added, after);

@@ -32,6 +32,7 @@ TEST_F(ScanDialog, EachShowingResetsChoicesButKeepsTheFolder) {
     ShowAgain();
     dlg.Emus->setCurrentIndex(1);
     dlg.Check->setChecked(false);
+    dlg.SubDirs->setChecked(true);
     prompts.Input("*.nes");
     dlg.SpeedButton1Click();
     dlg.Dir->setText("/roms/nes");
@@ -44,17 +45,20 @@ TEST_F(ScanDialog, EachShowingResetsChoicesButKeepsTheFolder) {
     EXPECT_TRUE(dlg.Extensions->item(0)->isSelected());
     EXPECT_TRUE(dlg.Check->isChecked());
     EXPECT_EQ(dlg.Dir->text(), "/roms/nes");
+    EXPECT_TRUE(dlg.SubDirs->isChecked());
     EXPECT_EQ(dlg.windowTitle(), "Scan");
 }
 
 TEST_F(ScanDialog, AddingAndRemovingPatterns) {
     dlg.FormShow();
-    prompts.Input("*.smc").Input("").Input(std::nullopt);
+    prompts.Input("*.smc").Input("").Input(std::nullopt).Input("nes").Input("game.gb").Input("rom?");
     dlg.SpeedButton1Click();
     dlg.SpeedButton1Click();  // empty answer adds nothing
     dlg.SpeedButton1Click();  // cancelled adds nothing
-    EXPECT_EQ(Patterns(), (QStringList{"*.ZIP", "*.smc"}));
-    ASSERT_EQ(prompts.Shown().size(), 3u);
+    for (int i = 0; i < 3; ++i) dlg.SpeedButton1Click();  // a bare extension means *.ext
+    EXPECT_EQ(Patterns(), (QStringList{"*.ZIP", "*.smc", "*.nes", "game.gb", "rom?"}));
+    while (Patterns().size() > 2) delete dlg.Extensions->takeItem(2);
+    ASSERT_EQ(prompts.Shown().size(), 6u);
     EXPECT_EQ(prompts.Shown()[0].caption, "Extension");
     EXPECT_EQ(prompts.Shown()[0].text, "Extension:");
     EXPECT_EQ(prompts.Shown()[0].initial, "");
@@ -98,13 +102,14 @@ TEST_F(ScanDialog, ScanSelectedAddsMatchingFilesForTheChosenEmulator) {
     cat.dir.write("roms/b.ZIP", "x");
     cat.dir.write("roms/c.txt", "x");
     cat.dir.write("roms/d.zip/inner", "x");
+    cat.dir.write("roms/sub/e.zip", "x");
     Settings.DefaultType = 2;
     Settings.DefaultRating = 40;
     dlg.FormShow();
     dlg.Emus->setCurrentIndex(1);
     dlg.Dir->setText(QString::fromStdString(cat.dir.file("roms")));
 
-    EXPECT_EQ(dlg.ScanSelected(), 2);
+    EXPECT_EQ(dlg.ScanSelected()->added, 2);
     ASSERT_EQ(cat.manager->RomCount(), 2);
     const RomRecord* a = cat.manager->GetRom(0);
     EXPECT_EQ(FieldText(a->Name), "a.zip");
@@ -113,15 +118,18 @@ TEST_F(ScanDialog, ScanSelectedAddsMatchingFilesForTheChosenEmulator) {
     EXPECT_EQ(a->TypeIndex, 2);
     EXPECT_EQ(a->Rating, 40);
 
-    EXPECT_EQ(dlg.ScanSelected(), 0);  // duplicate check on
+    EXPECT_EQ(dlg.ScanSelected()->added, 0);  // duplicate check on
     dlg.Check->setChecked(false);
-    EXPECT_EQ(dlg.ScanSelected(), 2);
+    EXPECT_EQ(dlg.ScanSelected()->added, 2);
+    dlg.SubDirs->setChecked(true);  // now d.zip/ is entered too
+    EXPECT_EQ(dlg.ScanSelected()->added, 3);
+    EXPECT_EQ(FieldText(cat.manager->GetRom(6)->FilePath), cat.dir.file("roms/sub/e.zip"));
 }
 
 TEST_F(ScanDialog, ScanSelectedWithoutEmulatorAddsNothing) {
     dlg.FormShow();
     dlg.Dir->setText(QString::fromStdString(cat.dir.path()));
-    EXPECT_EQ(dlg.ScanSelected(), -1);
+    EXPECT_FALSE(dlg.ScanSelected().has_value());
     EXPECT_EQ(cat.manager->RomCount(), 0);
 }
 

@@ -362,7 +362,7 @@ TEST(MainWindow, LayoutCarriesTheGivenNamesAndHints) {
   QStringList items;
   for (QAction* a : MainWnd->ROMsMenu->actions()) items << (a->isSeparator() ? "-" : a->objectName());
   EXPECT_EQ(items, (QStringList{"Run1", "Favourite1", "-", "Remove1", "EraseROM1", "-", "AddRom1", "Scan1", "-", "ClearROMslist1",
-                                "-", "ExploreDirectory1", "Properties1"}));
+                                "RemoveMissingROMs1", "ExportList1", "-", "ExploreDirectory1", "Properties1"}));
   MainWnd->close();
 }
 

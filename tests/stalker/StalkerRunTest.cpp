@@ -117,11 +117,17 @@ TEST_F(StalkerRunTest, NonArchiveInTheWayIsReportedLeftAloneAndTheRunGoesOn) {
     EXPECT_EQ(Status(), "Done");
 }
 
-TEST_F(StalkerRunTest, MissingSourceOrNoMatchPacksNothingAndEndsDone) {
+TEST_F(StalkerRunTest, MissingSourceIsRefusedByNameAndNoMatchPacksNothingAndEndsDone) {
     Prepare(tmp.file("no such folder"), "", {"*.*"});
+    prompts.Box(BoxOk);
     dlg.BtnGoClick();
-    EXPECT_EQ(Status(), "Done");
-    EXPECT_EQ(dlg.ProgressBar1->value(), 100);
+    ASSERT_EQ(prompts.Shown().size(), 1u);
+    EXPECT_EQ(prompts.Shown()[0].caption, "Error");
+    EXPECT_EQ(prompts.Shown()[0].text, "The source folder does not exist:\n" + tmp.file("no such folder"));
+    EXPECT_EQ(Status(), "");
+    EXPECT_EQ(dlg.ProgressBar1->value(), 0);
+    ExpectIdle();
+    prompts.ClearShown();
     tmp.write("roms/a.txt", "x");
     Prepare(tmp.file("roms"), "", {"*.nes", "*.[", "?"});
     dlg.BtnGoClick();
@@ -190,7 +196,8 @@ TEST_F(StalkerRunTest, StopAnsweredYesEndsAfterTheCurrentFileWhichIsWhole) {
     EXPECT_FALSE(Exists(tmp.file("roms/b.zip")));
     EXPECT_EQ(Status(), "Aborted by user");
     EXPECT_FALSE(dlg.StopRequested());
-    EXPECT_EQ(dlg.ProgressBar1->value(), 100);
+    EXPECT_EQ(dlg.ProgressBar1->value(), 33);  // one file of three, and that one whole
+    EXPECT_EQ(dlg.ProgressBar2->value(), 100);
     ExpectIdle();
 }
 

@@ -21,6 +21,7 @@ const char* PromptKindName(PromptKind kind)
     case PromptKind::Box: return "message box";
     case PromptKind::Input: return "input box";
     case PromptKind::OpenFile: return "file dialog";
+    case PromptKind::SaveFile: return "save dialog";
     case PromptKind::Folder: return "folder dialog";
     case PromptKind::Font: return "font dialog";
     }
@@ -40,6 +41,11 @@ ScriptedPrompter& ScriptedPrompter::Input(std::optional<std::string> answer)
 ScriptedPrompter& ScriptedPrompter::OpenFile(std::optional<std::string> answer)
 {
     script_.push_back({PromptKind::OpenFile, 0, std::move(answer), std::nullopt});
+    return *this;
+}
+ScriptedPrompter& ScriptedPrompter::SaveFile(std::optional<std::string> answer)
+{
+    script_.push_back({PromptKind::SaveFile, 0, std::move(answer), std::nullopt});
     return *this;
 }
 ScriptedPrompter& ScriptedPrompter::Folder(std::optional<std::string> answer)
@@ -100,6 +106,16 @@ std::optional<std::string> ScriptedPrompter::OpenFileName(const std::string& cap
 {
     auto answer = Next({.kind = PromptKind::OpenFile, .caption = caption, .initial = initialPath,
                         .filter = filter});
+    return answer ? answer->text : std::nullopt;
+}
+
+std::optional<std::string> ScriptedPrompter::SaveFileName(const std::string& caption,
+                                                          const std::string& filter,
+                                                          const std::string& initialPath,
+                                                          const std::string& defaultSuffix)
+{
+    auto answer = Next({.kind = PromptKind::SaveFile, .caption = caption, .initial = initialPath,
+                        .filter = filter, .suffix = defaultSuffix});
     return answer ? answer->text : std::nullopt;
 }
 

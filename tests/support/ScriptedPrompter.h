@@ -17,7 +17,7 @@
 
 #include "catalogue/Prompter.h"
 
-enum class PromptKind { Box, Input, OpenFile, Folder, Font };
+enum class PromptKind { Box, Input, OpenFile, SaveFile, Folder, Font };
 
 // One box or dialog as it was shown.
 struct ShownPrompt {
@@ -29,6 +29,7 @@ struct ShownPrompt {
     int defaultButton = 0;
     std::string initial;  // default text, initial path or folder, font name
     std::string filter;   // file dialog filter
+    std::string suffix;   // save dialog's default suffix
     bool masked = false;
     bool allowNew = false;
 };
@@ -44,6 +45,7 @@ public:
     ScriptedPrompter& Box(int answer);
     ScriptedPrompter& Input(std::optional<std::string> answer);
     ScriptedPrompter& OpenFile(std::optional<std::string> answer);
+    ScriptedPrompter& SaveFile(std::optional<std::string> answer);
     ScriptedPrompter& Folder(std::optional<std::string> answer);
     ScriptedPrompter& Font(std::optional<FontChoice> answer);
 
@@ -62,6 +64,9 @@ public:
                                         const std::string& defaultText, bool masked = false) override;
     std::optional<std::string> OpenFileName(const std::string& caption, const std::string& filter,
                                             const std::string& initialPath) override;
+    std::optional<std::string> SaveFileName(const std::string& caption, const std::string& filter,
+                                            const std::string& initialPath,
+                                            const std::string& defaultSuffix) override;
     std::optional<std::string> FolderName(const std::string& caption,
                                           const std::string& initialFolder, bool allowNew) override;
     bool ChooseFont(FontChoice& font) override;

@@ -60,6 +60,7 @@ TAddDlg::TAddDlg(QWidget* parent) : QDialog(parent) {
     rows->addRow(tr("Emulator:"), EmuPath);
     rows->addRow(tr("CFG file:"), CfgPath);
     rows->addRow(tr("Params:"), Params);
+    rows->addRow(QString(), FormParts::ParametersHint(general));
     PageControl1->addTab(TabSheet1, tr("General"));
 
     TabSheet2 = new QWidget;

@@ -48,6 +48,20 @@ QGroupBox* GroupAround(QWidget* parent, const char* name, const QString& caption
     return box;
 }
 
+QLabel* ParametersHint(QWidget* parent) {
+    auto* hint = new QLabel(QObject::tr("Placeholders: %ROM% %ROMDIR% %ROMNAME% %EMUDIR%"), parent);
+    hint->setObjectName("ParamsHint");
+    hint->setToolTip(QObject::tr("%ROM%: the ROM goes here instead of after the parameters\n"
+                                 "%ROMDIR%: the ROM file's folder\n"
+                                 "%ROMNAME%: the ROM file's name without its extension\n"
+                                 "%EMUDIR%: the emulator's folder"));
+    QFont small = hint->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    hint->setFont(small);
+    hint->setForegroundRole(QPalette::PlaceholderText);
+    return hint;
+}
+
 void FixFrame(QDialog* dlg, const char* name, const QString& caption, int designW, int designH) {
     dlg->setObjectName(name);
     dlg->setWindowTitle(caption);

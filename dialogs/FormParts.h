@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QVBoxLayout>
 #include <QIcon>
+#include <QLabel>
 #include <QPushButton>
 #include <QString>
 #include <cstddef>
@@ -28,6 +29,9 @@ QPushButton* HelpButton(QWidget* parent, const char* name);
 QVBoxLayout* ButtonColumn(std::initializer_list<QWidget*> buttons);
 // A named group box around one control (the control is given to the box).
 QGroupBox* GroupAround(QWidget* parent, const char* name, const QString& caption, QWidget* control);
+
+// The one line under a parameters field that names the placeholders a launch replaces.
+QLabel* ParametersHint(QWidget* parent);
 
 // A fixed dialog frame without the title bar's help button, at least designW x designH, with
 // the size the layout asks for. Call once the layout is complete.

@@ -103,6 +103,7 @@ TRomPropDlg::TRomPropDlg(QWidget* parent) : QDialog(parent), Zip(std::make_uniqu
     general->addRow(Text, RomEmu);
     general->addRow(tr("System:"), RomSystem);
     general->addRow(tr("Parameters:"), RomParams);
+    general->addRow(QString(), FormParts::ParametersHint(TabSheet1));
     general->addRow(tr("Language:"), RomLanguage);
     general->addRow(tr("Rating:"), RomRating);
     general->addRow(tr("Type:"), RomType);

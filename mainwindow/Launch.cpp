@@ -8,6 +8,7 @@
 
 #include "catalogue/Emusystem.h"
 #include "catalogue/LaunchJournal.h"
+#include "catalogue/Placeholders.h"
 #include "catalogue/Useful.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Settings.h"
@@ -68,9 +69,13 @@ void CountPlay(int position) {
   if (RomRecord* rom = Emus->GetRom(position)) ++rom->TimesPlayed;
 }
 
+// The folder of the emulator's executable, absolute (without its trailing '/').
+std::string EmulatorFolder(const LaunchTexts& t) { return WithoutTrailingSlash(FolderPart(AbsolutePath(t.program))); }
+
 // Writes the two log lines (when logging is on), runs the emulator and counts the play.
 void RunEmulator(const LaunchTexts& t, const std::string& romArgument, const char* caseLine) {
-  const std::string arguments = t.params + " " + RomArgument(romArgument);
+  const std::string emulatorFolder = t.program.empty() ? std::string() : EmulatorFolder(t);
+  const std::string arguments = LaunchParameters(t.params, {romArgument, t.romPath, emulatorFolder});
   if (Settings.LogEnabled) {
     Emus->AddLogLine("- Executing: " + t.program + " " + arguments);
     Emus->AddLogLine(caseLine);
@@ -85,9 +90,6 @@ void RunEmulator(const LaunchTexts& t, const std::string& romArgument, const cha
 bool UsableGameName(const std::string& name) {
   return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
 }
-
-// The folder of the emulator's executable, absolute (without its trailing '/').
-std::string EmulatorFolder(const LaunchTexts& t) { return WithoutTrailingSlash(FolderPart(AbsolutePath(t.program))); }
 
 // The one folder beside the emulator that archives are unpacked into: the first entry of the
 // emulator's folder named "roms" in any letter case, else a new "Roms".
@@ -243,8 +245,6 @@ void LaunchUnzippedFile(TMainWnd& wnd, const LaunchTexts& t) {
 }
 
 }  // namespace
-
-std::string RomArgument(const std::string& text) { return text.empty() ? text : QuoteShellWord(text); }
 
 void LaunchRom(TMainWnd& wnd, int position) {
   const RomRecord* rom = Emus->GetRom(position);

@@ -16,7 +16,3 @@ void LaunchRom(TMainWnd& wnd, int position);
 
 // The unzip progress of the window's zip component, shown in ProgressBar1.
 void ZipManProgress(TMainWnd& wnd, ProgressType type, int32_t fileSize);
-
-// A ROM argument as it goes on the command line: quoted when it holds a blank, a quote or a
-// backslash, so the emulator gets it as one argument; an empty text stays empty (no argument).
-std::string RomArgument(const std::string& text);

@@ -20,6 +20,7 @@
 #include "mainwindow/Main.h"
 #include "mainwindow/Settings.h"
 #include "platform/Files.h"
+#include "platform/Process.h"
 #include "zip/ZipUi.h"
 
 namespace fs = std::filesystem;
@@ -49,15 +50,20 @@ protected:
   }
   // Adds a ROM and launches it; returns what the emulator saw (nullopt when it did not run).
   std::optional<FakeEmulatorRun> Launch(const std::string& file, const std::string& params, bool zip, bool mame) {
-    EmulatorRecord emu = MakeEmu("Fake", exe, params, zip, mame);
+    return LaunchWith(exe, file, params, zip, mame);
+  }
+  // Launch with another emulator program.
+  std::optional<FakeEmulatorRun> LaunchWith(const std::string& emulator, const std::string& file,
+                                            const std::string& params, bool zip, bool mame) {
+    EmulatorRecord emu = MakeEmu("Fake", emulator, params, zip, mame);
     auto rom = NewRomRecord();
     *rom = MakeRom(emu, "Game", file);
     position = Emus->AddRom(std::move(rom));
     MainWnd->FillRomList();
     MainWnd->List->SelectRow(MainWnd->List->Model()->rowCount() - 1);
-    fs::remove(exe + ".report");
+    fs::remove(emulator + ".report");
     MainWnd->Run->trigger();
-    return ReadFakeEmulatorReport(exe + ".report");
+    return ReadFakeEmulatorReport(emulator + ".report");
   }
   int Played() const { return Emus->GetRom(position)->TimesPlayed; }
   std::vector<std::string> LastLogLines(size_t n) const {
@@ -131,6 +137,50 @@ TEST_F(Launching, EmptyParametersStillLeaveTheBlank) {
   ASSERT_TRUE(run);
   EXPECT_EQ(run->args, (std::vector<std::string>{exe, rom}));
   EXPECT_EQ(LastLogLines(2)[0], "- Executing: " + exe + "  " + rom);
+}
+
+// Every placeholder in each of the five ways a ROM reaches its emulator, with blanks and quotes
+// in the folders of the ROM and of the emulator: each arrives as one argument, and the log line
+// is the command line as run.
+TEST_F(Launching, PlaceholdersNameTheirPlacesInEveryLaunchCase) {
+  const std::string emuDir = program.path("emu dir/it's \"e\"");
+  const std::string romDir = program.path("my roms/it's \"q\"");
+  const std::string emulator = emuDir + "/fake";
+  fs::create_directories(emuDir);
+  fs::create_directories(romDir);
+  fs::copy_file(FAKE_EMULATOR_PATH, emulator);
+  const std::string nes = romDir + "/Game 'x'.nes";
+  program.dir.write("my roms/it's \"q\"/Game 'x'.nes", "12");
+  const std::string zip = romDir + "/Game 'x'.zip";
+  fs::copy_file(archives::InfoZipArchive(program.dir, "game.zip", {{"Game 'x'.nes", "12345"}}), zip);
+
+  const std::string params = "-r %ROM% -d %ROMDIR% -n \"%ROMNAME%\" -e %EMUDIR%/cfg";
+  struct Case {
+    std::string file;
+    bool zip, mame;
+    std::string rom;  // what %ROM% stands for
+  };
+  for (const Case& c : {Case{nes, true, false, nes}, Case{zip, true, true, "Game 'x'"}, Case{zip, true, false, zip},
+                        Case{zip, false, true, "Game 'x'"}, Case{zip, false, false, emuDir + "/Roms/Game 'x'.nes"}}) {
+    SCOPED_TRACE(c.rom + (c.zip ? " zip" : "") + (c.mame ? " mame" : ""));
+    WatchWhileRunning(c.mame ? emuDir + "/Roms/Game 'x'/Game 'x'.nes" : c.rom);
+    auto run = LaunchWith(emulator, c.file, params, c.zip, c.mame);
+    ASSERT_TRUE(run);
+    const std::vector<std::string> words{"-r", c.rom, "-d", romDir, "-n", "Game 'x'", "-e", emuDir + "/cfg"};
+    std::vector<std::string> argv{emulator};
+    argv.insert(argv.end(), words.begin(), words.end());
+    EXPECT_EQ(run->args, argv);
+    if (!c.zip) {
+      EXPECT_TRUE(seenWhileRunning);  // unpacked while the emulator ran
+    }
+    seenWhileRunning = false;
+    const std::string logged = LastLogLines(2)[0];
+    const std::string start = "- Executing: " + emulator + " ";
+    ASSERT_EQ(logged.substr(0, start.size()), start);
+    EXPECT_EQ(SplitShellWords(logged.substr(start.size())), words);
+  }
+  EXPECT_FALSE(fs::exists(emuDir + "/Roms/Game 'x'.nes"));
+  EXPECT_EQ(program.Read("my roms/it's \"q\"/Game 'x'.nes"), "12");
 }
 
 TEST_F(Launching, ZipReadingEmulatorsGetTheArchiveOrTheGameName) {
@@ -493,13 +543,6 @@ TEST_F(Launching, ClicksMadeWhileTheEmulatorRanAreDropped) {
   QCoreApplication::processEvents();
   EXPECT_TRUE(posted);
   EXPECT_EQ(Played(), 1);
-}
-
-TEST(RomArgument, QuotesOnlyWhatWouldSplit) {
-  EXPECT_EQ(RomArgument("/roms/game.nes"), "/roms/game.nes");
-  EXPECT_EQ(RomArgument("/my roms/it's.nes"), "'/my roms/it'\\''s.nes'");
-  EXPECT_EQ(RomArgument("a\\b"), "'a\\b'");
-  EXPECT_EQ(RomArgument(""), "");
 }
 
 TEST_F(Launching, TheProgressStripShowsOnlyWhileAnUnzipReportsProgress) {

@@ -36,7 +36,7 @@ std::function<void()> SetWaitHook(std::function<void()> hook)
     return old;
 }
 
-void RunAndWait(const std::string& program, const std::string& parameters)
+std::string RunAndWait(const std::string& program, const std::string& parameters)
 {
     // The command line is program + blank + parameters: the program is the first argument,
     // unsplit, and the text after the blank is split into the others by shell word rules.
@@ -45,10 +45,12 @@ void RunAndWait(const std::string& program, const std::string& parameters)
     const std::string path = FolderPart(program).empty() ? program : AbsolutePath(program);
     const StartResult started = StartProcessWithParameters(path, parameters, FolderPart(path));
     if (started.pid < 0) {
-        ErrorBox("Error Creating Process");
-        return;
+        const std::string failure = "Error Creating Process\n" + path + ": " + ErrorText(started.error);
+        ErrorBox(failure);
+        return failure;
     }
     WaitForProcess(started.pid, WaitHook());
+    return {};
 }
 
 void DeleteFolder(const std::string& folder)

@@ -19,9 +19,10 @@ std::function<void()> SetWaitHook(std::function<void()> hook);
 
 // Starts `program` with the command line: program, one blank, parameters (the parameters are
 // split into arguments by shell word rules; the program is one argument), in the program's
-// folder, and waits until it ends. Shows ErrorBox("Error Creating Process") when it cannot be
-// started. The exit code is not read.
-void RunAndWait(const std::string& program, const std::string& parameters);
+// folder, and waits until it ends. When it cannot be started, shows "Error Creating Process" with
+// the program and the system's reason on a second line, and returns that text; empty when the
+// program ran. The exit code is not read.
+std::string RunAndWait(const std::string& program, const std::string& parameters);
 
 // Deletes the plain files of `folder` (not its subfolders or hidden files), clearing read-only
 // marks, makes the program folder the current folder, then removes the folder. Shows

@@ -11,6 +11,7 @@
 #include "dialogs/FormParts.h"
 #include "dialogs/Help.h"
 #include "mainwindow/Settings.h"
+#include "platform/Paths.h"
 
 TAddDlg* AddDlg = nullptr;
 
@@ -27,6 +28,14 @@ QGroupBox* Group(QWidget* page, const QString& caption) {
 std::string TooLong(const char* what, int most) {
     return std::string("The ") + what + " is too long: at most " + std::to_string(most) +
            " bytes can be stored.";
+}
+
+// A typed path with a folder part, relative to today's current folder, names another program
+// tomorrow: it is stored absolute. A bare name stays as typed, for the search path.
+QString ProgramPathToStore(const QString& typed) {
+    const std::string path = typed.toStdString();
+    if (FolderPart(path).empty() || path.front() == '/') return typed;
+    return QString::fromStdString(AbsolutePath(path));
 }
 
 }  // namespace
@@ -181,7 +190,7 @@ void TAddDlg::BitBtn1Click() {
     auto emu = NewEmulatorRecord();
     // Refuse what would be cut on storing rather than store a different text.
     if (!FormParts::TakeText(emu->Name, Source->Name, EmuName->text())) return void(ErrorBox(TooLong("Name", 39)));
-    if (!FormParts::TakeText(emu->ExePath, Source->ExePath, EmuPath->text()))
+    if (!FormParts::TakeText(emu->ExePath, Source->ExePath, ProgramPathToStore(EmuPath->text())))
         return void(ErrorBox(TooLong("Emulator path", 255)));
     if (!FormParts::TakeText(emu->CfgPath, Source->CfgPath, CfgPath->text()))
         return void(ErrorBox(TooLong("CFG file path", 255)));

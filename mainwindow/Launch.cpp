@@ -1,7 +1,9 @@
 #include "mainwindow/Launch.h"
 
+#include <QDateTime>
 #include <QProgressBar>
 #include <cerrno>
+#include <chrono>
 #include <optional>
 #include <set>
 #include <sys/stat.h>
@@ -9,6 +11,7 @@
 #include "catalogue/Emusystem.h"
 #include "catalogue/LaunchJournal.h"
 #include "catalogue/Placeholders.h"
+#include "catalogue/RomStats.h"
 #include "catalogue/Useful.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Settings.h"
@@ -25,6 +28,7 @@ namespace {
 struct LaunchTexts {
   int position = -1;
   std::string program;   // the emulator's executable; empty when nothing is there
+  std::string exePath;   // the emulator's path as stored, which a failure to start names
   std::string romPath;   // FilePath as stored (its case kept)
   std::string baseName;  // the file-name part of romPath without its extension
   std::string params;    // the emulator copy's parameters
@@ -32,11 +36,19 @@ struct LaunchTexts {
   bool mameMode = false;
 };
 
+// When a run began (seconds since 1970) and how long it lasted, by the steady clock, so a change
+// of the system's time during a game does not falsify it.
+struct PlayedRun {
+  int64_t started = 0;
+  int64_t seconds = 0;
+};
+
 LaunchTexts TextsOf(const RomRecord& rom, int position) {
   const EmulatorRecord& emu = rom.Emulator;
   LaunchTexts t;
   t.position = position;
-  t.program = ShortPath(FieldView(emu.ExePath));
+  t.exePath = FieldText(emu.ExePath);
+  t.program = ShortPath(t.exePath);
   t.romPath = FieldText(rom.FilePath);
   t.baseName = WithoutExtension(FileNamePart(t.romPath));
   t.params = FieldText(emu.Params);
@@ -65,14 +77,40 @@ private:
   std::optional<UserInputBlock> block;
 };
 
-void CountPlay(int position) {
-  if (RomRecord* rom = Emus->GetRom(position)) ++rom->TimesPlayed;
+// While logging is on, a launch's failure goes to the log too, after the box that said it.
+void LogFailure(const std::string& message) {
+  if (!Settings.LogEnabled) return;
+  Emus->AddLogLine("  " + message);
+  try {
+    Emus->SaveLog();
+  } catch (const std::exception&) {
+    // The box has told the user what failed; a log that cannot be written stops the next launch.
+  }
 }
 
 // The folder of the emulator's executable, absolute (without its trailing '/').
 std::string EmulatorFolder(const LaunchTexts& t) { return WithoutTrailingSlash(FolderPart(AbsolutePath(t.program))); }
 
-// Writes the two log lines (when logging is on), runs the emulator and counts the play.
+// A launch's failure: the box, then the log.
+void LaunchFailure(const std::string& message) {
+  ErrorBox(message);
+  LogFailure(message);
+}
+
+// The date and time that heads each launch's lines in the log.
+std::string LogStamp() {
+  const QDateTime now = QDateTime::currentDateTime();
+  return now.toString("yyyy-MM-dd HH:mm:ss").toStdString();
+}
+
+// Every launch counts in the record's play count; only a run that started has a start and a
+// length, which the facts store writes at once (a kill before the close loses neither).
+void CountPlay(const LaunchTexts& t, std::optional<PlayedRun> run) {
+  if (RomRecord* rom = Emus->GetRom(t.position)) ++rom->TimesPlayed;
+  if (run) Emus->Stats().RecordPlay(t.romPath, run->started, run->seconds);
+}
+
+// Writes the two log lines (when logging is on), runs the emulator, timing it, and counts the play.
 void RunEmulator(const LaunchTexts& t, const std::string& romArgument, const char* caseLine) {
   const std::string emulatorFolder = t.program.empty() ? std::string() : EmulatorFolder(t);
   const std::string arguments = LaunchParameters(t.params, {romArgument, t.romPath, emulatorFolder});
@@ -81,8 +119,14 @@ void RunEmulator(const LaunchTexts& t, const std::string& romArgument, const cha
     Emus->AddLogLine(caseLine);
     Emus->SaveLog();
   }
-  RunAndWait(t.program, arguments);
-  CountPlay(t.position);
+  const int64_t started = NowSeconds();
+  const auto clock = std::chrono::steady_clock::now();
+  // Where nothing is there, the stored path fails to start just as the empty one would, and the
+  // message then names it.
+  const std::string failure = RunAndWait(t.program.empty() ? t.exePath : t.program, arguments);
+  const auto length = std::chrono::round<std::chrono::seconds>(std::chrono::steady_clock::now() - clock);
+  if (!failure.empty()) LogFailure(failure);
+  CountPlay(t, failure.empty() ? std::optional<PlayedRun>(PlayedRun{started, length.count()}) : std::nullopt);
 }
 
 // A base name that can name a game and a folder beside the emulator: "...zip" would give "..",
@@ -103,7 +147,7 @@ std::string UnzipFolder(const std::string& emulatorFolder) {
 std::optional<bool> MakeUnpackFolder(const std::string& folder) {
   if (FolderExists(folder)) return false;
   if (CreateFolder(folder)) return true;
-  ErrorBox("Cannot create the folder " + folder + " (" + ErrorText(errno) +
+  LaunchFailure("Cannot create the folder " + folder + " (" + ErrorText(errno) +
            ").\nThe ROM was not unpacked and the emulator was not started.");
   return std::nullopt;
 }
@@ -165,7 +209,7 @@ UnpackPlan PlanUnpack(const std::vector<ZipDirEntry>& entries, const std::string
 
 // Removes what the launch unpacked and the folder it made, then its journal.
 void RemoveWhatWasUnpacked(const UnpackRecord& record) {
-  if (!RemoveUnpacked(record)) ErrorBox("Cannot delete some files, they may be Read-Only");
+  if (!RemoveUnpacked(record)) LaunchFailure("Cannot delete some files, they may be Read-Only");
   RemoveLaunchJournal();
 }
 
@@ -173,8 +217,10 @@ void RemoveWhatWasUnpacked(const UnpackRecord& record) {
 // is needed. False (after the message, with what was unpacked removed) when the emulator must
 // not start.
 bool Unpack(TZipArchiver& zip, const UnpackPlan& plan) {
-  if (!WriteLaunchJournal(plan.record)) {
-    ErrorBox("Cannot write " + LaunchJournalPath() + " (" + ErrorText(errno) +
+  // A data folder that cannot be written was said at start; the launch then goes without its
+  // journal, and only a crash during the game would leave the unpacked files behind.
+  if (DataFolderWritable() && !WriteLaunchJournal(plan.record)) {
+    LaunchFailure("Cannot write " + LaunchJournalPath() + " (" + ErrorText(errno) +
              ").\nThe ROM was not unpacked and the emulator was not started.");
     return false;
   }
@@ -187,7 +233,10 @@ bool Unpack(TZipArchiver& zip, const UnpackPlan& plan) {
   zip.Password.clear();  // not kept for the next archive
   if (zip.LastErrorId() == 0) return true;
   // The component shows its own messages; the engine's reach no box but this one.
-  if (zip.LastErrorId() < ZipMsg::FatalZip) ErrorBox(zip.LastMessage());
+  if (zip.LastErrorId() < ZipMsg::FatalZip)
+    LaunchFailure(zip.LastMessage());
+  else
+    LogFailure(zip.LastMessage());
   RemoveWhatWasUnpacked(plan.record);
   return false;
 }
@@ -235,7 +284,7 @@ void LaunchUnzippedFile(TMainWnd& wnd, const LaunchTexts& t) {
   const char* caseLine = "  Zip NOT Supported";
   const std::optional<ZipDirEntry> member = MatchingMember(wnd.ZipMan(), t.baseName);
   if (!member) {
-    ErrorBox("No files matching the ZIP file name");
+    LaunchFailure("No files matching the ZIP file name");
     return;
   }
   if (t.program.empty()) return RunEmulator(t, "", caseLine);
@@ -251,22 +300,25 @@ void LaunchRom(TMainWnd& wnd, int position) {
   if (!rom) return;
   const LaunchTexts t = TextsOf(*rom, position);
   LaunchGuard guard(wnd);
+  if (Settings.LogEnabled) Emus->AddLogLine(LogStamp());
 
   if (Settings.Validate && !FileExists(t.romPath)) {
-    ErrorBox("The file is not present, if you use a removable media\nfor your ROMs, please check that it is in its place.");
+    LaunchFailure("The file is not present, if you use a removable media\nfor your ROMs, please check that it is in its place.\n" +
+                  t.romPath);
     return;
   }
   if (!EqualsNoCase(ExtensionPart(t.romPath), ".zip")) {
     RunEmulator(t, t.romPath, "  Zip Support NOT NEEDED");
   } else {
     if ((t.mameMode || !t.zipSupported) && !UsableGameName(t.baseName)) {
-      ErrorBox("The name of " + t.romPath + " gives no game name, so it cannot be launched.");
+      LaunchFailure("The name of " + t.romPath + " gives no game name, so it cannot be launched.");
       return;
     }
     // Naming the archive lists it (once: a broken archive is reported once).
     TZipArchiver& zip = wnd.ZipMan();
     zip.FSpecArgs.clear();
     zip.SetFileName(t.romPath);
+    if (zip.ZipFileName().empty()) LogFailure(zip.LastMessage() + "\n" + t.romPath);  // its box named it
     if (t.zipSupported) {
       if (t.mameMode)
         RunEmulator(t, t.baseName, "  Zip Supported, MAME mode");
@@ -276,7 +328,7 @@ void LaunchRom(TMainWnd& wnd, int position) {
       wnd.SetStatus("Unzipping...");
       if (t.mameMode) {
         if (zip.GetCount() == 0) {  // the empty-archive end leaves the progress bar as it is
-          ErrorBox("The ZIP file can be empty.");
+          LaunchFailure("The ZIP file can be empty.\n" + t.romPath);
           return;
         }
         LaunchUnzippedGame(wnd, t);

@@ -546,8 +546,9 @@ void TMainWnd::SaveListFile(void (EmuManager::*save)(const std::string&) const, 
     try {
       (Emus->*save)(path);
       return;
-    } catch (const std::exception&) {
-      if (CurrentPrompter().MessageBox("Error", failure, BoxIcon::Exclamation, BoxButtons::RetryCancel, BoxRetry) !=
+    } catch (const std::exception& e) {
+      const std::string text = failure + "\n" + e.what();  // which file, and why
+      if (CurrentPrompter().MessageBox("Error", text, BoxIcon::Exclamation, BoxButtons::RetryCancel, BoxRetry) !=
           BoxRetry)
         return;
     }
@@ -742,6 +743,7 @@ void TMainWnd::RunExecute() {
     ~StripHidden() { w.ShowProgressStrip(false); }
   } strip{*this};
   LaunchRom(*this, position);
+  List->Model()->RomChanged(List->Model()->RowOf(position));  // the new play count and time at once
   SetStatus("Ready");
 }
 

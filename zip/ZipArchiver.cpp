@@ -135,12 +135,17 @@ void TZipArchiver::FireProgress(ProgressType type, const std::string& name, std:
 void TZipArchiver::ShowZipMessage(int id, const std::string& extra) {
     std::string text = ZipMessageText(id) + extra;
     SetMessage(id, text);
-    if (!Unattended) Ui().ShowMessage(text);
+    if (!Unattended) Ui().ShowMessage(BoxText(text));
     FireMessage(0, text);
 }
 
+std::string TZipArchiver::BoxText(const std::string& message) const {
+    if (!FListing || FZipFileName.empty()) return message;
+    return (message.ends_with('\n') ? message : message + "\n") + FZipFileName;
+}
+
 void TZipArchiver::ShowExceptionError(const EZipArchiver& e) {
-    if (e.DisplayMsg && !Unattended) Ui().ShowMessage(e.Message);
+    if (e.DisplayMsg && !Unattended) Ui().ShowMessage(BoxText(e.Message));
     SetMessage(e.Id, e.Message);
     FireMessage(0, e.Message);
 }
@@ -264,6 +269,7 @@ void TZipArchiver::List() {
     }
     {
         ZipBusyCursor busy(Ui());
+        FListing = true;
         bool failed = true;
         try {
             ListArchive();
@@ -279,6 +285,7 @@ void TZipArchiver::List() {
         } catch (...) {
             ShowZipMessage(ZipMsg::ListUnknown);
         }
+        FListing = false;
         if (failed) {
             FZipFileName.clear();
             FZipDataOffset = 0;

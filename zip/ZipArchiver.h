@@ -313,6 +313,9 @@ public:
     // A box with the exception's text when its display flag is set and not Unattended;
     // LastErrorId, LastMessage, OnMessage with error code 0.
     void ShowExceptionError(const EZipArchiver& e);
+    // A box's text: while an archive is listed, its name follows on a second line, so a damaged
+    // archive met during other work (a launch, a scan) is named; the messages keep their text.
+    std::string BoxText(const std::string& message) const;
     // The CodePage rule applied to a name or comment of an entry made by host / version.
     std::string ConvertOem2Iso(const std::string& text, int hostNum, int hostVer) const;
 
@@ -363,6 +366,7 @@ private:
     std::string GetPassword(const std::string& prompt);
 
     std::string FZipFileName;
+    bool FListing = false;  // List is at work: boxes name the archive
     std::string FDLLDirectory;
     std::vector<ZipDirEntry> FDirEntries;
     std::int32_t FArchiveFileSize = 0;

@@ -2,6 +2,7 @@
 
 #include "engines/common/FileIo.h"
 #include "engines/common/SourceBase.h"
+#include "zip/ZipDirectory.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,62 +11,41 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
-constexpr size_t kEndSize = 22, kCentralSize = 46;
-constexpr size_t kLongestComment = 65535;
-// A central directory bigger than this is left to libzip alone.
-constexpr int64_t kLargestDirectory = 64 << 20;
 
-uint32_t Get16(const unsigned char* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
-uint32_t Get32(const unsigned char* p) { return Get16(p) | Get16(p + 2) << 16; }
-
-// The smallest local-header offset named by the central directory, or -1.
-int64_t FirstLocalHeader(const std::vector<unsigned char>& directory, uint32_t entries) {
-    int64_t first = -1;
-    size_t at = 0;
-    for (uint32_t i = 0; i < entries; ++i) {
-        if (at + kCentralSize > directory.size() || Get32(&directory[at]) != 0x02014b50)
-            return -1;
-        uint32_t offset = Get32(&directory[at + 42]);
-        if (offset == 0xFFFFFFFFu)
-            return -1;
-        first = first < 0 ? offset : std::min<int64_t>(first, offset);
-        at += kCentralSize + Get16(&directory[at + 28]) + Get16(&directory[at + 30]) + Get16(&directory[at + 32]);
-    }
-    return first;
-}
-
-ZipPrefix PrefixOf(int fd, int64_t size) {
-    ZipPrefix none;
-    size_t tail = size_t(std::min<int64_t>(size, int64_t(kEndSize + kLongestComment)));
-    std::vector<unsigned char> buffer(tail);
-    if (tail < kEndSize || !ReadAt(fd, buffer.data(), tail, size - int64_t(tail)))
-        return none;
-    for (size_t p = tail - kEndSize + 1; p-- > 0;) {
-        const unsigned char* end = &buffer[p];
-        if (Get32(end) != 0x06054b50 || p + kEndSize + Get16(end + 20) != tail)
-            continue;
-        uint32_t entries = Get16(end + 10), directorySize = Get32(end + 12), recorded = Get32(end + 16);
-        int64_t endAt = size - int64_t(tail) + int64_t(p);
-        int64_t found = endAt - int64_t(directorySize);
-        if (recorded == 0xFFFFFFFFu || entries == 0xFFFF || found < int64_t(recorded) ||
-            directorySize > kLargestDirectory)
-            return none;
-        int64_t delta = found - int64_t(recorded);
-        int64_t first = int64_t(recorded);
-        if (entries > 0) {
-            std::vector<unsigned char> directory(directorySize);
-            if (!ReadAt(fd, directory.data(), directorySize, found))
-                return none;
-            first = FirstLocalHeader(directory, entries);
-            if (first < 0 || first > int64_t(recorded))
-                return none;
+// The prefix read through the component's directory reader, zip64 included. Anything it cannot
+// make sense of (no end record, trailing bytes, a volume of a set, offsets past the directory)
+// gives zeros, and libzip decides.
+ZipPrefix PrefixOf(int fd) {
+    const zipdir::ZipFile file(fd);
+    try {
+        const std::optional<zipdir::EndRecord> end = zipdir::FindEndRecord(file);
+        if (!end || end->RecordEnd() != file.Size() || end->thisDisk != 0 || end->centralDisk != 0)
+            return {};
+        const int64_t directoryEnd = end->DirectoryEnd();
+        if (end->centralSize > uint64_t(directoryEnd))
+            return {};
+        const int64_t found = directoryEnd - int64_t(end->centralSize);
+        if (end->centralOffset > uint64_t(found))
+            return {};
+        const int64_t recorded = int64_t(end->centralOffset);
+        // The first local header: the stub is everything in front of it.
+        int64_t first = recorded;
+        zipdir::CentralDirectoryReader reader(file, found);
+        zipdir::CentralEntry entry;
+        for (uint64_t i = 0; i < end->totalEntries; ++i) {
+            if (!reader.Next(entry) || entry.values.localOffset > uint64_t(recorded))
+                return {};
+            first = std::min(first, int64_t(entry.values.localOffset));
         }
+        const int64_t delta = found - recorded;
         return ZipPrefix{delta, delta + first};
+    } catch (const zipdir::ReadError&) {
+        return {};
     }
-    return none;
 }
 
 class ArchiveSource : public SourceBase {
@@ -242,7 +222,7 @@ ZipPrefix FindZipPrefix(const std::string& path) {
     if (fd < 0)
         return {};
     struct stat st;
-    ZipPrefix prefix = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? PrefixOf(fd, st.st_size) : ZipPrefix{};
+    ZipPrefix prefix = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? PrefixOf(fd) : ZipPrefix{};
     ::close(fd);
     return prefix;
 }

@@ -14,8 +14,9 @@ struct ZipPrefix {
     int64_t keep = 0;
 };
 
-// Reads the end record and central directory; a plain archive, a file that is no archive, or
-// one too unusual to tell (zip64 records) gives zeros, and libzip decides.
+// Reads the end record (zip64's too) and the central directory; a plain archive, a file that is
+// no archive, or one too unusual to tell (a volume of a set, bytes after the end record) gives
+// zeros, and libzip decides.
 ZipPrefix FindZipPrefix(const std::string& path);
 
 // A source over the archive file that libzip reads from prefix.unadjusted on and rewrites

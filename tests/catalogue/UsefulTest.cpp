@@ -115,7 +115,10 @@ TEST_F(Useful, RunAndWaitReportsProgramsThatCannotStart)
     RunAndWait(dir.file("missing"), "a");
     dir.write("notexec", "#!/bin/sh\n");
     RunAndWait(dir.file("notexec"), "");
-    EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{"Error Creating Process", "Error Creating Process"}));
+    // The box names the program and the reason under its first line.
+    EXPECT_EQ(prompts.BoxTexts(),
+              (std::vector<std::string>{"Error Creating Process\n" + dir.file("missing") + ": No such file or directory",
+                                        "Error Creating Process\n" + dir.file("notexec") + ": Permission denied"}));
 }
 
 TEST_F(Useful, DeleteFolderRemovesReadOnlyFiles)

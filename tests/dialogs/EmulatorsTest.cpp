@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QPlainTextEdit>
+#include <map>
 
 #include "DialogTestKit.h"
 #include "support/ScriptedPrompter.h"
 #include "dialogs/Edit.h"
 #include "dialogs/Emuadd.h"
 #include "dialogs/Emulist.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -84,6 +87,22 @@ TEST_F(Emulators, OkNeedsNameAndPathAndStoresWhatWasTyped) {
     EXPECT_EQ(add->NewEmu->ZipSupported, 1);
     EXPECT_EQ(add->NewEmu->MameMode, 1);
     EXPECT_EQ(add->result(), QDialog::Accepted);
+}
+
+TEST_F(Emulators, ARelativeProgramPathIsStoredAbsoluteAndABareNameAsTyped) {
+    const std::string here = CurrentFolder();
+    const std::map<QString, std::string> typed = {{"emus/fceux", JoinPath(here, "emus/fceux")},
+                                                  {"./bin/../mame", JoinPath(here, "mame")},
+                                                  {"fceux", "fceux"},  // found on the search path
+                                                  {"/opt/a/../b", "/opt/a/../b"}};
+    for (const auto& [text, stored] : typed) {
+        add->PrepareNew();
+        add->EmuName->setText("E");
+        add->EmuPath->setText(text);
+        add->BitBtn1Click();
+        ASSERT_TRUE(add->NewEmu) << text.toStdString();
+        EXPECT_EQ(FieldText(add->NewEmu->ExePath), stored) << text.toStdString();
+    }
 }
 
 TEST_F(Emulators, TextsThatWouldBeCutAreRefusedNotStored) {

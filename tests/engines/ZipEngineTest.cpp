@@ -425,8 +425,8 @@ TEST_F(ZipEngine, AQuestionMarkInAMaskTakesOneCharacterOfAUtf8Name) {
     EXPECT_TRUE(ArchiveTestsGood(archive));
 }
 
-// A self-extractor is a stub followed by an archive, its offsets moved past the stub (zip -A)
-// or not; rewriting it must keep the stub and leave offsets that count it.
+// A self-extractor is a stub followed by an archive (zip64's records too), its offsets moved past
+// the stub (zip -A) or not; rewriting it must keep the stub and leave offsets that count it.
 TEST_F(ZipEngine, ArchivesBehindAStubKeepTheirStub) {
     std::string stub(7000, '\0');
     for (size_t i = 0; i < stub.size(); ++i)
@@ -434,8 +434,13 @@ TEST_F(ZipEngine, ArchivesBehindAStubKeepTheirStub) {
     std::string a = dir.write("a.txt", "first"), b = dir.write("b.txt", Compressible(2000000));
     ZipExecRecord plain = engine.addRecord(dir.file("plain.zip"), {a});
     ASSERT_EQ(engine.zip(plain), 1);
+    ASSERT_EQ(RunShell("cd " + dir.path() + " && zip -q -fz zip64.zip a.txt"), 0);
+    for (const std::string inner : {"plain.zip", "zip64.zip"})
     for (bool adjusted : {true, false}) {
-        std::string sfx = dir.write(adjusted ? "adjusted.exe" : "raw.exe", stub + TempDir::read(dir.file("plain.zip")));
+        if (inner == "zip64.zip" && adjusted)
+            continue;  // zip -A does not adjust zip64's records
+        SCOPED_TRACE(inner + (adjusted ? " adjusted" : " raw"));
+        std::string sfx = dir.write(inner + (adjusted ? ".adjusted.exe" : ".raw.exe"), stub + TempDir::read(dir.file(inner)));
         if (adjusted) {
             ASSERT_EQ(RunShell("zip -A -q " + sfx), 0);
         }

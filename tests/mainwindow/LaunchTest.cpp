@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <gtest/gtest.h>
 
 #include "support/Archives.h"
@@ -15,12 +16,14 @@
 #include "support/ScriptedPrompter.h"
 #include "WindowTestKit.h"
 #include "catalogue/LaunchJournal.h"
+#include "catalogue/RomStats.h"
 #include "catalogue/Useful.h"
 #include "mainwindow/Launch.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Settings.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "platform/Paths.h"
 #include "zip/ZipUi.h"
 
 namespace fs = std::filesystem;
@@ -124,7 +127,10 @@ TEST_F(Launching, PlainFileGoesAsOneQuotedArgument) {
   EXPECT_EQ(run->workingFolder, emuFolder);
   EXPECT_EQ(LastLogLines(2), (std::vector<std::string>{"- Executing: " + exe + " -fs '" + rom + "'",
                                                        "  Zip Support NOT NEEDED"}));
-  EXPECT_EQ(program.Read("Tarnwick.log"), "- Executing: " + exe + " -fs '" + rom + "'\r\n  Zip Support NOT NEEDED\r\n");
+  // Each launch's lines are headed by its local date and time.
+  const std::string log = program.Read("Tarnwick.log");
+  EXPECT_TRUE(std::regex_match(log, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\r\n[^]*)"))) << log;
+  EXPECT_EQ(log.substr(21), "- Executing: " + exe + " -fs '" + rom + "'\r\n  Zip Support NOT NEEDED\r\n");
   EXPECT_EQ(Played(), 1);
   EXPECT_EQ(MainWnd->StatusText(), "Ready");
   MainWnd->RunExecute();
@@ -212,6 +218,19 @@ TEST_F(Launching, MameModeUnpacksTheWholeGameAndRemovesItAfterwards) {
   EXPECT_EQ(Played(), 1);
   EXPECT_TRUE(MainWnd->ZipMan().FSpecArgs.empty());
   EXPECT_EQ(MainWnd->ProgressBar1->value(), 0);
+}
+
+TEST_F(Launching, AReadOnlyDataFolderStillLetsAnUnpackingLaunchRunAndCleanUp) {
+  SetDataFolderWritable(false);  // said once at start; nothing of the run is kept
+  const std::string rom = archives::InfoZipArchive(program.dir, "Game.zip", {{"game.nes", "12345"}});
+  WatchWhileRunning(emuFolder + "/Roms/Game/game.nes");
+  auto run = Launch(rom, "", false, true);
+  SetDataFolderWritable(true);
+  ASSERT_TRUE(run);
+  EXPECT_TRUE(seenWhileRunning);
+  EXPECT_TRUE(prompts.BoxTexts().empty());
+  EXPECT_FALSE(fs::exists(LaunchJournalPath()));
+  EXPECT_FALSE(fs::exists(emuFolder + "/Roms/Game"));
 }
 
 TEST_F(Launching, OneMatchingMemberIsUnpackedIntoTheSharedFolder) {
@@ -459,7 +478,8 @@ TEST_F(Launching, EveryFailureEndsInItsMessage) {
   prompts.Box(BoxOk);
   EXPECT_FALSE(Launch(program.path("gone.nes"), "", true, false));
   EXPECT_EQ(prompts.BoxTexts().back(),
-            "The file is not present, if you use a removable media\nfor your ROMs, please check that it is in its place.");
+            "The file is not present, if you use a removable media\nfor your ROMs, please check that it is in its place.\n" +
+                program.path("gone.nes"));
   EXPECT_EQ(Played(), 0);
   Settings.Validate = false;
 
@@ -467,7 +487,7 @@ TEST_F(Launching, EveryFailureEndsInItsMessage) {
   const std::string empty = archives::PythonZipArchive(program.dir, "empty.zip", {});
   prompts.Box(BoxOk);
   EXPECT_FALSE(Launch(empty, "", false, true));
-  EXPECT_EQ(prompts.BoxTexts().back(), "The ZIP file can be empty.");
+  EXPECT_EQ(prompts.BoxTexts().back(), "The ZIP file can be empty.\n" + empty);
   EXPECT_EQ(Played(), 0);
 
   // Not an archive at all: the component reports it, then no member matches.
@@ -475,15 +495,46 @@ TEST_F(Launching, EveryFailureEndsInItsMessage) {
   prompts.Box(BoxOk);
   EXPECT_FALSE(Launch(broken, "", false, false));
   EXPECT_EQ(prompts.BoxTexts().back(), "No files matching the ZIP file name");
+  // The log keeps the component's message with the archive's name after it.
+  const std::vector<std::string> lines = LastLogLines(2);
+  EXPECT_EQ(lines[0], "  " + MainWnd->ZipMan().LastMessage() + " " + broken);  // a line break is a blank
+  EXPECT_EQ(lines[1], "  No files matching the ZIP file name");
 
   // The emulator is missing: the start fails, the play still counts.
   fs::remove(exe);
   const std::string rom = program.dir.write("roms/a.nes", "x");
   prompts.Box(BoxOk);
   EXPECT_FALSE(Launch(rom, "", true, false));
-  EXPECT_EQ(prompts.BoxTexts().back(), "Error Creating Process");
+  // The box and the log say which program and why.
+  const std::string failure = "Error Creating Process\n" + exe + ": No such file or directory";
+  EXPECT_EQ(prompts.BoxTexts().back(), failure);
   EXPECT_EQ(Played(), 1);
-  EXPECT_EQ(LastLogLines(2)[0], "- Executing:   " + rom);
+  EXPECT_EQ(LastLogLines(3)[0], "- Executing:   " + rom);
+  EXPECT_EQ(LastLogLines(1)[0], "  Error Creating Process " + exe + ": No such file or directory");
+}
+
+TEST_F(Launching, ARunIsTimedAndShownAtOnceAndAFailedStartRecordsNoTime) {
+  setenv("FAKE_EMULATOR_SLEEP_MS", "1600", 1);
+  const std::string rom = program.dir.write("roms/timed.nes", "x");
+  const int64_t before = NowSeconds();
+  ASSERT_TRUE(Launch(rom, "", true, false));
+  const RomFacts first = Emus->Stats().Facts(rom);
+  EXPECT_GE(first.LastPlayed, before);  // when it began, not when it ended
+  EXPECT_LE(first.LastPlayed, before + 1);
+  EXPECT_GE(first.PlaySeconds, 2);  // 1.6 s rounds to two
+  // The row shows the new figures without a refill: the play count and the play time.
+  const int row = MainWnd->List->Model()->RowOf(position);
+  EXPECT_EQ(MainWnd->List->Model()->index(row, 7).data().toString(), "1");
+  EXPECT_NE(MainWnd->List->Model()->index(row, 9).data().toString(), "");
+
+  // A second run adds its time; a run that could not start keeps both and only counts.
+  ASSERT_TRUE(Launch(rom, "", true, false));
+  EXPECT_GE(Emus->Stats().Facts(rom).PlaySeconds, first.PlaySeconds + 2);
+  const RomFacts two = Emus->Stats().Facts(rom);
+  fs::remove(exe);
+  prompts.Box(BoxOk);
+  EXPECT_FALSE(Launch(rom, "", true, false));
+  EXPECT_EQ(Emus->Stats().Facts(rom), two);
 }
 
 TEST_F(Launching, ALogThatCannotBeWrittenStopsBeforeTheStart) {

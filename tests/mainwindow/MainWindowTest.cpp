@@ -329,8 +329,13 @@ TEST(MainWindow, CloseReportsEachListThatCannotBeWritten) {
   ScriptedPrompter prompts;
   prompts.Box(BoxCancel).Box(BoxCancel);
   MainWnd->close();
+  // Each box names its file and the system's reason under the first line.
   EXPECT_EQ(prompts.BoxTexts(),
-            (std::vector<std::string>{"Error writing Emulator List file.", "Error writing Roms List file."}));
+            (std::vector<std::string>{
+                "Error writing Emulator List file.\nCannot create file \"" + program.path("LISTS/EMUS.LST") +
+                    "\". Not a directory",
+                "Error writing Roms List file.\nCannot create file \"" + program.path("LISTS/ROMS.LST") +
+                    "\". Not a directory"}));
   EXPECT_NE(program.IniValue("General", "View Style"), "<missing>");  // the settings went first
 }
 

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "WindowTestKit.h"
+#include "catalogue/RomStats.h"
 #include "catalogue/Scan.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Session.h"
@@ -170,6 +171,27 @@ TEST(Session, AnEndDuringAGameSavesTheSessionAndLeavesTheEmulatorRunning) {
   EXPECT_TRUE(Eventually([&] { return fs::exists(program.path("emu.done")); }));  // never killed
 }
 
+TEST(Session, AKillAfterAGameKeepsItsPlayTimeAndLeavesTheListsAsTheyWere) {
+  TestProgram program;
+  const std::string emulator = program.path("emu");
+  fs::copy_file(FAKE_EMULATOR_PATH, emulator);
+  const EmulatorRecord emu = MakeEmu("E", emulator);
+  const std::string rom = program.dir.write("roms/a.nes", "a");
+  program.WriteRoms({MakeRom(emu, "A", rom)});
+  program.WriteEmus({emu});
+  const std::string listBefore = program.Read("LISTS/ROMS.LST");
+  Environment env{{"FAKE_EMULATOR_SLEEP_MS", "1200"}};
+  const StartResult child = StartProcess(SESSION_CHILD_PATH, {program.dir.path(), "kill"}, "");
+  ASSERT_GT(child.pid, 0);
+  EXPECT_EQ(ExitCodeOf(child.pid), -1);
+  ASSERT_TRUE(ReadFakeEmulatorReport(program.path("emu.report")).has_value());
+  RomStats again;
+  ASSERT_EQ(again.Open(program.path("LISTS/Stats.db")), "");
+  EXPECT_NE(again.Facts(rom).LastPlayed, 0);
+  EXPECT_GE(again.Facts(rom).PlaySeconds, 1);
+  EXPECT_EQ(program.Read("LISTS/ROMS.LST"), listBefore);  // the lists are written only at close
+}
+
 TEST(Session, ListsThatCannotBeReadAreSaidOnceAndLeftAsTheyAreEvenInExpertMode) {
   TestProgram program;
   EmulatorRecord emu = MakeEmu("E", "/usr/bin/true");
@@ -298,8 +320,9 @@ TEST_F(FullDisk, RetryAfterMakingRoomSavesTheSession) {
   MainWnd->close();
   ASSERT_EQ(prompts.Shown().size(), 1u);
   EXPECT_EQ(prompts.Shown()[0].caption, "Error");
-  EXPECT_EQ(prompts.Shown()[0].text,
-            "Error writing Emulator List file.");  // the first list to fill the disk
+  EXPECT_EQ(prompts.Shown()[0].text, "Error writing Emulator List file.\nCannot create file \"" +
+                                         program.path("LISTS/EMUS.LST") +
+                                         "\". No space left on device");  // the first list to fill the disk
   EXPECT_EQ(prompts.Shown()[0].buttons, BoxButtons::RetryCancel);
   EXPECT_EQ(prompts.Shown()[0].defaultButton, BoxRetry);
   EXPECT_EQ(program.Read("LISTS/ROMS.LST").size(), 2 * sizeof(RomRecord));
@@ -314,8 +337,9 @@ TEST_F(FullDisk, CancelKeepsTheOldFilesWholeAndEndsAsBefore) {
   ScriptedPrompter prompts;
   prompts.Box(BoxCancel).Box(BoxCancel);
   MainWnd->close();
-  EXPECT_EQ(prompts.BoxTexts(),
-            (std::vector<std::string>{"Error writing Emulator List file.", "Error writing Roms List file."}));
+  ASSERT_EQ(prompts.BoxTexts().size(), 2u);
+  EXPECT_TRUE(prompts.BoxTexts()[0].starts_with("Error writing Emulator List file.\n"));
+  EXPECT_TRUE(prompts.BoxTexts()[1].starts_with("Error writing Roms List file.\n"));
   EXPECT_TRUE(MainWnd->Closed());
   EXPECT_EQ(program.Read("LISTS/ROMS.LST"), oldRoms);
   EXPECT_EQ(program.Read("LISTS/EMUS.LST"), oldEmus);

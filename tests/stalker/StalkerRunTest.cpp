@@ -110,7 +110,7 @@ TEST_F(StalkerRunTest, NonArchiveInTheWayIsReportedLeftAloneAndTheRunGoesOn) {
     // The listing fails and empties the archive name, so the add is refused: two boxes, one file.
     const auto boxes = ZipBoxes();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0], "This archive is not a valid Zip archive");
+    EXPECT_EQ(boxes[0], "This archive is not a valid Zip archive\n" + tmp.file("roms/bad.zip"));
     EXPECT_EQ(boxes[1], "Error - no zip file specified!");
     EXPECT_EQ(TempDir::read(tmp.file("roms/bad.zip")), notAZip);
     EXPECT_TRUE(Intact(tmp.file("roms/good.zip")));

@@ -30,6 +30,7 @@ protected:
     // Lists the bytes written as name; the archive's path.
     std::string ListBytes(const std::string& bytes, const std::string& name = "a.zip") {
         std::string path = dir.write(name, bytes);
+        listed = path;
         zip.SetFileName(path);
         return path;
     }
@@ -50,7 +51,12 @@ protected:
         EXPECT_EQ(messages.back(), zip.LastMessage());
         EXPECT_EQ(ui.boxes.size(), messages.size());
         EXPECT_EQ(dirUpdates, 1);
+        // The box says which archive: the message, then the archive's name on a line of its own.
+        const std::string& message = zip.LastMessage();
+        EXPECT_EQ(ui.boxes.back().text, (message.ends_with('\n') ? message : message + "\n") + listed);
     }
+
+    std::string listed;  // the archive ListBytes named last
 
     TempDir dir;
     SilentZipUi ui;
@@ -428,6 +434,7 @@ TEST_F(ListTest, HeadersCountedAreNeverTrusted) {
 TEST_F(ListTest, FifoIsRefusedWithoutHanging) {
     std::string fifo = dir.file("pipe.zip");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    listed = fifo;
     zip.SetFileName(fifo);
     ExpectFailure(ZipMsg::InputMissing);
 }

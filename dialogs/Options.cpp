@@ -44,7 +44,15 @@ QGroupBox* GroupIn(QWidget* page, const QString& caption) {
 TOptionsDlg::TOptionsDlg(QWidget* parent) : QDialog(parent) {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName("PageControl1");
+    BuildGeneralPage();
+    BuildVisualizationPage();
+    BuildAdvancedPage();
+    BuildButtons();
+    ConnectHandlers();
+    FormParts::FixFrame(this, "OptionsDlg", tr("Options"), 359, 232);
+}
 
+void TOptionsDlg::BuildGeneralPage() {
     TabSheet1 = Page(PageControl1, "TabSheet1", tr("General"));
     auto* general = new QGridLayout(TabSheet1);
     MsgMode = new RadioGroup(tr("Message Settings:"), {tr("Lamer Mode"), tr("Expert Mode")}, TabSheet1);
@@ -69,7 +77,9 @@ TOptionsDlg::TOptionsDlg(QWidget* parent) : QDialog(parent) {
     general->addWidget(logging, 0, 1);
     general->addWidget(validation, 1, 0, 1, 2);
     general->addWidget(defaults, 2, 0, 1, 2);
+}
 
+void TOptionsDlg::BuildVisualizationPage() {
     TabSheet2 = Page(PageControl1, "TabSheet2", tr("Visualization"));
     new QVBoxLayout(TabSheet2);
     SNP = CheckIn(GroupIn(TabSheet2, tr("Window:")), "SNP", tr("Remember &Size && Position"));
@@ -80,7 +90,9 @@ TOptionsDlg::TOptionsDlg(QWidget* parent) : QDialog(parent) {
     Button4 = FormParts::Button(font, "Button4", tr("&Change..."), QIcon());
     font->layout()->addWidget(Button4);
     static_cast<QVBoxLayout*>(TabSheet2->layout())->addStretch(1);
+}
 
+void TOptionsDlg::BuildAdvancedPage() {
     TabSheet3 = Page(PageControl1, "TabSheet3", tr("Advanced"));
     new QVBoxLayout(TabSheet3);
     QGroupBox* warning = GroupIn(TabSheet3, tr("Warning!"));
@@ -93,7 +105,9 @@ TOptionsDlg::TOptionsDlg(QWidget* parent) : QDialog(parent) {
     Button3 = FormParts::Button(change, "Button3", tr("&Languages List..."), QIcon());
     for (QPushButton* b : {Button1, Button2, Button3}) change->layout()->addWidget(b);
     static_cast<QVBoxLayout*>(TabSheet3->layout())->addStretch(1);
+}
 
+void TOptionsDlg::BuildButtons() {
     BitBtn1 = FormParts::OkButton(this, "BitBtn1");
     BitBtn2 = FormParts::CancelButton(this, "BitBtn2");
     BitBtn3 = FormParts::HelpButton(this, "BitBtn3");
@@ -103,7 +117,9 @@ TOptionsDlg::TOptionsDlg(QWidget* parent) : QDialog(parent) {
     auto* all = new QHBoxLayout(this);
     all->addWidget(PageControl1, 1);
     all->addLayout(FormParts::ButtonColumn({BitBtn1, BitBtn2, BitBtn3}));
+}
 
+void TOptionsDlg::ConnectHandlers() {
     connect(Button1, &QPushButton::clicked, this, &TOptionsDlg::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TOptionsDlg::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TOptionsDlg::Button3Click);
@@ -111,8 +127,6 @@ TOptionsDlg::TOptionsDlg(QWidget* parent) : QDialog(parent) {
     connect(BitBtn1, &QPushButton::clicked, this, &TOptionsDlg::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     connect(BitBtn3, &QPushButton::clicked, this, &TOptionsDlg::BitBtn3Click);
-
-    FormParts::FixFrame(this, "OptionsDlg", tr("Options"), 359, 232);
 }
 
 void TOptionsDlg::showEvent(QShowEvent* e) {

@@ -74,6 +74,12 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    // The constructor's parts: each page's controls and layout, the button column, the handlers.
+    void BuildGeneralPage();
+    void BuildVisualizationPage();
+    void BuildAdvancedPage();
+    void BuildButtons();
+    void ConnectHandlers();
     void EditList(const char* caption, const char* file);
     bool RatingValid(int32_t& rating);
     // Refills StartType from a Types list saved from the editor.

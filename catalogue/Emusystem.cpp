@@ -548,7 +548,9 @@ ScanResult EmuManager::ScanFolder(const EmulatorRecord& emulator, const std::str
 {
     if (folder.empty())
         throw ECatalogueError("No folder was given to scan.");
-    const std::string base = WithTrailingSlash(folder);
+    // A typed relative folder names another place once the current folder changes: the ROMs
+    // keep absolute paths.
+    const std::string base = WithTrailingSlash(AbsolutePath(folder));
     FolderScan scan(*this, emulator, filters, checkDuplicates, progress);
     if (subFolders)
         scan.ScanTree(base);

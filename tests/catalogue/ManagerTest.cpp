@@ -11,6 +11,7 @@
 #include "support/TempDir.h"
 #include "catalogue/Emusystem.h"
 #include "mainwindow/Settings.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -155,11 +156,15 @@ TEST_F(Scan, DuplicatesAgainstTheListAndWithinOneScan)
     EXPECT_EQ(Run({"a.zip"}, true), 1);
 }
 
-TEST_F(Scan, TrailingSlashGivesTheSamePaths)
+TEST_F(Scan, TrailingSlashOrARelativeFolderGiveTheSameAbsolutePaths)
 {
     Run({"a.zip"}, false, roms);
     Run({"a.zip"}, false, roms + "/");
-    EXPECT_EQ(Paths(m), (std::vector<std::string>{roms + "/a.zip", roms + "/a.zip"}));
+    const std::string before = CurrentFolder();
+    ASSERT_TRUE(SetCurrentFolder(dir.path()));
+    Run({"a.zip"}, false, "./x/../" + roms.substr(dir.path().size()));
+    SetCurrentFolder(before);
+    EXPECT_EQ(Paths(m), (std::vector<std::string>{roms + "/a.zip", roms + "/a.zip", roms + "/a.zip"}));
 }
 
 TEST_F(Scan, MissingFolderScansToNothingAndEmptyFolderTextFails)

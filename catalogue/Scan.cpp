@@ -13,6 +13,14 @@
 TScanDlg* ScanDlg = nullptr;
 
 TScanDlg::TScanDlg(QWidget* parent) : QDialog(parent) {
+    BuildPlaceBoxes();
+    BuildFilterBox();
+    BuildLayout();
+    ConnectHandlers();
+    FormParts::FixFrame(this, "ScanDlg", tr("Scan"), 360, 320);
+}
+
+void TScanDlg::BuildPlaceBoxes() {
     Emus = new QComboBox;
     Emus->setObjectName("Emus");
     Emus->setEditable(false);
@@ -20,7 +28,9 @@ TScanDlg::TScanDlg(QWidget* parent) : QDialog(parent) {
     Dir = new FolderEdit;
     Dir->setObjectName("Dir");
     GroupBox3 = FormParts::GroupAround(this, "GroupBox3", tr("Folder:"), Dir);
+}
 
+void TScanDlg::BuildFilterBox() {
     GroupBox1 = new QGroupBox(tr("Filters:"), this);
     GroupBox1->setObjectName("GroupBox1");
     Extensions = new QListWidget(GroupBox1);
@@ -52,7 +62,9 @@ TScanDlg::TScanDlg(QWidget* parent) : QDialog(parent) {
     filters->addLayout(listRow, 1);
     filters->addWidget(Check);
     filters->addWidget(SubDirs);
+}
 
+void TScanDlg::BuildLayout() {
     BitBtn2 = FormParts::OkButton(this, "BitBtn2");
     BitBtn1 = FormParts::CancelButton(this, "BitBtn1");
     BitBtn3 = FormParts::HelpButton(this, "BitBtn3");
@@ -64,14 +76,14 @@ TScanDlg::TScanDlg(QWidget* parent) : QDialog(parent) {
     auto* all = new QHBoxLayout(this);
     all->addLayout(left, 1);
     all->addLayout(FormParts::ButtonColumn({BitBtn2, BitBtn1, BitBtn3}));
+}
 
+void TScanDlg::ConnectHandlers() {
     connect(SpeedButton1, &QToolButton::clicked, this, &TScanDlg::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TScanDlg::SpeedButton2Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TScanDlg::BitBtn2Click);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
     connect(BitBtn3, &QPushButton::clicked, this, &TScanDlg::BitBtn3Click);
-
-    FormParts::FixFrame(this, "ScanDlg", tr("Scan"), 360, 320);
 }
 
 void TScanDlg::showEvent(QShowEvent* e) {

@@ -61,6 +61,14 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* e) override;
+
+private:
+    // The constructor's parts: the emulator and folder boxes, the filter box, the layout with
+    // the button column, the handlers.
+    void BuildPlaceBoxes();
+    void BuildFilterBox();
+    void BuildLayout();
+    void ConnectHandlers();
 };
 
 // The one scan dialog of the run, created at start-up.

@@ -43,7 +43,17 @@ QString ProgramPathToStore(const QString& typed) {
 TAddDlg::TAddDlg(QWidget* parent) : QDialog(parent) {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName("PageControl1");
+    BuildGeneralPage();
+    BuildZipPage();
+    BuildAdvancedPage();
+    BuildButtons();
+    ConnectHandlers();
+    // Wider than its first design, so that long system names and paths show whole.
+    FormParts::FixFrame(this, "AddDlg", tr("Add Emulator"), 400, 228);
+    LoadSystems();
+}
 
+void TAddDlg::BuildGeneralPage() {
     TabSheet1 = new QWidget;
     TabSheet1->setObjectName("TabSheet1");
     QGroupBox* general = Group(TabSheet1, tr("General Settings:"));
@@ -71,7 +81,9 @@ TAddDlg::TAddDlg(QWidget* parent) : QDialog(parent) {
     rows->addRow(tr("Params:"), Params);
     rows->addRow(QString(), FormParts::ParametersHint(general));
     PageControl1->addTab(TabSheet1, tr("General"));
+}
 
+void TAddDlg::BuildZipPage() {
     TabSheet2 = new QWidget;
     TabSheet2->setObjectName("TabSheet2");
     QGroupBox* zip = Group(TabSheet2, tr("ZIP files settings:"));
@@ -84,7 +96,9 @@ TAddDlg::TAddDlg(QWidget* parent) : QDialog(parent) {
     checks->addWidget(UnZipInDir);
     checks->addStretch(1);
     PageControl1->addTab(TabSheet2, tr("ZIP Handling"));
+}
 
+void TAddDlg::BuildAdvancedPage() {
     TabSheet3 = new QWidget;
     TabSheet3->setObjectName("TabSheet3");
     auto* warning = new QGroupBox(tr("Warning!"), TabSheet3);
@@ -101,7 +115,9 @@ TAddDlg::TAddDlg(QWidget* parent) : QDialog(parent) {
     advanced->addWidget(cfg);
     advanced->addStretch(1);
     PageControl1->addTab(TabSheet3, tr("Advanced"));
+}
 
+void TAddDlg::BuildButtons() {
     BitBtn1 = FormParts::OkButton(this, "BitBtn1");
     BitBtn2 = FormParts::CancelButton(this, "BitBtn2");
     BitBtn4 = FormParts::HelpButton(this, "BitBtn4");
@@ -113,16 +129,14 @@ TAddDlg::TAddDlg(QWidget* parent) : QDialog(parent) {
     auto* all = new QVBoxLayout(this);
     all->addWidget(PageControl1, 1);
     all->addLayout(buttons);
+}
 
+void TAddDlg::ConnectHandlers() {
     connect(PageControl1, &QTabWidget::currentChanged, this, &TAddDlg::PageControl1Change);
     connect(Button1, &QPushButton::clicked, this, &TAddDlg::Button1Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TAddDlg::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     connect(BitBtn4, &QPushButton::clicked, this, &TAddDlg::BitBtn4Click);
-
-    // Wider than its first design, so that long system names and paths show whole.
-    FormParts::FixFrame(this, "AddDlg", tr("Add Emulator"), 400, 228);
-    LoadSystems();
 }
 
 TAddDlg::~TAddDlg() = default;

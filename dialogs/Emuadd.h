@@ -66,6 +66,12 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    // The constructor's parts: each page's controls and layout, the button row, the handlers.
+    void BuildGeneralPage();
+    void BuildZipPage();
+    void BuildAdvancedPage();
+    void BuildButtons();
+    void ConnectHandlers();
     void LoadSystems();
     // The record the controls were prepared from (all empty for a new emulator): texts the user
     // did not edit are taken from it byte for byte.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QComboBox>
+#include <QBoxLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -34,43 +35,45 @@ constexpr int kDefaultLevel = 9;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-QGroupBox* MakeGroup(QWidget* parent, const char* name, const char* caption, QRect at) {
+QGroupBox* MakeGroup(QWidget* parent, const char* name, const char* caption) {
     auto* box = new QGroupBox(caption, parent);
     box->setObjectName(name);
-    box->setGeometry(at);
     return box;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const QIcon& glyph,
-                        QRect at) {
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const QIcon& glyph) {
     auto* button = new QPushButton(glyph, caption, parent);
     button->setObjectName(name);
-    button->setGeometry(at);
     return button;
 }
 
+// A folder box: the group with its one folder field.
 FolderEdit* MakeFolderEdit(QGroupBox* box, const char* name) {
     auto* edit = new FolderEdit(box);
     edit->setObjectName(name);
-    edit->setGeometry(6, 16, 216, 24);
+    // As wide as the box the layout gives it, not as its text would like.
+    edit->setSizePolicy(QSizePolicy::Ignored, edit->sizePolicy().verticalPolicy());
+    edit->setMinimumWidth(150);
+    auto* inside = new QVBoxLayout(box);
+    inside->setContentsMargins(4, 0, 4, 2);
+    inside->addWidget(edit);
     return edit;
 }
 
 // One of the flat buttons in the column right of the filter list.
-FlatButton* MakeSpeedButton(QGroupBox* box, const char* name, const QIcon& glyph, const char* hint, int top) {
+FlatButton* MakeSpeedButton(QGroupBox* box, const char* name, const QIcon& glyph, const char* hint) {
     auto* button = new FlatButton(glyph, hint, box);
     button->setObjectName(name);
-    button->move(131, top);
     return button;
 }
 
-QProgressBar* MakeBar(QWidget* parent, const char* name, QRect at) {
+QProgressBar* MakeBar(QWidget* parent, const char* name) {
     auto* bar = new QProgressBar(parent);
     bar->setObjectName(name);
     bar->setRange(0, 100);
     bar->setValue(0);
     bar->setTextVisible(false);
-    bar->setGeometry(at);
+    bar->setFixedHeight(14);
     return bar;
 }
 
@@ -125,53 +128,86 @@ TStalkDlg::~TStalkDlg() {
     if (StalkDlg == this) StalkDlg = nullptr;
 }
 
-// Fixed positions of a 401 x 186 client area: the button row with the level choice, the two
-// folder boxes beside the filter box, the two bars and the status bar.
+// The button row with the level choice; the two folder boxes beside the filter box; the two
+// bars and the status bar. Laid out by size hints, so larger text never cuts a control, and
+// fixed at 401 x 186 where everything fits in that, as it does at the usual font size.
 void TStalkDlg::BuildLayout() {
-    setFixedSize(401, 186);
-    BuildButtonRow();
-    GroupBox1 = MakeGroup(this, "GroupBox1", "Source Folder:", {4, 33, 228, 44});
+    auto* all = new QVBoxLayout(this);
+    all->setContentsMargins(4, 4, 4, 0);
+    all->setSpacing(2);
+    all->addLayout(BuildButtonRow());
+    GroupBox1 = MakeGroup(this, "GroupBox1", "Source Folder:");
     Source = MakeFolderEdit(GroupBox1, "Source");
-    GroupBox2 = MakeGroup(this, "GroupBox2", "Destination Folder:", {4, 79, 228, 44});
+    GroupBox2 = MakeGroup(this, "GroupBox2", "Destination Folder:");
     Dest = MakeFolderEdit(GroupBox2, "Dest");
     Dest->AllowNewFolder = true;
-    BuildFilterBox();
-    ProgressBar1 = MakeBar(this, "ProgressBar1", {4, 127, 393, 14});
-    ProgressBar2 = MakeBar(this, "ProgressBar2", {4, 144, 393, 14});
+    auto* folders = new QVBoxLayout;
+    folders->addWidget(GroupBox1);
+    folders->addWidget(GroupBox2);
+    auto* middle = new QHBoxLayout;
+    middle->addLayout(folders, 228);
+    middle->addWidget(BuildFilterBox(), 161);
+    all->addLayout(middle, 1);
+    ProgressBar1 = MakeBar(this, "ProgressBar1");
+    ProgressBar2 = MakeBar(this, "ProgressBar2");
+    all->addWidget(ProgressBar1);
+    all->addWidget(ProgressBar2);
     StatusBar1 = new StatusPanels({0}, this);
     StatusBar1->setObjectName("StatusBar1");
-    StatusBar1->setGeometry(0, 162, 401, 24);
+    all->addWidget(StatusBar1);
+    setFixedSize(all->sizeHint().expandedTo(QSize(401, 186)));
 }
 
-void TStalkDlg::BuildButtonRow() {
-    BtnGo = MakeButton(this, "BtnGo", "&GO!", Pictures::Ok(), {4, 4, 75, 25});
+QHBoxLayout* TStalkDlg::BuildButtonRow() {
+    BtnGo = MakeButton(this, "BtnGo", "&GO!", Pictures::Ok());
     BtnGo->setDefault(true);
-    BtnStop = MakeButton(this, "BtnStop", "&Close", Pictures::Cancel(), {83, 4, 75, 25});
-    BitBtn1 = MakeButton(this, "BitBtn1", "&Help", Pictures::Help(), {162, 4, 75, 25});
+    BtnStop = MakeButton(this, "BtnStop", "&Close", Pictures::Cancel());
+    BitBtn1 = MakeButton(this, "BitBtn1", "&Help", Pictures::Help());
 
     Label1 = new QLabel("Compr. Lev:", this);
     Label1->setObjectName("Label1");
-    Label1->setGeometry(262, 4, 80, 25);
     Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     CL = new QComboBox(this);
     CL->setObjectName("CL");
     CL->setEditable(true);
     CL->setInsertPolicy(QComboBox::NoInsert);
+    // Room for one digit, as the box never holds more.
+    CL->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    CL->setMinimumContentsLength(2);
     for (int level = 0; level <= 9; ++level) CL->addItem(QString::number(level));
-    CL->setGeometry(346, 4, 51, 25);
     Label1->setBuddy(CL);
+
+    auto* row = new QHBoxLayout;
+    row->setSpacing(4);
+    for (QWidget* w : {static_cast<QWidget*>(BtnGo), static_cast<QWidget*>(BtnStop), static_cast<QWidget*>(BitBtn1)})
+        row->addWidget(w);
+    row->addStretch(1);
+    row->addWidget(Label1);
+    row->addWidget(CL);
+    return row;
 }
 
-void TStalkDlg::BuildFilterBox() {
-    GroupBox3 = MakeGroup(this, "GroupBox3", "Filters:", {236, 33, 161, 90});
+QGroupBox* TStalkDlg::BuildFilterBox() {
+    GroupBox3 = MakeGroup(this, "GroupBox3", "Filters:");
     Ext = new QListWidget(GroupBox3);
     Ext->setObjectName("Ext");
     Ext->setSelectionMode(QAbstractItemView::SingleSelection);
-    Ext->setGeometry(6, 16, 121, 68);
-    SpeedButton3 = MakeSpeedButton(GroupBox3, "SpeedButton3", Pictures::Add(), "Add a filter", 14);
-    SpeedButton4 = MakeSpeedButton(GroupBox3, "SpeedButton4", Pictures::Remove(), "Remove the selected filter", 38);
+    // The list's own hint is a large square; it takes the room the folder boxes leave.
+    Ext->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    Ext->setMinimumSize(100, 40);
+    SpeedButton3 = MakeSpeedButton(GroupBox3, "SpeedButton3", Pictures::Add(), "Add a filter");
+    SpeedButton4 = MakeSpeedButton(GroupBox3, "SpeedButton4", Pictures::Remove(), "Remove the selected filter");
     SpeedButton5 = MakeSpeedButton(GroupBox3, "SpeedButton5", style()->standardIcon(QStyle::SP_DirOpenIcon),
-                                   "Add a filter for a chosen file", 62);
+                                   "Add a filter for a chosen file");
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(0);
+    for (FlatButton* b : {SpeedButton3, SpeedButton4, SpeedButton5}) buttons->addWidget(b);
+    buttons->addStretch(1);
+    auto* inside = new QHBoxLayout(GroupBox3);
+    inside->setContentsMargins(4, 0, 4, 2);
+    inside->addWidget(Ext, 1);
+    inside->addLayout(buttons);
+    return GroupBox3;
 }
 
 void TStalkDlg::ConnectHandlers() {

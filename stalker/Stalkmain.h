@@ -27,6 +27,8 @@ class FlatButton;
 class StatusPanels;
 class BarProgress;
 
+class QHBoxLayout;
+
 class TStalkDlg : public QDialog {
     Q_OBJECT
 public:
@@ -97,8 +99,8 @@ public slots:
 
 private:
     void BuildLayout();
-    void BuildButtonRow();
-    void BuildFilterBox();
+    QHBoxLayout* BuildButtonRow();
+    QGroupBox* BuildFilterBox();
     void ConnectHandlers();
     void SetRunning(bool on);
     void AskStop();

@@ -8,11 +8,14 @@
 #include <cstdio>
 
 #include "catalogue/Emusystem.h"
+#include "catalogue/Progress.h"
 #include "catalogue/Prompter.h"
 #include "catalogue/Useful.h"
 #include "dialogs/FormParts.h"
 #include "dialogs/Help.h"
 #include "mainwindow/Settings.h"
+#include "mainwindow/StatusProgress.h"
+#include "mainwindow/ZipProgressFeed.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -155,6 +158,8 @@ TRomPropDlg::TRomPropDlg(QWidget* parent) : QDialog(parent), Zip(std::make_uniqu
     StatusBar->setObjectName("StatusBar");
     StatusBar->SetPanel(RomsLabel, tr("ROMs:"));
     StatusBar->SetPanel(PositionLabel, tr("Position:"));
+    WorkProgress = new StatusProgress(StatusBar);
+    StatusBar->addPermanentWidget(WorkProgress);
 
     auto* steps = new QHBoxLayout;
     steps->addWidget(SpeedButton1);
@@ -285,7 +290,10 @@ void TRomPropDlg::FillFileTab() {
     const std::string path = FieldText(rom->FilePath);
     QString size;
     if (EqualsNoCase(ExtensionPart(path), ".ZIP")) {
-        Zip->SetFileName(path);
+        {
+            ProgressRun listing(*WorkProgress, "Reading " + FileNamePart(path) + "...", 0);
+            Zip->SetFileName(path);
+        }
         int64_t total = 0;
         for (const ZipDirEntry& entry : Zip->DirEntries()) {
             auto* item = new QListWidgetItem(QString::fromStdString(entry.FileName), Contents);
@@ -372,6 +380,9 @@ void TRomPropDlg::Button2Click() {
     const std::string archive = FieldText(rom->FilePath);
     if (Zip->ZipFileName() != archive) Zip->SetFileName(archive);
     Zip->FSpecArgs = {member};
+    ZipProgressFeed feed(*Zip, *WorkProgress, "Deleting");
     Zip->Delete();
+    // A stopped delete leaves the archive as it was, which the tab then shows again.
     FillFileTab();
+    if (feed.Stopped()) SetStatus(tr("Delete stopped"));
 }

@@ -29,6 +29,7 @@
 #include "toolkit/StatusPanels.h"
 
 struct RomRecord;
+class StatusProgress;
 class TZipArchiver;
 
 class TRomPropDlg : public QDialog {
@@ -63,6 +64,7 @@ public:
     FlatButton* SpeedButton1;    // previous ROM
     FlatButton* SpeedButton2;    // next ROM
     StatusPanels* StatusBar;     // "ROMs:", count, "Position:", position, messages
+    StatusProgress* WorkProgress;  // at the bar's right end while archive work runs
 
     // The zip component that reads and changes the archives shown on the file tab.
     std::unique_ptr<TZipArchiver> Zip;

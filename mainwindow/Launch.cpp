@@ -11,11 +11,14 @@
 #include "catalogue/Emusystem.h"
 #include "catalogue/LaunchJournal.h"
 #include "catalogue/Placeholders.h"
+#include "catalogue/Progress.h"
 #include "catalogue/RomStats.h"
 #include "catalogue/Useful.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Settings.h"
+#include "mainwindow/StatusProgress.h"
 #include "mainwindow/Windows.h"
+#include "mainwindow/ZipProgressFeed.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
@@ -214,9 +217,9 @@ void RemoveWhatWasUnpacked(const UnpackRecord& record) {
 }
 
 // Writes the journal, then extracts the planned members, asking once for the password when one
-// is needed. False (after the message, with what was unpacked removed) when the emulator must
-// not start.
-bool Unpack(TZipArchiver& zip, const UnpackPlan& plan) {
+// is needed; Esc or Stop ends the unzip. False (after the message, with what was unpacked
+// removed) when the emulator must not start.
+bool Unpack(TZipArchiver& zip, Progress& progress, const UnpackPlan& plan) {
   // A data folder that cannot be written was said at start; the launch then goes without its
   // journal, and only a crash during the game would leave the unpacked files behind.
   if (DataFolderWritable() && !WriteLaunchJournal(plan.record)) {
@@ -229,11 +232,15 @@ bool Unpack(TZipArchiver& zip, const UnpackPlan& plan) {
   if (plan.encrypted) zip.GetExtrPassword();
   zip.FSpecArgs = plan.members;
   zip.ExtrBaseDir = plan.record.folder;
+  ZipProgressFeed feed(zip, progress, "Unzipping");
   zip.Extract();
   zip.Password.clear();  // not kept for the next archive
-  if (zip.LastErrorId() == 0) return true;
-  // The component shows its own messages; the engine's reach no box but this one.
-  if (zip.LastErrorId() < ZipMsg::FatalZip)
+  if (zip.LastErrorId() == 0 && !feed.Stopped()) return true;
+  // The component shows its own messages; the engine's reach no box but this one. A stop the
+  // user asked for needs none.
+  if (feed.Stopped())
+    LogFailure("Unzipping stopped");
+  else if (zip.LastErrorId() < ZipMsg::FatalZip)
     LaunchFailure(zip.LastMessage());
   else
     LogFailure(zip.LastMessage());
@@ -245,7 +252,7 @@ bool Unpack(TZipArchiver& zip, const UnpackPlan& plan) {
 // out (a log that cannot be written included).
 void UnpackAndRun(TMainWnd& wnd, const LaunchTexts& t, const UnpackPlan& plan, const std::string& romArgument,
                   const char* caseLine) {
-  if (!Unpack(wnd.ZipMan(), plan)) return;
+  if (!Unpack(wnd.ZipMan(), *wnd.WorkProgress, plan)) return;
   struct CleanUp {
     const UnpackRecord& record;
     ~CleanUp() { RemoveWhatWasUnpacked(record); }
@@ -317,7 +324,10 @@ void LaunchRom(TMainWnd& wnd, int position) {
     // Naming the archive lists it (once: a broken archive is reported once).
     TZipArchiver& zip = wnd.ZipMan();
     zip.FSpecArgs.clear();
-    zip.SetFileName(t.romPath);
+    {
+      ProgressRun listing(*wnd.WorkProgress, "Reading " + FileNamePart(t.romPath) + "...", 0);
+      zip.SetFileName(t.romPath);
+    }
     if (zip.ZipFileName().empty()) LogFailure(zip.LastMessage() + "\n" + t.romPath);  // its box named it
     if (t.zipSupported) {
       if (t.mameMode)

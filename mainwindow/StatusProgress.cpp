@@ -94,5 +94,10 @@ bool StatusProgress::eventFilter(QObject* watched, QEvent* e) {
   }
   const auto* widget = static_cast<QWidget*>(watched);
   const bool onStop = widget == WorkStop || WorkStop->isAncestorOf(widget);
+  // A launch's input block drops every click, the button's own too: a press on it stops there.
+  if (onStop && UserInputBlock::Active()) {
+    if (e->type() == QEvent::MouseButtonPress) RequestStop();
+    return true;
+  }
   return !onStop;
 }

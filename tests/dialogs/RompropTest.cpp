@@ -2,13 +2,18 @@
 // list, renaming, member deletion, and files or lists that cannot be read.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 #include <algorithm>
+#include <filesystem>
+#include <set>
 
 #include "support/Archives.h"
 #include "DialogTestKit.h"
 #include "support/ScriptedPrompter.h"
 #include "dialogs/Romprop.h"
+#include "mainwindow/StatusProgress.h"
 #include "platform/Files.h"
 #include "zip/ZipArchiver.h"
 #include "zip/ZipUi.h"
@@ -362,6 +367,49 @@ TEST_F(RomProp, DeletingAMemberAsksNothingAndRelistsTheArchive) {
     EXPECT_NE(listing.find("game.nes"), std::string::npos) << listing;
     ASSERT_EQ(dlg.Contents->count(), 1);
     EXPECT_EQ(dlg.Contents->item(0)->text(), "game.nes");
+}
+
+// Esc while a member is deleted stops the rewrite, not the dialog: the archive stays byte for
+// byte, and no file of the rewrite is left beside it.
+TEST_F(RomProp, EscStopsADeleteAndLeavesTheArchiveAsItWas) {
+    std::string kept(300000, '\0');
+    for (size_t i = 0; i < kept.size(); ++i) kept[i] = static_cast<char>((i * 7919) >> 3);
+    const std::string zip = archives::InfoZipArchive(cat.dir, "pack.zip", {{"game.nes", kept}, {"readme.txt", "junk"}},
+                                                     "-0");
+    const std::string before = TempDir::read(zip);
+    const auto entries = [&] {
+        std::set<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(zip).parent_path()))
+            names.insert(e.path().filename().string());
+        return names;
+    };
+    const std::set<std::string> entriesBefore = entries();
+    cat.AddRom("pack", "Nes", zip);
+    dlg.FormShow();
+    dlg.show();
+    ShowFileTab();
+    SelectMember("readme.txt");
+    bool stopped = false;
+    zipUi.onProcessMessages = [&] {
+        if (stopped || !dlg.WorkProgress->Busy()) return;
+        stopped = true;
+        EXPECT_EQ(dlg.WorkProgress->WorkText->text().left(8), "Deleting");
+        QTest::keyClick(dlg.Contents, Qt::Key_Escape);
+    };
+    dlg.Button2Click();
+    ASSERT_TRUE(stopped);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_FALSE(dlg.WorkProgress->Busy());
+    EXPECT_EQ(TempDir::read(zip), before);
+    EXPECT_EQ(entries(), entriesBefore);
+    EXPECT_EQ(dlg.Contents->count(), 2);
+    EXPECT_EQ(dlg.StatusBar->Panel(4), "Delete stopped");
+    EXPECT_TRUE(prompts.Shown().empty());
+
+    // Esc with no work running still closes the dialog as before.
+    zipUi.onProcessMessages = nullptr;
+    QTest::keyClick(dlg.Contents, Qt::Key_Escape);
+    EXPECT_FALSE(dlg.isVisible());
 }
 
 TEST_F(RomProp, DeletingTheLastMemberAsksFirstInMessageModeAsItRemovesTheArchive) {

@@ -1,7 +1,9 @@
 // Launching: the five cases with a real child program and real archives, and every failure.
 #include <QAction>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeView>
 #include <QProgressBar>
@@ -21,6 +23,7 @@
 #include "mainwindow/Launch.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Settings.h"
+#include "mainwindow/StatusProgress.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Paths.h"
@@ -187,6 +190,41 @@ TEST_F(Launching, PlaceholdersNameTheirPlacesInEveryLaunchCase) {
   }
   EXPECT_FALSE(fs::exists(emuDir + "/Roms/Game 'x'.nes"));
   EXPECT_EQ(program.Read("my roms/it's \"q\"/Game 'x'.nes"), "12");
+}
+
+// Esc or Stop during the unzip ends the launch: the emulator does not start, and what the launch
+// unpacked goes with the folder it made; the user's files stay.
+TEST_F(Launching, EscOrStopDuringTheUnzipEndsTheLaunchLeavingNothingUnpacked) {
+  ShowWindow();
+  program.dir.write("emu/Roms/keep.txt", "the user's");
+  const std::string rom = archives::InfoZipArchive(program.dir, "Game.zip", {{"game.nes", "12345"}, {"b.txt", "b"}});
+  for (const bool byKey : {true, false}) {
+    SCOPED_TRACE(byKey ? "Esc" : "Stop");
+    bool stopped = false;
+    std::string shown;
+    zipUi.onProcessMessages = [&] {
+      if (stopped || !MainWnd->WorkProgress->Busy()) return;
+      stopped = true;
+      shown = MainWnd->WorkProgress->WorkText->text().toStdString();
+      if (byKey)
+        QTest::keyClick(MainWnd->List->ReportView(), Qt::Key_Escape);
+      else
+        QTest::mouseClick(MainWnd->WorkProgress->WorkStop, Qt::LeftButton);
+    };
+    EXPECT_FALSE(Launch(rom, "", false, true));
+    ASSERT_TRUE(stopped);
+    EXPECT_EQ(shown, "Unzipping...");
+    EXPECT_EQ(Played(), 0);
+    EXPECT_TRUE(prompts.Shown().empty());
+    EXPECT_FALSE(fs::exists(emuFolder + "/Roms/Game"));
+    EXPECT_EQ(FilesIn(emuFolder + "/Roms"), (std::map<std::string, std::string>{{"keep.txt", "the user's"}}));
+    EXPECT_FALSE(fs::exists(LaunchJournalPath()));
+    EXPECT_FALSE(MainWnd->WorkProgress->Busy());
+    EXPECT_EQ(MainWnd->StatusText(), "Ready");
+  }
+  // The next launch unzips and runs as usual.
+  zipUi.onProcessMessages = nullptr;
+  EXPECT_TRUE(Launch(rom, "", false, true));
 }
 
 TEST_F(Launching, ZipReadingEmulatorsGetTheArchiveOrTheGameName) {

@@ -18,18 +18,19 @@ int CompareNumbers(int64_t a, int64_t b) { return (a > b) - (a < b); }
 
 bool Descending(int32_t method) { return method % 2 == 1; }
 
+// What a method sorts by: the column it counts in.
 enum class KeyKind {
-    Name,
-    FilePath,
-    EmulatorName,
-    System,
-    Rating,
-    Language,
-    Type,
-    TimesPlayed,
-    LastPlayed,
-    PlayTime,
-    Added,
+    Name = RomColumn::Name,
+    FilePath = RomColumn::File,
+    EmulatorName = RomColumn::Emulator,
+    System = RomColumn::System,
+    Rating = RomColumn::Rating,
+    Language = RomColumn::Language,
+    Type = RomColumn::Type,
+    TimesPlayed = RomColumn::Played,
+    LastPlayed = RomColumn::LastPlayed,
+    PlayTime = RomColumn::PlayTime,
+    Added = RomColumn::Added,
     None
 };
 

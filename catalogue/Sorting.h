@@ -13,11 +13,13 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/RomColumns.h"
+
 struct EmulatorRecord;
 struct RomRecord;
 class EmuManager;
 
-constexpr int32_t SortColumnCount = 11;
+constexpr int32_t SortColumnCount = RomColumn::Count;
 
 // Negative, 0 or positive as a sorts before, with or after b.
 int CompareTexts(std::string_view a, std::string_view b);

@@ -90,27 +90,28 @@ QVariant RomListModel::data(const QModelIndex& index, int role) const {
   const Entry* entry = index.isValid() ? EntryOf(index.row()) : nullptr;
   if (!entry) return {};
   if (role == Qt::DecorationRole)
-    return index.column() == 0 ? icons[(entry->present ? 0 : 1) + (entry->favourite ? 2 : 0)] : QVariant();
+    return index.column() == RomColumn::Name ? icons[(entry->present ? 0 : 1) + (entry->favourite ? 2 : 0)] : QVariant();
   if (role == Qt::TextAlignmentRole)
-    return (index.column() == 4 || index.column() == 7 || index.column() == 9)
+    return (index.column() == RomColumn::Rating || index.column() == RomColumn::Played ||
+            index.column() == RomColumn::PlayTime)
                ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                : QVariant();
   if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole) return {};
   const RomRecord* rom = Emus ? Emus->GetRom(entry->position) : nullptr;
   if (!rom) return {};
-  if (role == Qt::ToolTipRole) return index.column() == 1 ? Shown(FieldView(rom->FilePath)) : QVariant();
+  if (role == Qt::ToolTipRole) return index.column() == RomColumn::File ? Shown(FieldView(rom->FilePath)) : QVariant();
   switch (index.column()) {
-    case 0: return Shown(FieldView(rom->Name));
-    case 1: return Shown(FieldView(rom->FilePath));
-    case 2: return Shown(FieldView(rom->Emulator.Name));
-    case 3: return Shown(Emus->SystemName(rom->Emulator.SystemIndex));
-    case 4: return QString::number(rom->Rating);
-    case 5: return Shown(Emus->LanguageName(rom->LanguageIndex));
-    case 6: return Shown(Emus->TypeName(rom->TypeIndex));
-    case 7: return QString::number(rom->TimesPlayed);
-    case 8: return LastPlayedText(Emus->Facts(*rom));
-    case 9: return PlayTimeText(Emus->Facts(*rom));
-    case 10: return AddedText(Emus->Facts(*rom));
+    case RomColumn::Name: return Shown(FieldView(rom->Name));
+    case RomColumn::File: return Shown(FieldView(rom->FilePath));
+    case RomColumn::Emulator: return Shown(FieldView(rom->Emulator.Name));
+    case RomColumn::System: return Shown(Emus->SystemName(rom->Emulator.SystemIndex));
+    case RomColumn::Rating: return QString::number(rom->Rating);
+    case RomColumn::Language: return Shown(Emus->LanguageName(rom->LanguageIndex));
+    case RomColumn::Type: return Shown(Emus->TypeName(rom->TypeIndex));
+    case RomColumn::Played: return QString::number(rom->TimesPlayed);
+    case RomColumn::LastPlayed: return LastPlayedText(Emus->Facts(*rom));
+    case RomColumn::PlayTime: return PlayTimeText(Emus->Facts(*rom));
+    case RomColumn::Added: return AddedText(Emus->Facts(*rom));
   }
   return {};
 }
@@ -131,7 +132,7 @@ QVariant RomListModel::headerData(int section, Qt::Orientation o, int role) cons
 
 Qt::ItemFlags RomListModel::flags(const QModelIndex& index) const {
   Qt::ItemFlags f = QAbstractTableModel::flags(index);
-  if (index.isValid() && index.column() == 0) f |= Qt::ItemIsEditable;
+  if (index.isValid() && index.column() == RomColumn::Name) f |= Qt::ItemIsEditable;
   return f;
 }
 
@@ -332,7 +333,7 @@ TRomListView::TRomListView(QWidget* parent) : QWidget(parent) {
     if (OnColumnClick) OnColumnClick(c);
   });
   connect(header, &QHeaderView::sectionResized, this, [header](int c, int, int w) {
-    if (c == 0 && w < 50) header->resizeSection(0, 50);  // the label column stays readable
+    if (c == RomColumn::Name && w < 50) header->resizeSection(RomColumn::Name, 50);  // the label column stays readable
   });
   BindView(reportView);
 
@@ -401,7 +402,7 @@ void TRomListView::MousePressed(QAbstractItemView* view, const QPoint& at) {
   // selected is the start of a rename click.
   renameTimer->stop();
   const QModelIndex i = view->indexAt(at);
-  const bool onSelected = i.isValid() && i.column() == 0 && selection->isRowSelected(i.row(), {});
+  const bool onSelected = i.isValid() && i.column() == RomColumn::Name && selection->isRowSelected(i.row(), {});
   renameView = view;
   renameIndex = onSelected ? QPersistentModelIndex(i) : QPersistentModelIndex();
 }
@@ -507,13 +508,15 @@ int TRomListView::ColumnWidth(int c) const { return reportView->header()->sectio
 void TRomListView::FitColumns(const std::vector<bool>& fit) {
   QHeaderView* header = reportView->header();
   const auto fits = [&](int c) { return c < static_cast<int>(fit.size()) && fit[c]; };
-  for (int c = 2; c < RomListModel::ColumnCount; ++c)
-    if (fits(c)) reportView->resizeColumnToContents(c);
+  // The Name and File columns share what the others, fitted to their contents, leave.
+  const auto shares = [](int c) { return c == RomColumn::Name || c == RomColumn::File; };
+  for (int c = 0; c < RomListModel::ColumnCount; ++c)
+    if (!shares(c) && fits(c)) reportView->resizeColumnToContents(c);
   int spare = reportView->viewport()->width();
   for (int c = 0; c < RomListModel::ColumnCount; ++c)
-    if (c > 1 || !fits(c)) spare -= header->sectionSize(c);
-  const int sharing = fits(0) + fits(1);
-  for (int c = 0; c < 2; ++c)
+    if (!shares(c) || !fits(c)) spare -= header->sectionSize(c);
+  const int sharing = fits(RomColumn::Name) + fits(RomColumn::File);
+  for (int c : {RomColumn::Name, RomColumn::File})
     if (fits(c)) header->resizeSection(c, std::max(DesignWidths[c], spare / sharing));
 }
 

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/RomColumns.h"
+
 class QListView;
 class QTreeView;
 class QStackedWidget;
@@ -38,7 +40,7 @@ class RomListModel : public QAbstractTableModel {
   Q_OBJECT
 public:
   // Name, File, Emulator, System, Rating, Language, Type, #Played, Last Played, Play Time, Added.
-  static constexpr int ColumnCount = 11;
+  static constexpr int ColumnCount = RomColumn::Count;
   explicit RomListModel(QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = {}) const override;

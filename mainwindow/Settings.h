@@ -24,9 +24,10 @@
 #include <string>
 
 #include "catalogue/Prompter.h" // FontChoice
+#include "catalogue/RomColumns.h"
 
-// Name, File, Emulator, System, Rating, Language, Type, #Played, Last Played, Play Time, Added
-constexpr int ColumnCount = 11;
+// The ROM list's columns whose widths are kept.
+constexpr int ColumnCount = RomColumn::Count;
 
 struct SettingsRecord {
     bool RememberSizeAndPosition = false;

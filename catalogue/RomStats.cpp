@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <ctime>
 #include <functional>
@@ -106,7 +107,9 @@ std::string SetAside(const std::string& path) {
 
 sqlite3* OpenDatabase(const std::string& path, bool create) {
     sqlite3* db = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    // One connection, used by the user-interface thread alone: SQLite need not lock around
+    // every call, which counts when a hundred thousand rows are read at start-up.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         return nullptr;
@@ -131,20 +134,26 @@ int64_t NowSeconds() {
 
 // --- The table of facts ------------------------------------------------------------------------
 
+uint64_t RomStats::FactTable::SlotValue(std::size_t hash, std::size_t entry) {
+    return (static_cast<uint64_t>(hash >> 32) << 32) | static_cast<uint64_t>(entry + 1);
+}
+
 std::size_t RomStats::FactTable::Slot(std::string_view path, std::size_t hash) const {
     const std::size_t mask = slots_.size() - 1;
+    const uint64_t tag = SlotValue(hash, 0) & ~uint64_t{0xFFFFFFFF};
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-        const uint32_t index = slots_[at];
-        if (index == 0) return at;
-        const Entry& e = entries_[index - 1];
+        const uint64_t slot = slots_[at];
+        if (slot == 0) return at;
+        if ((slot & ~uint64_t{0xFFFFFFFF}) != tag) continue;
+        const Entry& e = entries_[(slot & 0xFFFFFFFF) - 1];
         if (e.hash == hash && std::string_view(keys_.data() + e.keyStart, e.keyLength) == path) return at;
     }
 }
 
 const RomFacts* RomStats::FactTable::Find(std::string_view path) const {
     if (slots_.empty()) return nullptr;
-    const uint32_t index = slots_[Slot(path, std::hash<std::string_view>()(path))];
-    return index ? &entries_[index - 1].facts : nullptr;
+    const uint64_t slot = slots_[Slot(path, std::hash<std::string_view>()(path))];
+    return slot ? &entries_[(slot & 0xFFFFFFFF) - 1].facts : nullptr;
 }
 
 RomFacts* RomStats::FactTable::Find(std::string_view path) {
@@ -156,30 +165,49 @@ RomFacts& RomStats::FactTable::Add(std::string_view path) {
     const std::size_t hash = std::hash<std::string_view>()(path);
     const std::size_t at = Slot(path, hash);
     if (slots_[at] == 0) {
+        slots_[at] = SlotValue(hash, entries_.size());
         entries_.push_back(
             {hash, static_cast<uint32_t>(keys_.size()), static_cast<uint32_t>(path.size()), {}});
         keys_.append(path);
-        slots_[at] = static_cast<uint32_t>(entries_.size());
     }
-    return entries_[slots_[at] - 1].facts;
+    return entries_[(slots_[at] & 0xFFFFFFFF) - 1].facts;
 }
 
 void RomStats::FactTable::Grow() {
-    std::vector<uint32_t> larger(std::max<std::size_t>(1024, slots_.size() * 2), 0);
-    const std::size_t mask = larger.size() - 1;
-    for (uint32_t i = 0; i < entries_.size(); ++i) {
+    Rehash(std::max<std::size_t>(1024, slots_.size() * 2));
+}
+
+// Places every entry anew; the slots' memory is kept when it is large enough.
+void RomStats::FactTable::Rehash(std::size_t slotCount) {
+    slots_.assign(slotCount, 0);
+    const std::size_t mask = slotCount - 1;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
         std::size_t at = entries_[i].hash & mask;
-        while (larger[at] != 0) at = (at + 1) & mask;
-        larger[at] = i + 1;
+        while (slots_[at] != 0) at = (at + 1) & mask;
+        slots_[at] = SlotValue(entries_[i].hash, i);
     }
-    slots_.swap(larger);
+}
+
+void RomStats::FactTable::Append(std::string_view path, const RomFacts& facts) {
+    entries_.push_back({std::hash<std::string_view>()(path), static_cast<uint32_t>(keys_.size()),
+                        static_cast<uint32_t>(path.size()), facts});
+    keys_.append(path);
+}
+
+void RomStats::FactTable::Index() {
+    Rehash(std::bit_ceil(std::max<std::size_t>(1024, 2 * entries_.size())));
+}
+
+void RomStats::FactTable::Reserve(std::size_t entries, std::size_t keyBytes) {
+    entries_.reserve(entries);
+    keys_.reserve(keyBytes);
 }
 
 // Keeps the memory: a store read again fills the same table.
 void RomStats::FactTable::Clear() {
     keys_.clear();
     entries_.clear();
-    std::fill(slots_.begin(), slots_.end(), 0u);
+    std::fill(slots_.begin(), slots_.end(), uint64_t{0});
 }
 
 std::size_t RomStats::FactTable::CountWithFacts() const {
@@ -246,16 +274,24 @@ bool RomStats::ReadAll(sqlite3* db) {
         if (rc != SQLITE_OK || objects != 0 || id != 0) return false;
         return sqlite3_exec(db, CreateSchema, nullptr, nullptr, nullptr) == SQLITE_OK;
     }
+    // Counting walks the table's pages without reading a row: cheap beside the read, and the
+    // table is then made once at its size. The file's size bounds the bytes of its paths.
+    const int64_t rows = QueryNumber(db, "SELECT count(*) FROM rom_facts", rc);
+    if (rc != SQLITE_OK) return false;
+    facts_.Reserve(static_cast<std::size_t>(rows),
+                   static_cast<std::size_t>(std::max<int64_t>(FileSize(path_), 0)));
+    RomFacts facts;
     while ((rc = sqlite3_step(*select)) == SQLITE_ROW) {
         const auto* bytes = static_cast<const char*>(sqlite3_column_blob(*select, 0));
         const std::string_view path(bytes ? bytes : "",
                                     static_cast<std::size_t>(sqlite3_column_bytes(*select, 0)));
-        RomFacts& facts = facts_.Add(path);
         facts.Favourite = sqlite3_column_int64(*select, 1) != 0;
         facts.LastPlayed = sqlite3_column_int64(*select, 2);
         facts.PlaySeconds = sqlite3_column_int64(*select, 3);
         facts.Added = sqlite3_column_int64(*select, 4);
+        facts_.Append(path, facts);  // the path is the table's key: each comes once
     }
+    facts_.Index();
     return rc == SQLITE_DONE;
 }
 

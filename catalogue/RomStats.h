@@ -72,14 +72,22 @@ public:
 
 private:
     // Paths and their facts, read whole at start-up and asked for by every row shown or sorted.
-    // An open table: the path bytes lie in one buffer, each entry keeps its hash, so a load of
-    // a hundred thousand rows makes no allocation per row and a question costs one comparison.
+    // An open table: the path bytes lie in one buffer and each slot keeps the upper half of its
+    // path's hash beside the entry's number, so a probe reads only the slots until a tag
+    // matches; a load of a hundred thousand rows makes no allocation per row and touches an
+    // entry once.
     class FactTable {
     public:
         RomFacts* Find(std::string_view path);
         const RomFacts* Find(std::string_view path) const;
         RomFacts& Add(std::string_view path);  // the path's facts, made empty when new
+        // A load of the store, whose paths are unique: Clear, room for `entries` paths of
+        // `keyBytes` in all, then Append each row and Index once at the end, which places every
+        // path in one pass instead of looking each one up as it comes.
         void Clear();
+        void Reserve(std::size_t entries, std::size_t keyBytes);
+        void Append(std::string_view path, const RomFacts& facts);
+        void Index();
         std::size_t CountWithFacts() const;
 
     private:
@@ -88,11 +96,14 @@ private:
             uint32_t keyStart, keyLength;
             RomFacts facts;
         };
+        // A slot: 0 when free, else the hash's upper 32 bits above the entry's number + 1.
+        static uint64_t SlotValue(std::size_t hash, std::size_t entry);
         std::size_t Slot(std::string_view path, std::size_t hash) const;
         void Grow();
+        void Rehash(std::size_t slotCount);
         std::string keys_;
         std::vector<Entry> entries_;
-        std::vector<uint32_t> slots_;  // entry index + 1; 0 for a free slot
+        std::vector<uint64_t> slots_;
     };
 
     bool ReadAll(sqlite3* db);

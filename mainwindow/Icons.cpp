@@ -159,19 +159,30 @@ QIcon RomPresentIcon() {
   return i;
 }
 
+namespace {
+
+QPixmap Faded(const QPixmap& pm, double opacity) {
+  QPixmap faded(pm.size());
+  faded.fill(Qt::transparent);
+  QPainter p(&faded);
+  p.setOpacity(opacity);
+  p.drawPixmap(0, 0, pm);
+  p.end();
+  return faded;
+}
+
+}  // namespace
+
 QIcon RomMissingIcon() {
   QIcon i;
-  for (int s : {16, 32, 64}) {
-    QPixmap pm = RomPixmap(s);
-    // Faded and crossed out, so the two states differ at a glance in both sizes.
-    QPixmap faded(pm.size());
-    faded.fill(Qt::transparent);
-    QPainter p(&faded);
-    p.setOpacity(0.45);
-    p.drawPixmap(0, 0, pm);
-    p.end();
-    i.addPixmap(Crossed(faded));
-  }
+  // Faded and crossed out, so the two states differ at a glance in both sizes.
+  for (int s : {16, 32, 64}) i.addPixmap(Crossed(Faded(RomPixmap(s), 0.45)));
+  return i;
+}
+
+QIcon RomUncheckedIcon() {
+  QIcon i;
+  for (int s : {16, 32, 64}) i.addPixmap(Faded(RomPixmap(s), 0.25));
   return i;
 }
 

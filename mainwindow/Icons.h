@@ -7,9 +7,11 @@
 enum class ToolPicture { EmuList, Run, Scan, Refresh, Options, Help, BigIcons, SmallIcons, List, Report };
 
 QIcon ToolIcon(ToolPicture picture);
-// The row icons: a ROM whose file is there, and one whose file is missing (crossed out).
+// The row icons: a ROM whose file is there, one whose file is missing (faded, crossed out), and
+// one whose file has not been looked at yet (faded).
 QIcon RomPresentIcon();
 QIcon RomMissingIcon();
+QIcon RomUncheckedIcon();
 // A gold star (the favourites toggle), and an icon with the star drawn in its corner (a
 // favourite's row icon).
 QIcon FavouriteStarIcon();

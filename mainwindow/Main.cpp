@@ -327,8 +327,9 @@ void TMainWnd::BuildBottom() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   List = new TRomListView(centre);
-  List->Model()->SetIcons(RomPresentIcon(), RomMissingIcon(), WithFavouriteStar(RomPresentIcon()),
-                          WithFavouriteStar(RomMissingIcon()));
+  const RomIcons plain{RomPresentIcon(), RomMissingIcon(), RomUncheckedIcon()};
+  List->Model()->SetIcons(plain, {WithFavouriteStar(plain.Present), WithFavouriteStar(plain.Missing),
+                                  WithFavouriteStar(plain.Unchecked)});
   layout->addWidget(List, 1);
 
   PPanel = new QWidget(centre);

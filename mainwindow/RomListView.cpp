@@ -72,7 +72,11 @@ private:
 
 // ---- RomListModel -------------------------------------------------------------------------
 
-RomListModel::RomListModel(QObject* parent) : QAbstractTableModel(parent) {}
+RomListModel::RomListModel(QObject* parent)
+    : QAbstractTableModel(parent), presence([this] {
+        // On the walking thread: the refresh runs on this model's own.
+        QMetaObject::invokeMethod(this, [this] { PresenceArrived(); }, Qt::QueuedConnection);
+      }) {}
 
 int RomListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(shown.size());
@@ -89,8 +93,12 @@ const RomListModel::Entry* RomListModel::EntryOf(int row) const {
 QVariant RomListModel::data(const QModelIndex& index, int role) const {
   const Entry* entry = index.isValid() ? EntryOf(index.row()) : nullptr;
   if (!entry) return {};
-  if (role == Qt::DecorationRole)
-    return index.column() == RomColumn::Name ? icons[(entry->present ? 0 : 1) + (entry->favourite ? 2 : 0)] : QVariant();
+  if (role == Qt::DecorationRole) {
+    if (index.column() != RomColumn::Name) return {};
+    const RomIcons& set = icons[entry->favourite ? 1 : 0];
+    const std::optional<bool> present = presence.Known(entry->fill);
+    return !present ? set.Unchecked : *present ? set.Present : set.Missing;
+  }
   if (role == Qt::TextAlignmentRole)
     return (index.column() == RomColumn::Rating || index.column() == RomColumn::Played ||
             index.column() == RomColumn::PlayTime)
@@ -136,11 +144,10 @@ Qt::ItemFlags RomListModel::flags(const QModelIndex& index) const {
   return f;
 }
 
-void RomListModel::AppendSearchText(Entry& e, const RomRecord& rom) {
+void RomListModel::AppendSearchText(Entry& e, std::string_view name, std::string_view path) {
   e.textStart = static_cast<uint32_t>(texts.size());
-  AppendSearchForm(texts, FieldView(rom.Name));
+  AppendSearchForm(texts, name);
   texts.push_back('\n');  // no typed word holds a line end, so none matches across the two
-  const std::string_view path = FieldView(rom.FilePath);
   AppendSearchForm(texts, path.substr(path.rfind('/') + 1));
   e.textEnd = static_cast<uint32_t>(texts.size());
 }
@@ -162,10 +169,16 @@ int RomListModel::Fill() {
   std::unordered_map<std::string_view, uint32_t> emulatorIds;
   std::string_view lastName;
   uint32_t lastId = 0;
+  // The presence walk gets its own copy of the paths: the catalogue stays this thread's alone.
+  std::string paths;
+  paths.reserve(static_cast<size_t>(n) * 48);
+  std::vector<uint32_t> pathEnds;
+  pathEnds.reserve(n);
   for (int i = 0; i < n; ++i) {
     const RomRecord* rom = Emus->GetRom(i);
     if (!rom) continue;
-    Entry e{i, FileExists(FieldView(rom->FilePath)), Emus->Facts(*rom).Favourite, 0, 0, 0, 0};
+    const std::string_view path = FieldView(rom->FilePath);
+    Entry e{i, static_cast<uint32_t>(entries.size()), Emus->Stats().Facts(path).Favourite, 0, 0, 0, 0};
     const std::string_view emulator = FieldView(rom->Emulator.Name);
     if (emulator != lastName || emulatorSearch.empty()) {
       const auto [found, added] = emulatorIds.try_emplace(emulator, static_cast<uint32_t>(emulatorSearch.size()));
@@ -180,8 +193,10 @@ int RomListModel::Fill() {
     const int32_t system = rom->Emulator.SystemIndex;
     const size_t invalid = systemSearch.size() - 1;
     e.system = static_cast<uint32_t>(system >= 0 && static_cast<size_t>(system) < invalid ? system : invalid);
-    AppendSearchText(e, *rom);
+    AppendSearchText(e, FieldView(rom->Name), path);
     entries.push_back(e);
+    paths.append(path);
+    pathEnds.push_back(static_cast<uint32_t>(paths.size()));
   }
   emulatorNames = emulatorShown;
   emulatorNames.removeDuplicates();
@@ -190,7 +205,13 @@ int RomListModel::Fill() {
             [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
   Select();
   endResetModel();
+  presence.Check(std::move(paths), std::move(pathEnds));
   return n;
+}
+
+void RomListModel::PresenceArrived() {
+  presence.Acknowledge();  // first: answers from now on are news again
+  if (!shown.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DecorationRole});
 }
 
 void RomListModel::Select() {
@@ -234,7 +255,7 @@ void RomListModel::RomChanged(int row) {
   Entry& e = entries[shown[row]];
   if (const RomRecord* rom = Emus->GetRom(e.position)) {
     e.favourite = Emus->Facts(*rom).Favourite;
-    AppendSearchText(e, *rom);  // the old text stays unused in the buffer until the next fill
+    AppendSearchText(e, FieldView(rom->Name), FieldView(rom->FilePath));  // the old text stays unused in the buffer until the next fill
   }
   emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
@@ -248,6 +269,7 @@ void RomListModel::Clear() {
   texts.clear();
   texts.shrink_to_fit();
   endResetModel();
+  presence.Check({}, {});
 }
 
 void RomListModel::RemoveRow(int row) {
@@ -274,20 +296,21 @@ int RomListModel::RowOf(int position) const {
   return at != shown.end() && entries[*at].position == position ? static_cast<int>(at - shown.begin()) : -1;
 }
 
-bool RomListModel::FilePresent(int row) const {
+bool RomListModel::FilePresent(int row) {
   const Entry* e = EntryOf(row);
-  return e && e->present;
+  return e && presence.Present(e->fill);
 }
 
-void RomListModel::SetIcons(const QIcon& present, const QIcon& missing, const QIcon& favouritePresent,
-                            const QIcon& favouriteMissing) {
-  icons[0] = present;
-  icons[1] = missing;
-  icons[2] = favouritePresent;
-  icons[3] = favouriteMissing;
+void RomListModel::SetIcons(const RomIcons& plain, const RomIcons& favourite) {
+  icons[0] = plain;
+  icons[1] = favourite;
 }
 
 // ---- TRomListView --------------------------------------------------------------------------
+
+namespace {
+constexpr int FitRows = 200;
+}  // namespace
 
 const int TRomListView::DesignWidths[RomListModel::ColumnCount] = {150, 100, 80, 80, 50, 60, 50, 60, 110, 70, 80};
 
@@ -508,8 +531,11 @@ int TRomListView::ColumnWidth(int c) const { return reportView->header()->sectio
 void TRomListView::FitColumns(const std::vector<bool>& fit) {
   QHeaderView* header = reportView->header();
   const auto fits = [&](int c) { return c < static_cast<int>(fit.size()) && fit[c]; };
-  // The Name and File columns share what the others, fitted to their contents, leave.
+  // The Name and File columns share what the others, fitted to their contents, leave. The
+  // rows on screen and a few hundred more are measured: a thousand rows of nine columns would
+  // cost a large list's first showing a tenth of a second.
   const auto shares = [](int c) { return c == RomColumn::Name || c == RomColumn::File; };
+  header->setResizeContentsPrecision(FitRows);
   for (int c = 0; c < RomListModel::ColumnCount; ++c)
     if (!shares(c) && fits(c)) reportView->resizeColumnToContents(c);
   int spare = reportView->viewport()->width();

@@ -1,8 +1,10 @@
 #pragma once
 // The ROM list of the main window: one model over the catalogue, shown in four styles (big
 // icons, small icons, list, report with eleven columns). Rows are read from the catalogue when
-// drawn; the model keeps, for every ROM of the last fill, its catalogue position, whether its
-// file was present, its favourite mark and its text in search form (SearchText.h).
+// drawn; the model keeps, for every ROM of the last fill, its catalogue position, its favourite
+// mark and its text in search form (SearchText.h). Whether each ROM's file is there is learnt
+// off this thread after the fill (FilePresence.h), the rows on screen first; a row shows a
+// neutral icon until its answer is in.
 //
 // A filter (typed words, one emulator, favourites only) narrows the rows shown; a row is still
 // a catalogue position, so every command takes RomPosition(row) whatever is shown. Fills keep
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "catalogue/RomColumns.h"
+#include "mainwindow/FilePresence.h"
 
 class QListView;
 class QTreeView;
@@ -26,6 +29,11 @@ class QAbstractItemView;
 class QItemSelectionModel;
 class QTimer;
 struct RomRecord;
+
+// The row icons by what is known of the ROM's file.
+struct RomIcons {
+  QIcon Present, Missing, Unchecked;
+};
 
 // What narrows the list. Each typed word must appear in the ROM's name, file name (without its
 // folder), emulator or system, letter case and accents ignored.
@@ -50,14 +58,16 @@ public:
   QVariant headerData(int section, Qt::Orientation o, int role) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-  // Rebuilds the rows from the catalogue: one per filled slot, with the file-presence test,
-  // then applies the filter. Returns the number of slots walked.
+  // Rebuilds the rows from the catalogue, one per filled slot, applies the filter and starts the
+  // presence test of the files over. Returns the number of slots walked.
   int Fill();
   void Clear();
   void RemoveRow(int row);          // the row goes; later rows keep pointing at their ROMs
   int RomPosition(int row) const;   // catalogue position of a row, -1 when out of range
   int RowOf(int position) const;    // the row showing a catalogue position, -1 when none does
-  bool FilePresent(int row) const;
+  bool FilePresent(int row);       // the row's file is there; tested now when not known yet
+  // Whether the presence of every row's file is known (the icons are final).
+  bool PresenceComplete() const { return presence.Complete(); }
   int TotalCount() const { return static_cast<int>(entries.size()); }  // shown or not
 
   const RomFilter& Filter() const { return filter; }
@@ -71,22 +81,22 @@ public:
   // The rename handler: gets the row and the edited text, may change the text; the row's
   // label is what the catalogue then holds.
   std::function<void(int row, QString& text)> OnEdited;
-  // The row icons; a favourite shows the same picture with a star.
-  void SetIcons(const QIcon& present, const QIcon& missing, const QIcon& favouritePresent,
-                const QIcon& favouriteMissing);
+  // The row icons; a favourite shows the same pictures with a star.
+  void SetIcons(const RomIcons& plain, const RomIcons& favourite);
 
 private:
   struct Entry {
     int32_t position;
-    bool present;
+    uint32_t fill;  // the ROM's place in the last fill, which its presence answer keeps
     bool favourite;
     uint32_t emulator;  // index into emulatorSearch
     uint32_t system;    // line of the Systems list; its size for "Invalid"
     uint32_t textStart, textEnd;  // the name and file name in search form, within `texts`
   };
   const Entry* EntryOf(int row) const;
-  void AppendSearchText(Entry& e, const RomRecord& rom);
+  void AppendSearchText(Entry& e, std::string_view name, std::string_view path);
   void Select();  // chooses the shown entries by the filter
+  void PresenceArrived();
 
   std::vector<Entry> entries;  // every ROM of the last fill, in catalogue order
   std::vector<uint32_t> shown; // the rows: indexes into entries, ascending
@@ -96,7 +106,10 @@ private:
   QStringList emulatorNames;
   std::vector<std::string> systemSearch;    // the Systems list in search form, then "invalid"
   RomFilter filter;
-  QIcon icons[4];  // present, missing, favourite present, favourite missing
+  RomIcons icons[2];  // plain, favourite
+  // Last, so its thread stops before the rest goes; asking about a row on screen (from data())
+  // only moves that row up the walk.
+  mutable FilePresence presence;
 };
 
 class TRomListView : public QWidget {

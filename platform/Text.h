@@ -3,9 +3,14 @@
 #include <string>
 #include <string_view>
 
-// ASCII letters changed, every other byte kept.
-char AsciiLower(char c);
-char AsciiUpper(char c);
+// ASCII letters changed, every other byte kept. Inline: lists of a hundred thousand names are
+// folded a byte at a time.
+inline char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+inline char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 std::string AsciiLower(std::string_view text);
 std::string AsciiUpper(std::string_view text);
 // Equality ignoring ASCII letter case.

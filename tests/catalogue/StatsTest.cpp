@@ -101,6 +101,38 @@ TEST_F(Stats, EveryChangeIsOnDiskAtOnceKeyedByThePathBytes) {
     EXPECT_EQ(stats.Facts(latin1), Reread(latin1));
 }
 
+// Thousands of rows, read whole by a later run into a table made in one go: every path has its
+// own facts (paths sharing long beginnings, and some whose hashes share a slot), a path the store
+// does not hold has none, and the table read takes changes and new paths afterwards.
+TEST_F(Stats, AStoreOfThousandsReadsBackEveryRowAndTakesChangesAfterwards) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 5000; ++i)
+        paths.push_back("/home/user/roms/a very long folder name that every path shares/game " +
+                        std::to_string(i));
+    {
+        RomStats stats;
+        ASSERT_EQ(stats.Open(store), "");
+        stats.RecordAdded(std::vector<std::string_view>(paths.begin(), paths.end()), 7);
+        for (int i = 0; i < 5000; i += 7) stats.RecordPlay(paths[i], 1000 + i, i);
+        for (int i = 0; i < 5000; i += 11) stats.SetFavourite(paths[i], true);
+    }
+    RomStats again;
+    ASSERT_EQ(again.Open(store), "");
+    EXPECT_EQ(again.Count(), paths.size());
+    for (int i = 0; i < 5000; ++i)
+        ASSERT_EQ(again.Facts(paths[i]), Facts(i % 11 == 0, i % 7 ? 0 : 1000 + i, i % 7 ? 0 : i, 7)) << i;
+    EXPECT_EQ(again.Facts(paths[0] + "0000"), RomFacts{});
+
+    again.SetFavourite(paths[4999], true);
+    again.RecordAdded({"/roms/new.zip"}, 9);
+    again.Rename(paths[1], "/roms/moved.zip");
+    EXPECT_EQ(again.Facts(paths[4999]).Favourite, true);
+    EXPECT_EQ(again.Facts("/roms/new.zip"), Facts(false, 0, 0, 9));
+    EXPECT_EQ(again.Facts("/roms/moved.zip"), Facts(false, 0, 0, 7));
+    EXPECT_EQ(Reread("/roms/moved.zip"), again.Facts("/roms/moved.zip"));
+    EXPECT_EQ(again.Count(), paths.size() + 1);
+}
+
 TEST_F(Stats, ARenameTakesTheFactsAlongAndDropsTheTargetsStaleOnes) {
     RomStats stats;
     ASSERT_EQ(stats.Open(store), "");

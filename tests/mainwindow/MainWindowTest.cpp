@@ -1,5 +1,7 @@
 // The main window's start-up, settings, fill, sorting, rename, pop-up rules and close.
 #include <QAction>
+#include <QCoreApplication>
+#include <QLineEdit>
 #include <QHeaderView>
 #include <QMenu>
 #include <QToolBar>
@@ -25,6 +27,18 @@ const char* const LoadEmusError = "Error Loading Emu List. The file will be crea
 
 QString Cell(int row, int column) {
   return MainWnd->List->Model()->data(MainWnd->List->Model()->index(row, column), Qt::DisplayRole).toString();
+}
+
+// The picture a row shows in the Name column, as pixels, and the one an icon draws.
+QImage Picture(const QIcon& icon) { return icon.pixmap(16, 16).toImage(); }
+QImage RowPicture(int row) {
+  return Picture(MainWnd->List->Model()->data(MainWnd->List->Model()->index(row, 0), Qt::DecorationRole).value<QIcon>());
+}
+
+// Lets the window take in the presence answers until every file's is known.
+void WaitForPresence() {
+  while (!MainWnd->List->Model()->PresenceComplete()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  QCoreApplication::processEvents();
 }
 
 std::vector<std::string> Names() {
@@ -173,13 +187,64 @@ TEST(MainWindow, FillShowsEveryColumnTheIconAndTheCount) {
   EXPECT_EQ(Cell(0, 6).toStdString(), Emus->TypeName(1));
   EXPECT_EQ(Cell(0, 7), "3");
   for (int c : {3, 5, 6}) EXPECT_EQ(Cell(1, c), "Invalid");
+  // Asked before the walk has answered, a row's presence is tested on the spot.
   EXPECT_TRUE(MainWnd->List->Model()->FilePresent(0));
   EXPECT_FALSE(MainWnd->List->Model()->FilePresent(1));
+
+  // The icons follow as the answers come in, and the list is told so it repaints them.
+  int told = 0;
+  QObject::connect(MainWnd->List->Model(), &QAbstractItemModel::dataChanged,
+                   [&](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                     told += roles.contains(Qt::DecorationRole);
+                   });
+  WaitForPresence();
+  EXPECT_EQ(RowPicture(0), Picture(RomPresentIcon()));
+  EXPECT_EQ(RowPicture(1), Picture(RomMissingIcon()));
+  EXPECT_NE(Picture(RomUncheckedIcon()), Picture(RomPresentIcon()));
 
   // A file deleted outside the program shows as missing after the next fill.
   fs::remove(present);
   MainWnd->RefreshExecute();
   EXPECT_FALSE(MainWnd->List->Model()->FilePresent(0));
+  WaitForPresence();
+  EXPECT_EQ(RowPicture(0), Picture(RomMissingIcon()));
+  EXPECT_GE(told, 1);
+  MainWnd->close();
+}
+
+TEST(MainWindow, IconsStayWithTheirRomsThroughSortsFiltersAndRemovals) {
+  TestProgram program;
+  EmulatorRecord emu = MakeEmu("E", "/usr/bin/true");
+  std::vector<RomRecord> roms;
+  for (int i = 0; i < 40; ++i) {
+    const std::string file = "roms/" + std::to_string(i) + ".nes";
+    if (i % 3 == 0) program.dir.write(file, "x");
+    roms.push_back(MakeRom(emu, (i % 3 == 0 ? "there " : "gone ") + std::to_string(100 - i), program.path(file)));
+  }
+  program.WriteRoms(roms);
+  program.WriteEmus({emu});
+  ScriptedPrompter prompts;
+  prompts.Box(BoxYes);  // the removal's question
+  RunWindows windows;
+  MainWnd->show();
+  RomListModel* model = MainWnd->List->Model();
+  const auto iconsMatchNames = [&] {
+    WaitForPresence();
+    for (int row = 0; row < model->rowCount(); ++row) {
+      const bool there = Cell(row, 0).startsWith("there");
+      ASSERT_EQ(RowPicture(row), Picture(there ? RomPresentIcon() : RomMissingIcon())) << row;
+      ASSERT_EQ(model->FilePresent(row), there) << row;
+    }
+  };
+  iconsMatchNames();
+  MainWnd->ListColumnClick(0);  // by name: the order changes, the answers are found anew
+  iconsMatchNames();
+  MainWnd->SearchBox->setText("gone");
+  iconsMatchNames();
+  MainWnd->SearchBox->clear();
+  MainWnd->List->SelectRow(0);
+  MainWnd->RemoveExecute();  // later rows move up; each keeps its own answer
+  iconsMatchNames();
   MainWnd->close();
 }
 

@@ -5,6 +5,8 @@
 #include "platform/Paths.h"
 #include "platform/Process.h"
 
+#include <mutex>
+
 namespace {
 std::function<void()>& WaitHook()
 {
@@ -70,7 +72,10 @@ void DeleteFolder(const std::string& folder)
             fileLeft = true;
     }
     // The folder must not be in use by this process when it is removed.
-    SetCurrentFolder(ProgramFolder());
+    {
+        const std::unique_lock folderHeld(CurrentFolderLock());
+        SetCurrentFolder(ProgramFolder());
+    }
     if (fileLeft) {
         ErrorBox("Cannot delete some files, they may be Read-Only");
         return;

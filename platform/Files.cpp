@@ -458,6 +458,12 @@ std::string CurrentFolder()
     return WithTrailingSlash(buffer.data());
 }
 
+std::shared_mutex& CurrentFolderLock()
+{
+    static std::shared_mutex lock;
+    return lock;
+}
+
 bool SetCurrentFolder(std::string_view path)
 {
     return !path.empty() && chdir(Text(path).c_str()) == 0;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +89,10 @@ bool RemoveFolder(std::string_view path);
 std::string CurrentFolder();
 // Makes path the process's current folder.
 bool SetCurrentFolder(std::string_view path);
+// The current folder is one for all threads. Work that reads it while it runs (a zip engine
+// resolving relative names) holds this shared; a change of it, together with the work that
+// needs the changed folder (an extraction below its base folder), holds it alone.
+std::shared_mutex& CurrentFolderLock();
 // The short form of a path: the path itself when anything exists there, else "".
 std::string ShortPath(std::string_view path);
 // The path with every symbolic link, "." and ".." resolved (realpath); "" when it does not exist.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QBoxLayout>
 #include <QGroupBox>
@@ -20,6 +21,7 @@
 #include "dialogs/Help.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "stalker/StalkPack.h"
 #include "toolkit/FileEdit.h"
 #include "toolkit/FlatButton.h"
 #include "toolkit/Pictures.h"
@@ -322,34 +324,91 @@ std::vector<std::string> TStalkDlg::PackAll(const std::vector<std::string>& file
     SetRunning(true);
     struct BackToIdle {
         TStalkDlg* dlg;
-        ~BackToIdle() { dlg->SetRunning(false); }
+        ~BackToIdle() {
+            dlg->packRun = nullptr;
+            dlg->SetRunning(false);
+        }
     } backToIdle{this};
 
+    // Full paths, made here: no worker depends on the current folder.
+    PackRun run;
+    for (const std::string& file : files)
+        run.Add(AbsolutePath(file), AbsolutePath(dest + ArchiveName(FileNamePart(file))));
+    ProgressRun overall(*runBar, "", static_cast<std::int64_t>(files.size()));
+    run.overall = &overall;
+    packRun = &run;
+    RunWorkers(run);
+
+    if (stop) overall.Report(static_cast<std::int64_t>(run.done));
     std::vector<std::string> notPacked;
-    const std::int64_t n = static_cast<std::int64_t>(files.size());
-    ProgressRun run(*runBar, "", n);
-    for (std::int64_t k = 0; k < n; ++k) {
-        if (!PackFile(files[k], dest)) notPacked.push_back(FileNamePart(files[k]) + ": " + Zip->LastMessage());
-        if (runBar->Cancelled()) {
-            run.Report(k + 1);
-            break;
-        }
-        // The bar trails by one file while the run goes on: it reaches 100 only at the end.
-        run.Report(k);
-    }
+    for (const std::string& failure : run.failures)
+        if (!failure.empty()) notPacked.push_back(failure);
     return notPacked;
 }
 
-bool TStalkDlg::PackFile(const std::string& file, const std::string& destFolder) {
-    const std::string archive = destFolder + ArchiveName(FileNamePart(file));
+void TStalkDlg::RunWorkers(PackRun& run) {
+    const unsigned workers = static_cast<unsigned>(std::min<std::size_t>(WorkerCount, run.groups.size()));
+    std::vector<std::unique_ptr<TZipArchiver>> zips;
+    std::vector<std::unique_ptr<WorkerZipUi>> seams;
+    for (unsigned w = 0; w < workers; ++w) {
+        zips.push_back(std::make_unique<TZipArchiver>());
+        seams.push_back(std::make_unique<WorkerZipUi>(this, Zip->Ui()));
+        zips[w]->SetUi(seams[w].get());
+        CopyAddSettings(*Zip, *zips[w]);
+    }
+    ZipBusyCursor busy(Zip->Ui());
+    std::vector<std::thread> threads;
+    for (unsigned w = 0; w < workers; ++w)
+        threads.emplace_back([this, &run, zip = zips[w].get(), w] { PackOnWorker(run, *zip, w); });
+    // The reports come in through the event queue; each worker's last one says it has ended.
+    while (run.workersEnded < workers) {
+        Zip->Ui().ProcessMessages();
+        if (run.workersEnded < workers) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    for (std::thread& t : threads) t.join();
+}
+
+void TStalkDlg::PackOnWorker(PackRun& run, TZipArchiver& zip, unsigned worker) {
+    const auto post = [this](auto work) { QMetaObject::invokeMethod(this, work, Qt::QueuedConnection); };
+    zip.OnProgress = [&](TZipArchiver*, ProgressType type, const std::string& name, std::int32_t size) {
+        post([=, this] { WorkerProgress(worker, type, name, size); });
+    };
+    zip.OnMessage = [&](TZipArchiver*, int code, const std::string& text) {
+        post([=, this] {
+            if (Zip->OnMessage) Zip->OnMessage(Zip.get(), code, text);
+        });
+    };
+    for (std::size_t group; !run.halt && (group = run.nextGroup++) < run.groups.size();)
+        for (std::size_t k : run.groups[group]) {
+            if (run.halt) break;
+            if (!PackFile(zip, run.files[k], run.archives[group]))
+                run.failures[k] = FileNamePart(run.files[k]) + ": " + zip.LastMessage();
+            post([this] { FileHandedBack(); });
+        }
+    post([&run] { ++run.workersEnded; });
+}
+
+bool TStalkDlg::PackFile(TZipArchiver& zip, const std::string& file, const std::string& archive) {
     // A mask such as *.* also lists the archives of an earlier run in the same folder; one of
     // them would be packed into itself, nested one level deeper at every run.
-    if (AbsolutePath(archive) == AbsolutePath(file)) return true;
-    Zip->FSpecArgs.clear();
-    Zip->FSpecArgs.push_back(file);
-    Zip->SetFileName(archive);
-    Zip->Add();
-    return Zip->SuccessCount() > 0;
+    if (archive == file) return true;
+    zip.FSpecArgs.assign(1, file);
+    zip.SetFileName(archive);
+    zip.Add();
+    return zip.SuccessCount() > 0;
+}
+
+void TStalkDlg::WorkerProgress(unsigned worker, ProgressType type, const std::string& name, std::int32_t size) {
+    if (!packRun) return;
+    if (type == ptFileBegin) packRun->currentWorker = worker;
+    if (worker == packRun->currentWorker) ZipProgress(Zip.get(), type, name, size);
+}
+
+void TStalkDlg::FileHandedBack() {
+    if (!packRun) return;
+    // The bar trails by one file while the run goes on: it reaches 100 only at the end.
+    ++packRun->done;
+    packRun->overall->Report(static_cast<std::int64_t>(packRun->done - 1));
 }
 
 // The engine's own complaints (a file gone, a folder that cannot be written) reach only the
@@ -390,10 +449,13 @@ void TStalkDlg::ZipProgress(TZipArchiver*, ProgressType ProgrType, const std::st
 
 // ---- Stopping and closing ----------------------------------------------------------------------
 
-void TStalkDlg::AskStop() { stop = QuestionBox(kStopQuestion); }
+void TStalkDlg::AskStop() {
+    stop = QuestionBox(kStopQuestion);
+    if (packRun) packRun->halt = stop;
+}
 
 void TStalkDlg::BtnStopClick() {
-    if (Zip->AddBusy()) {
+    if (running) {
         AskStop();
         return;
     }
@@ -401,7 +463,7 @@ void TStalkDlg::BtnStopClick() {
 }
 
 bool TStalkDlg::FormClose() {
-    if (Zip->AddBusy()) {
+    if (running) {
         AskStop();
         return false;
     }

@@ -8,9 +8,11 @@
 // by object name (they carry the names below) and call the handlers as a user's action would.
 
 #include <QDialog>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "zip/ZipArchiver.h"
@@ -26,6 +28,7 @@ class FolderEdit;
 class FlatButton;
 class StatusPanels;
 class BarProgress;
+struct PackRun;
 
 class QHBoxLayout;
 
@@ -54,6 +57,9 @@ public:
     QProgressBar* ProgressBar2; // current file, 0-100
     StatusPanels* StatusBar1;   // run messages, one panel
     std::unique_ptr<TZipArchiver> Zip;  // the dialog's own zip component
+
+    // How many files are packed at once, each on a thread of its own: one per processor.
+    unsigned WorkerCount = std::max(1u, std::thread::hardware_concurrency());
 
     // Shows the dialog modally and returns when it has closed.
     int ShowModal();
@@ -104,20 +110,30 @@ private:
     void ConnectHandlers();
     void SetRunning(bool on);
     void AskStop();
-    // Packs the files in order until the last or a confirmed stop, in the running state, the
-    // overall bar showing the files done; returns "name: message" for each file that got no
-    // archive.
+    // Packs the files on WorkerCount threads until the last or a confirmed stop, in the running
+    // state, the overall bar showing the files done and the file bar the file begun last;
+    // returns "name: message" for each file that got no archive, in list order. The dialog's
+    // thread shows the workers' reports and boxes meanwhile, and takes the clicks on Stop.
     std::vector<std::string> PackAll(const std::vector<std::string>& files, const std::string& dest);
-    // Hands one file to the component; false when it got no archive. An archive of the run
+    // Starts the workers, each with a zip component of its own set as the dialog's is, and shows
+    // their reports until the last has ended.
+    void RunWorkers(PackRun& run);
+    // A worker's loop: the next archive's files, one by one, until none is left or a stop.
+    void PackOnWorker(PackRun& run, TZipArchiver& zip, unsigned worker);
+    // Hands one file to a component; false when it got no archive. An archive of the run
     // itself is left as it is.
-    bool PackFile(const std::string& file, const std::string& destFolder);
+    static bool PackFile(TZipArchiver& zip, const std::string& file, const std::string& archive);
+    // On the dialog's thread: a worker's progress event, and a file a worker has finished.
+    void WorkerProgress(unsigned worker, ProgressType type, const std::string& name, std::int32_t size);
+    void FileHandedBack();
     void ReportNotPacked(const std::vector<std::string>& notPacked, std::size_t listed);
     void SetStatus(const std::string& text);
     void SetBars(int overall, int current);
     std::vector<std::string> Masks() const;
 
-    bool stop = false;       // a stop was confirmed; the run ends after the current file
+    bool stop = false;       // a stop was confirmed; the run ends after the files in progress
     bool running = false;
+    PackRun* packRun = nullptr;  // the run in progress
     // The two bars as the progress seam sees them: the whole run in files, the file being
     // packed in bytes (fed by the zip component's progress event).
     std::unique_ptr<BarProgress> runBar;

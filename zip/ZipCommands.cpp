@@ -12,6 +12,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <shared_mutex>
 
 namespace {
 
@@ -140,7 +142,11 @@ void TZipArchiver::RunZipEngine(const std::string& archive, AddOpts options, boo
         rec.Encrypt = rec.JunkDirs = rec.Recurse = rec.Grow = rec.Move = rec.Update = rec.Freshen = 0;
     }
     FCallbackError = nullptr;
-    FSuccessCount = ZipExecEntry()(&rec);
+    {
+        // Relative names are found from the current folder: it stays put while the engine runs.
+        const std::shared_lock folderKept(CurrentFolderLock());
+        FSuccessCount = ZipExecEntry()(&rec);
+    }
     RethrowCallbackError();
 }
 
@@ -278,7 +284,9 @@ void TZipArchiver::Extract() {
     }
 
     // The engine writes below the current folder: a base folder that cannot be made current
-    // would leave the members in whatever folder that happens to be.
+    // would leave the members in whatever folder that happens to be. No other thread's engine
+    // runs while the folder is changed.
+    const std::unique_lock folderHeld(CurrentFolderLock());
     const std::string oldFolder = CurrentFolder();
     if (!ExtrBaseDir.empty() && !SetCurrentFolder(ExtrBaseDir)) {
         if (!joined.empty()) DeleteFile(source);

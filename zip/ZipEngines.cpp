@@ -8,6 +8,7 @@
 
 #include <dlfcn.h>
 
+#include <mutex>
 #include <string>
 
 namespace {
@@ -43,22 +44,21 @@ std::string LibraryPath(const TZipArchiver& z, const Engine& e) {
     return e.fileName;
 }
 
-bool Open(TZipArchiver& z, Engine& e) {
+// Components on several threads (the Stalker's workers) take and give back references at once.
+std::mutex g_enginesLock;
+
+// Opens the library; returns the message to show (0: none).
+int Open(const TZipArchiver& z, Engine& e) {
     e.handle = dlopen(LibraryPath(z, e).c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!e.handle) {
-        z.ShowZipMessage(e.notFoundId);
-        return false;
-    }
-    if (z.Trace) z.ShowZipMessage(e.loadedId);
+    if (!e.handle) return e.notFoundId;
     e.exec = dlsym(e.handle, e.execName);
     e.version = dlsym(e.handle, e.versionName);
     int missing = !e.exec ? e.execMissingId : !e.version ? e.versionMissingId : 0;
-    if (missing == 0) return true;
+    if (missing == 0) return z.Trace ? e.loadedId : 0;
     // A library without both entry points cannot be called: it is not kept.
-    z.ShowZipMessage(missing);
     dlclose(e.handle);
     e.handle = e.exec = e.version = nullptr;
-    return false;
+    return missing;
 }
 
 }  // namespace
@@ -67,19 +67,31 @@ const char* EngineFileName(EngineKind kind) { return Of(kind).fileName; }
 
 bool AcquireEngine(TZipArchiver& z, EngineKind kind) {
     Engine& e = Of(kind);
-    if (!e.handle && !Open(z, e)) return false;
-    ++e.references;
-    return true;
+    int message = 0;
+    bool held = false;
+    {
+        const std::lock_guard hold(g_enginesLock);
+        if (!e.handle) message = Open(z, e);
+        held = e.handle != nullptr;
+        if (held) ++e.references;
+    }
+    // Outside the lock: a box may wait for the user while other threads load and unload.
+    if (message) z.ShowZipMessage(message);
+    return held;
 }
 
 void ReleaseEngine(EngineKind kind) {
     Engine& e = Of(kind);
+    const std::lock_guard hold(g_enginesLock);
     if (e.references == 0 || --e.references > 0) return;
     dlclose(e.handle);
     e.handle = e.exec = e.version = nullptr;
 }
 
-int EngineReferences(EngineKind kind) { return Of(kind).references; }
+int EngineReferences(EngineKind kind) {
+    const std::lock_guard hold(g_enginesLock);
+    return Of(kind).references;
+}
 
 ZipEngineExecFn ZipExecEntry() { return reinterpret_cast<ZipEngineExecFn>(Of(EngineKind::Zip).exec); }
 GetZipEngineVersionFn ZipVersionEntry() {

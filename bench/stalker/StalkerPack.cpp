@@ -1,7 +1,9 @@
 // stalker-pack: one Stalker run over 500 files of 2 MB each (text-like, binary-like and random in
 // turn) at level 9, against a shell loop of Info-ZIP's `zip -9 -q -j` over the same files, one
-// archive per file, in alternating rounds of the same run. Prints the median time ratio (ours /
-// Info-ZIP; target 1.0) and the total archive sizes (ours must stay within 1% of Info-ZIP's).
+// archive per file, in alternating rounds of the same run. The Stalker packs on one worker per
+// processor, Info-ZIP's loop one file at a time: on two processors the target is 0.55. Prints the
+// median time ratio (ours / Info-ZIP) and the total archive sizes (ours must stay within 1% of
+// Info-ZIP's).
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
@@ -155,7 +157,7 @@ bool Measure(const fs::path& root, SilentZipUi& ui) {
                   "unzip_t=%s",
                   kFiles, static_cast<unsigned long long>(ourBytes), static_cast<unsigned long long>(theirBytes),
                   sizeRatio, ourCount, theirCount, tested ? "ok" : "FAILED");
-    const bool fast = bench::Report("stalker-pack", t, 1.0, details);
+    const bool fast = bench::Report("stalker-pack", t, 0.55, details);
     return fast && sizeRatio <= 1.01 && ourCount == kFiles && theirCount == kFiles && tested;
 }
 

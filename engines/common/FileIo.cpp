@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 bool WriteAll(int fd, const char* data, size_t length) {
     while (length > 0) {
@@ -30,4 +31,9 @@ bool ReadAt(int fd, void* buffer, size_t length, int64_t offset) {
         offset += got;
     }
     return true;
+}
+
+std::string ErrnoText(int error) {
+    char buffer[256];
+    return strerror_r(error, buffer, sizeof buffer);  // the GNU form: returns the text to use
 }

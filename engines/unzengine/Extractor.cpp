@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <mutex>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -23,12 +24,14 @@ std::string FolderOf(const std::string& path) {
 }
 
 // Read from /proc, so that no other thread ever sees the mask changed; setting it and back is
-// the fallback.
+// the fallback where /proc is not mounted, one engine call at a time.
 mode_t CurrentUmask() {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
         if (line.starts_with("Umask:"))
             return mode_t(std::strtoul(line.c_str() + 6, nullptr, 8));
+    static std::mutex fallback;
+    const std::lock_guard hold(fallback);
     mode_t mask = ::umask(0);
     ::umask(mask);
     return mask;
@@ -198,7 +201,7 @@ bool Extractor::copyOut(const ExtractItem& item, MemberStream& stream, int fd) {
             return false;
         }
         if (fd >= 0 && !WriteAll(fd, buffer_.data(), size_t(got))) {
-            reporter_.error(ZERR_WRITE, "cannot write " + item.target + ": " + std::strerror(errno));
+            reporter_.error(ZERR_WRITE, "cannot write " + item.target + ": " + ErrnoText(errno));
             return false;
         }
         if (reporter_.bytesDone(got))
@@ -216,7 +219,7 @@ bool Extractor::writeFile(const ExtractItem& item, MemberStream& stream) {
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
         reporter_.error(ZERR_CREATE, "cannot create a file in " + (folder.empty() ? "." : folder) + ": " +
-                                         std::strerror(errno));
+                                         ErrnoText(errno));
         return false;
     }
     bool good = copyOut(item, stream, fd);
@@ -224,11 +227,11 @@ bool Extractor::writeFile(const ExtractItem& item, MemberStream& stream) {
     if (good && (::fchmod(fd, item.mode) != 0 || ::futimens(fd, times) != 0))
         good = false;
     if (::close(fd) != 0 && good) {
-        reporter_.error(ZERR_WRITE, "cannot write " + item.target + ": " + std::strerror(errno));
+        reporter_.error(ZERR_WRITE, "cannot write " + item.target + ": " + ErrnoText(errno));
         good = false;
     }
     if (good && ::rename(temp.c_str(), item.target.c_str()) != 0) {
-        reporter_.error(ZERR_CREATE, "cannot create " + item.target + ": " + std::strerror(errno));
+        reporter_.error(ZERR_CREATE, "cannot create " + item.target + ": " + ErrnoText(errno));
         good = false;
     }
     if (!good)
@@ -247,7 +250,7 @@ bool Extractor::makeFolders(const std::string& folder) {
         std::string path = folder.substr(0, slash);
         struct stat st;
         if (::mkdir(path.c_str(), 0777) != 0 && !(errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
-            reporter_.error(ZERR_CREATE, "cannot create the folder " + path + ": " + std::strerror(errno));
+            reporter_.error(ZERR_CREATE, "cannot create the folder " + path + ": " + ErrnoText(errno));
             return false;
         }
         start = slash + 1;

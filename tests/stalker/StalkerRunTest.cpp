@@ -154,9 +154,11 @@ TEST_F(StalkerRunTest, UnwritableDestinationIsReportedForEachFile) {
 }
 
 TEST_F(StalkerRunTest, FileVanishingDuringTheRunIsReportedAndTheRestIsPacked) {
-    tmp.write("roms/a.nes", Compressible(100000));
+    // One worker, long at the first file when the dialog first looks up: b goes meanwhile.
+    tmp.write("roms/a.nes", Compressible(16 << 20));
     tmp.write("roms/b.nes", "b");
     tmp.write("roms/c.nes", "c");
+    dlg.WorkerCount = 1;
     OnPump([&] { std::remove(tmp.file("roms/b.nes").c_str()); });
     Prepare(tmp.file("roms"), "", {"*.nes"});
     prompts.Box(BoxOk);
@@ -170,14 +172,16 @@ TEST_F(StalkerRunTest, FileVanishingDuringTheRunIsReportedAndTheRestIsPacked) {
     EXPECT_EQ(Status(), "Done");
 }
 
-TEST_F(StalkerRunTest, StopAnsweredYesEndsAfterTheCurrentFileWhichIsWhole) {
-    for (const char* f : {"a.nes", "b.nes", "c.nes"}) tmp.write(std::string("roms/") + f, Compressible(300000));
+TEST_F(StalkerRunTest, StopAnsweredYesLetsTheFilesInProgressFinishWholeAndBeginsNoOther) {
+    const int n = 6;
+    for (int i = 0; i < n; ++i) tmp.write("roms/g" + std::to_string(i) + ".nes", Compressible(4 << 20));
+    dlg.WorkerCount = 2;
     prompts.Box(BoxYes);
     bool asked = false;
     OnPump([&] {
-        if (asked || !dlg.Zip->AddBusy()) return;
+        // Once a file has begun: it is one of those that finish whole.
+        if (asked || !dlg.Running() || Status().rfind("Processing: ", 0) != 0) return;
         asked = true;
-        EXPECT_TRUE(dlg.Running());
         EXPECT_FALSE(dlg.BtnGo->isEnabled());
         EXPECT_EQ(dlg.BtnStop->text().toStdString(), "&Stop");
         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
@@ -191,12 +195,20 @@ TEST_F(StalkerRunTest, StopAnsweredYesEndsAfterTheCurrentFileWhichIsWhole) {
     EXPECT_EQ(prompts.Shown()[0].text, "After doing this file you really\nwant to stop the session?");
     EXPECT_EQ(prompts.Shown()[0].icon, BoxIcon::Question);
     EXPECT_EQ(prompts.Shown()[0].buttons, BoxButtons::YesNo);
-    EXPECT_TRUE(Intact(tmp.file("roms/a.zip")));
-    EXPECT_EQ(RunShell("cd '" + tmp.file("roms") + "' && unzip -p a.zip | cmp -s - a.nes"), 0);
-    EXPECT_FALSE(Exists(tmp.file("roms/b.zip")));
+    // Every archive made holds its whole file; the files not begun got none.
+    int packed = 0;
+    for (int i = 0; i < n; ++i) {
+        const std::string name = "g" + std::to_string(i);
+        if (!Exists(tmp.file("roms/" + name + ".zip"))) continue;
+        ++packed;
+        EXPECT_EQ(RunShell("cd '" + tmp.file("roms") + "' && unzip -p " + name + ".zip | cmp -s - " + name + ".nes"), 0)
+            << name;
+    }
+    EXPECT_GE(packed, 1);
+    EXPECT_LT(packed, n);
     EXPECT_EQ(Status(), "Aborted by user");
     EXPECT_FALSE(dlg.StopRequested());
-    EXPECT_EQ(dlg.ProgressBar1->value(), 33);  // one file of three, and that one whole
+    EXPECT_EQ(dlg.ProgressBar1->value(), packed * 100 / n);  // where the run stopped
     EXPECT_EQ(dlg.ProgressBar2->value(), 100);
     ExpectIdle();
 }
@@ -207,7 +219,7 @@ TEST_F(StalkerRunTest, CloseDuringARunAsksAndNoLetsItFinish) {
     bool asked = false;
     bool closed = true;
     OnPump([&] {
-        if (asked || !dlg.Zip->AddBusy()) return;
+        if (asked || !dlg.Running()) return;
         asked = true;
         closed = dlg.FormClose();  // the title-bar close while packing
     });
@@ -224,32 +236,55 @@ TEST_F(StalkerRunTest, CloseDuringARunAsksAndNoLetsItFinish) {
     dlg.hide();
 }
 
-TEST_F(StalkerRunTest, BarsAfterEachFileAndTheFileShownWhilePacking) {
+TEST_F(StalkerRunTest, BarsFollowTheFilesDoneAndTheFileBegunLast) {
     const int n = 3;
     for (int i = 0; i < n; ++i) tmp.write("roms/g" + std::to_string(i) + ".nes", Compressible(524288));
-    // At each file's first pump: the overall bar as the previous file left it, and the status.
-    std::vector<int> overallAtFile;
-    std::vector<std::string> statusAtFile;
-    int lastFileBar = -1;
-    std::string seenFile;
+    // Every value the overall bar takes, in order, whichever worker finished which file.
+    std::vector<int> overall;
+    QObject::connect(dlg.ProgressBar1, &QProgressBar::valueChanged, [&](int v) { overall.push_back(v); });
+    dlg.ProgressBar1->setValue(50);  // as an earlier run may have left it
+    overall.clear();
+    std::vector<std::string> statuses;
     OnPump([&] {
-        const std::string status = Status();
-        if (status != seenFile) {
-            seenFile = status;
-            overallAtFile.push_back(dlg.ProgressBar1->value());
-            statusAtFile.push_back(status);
-        }
-        lastFileBar = dlg.ProgressBar2->value();
+        if (statuses.empty() || statuses.back() != Status()) statuses.push_back(Status());
     });
     Prepare(tmp.file("roms"), "", {"*.nes"});
     dlg.BtnGoClick();
-    EXPECT_EQ(overallAtFile, (std::vector<int>{0, 0, 100 / n}));
-    ASSERT_EQ(statusAtFile.size(), 3u);
-    EXPECT_EQ(statusAtFile[0], "Processing: g0.nes (512 Kb)");
-    EXPECT_EQ(statusAtFile[2], "Processing: g2.nes (512 Kb)");
-    EXPECT_EQ(lastFileBar, 100);
-    EXPECT_EQ(dlg.ProgressBar1->value(), 100);
+    // 0 at the start; after the first archive still 0, after the last (n-1) x 100 / n; then 100.
+    EXPECT_EQ(overall, (std::vector<int>{0, 100 / n, 2 * 100 / n, 100}));
+    for (const std::string& status : statuses) {
+        if (status == "Done" || status.empty()) continue;
+        EXPECT_TRUE(status == "Processing: g0.nes (512 Kb)" || status == "Processing: g1.nes (512 Kb)" ||
+                    status == "Processing: g2.nes (512 Kb)")
+            << status;
+    }
+    EXPECT_EQ(dlg.ProgressBar2->value(), 100);
     EXPECT_EQ(Status(), "Done");
+}
+
+// Archives made on several workers are those a one-at-a-time run makes, byte for byte: files
+// that share an archive (by name, or listed twice by two masks) go into it in list order.
+TEST_F(StalkerRunTest, ArchivesMadeInParallelAreThoseOfAOneAtATimeRun) {
+    for (const char* f : {"a.nes", "b.nes", "c.smc", "game.eu.smc", "game.eu.nes", "h.nes", "i.nes", "j.smc"})
+        tmp.write(std::string("roms/") + f, Compressible(200000 + 1000 * (f[0] - 'a')));
+    const auto run = [&](unsigned workers, const std::string& dest) {
+        tmp.write(dest + "/.made", "");
+        dlg.WorkerCount = workers;
+        Prepare(tmp.file("roms"), tmp.file(dest), {"*.nes", "*.smc", "a.*"});
+        dlg.BtnGoClick();
+        EXPECT_EQ(Status(), "Done");
+    };
+    run(1, "one");
+    run(4, "four");
+    int archives = 0;
+    for (const char* zip : {"a.zip", "b.zip", "c.zip", "game.eu.zip", "h.zip", "i.zip", "j.zip"}) {
+        const std::string one = TempDir::read(tmp.file(std::string("one/") + zip));
+        EXPECT_EQ(TempDir::read(tmp.file(std::string("four/") + zip)), one) << zip;
+        archives += Intact(tmp.file(std::string("four/") + zip));
+    }
+    EXPECT_EQ(archives, 7);
+    EXPECT_EQ(Members(tmp.file("four/game.eu.zip")), "game.eu.nes\ngame.eu.smc\n");
+    EXPECT_TRUE(prompts.Shown().empty());
 }
 
 TEST_F(StalkerRunTest, MissingEngineIsReportedForEachFileAndTheRunGoesOn) {
@@ -272,12 +307,15 @@ TEST_F(StalkerRunTest, ClosingReleasesTheEngineTheDialogHolds) {
     tmp.write("roms/a.nes", "a");
     dlg.Zip->Load_Zip_Dll();
     ASSERT_EQ(EngineReferences(EngineKind::Zip), 1);
+    tmp.write("roms/b.nes", Compressible(16 << 20));  // long enough to be seen packing
+    dlg.WorkerCount = 1;  // one Add at a time: one reference of its own
     int duringRun = -1;
-    OnPump([&] { duringRun = EngineReferences(EngineKind::Zip); });
+    OnPump([&] { duringRun = std::max(duringRun, EngineReferences(EngineKind::Zip)); });
     Prepare(tmp.file("roms"), "", {"*.nes"});
     dlg.show();
     dlg.BtnGoClick();
     EXPECT_EQ(duringRun, 2) << "the dialog's reference and the running Add's own";
+    EXPECT_EQ(EngineReferences(EngineKind::Zip), 1);
     EXPECT_TRUE(Intact(tmp.file("roms/a.zip")));
     dlg.BtnStopClick();
     EXPECT_FALSE(dlg.isVisible());

@@ -1,3 +1,4 @@
+#include "platform/Text.h"
 #include "catalogue/RomStats.h"
 
 #include <sqlite3.h>
@@ -79,14 +80,7 @@ int64_t QueryNumber(sqlite3* db, const char* sql, int& rc) {
     return sqlite3_column_int64(*s, 0);
 }
 
-std::string Today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%Y-%m-%d", &local);
-    return text;
-}
+std::string Today() { return LocalTimeText("%Y-%m-%d"); }
 
 // Moves the store (and a journal that belongs to it, which would otherwise be played into the
 // new store) to a free name with today's date. Returns the new name, empty when it could not.

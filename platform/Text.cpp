@@ -1,5 +1,6 @@
 #include "platform/Text.h"
 
+#include <ctime>
 #include <cstdint>
 
 std::string AsciiLower(std::string_view text)
@@ -202,4 +203,13 @@ std::string_view TrimBlanks(std::string_view text)
     while (!text.empty() && blank(text.back()))
         text.remove_suffix(1);
     return text;
+}
+
+std::string LocalTimeText(const char* format)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[64];
+    return std::strftime(text, sizeof text, format, &local) ? std::string(text) : std::string();
 }

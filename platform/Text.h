@@ -37,3 +37,5 @@ std::string Cp437ToUtf8(std::string_view bytes);
 std::string DisplayText(std::string_view bytes);
 // Removes blanks, tabs, CR and LF at both ends.
 std::string_view TrimBlanks(std::string_view text);
+// The local date and time now, written by a strftime format (at most 63 bytes of text).
+std::string LocalTimeText(const char* format);

@@ -1,3 +1,4 @@
+#include "platform/Text.h"
 #include "platform/Trash.h"
 
 #include <fcntl.h>
@@ -72,14 +73,7 @@ std::string PercentEncoded(const std::string& path) {
     return out;
 }
 
-std::string LocalTimeNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
-    return text;
-}
+std::string LocalTimeNow() { return LocalTimeText("%Y-%m-%dT%H:%M:%S"); }
 
 bool MakeTrashFolders(const std::string& trash) {
     for (const std::string& folder : {trash, trash + "/files", trash + "/info"})

@@ -1,6 +1,8 @@
 #include "platform/Files.h"
 
+#include "platform/Descriptor.h"
 #include "platform/Paths.h"
+#include "platform/Process.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -82,50 +84,37 @@ bool WritePieces(int fd, std::span<const std::string_view> pieces)
     return true;
 }
 
-bool WriteAll(int fd, std::string_view bytes)
-{
-    return WritePieces(fd, std::span<const std::string_view>(&bytes, 1));
-}
-
 // Copies a regular file to a new file at to (which must not exist), keeping its mode and times.
 bool CopyToNewFile(const std::string& from, const std::string& to)
 {
-    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
+    const Descriptor in = OpenDescriptor(from, O_RDONLY);
+    if (!in.IsOpen())
         return false;
     struct stat st;
-    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(in);
+    if (fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         errno = EISDIR;
         return false;
     }
-    const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
-    if (out < 0) {
-        const int saved = errno;
-        close(in);
-        errno = saved;
+    Descriptor out = OpenDescriptor(to, O_WRONLY | O_CREAT | O_EXCL, st.st_mode & 07777);
+    if (!out.IsOpen())
         return false;
-    }
     bool ok = true;
     char chunk[65536];
     for (;;) {
-        const ssize_t n = read(in, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const ssize_t n = ReadAll(in.Get(), chunk, sizeof chunk);
         if (n <= 0) {
             ok = n == 0;
             break;
         }
-        if (!WriteAll(out, std::string_view(chunk, static_cast<std::size_t>(n)))) {
+        if (!WriteAll(out.Get(), chunk, static_cast<std::size_t>(n))) {
             ok = false;
             break;
         }
     }
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    ok = ok && futimens(out, times) == 0 && fsync(out) == 0;
+    ok = ok && futimens(out.Get(), times) == 0 && fsync(out.Get()) == 0;
     const int saved = errno;
-    close(in);
-    if (close(out) != 0)
+    if (!out.Close())
         ok = false;
     if (!ok) {
         unlink(to.c_str());
@@ -146,11 +135,9 @@ mode_t NewFileMode()
 void SyncFolderOf(const std::string& path)
 {
     const std::string folder = FolderPart(path);
-    const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
+    const Descriptor fd = OpenDescriptor(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY);
+    if (fd.IsOpen())
+        fsync(fd.Get());
 }
 
 // The file a write to path really replaces: a symbolic link's target, else path itself.
@@ -490,17 +477,12 @@ std::string RealPath(std::string_view path)
 bool ReadFileChunks(std::string_view path, const std::function<void(std::string_view)>& onChunk)
 {
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer, for good.
-    const int fd = open(Text(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
     // Closed on every way out, a chunk handler that throws (out of memory) among them.
-    const std::unique_ptr<const int, void (*)(const int*)> closer(&fd, [](const int* f) {
-        const int saved = errno;
-        close(*f);
-        errno = saved;
-    });
+    const Descriptor fd = OpenDescriptor(Text(path), O_RDONLY | O_NONBLOCK);
+    if (!fd.IsOpen())
+        return false;
     struct stat st = {};
-    if (fstat(fd, &st) != 0)
+    if (fstat(fd.Get(), &st) != 0)
         return false;
     if (!S_ISREG(st.st_mode)) {
         errno = S_ISDIR(st.st_mode) ? EISDIR : NotARegularFile;
@@ -508,20 +490,19 @@ bool ReadFileChunks(std::string_view path, const std::function<void(std::string_
     }
     std::vector<char> chunk(256 * 1024);
     for (;;) {
-        const ssize_t n = read(fd, chunk.data(), chunk.size());
-        if (n < 0 && errno == EINTR)
-            continue;
+        const ssize_t n = ReadAll(fd.Get(), chunk.data(), chunk.size());
         if (n < 0)
             return false;
-        if (n == 0)
+        if (n > 0)
+            onChunk(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
+        if (static_cast<std::size_t>(n) < chunk.size())
             return true;
-        onChunk(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
     }
 }
 
 std::string ReadErrorText(int error)
 {
-    return error == NotARegularFile ? std::string("Not a regular file") : std::string(std::strerror(error));
+    return error == NotARegularFile ? std::string("Not a regular file") : ErrorText(error);
 }
 
 std::optional<std::string> ReadWholeFile(std::string_view path)
@@ -550,13 +531,13 @@ bool WriteFileAtomicPieces(std::string_view path, std::span<const std::string_vi
         return false;
     }
     std::string temp = FolderPart(target) + "." + FileNamePart(target) + "." + std::string(TemporaryMark);
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
+    Descriptor fd(mkostemp(temp.data(), O_CLOEXEC));
+    if (!fd.IsOpen())
         return false;
     const mode_t mode = exists ? (old.st_mode & 07777) : NewFileMode();
-    bool ok = fchmod(fd, mode) == 0 && WritePieces(fd, pieces) && fsync(fd) == 0;
+    bool ok = fchmod(fd.Get(), mode) == 0 && WritePieces(fd.Get(), pieces) && fsync(fd.Get()) == 0;
     int saved = errno;
-    if (close(fd) != 0 && ok) {
+    if (!fd.Close() && ok) {
         ok = false;
         saved = errno;
     }

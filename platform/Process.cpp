@@ -1,5 +1,7 @@
 #include "platform/Process.h"
 
+#include "platform/Descriptor.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -166,25 +168,16 @@ StartResult StartProcess(const std::string& program, const std::vector<std::stri
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return {-1, errno};
+    Descriptor readEnd(fds[0]), writeEnd(fds[1]);
     const pid_t pid = fork();
-    if (pid < 0) {
-        const int error = errno;
-        close(fds[0]);
-        close(fds[1]);
-        return {-1, error};
-    }
-    if (pid == 0) {
-        close(fds[0]);
-        RunChild(fds[1], folder, program.c_str(), argv.data());
-    }
+    if (pid < 0)
+        return {-1, errno};
+    if (pid == 0)
+        RunChild(writeEnd.Get(), folder, program.c_str(), argv.data());  // never returns
     setpgid(pid, pid);  // also here, so the group exists whichever side runs first
-    close(fds[1]);
+    writeEnd.Reset();
     int error = 0;
-    ssize_t got;
-    do {
-        got = read(fds[0], &error, sizeof error);
-    } while (got < 0 && errno == EINTR);
-    close(fds[0]);
+    const ssize_t got = ReadAll(readEnd.Get(), &error, sizeof error);
     if (got == static_cast<ssize_t>(sizeof error)) {
         // The child could not run the program: collect it and report why.
         while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
@@ -204,7 +197,7 @@ int WaitForProcess(pid_t pid, const std::function<void()>& whileWaiting, int pol
 {
     if (pid <= 0)
         return -1;
-    const int pidFd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    const Descriptor pidFd(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
     int result = -1;
     for (;;) {
         int status = 0;
@@ -219,14 +212,13 @@ int WaitForProcess(pid_t pid, const std::function<void()>& whileWaiting, int pol
         }
         if (whileWaiting)
             whileWaiting();
-        PauseForChild(pidFd, pollMs > 0 ? pollMs : 1);
+        PauseForChild(pidFd.Get(), pollMs > 0 ? pollMs : 1);
     }
-    if (pidFd >= 0)
-        close(pidFd);
     return result;
 }
 
 std::string ErrorText(int error)
 {
-    return std::strerror(error);
+    char buffer[256];
+    return strerror_r(error, buffer, sizeof buffer);  // the GNU form: returns the text to use
 }

@@ -32,5 +32,6 @@ StartResult StartProcessWithParameters(const std::string& program, std::string_v
 // Waits until the child ends, calling whileWaiting (when set) about every pollMs milliseconds.
 // Returns the exit status, 128 + signal number when it was killed, -1 when pid is not a child.
 int WaitForProcess(pid_t pid, const std::function<void()>& whileWaiting, int pollMs = 20);
-// The text of an errno value (strerror), for messages and logs.
+// The text of an errno value, for messages and logs. Made in a buffer of the caller's: the
+// engines and the zip component run on several threads at once (the Stalker packs in parallel).
 std::string ErrorText(int error);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/Descriptor.h"
 #include "platform/Drives.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -86,13 +87,13 @@ std::string ClaimTrashName(const std::string& trash, const std::string& base, co
     for (int n = 1; n < 10000; ++n) {
         const std::string name = n == 1 ? base : base + "." + std::to_string(n);
         const std::string infoPath = trash + "/info/" + name + ".trashinfo";
-        const int fd = open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
+        Descriptor fd = OpenDescriptor(infoPath, O_WRONLY | O_CREAT | O_EXCL, 0600);
+        if (!fd.IsOpen()) {
             if (errno == EEXIST) continue;
             return "";
         }
-        const bool written = write(fd, info.data(), info.size()) == static_cast<ssize_t>(info.size());
-        if (close(fd) == 0 && written && !FileExists(trash + "/files/" + name)) return name;
+        const bool written = WriteAll(fd.Get(), info);
+        if (fd.Close() && written && !FileExists(trash + "/files/" + name)) return name;
         unlink(infoPath.c_str());
         if (!written) return "";
     }

@@ -113,8 +113,7 @@ std::int32_t TZipArchiver::GetCount() const {
 std::string TZipArchiver::GetZipComment() const { return ConvertOem2Iso(FZipComment, FHostNum, FHostVer); }
 
 void TZipArchiver::CloseInFile() {
-    if (FInFile >= 0) close(FInFile);
-    FInFile = -1;
+    FInFile.Reset();
 }
 
 // ---- Reporting ------------------------------------------------------------------------------
@@ -147,7 +146,7 @@ std::string TZipArchiver::BoxText(const std::string& message) const {
 void TZipArchiver::ShowExceptionError(const EZipArchiver& e) {
     if (e.DisplayMsg && !Unattended) Ui().ShowMessage(BoxText(e.Message));
     SetMessage(e.Id, e.Message);
-    FireMessage(0, e.Message);
+    FireMessage(0, e.Reason.empty() ? e.Message : e.Message + ": " + e.Reason);
 }
 
 // ---- The CodePage rule ----------------------------------------------------------------------
@@ -202,12 +201,12 @@ zipdir::EndRecord TZipArchiver::OpenEOC() {
     FZipComment.clear();
     CloseInFile();
     // Non-blocking, so a FIFO named as an archive cannot hang the open; only regular files pass.
-    FInFile = open(FZipFileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    FInFile = OpenDescriptor(FZipFileName, O_RDONLY | O_NONBLOCK);
     struct stat st {};
-    if (FInFile >= 0 && (fstat(FInFile, &st) != 0 || !S_ISREG(st.st_mode))) CloseInFile();
-    if (FInFile < 0) throw EZipArchiver(ZipMsg::InputMissing, true);
+    if (FInFile.IsOpen() && (fstat(FInFile.Get(), &st) != 0 || !S_ISREG(st.st_mode))) CloseInFile();
+    if (!FInFile.IsOpen()) throw EZipArchiver(ZipMsg::InputMissing, true);
 
-    const zipdir::ZipFile file(FInFile);
+    const zipdir::ZipFile file(FInFile.Get());
     const std::int64_t size = file.Size();
     FArchiveFileSize = Clamp32(size);
     FArchiveEnd = size;
@@ -311,7 +310,7 @@ void TZipArchiver::ListArchive() {
         FSpannedSet = false;
     } else if (end.centralDisk != end.thisDisk) {
         GetNewDisk(static_cast<int>(std::min<std::uint32_t>(end.centralDisk, 0xFFFF)));
-        FArchiveEnd = zipdir::ZipFile(FInFile).Size();
+        FArchiveEnd = zipdir::ZipFile(FInFile.Get()).Size();
         expected = end.centralOffset > static_cast<std::uint64_t>(INT64_MAX)
                        ? -1
                        : static_cast<std::int64_t>(end.centralOffset);
@@ -331,7 +330,7 @@ bool TZipArchiver::HoldsWholeArchive(const zipdir::EndRecord& end) const {
     const std::int64_t start = end.ExpectedDirectoryStart();
     if (start < 0) return false;
     if (end.totalEntries == 0) return start == static_cast<std::int64_t>(end.centralOffset);
-    const zipdir::ZipFile file(FInFile);
+    const zipdir::ZipFile file(FInFile.Get());
     try {
         zipdir::CentralDirectoryReader reader(file, start);
         zipdir::CentralEntry first;
@@ -345,7 +344,7 @@ bool TZipArchiver::HoldsWholeArchive(const zipdir::EndRecord& end) const {
 }
 
 void TZipArchiver::ListCentralDirectory(const zipdir::EndRecord& end, std::int64_t expected) {
-    zipdir::ZipFile file(FInFile);
+    zipdir::ZipFile file(FInFile.Get());
     zipdir::CentralDirectoryReader reader(file, expected);
     // Never room for more entries than the file's bytes could hold, whatever the count says.
     const std::uint64_t room = static_cast<std::uint64_t>(FArchiveEnd) / kCentralHeaderSize + 1;
@@ -358,7 +357,7 @@ void TZipArchiver::ListCentralDirectory(const zipdir::EndRecord& end, std::int64
         // A set's directory may go on on the next disk; a header is never cut between two.
         while (!got && FSpannedSet && FDiskNr >= 0 && FDiskNr < FLastDiskNumber) {
             GetNewDisk(FDiskNr + 1);
-            file = zipdir::ZipFile(FInFile);
+            file = zipdir::ZipFile(FInFile.Get());
             reader.Continue(file);
             got = reader.Next(central);
         }

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Descriptor.h"
 #include "zip/ZipDirectory.h"
 
 class TZipArchiver;
@@ -140,12 +141,16 @@ public:
     explicit EZipArchiver(const zipdir::ReadError& e);
     // A ready text (two-number formats, texts with an appended part).
     static EZipArchiver WithText(int id, std::string text, bool display);
+    // The id's text, display on, for a system call that failed with error: its text is the Reason.
+    static EZipArchiver Failed(int id, int error);
 
     const char* what() const noexcept override { return Message.c_str(); }
 
     std::string Message;
     bool DisplayMsg = true;
     int Id = 0;
+    // The system's text for the failure behind it; OnMessage gets it after Message, a box never.
+    std::string Reason;
 
 private:
     EZipArchiver() = default;
@@ -311,7 +316,7 @@ public:
     // then OnMessage with error code 0.
     void ShowZipMessage(int id, const std::string& extra = "");
     // A box with the exception's text when its display flag is set and not Unattended;
-    // LastErrorId, LastMessage, OnMessage with error code 0.
+    // LastErrorId, LastMessage, OnMessage with error code 0 (the text and then the reason).
     void ShowExceptionError(const EZipArchiver& e);
     // A box's text: while an archive is listed, its name follows on a second line, so a damaged
     // archive met during other work (a launch, a scan) is named; the messages keep their text.
@@ -396,5 +401,5 @@ private:
     std::int64_t FSizeOfDisk = 0;
     std::string FVolumeName;
     std::uint32_t FVolumeSerial = 0;
-    int FInFile = -1;  // POSIX descriptor, -1 when closed
+    Descriptor FInFile;
 };

@@ -1,5 +1,6 @@
 // Add, Extract and Delete through the engine libraries; the engine callback; passwords.
 #include "engines/EngineApi.h"
+#include "platform/Descriptor.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -10,6 +11,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -176,9 +178,7 @@ bool TZipArchiver::MakeTempArchiveName(std::string& name) {
     std::error_code ec;
     std::string folder = TempDir.empty() ? std::filesystem::temp_directory_path(ec).string() : TempDir;
     std::string pattern = JoinPath(folder, "zipXXXXXX.zip");
-    int fd = mkstemps(pattern.data(), 4);
-    if (fd < 0) return false;
-    close(fd);
+    if (!Descriptor(mkstemps(pattern.data(), 4)).IsOpen()) return false;
     // The engine creates the archive itself; the empty file only reserved the name.
     DeleteFile(pattern);
     name = pattern;
@@ -219,7 +219,7 @@ void TZipArchiver::Add() {
         if (AddOptions.Has(AddFreshen) || AddOptions.Has(AddUpdate))
             return ShowZipMessage(ZipMsg::SpanFreshenUpdate);
         if (exe) return ShowZipMessage(ZipMsg::SfxNoSpan);
-        if (!MakeTempArchiveName(target)) return ShowZipMessage(ZipMsg::TempFileFailed);
+        if (!MakeTempArchiveName(target)) return ShowExceptionError(EZipArchiver::Failed(ZipMsg::TempFileFailed, errno));
         if (Verbose) FireMessage(0, "Temporary zipfile: " + target);
     }
 

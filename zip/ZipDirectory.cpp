@@ -1,11 +1,12 @@
 // Reading a zip archive's records, bounded by the file's size (see ZipDirectory.h).
 #include "zip/ZipDirectory.h"
 
+#include "platform/Descriptor.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 namespace zipdir {
@@ -124,15 +125,8 @@ ZipFile::ZipFile(int fd) : fd_(fd) {
 std::size_t ZipFile::ReadAt(std::int64_t pos, void* to, std::size_t count) const {
     if (pos < 0 || pos >= size_) return 0;
     count = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(count), size_ - pos));
-    auto* bytes = static_cast<unsigned char*>(to);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = pread(fd_, bytes + done, count - done, static_cast<off_t>(pos + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+    const ssize_t done = ReadAllAt(fd_, to, count, pos);
+    return done < 0 ? 0 : static_cast<std::size_t>(done);
 }
 
 // ---- The end record -------------------------------------------------------------------------

@@ -1,6 +1,8 @@
 // The message catalogue of the zip component and the formatting of its texts.
 #include "zip/ZipArchiver.h"
 
+#include "platform/Process.h"
+
 #include <algorithm>
 #include <iterator>
 #include <utility>
@@ -190,6 +192,12 @@ int MessageOf(zipdir::Fault fault) {
 }  // namespace
 
 EZipArchiver::EZipArchiver(const zipdir::ReadError& e) : EZipArchiver(MessageOf(e.fault), true) {}
+
+EZipArchiver EZipArchiver::Failed(int id, int error) {
+    EZipArchiver e(id, true);
+    if (error != 0) e.Reason = ErrorText(error);
+    return e;
+}
 
 EZipArchiver EZipArchiver::WithText(int id, std::string text, bool display) {
     EZipArchiver e;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engines/zipsfx/SfxHeader.h"
+#include "platform/Descriptor.h"
 #include "platform/Drives.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -35,9 +36,9 @@ int ZipSfxMaker::CopyBuffer(int inFile, int outFile, std::int64_t count) {
     while (count != 0) {
         const std::size_t want =
             count < 0 ? sizeof block : static_cast<std::size_t>(std::min<std::int64_t>(count, sizeof block));
-        const ssize_t got = read(inFile, block, want);
+        const ssize_t got = ReadAll(inFile, block, want);
         if (got <= 0) return 0;
-        if (write(outFile, block, static_cast<std::size_t>(got)) != got) return -2;
+        if (!WriteAll(outFile, block, static_cast<std::size_t>(got))) return -2;
         if (count > 0) count -= got;
         zip_.Ui().ProcessMessages();
         if (static_cast<std::size_t>(got) < want) return 0;
@@ -47,21 +48,17 @@ int ZipSfxMaker::CopyBuffer(int inFile, int outFile, std::int64_t count) {
 
 int ZipSfxMaker::CopyFileA(const std::string& source, const std::string& target) {
     ZipBusyCursor busy(zip_.Ui());
-    const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return -3;
+    const Descriptor in = OpenDescriptor(source, O_RDONLY);
+    if (!in.IsOpen()) return -3;
     if (FileExists(target)) EraseFile(target, zip_.HowToDelete);
-    const int out = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (out < 0) {
-        close(in);
-        return -1;
-    }
-    const int copied = CopyBuffer(in, out, -1);
+    Descriptor out = OpenDescriptor(target, O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (!out.IsOpen()) return -1;
+    const int copied = CopyBuffer(in.Get(), out.Get(), -1);
     struct stat st {};
-    fstat(in, &st);
+    fstat(in.Get(), &st);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    const bool dated = futimens(out, times) == 0;
-    const bool closed = close(out) == 0;
-    close(in);
+    const bool dated = futimens(out.Get(), times) == 0;
+    const bool closed = out.Close();
     if (copied != 0 || !closed || FileSize(target) != FileSize(source)) {
         DeleteFile(target);
         return -9;
@@ -131,7 +128,7 @@ bool ZipSfxMaker::WriteHeader(int out) {
     header.defaultDir = zip_.SFXDefaultDir;
     header.commandLine = zip_.SFXCommandLine;
     const auto bytes = sfx::BuildHeader(header);
-    return bytes && write(out, bytes->data(), bytes->size()) == static_cast<ssize_t>(bytes->size());
+    return bytes && WriteAll(out, bytes->data(), bytes->size());
 }
 
 void ZipSfxMaker::WriteEmptyArchive(int out, std::uint32_t centralOffset) {
@@ -140,46 +137,63 @@ void ZipSfxMaker::WriteEmptyArchive(int out, std::uint32_t centralOffset) {
     eoc.CentralOffset = centralOffset;
     unsigned char bytes[EndSize];
     eoc.ToBytes(bytes);
-    if (write(out, bytes, EndSize) != EndSize) throw EZipArchiver(ZipMsg::WriteEndOfCentral, true);
+    if (!WriteAll(out, bytes, EndSize)) throw EZipArchiver::Failed(ZipMsg::WriteEndOfCentral, errno);
 }
 
 int ZipSfxMaker::WriteSfx(const std::string& stub, const std::string& source, const std::string& target,
                           bool newFile) {
-    const int out = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0777);
-    if (out < 0) {
-        zip_.ShowZipMessage(ZipMsg::CreateOutput);
+    Descriptor out = OpenDescriptor(target, O_WRONLY | O_CREAT | O_EXCL, 0777);
+    if (!out.IsOpen()) {
+        zip_.ShowExceptionError(EZipArchiver::Failed(ZipMsg::CreateOutput, errno));
         return -9;
     }
-    const std::int64_t stubSize = FileSize(stub);
-    const std::int64_t delta = stubSize + static_cast<std::int64_t>(sfx::kHeaderSize);
+    const std::int64_t delta = FileSize(stub) + static_cast<std::int64_t>(sfx::kHeaderSize);
     std::int64_t expected = delta + EndSize;
-    int result = 0;
-    int in = -1;
-    try {
-        in = open(stub.c_str(), O_RDONLY | O_CLOEXEC);
-        if (in < 0 || CopyBuffer(in, out, -1) != 0 || !WriteHeader(out))
-            throw EZipArchiver(ZipMsg::WriteOutput, true);
-        close(in);
-        in = -1;
+    const int result = Converting(target, [&] {
+        WriteStub(stub, out.Get());
         if (newFile) {
-            WriteEmptyArchive(out, static_cast<std::uint32_t>(delta));
-        } else {
-            in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
-            if (in < 0) throw EZipArchiver(ZipMsg::OpenFailed, true);
-            const zipdir::EndRecord end = ArchiveEndRecord(in);
-            expected = delta + end.position + EndSize + end.commentLength;
-            CopyWithOffsets(in, out, 0, delta);
+            WriteEmptyArchive(out.Get(), static_cast<std::uint32_t>(delta));
+            return;
         }
+        const Descriptor in = OpenDescriptor(source, O_RDONLY);
+        if (!in.IsOpen()) throw EZipArchiver::Failed(ZipMsg::OpenFailed, errno);
+        const zipdir::EndRecord end = ArchiveEndRecord(in.Get());
+        expected = delta + end.position + EndSize + end.commentLength;
+        CopyWithOffsets(in.Get(), out.Get(), 0, delta);
+    });
+    return FinishConversion(source, target, expected, CloseOutput(out, result), newFile);
+}
+
+// The stub and the header behind it, at the start of out.
+void ZipSfxMaker::WriteStub(const std::string& stub, int out) {
+    const Descriptor in = OpenDescriptor(stub, O_RDONLY);
+    if (!in.IsOpen() || CopyBuffer(in.Get(), out, -1) != 0 || !WriteHeader(out))
+        throw EZipArchiver::Failed(ZipMsg::WriteOutput, errno);
+}
+
+// Runs a conversion's writing, reporting its failures: 0, -7 or -8 (out of memory). Anything
+// else that escapes takes the partial target with it.
+int ZipSfxMaker::Converting(const std::string& target, const std::function<void()>& write) {
+    try {
+        write();
+        return 0;
     } catch (const EZipArchiver& e) {
         zip_.ShowExceptionError(e);
-        result = -7;
+        return -7;
     } catch (const std::bad_alloc&) {
         zip_.ShowZipMessage(ZipMsg::NoMemory);
-        result = -8;
+        return -8;
+    } catch (...) {
+        DeleteFile(target);
+        throw;
     }
-    if (in >= 0) close(in);
-    if (close(out) != 0 && result == 0) result = -9;
-    return FinishConversion(source, target, expected, result, newFile);
+}
+
+// Closes a written target; a close that loses bytes fails a conversion that had succeeded.
+int ZipSfxMaker::CloseOutput(Descriptor& out, int result) {
+    if (out.Close() || result != 0) return result;
+    zip_.ShowExceptionError(EZipArchiver::Failed(ZipMsg::WriteOutput, errno));
+    return -9;
 }
 
 // Copies the archive from start on: everything before its central directory as it is, then
@@ -193,7 +207,7 @@ void ZipSfxMaker::CopyWithOffsets(int in, int out, std::int64_t start, std::int6
     const std::int64_t copyEnd = consistent ? centralStart : end.RecordEnd();
     if (centralStart < start || lseek(in, start, SEEK_SET) != start)
         throw EZipArchiver(ZipMsg::InputSeek, true);
-    if (CopyBuffer(in, out, copyEnd - start) != 0) throw EZipArchiver(ZipMsg::WriteOutput, true);
+    if (CopyBuffer(in, out, copyEnd - start) != 0) throw EZipArchiver::Failed(ZipMsg::WriteOutput, errno);
     if (!consistent) return;
     const zipdir::ZipFile file(in);
     zipdir::CentralDirectoryReader reader(file, centralStart);
@@ -209,15 +223,13 @@ void ZipSfxMaker::CopyWithOffsets(int in, int out, std::int64_t start, std::int6
         record += central.name + central.extra + central.comment;
         SetCentralLocation(record, central.values.diskStart, central.values.localOffset + shift,
                            ZipMsg::CopyCentralName);
-        if (write(out, record.data(), record.size()) != static_cast<ssize_t>(record.size()))
-            throw EZipArchiver(ZipMsg::CopyCentralName, true);
+        if (!WriteAll(out, record)) throw EZipArchiver::Failed(ZipMsg::CopyCentralName, errno);
     }
     zipdir::DirectoryValues values = end;
     values.centralOffset += shift;
     const std::string bytes =
         DirectoryEndBytes(values, end.Zip64(), static_cast<std::uint64_t>(end.DirectoryEnd()) + shift, end.comment);
-    if (write(out, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
-        throw EZipArchiver(ZipMsg::WriteEndOfCentral, true);
+    if (!WriteAll(out, bytes)) throw EZipArchiver::Failed(ZipMsg::WriteEndOfCentral, errno);
 }
 
 // The size check, and then either the partial target goes or (a conversion) the source does.
@@ -256,26 +268,20 @@ int ZipSfxMaker::ConvertZIP() {
     }
     const std::string target = WithoutExtension(source) + ".zip";
     if (FileExists(target)) EraseFile(target, zip_.HowToDelete);
-    const int out = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (out < 0) {
-        zip_.ShowZipMessage(ZipMsg::CreateOutput);
+    Descriptor out = OpenDescriptor(target, O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (!out.IsOpen()) {
+        zip_.ShowExceptionError(EZipArchiver::Failed(ZipMsg::CreateOutput, errno));
         return -9;
     }
-    int result = 0;
     std::int64_t expected = 0;
-    const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    try {
-        if (in < 0) throw EZipArchiver(ZipMsg::OpenFailed, true);
-        const zipdir::EndRecord end = ArchiveEndRecord(in);
+    const int result = Converting(target, [&] {
+        const Descriptor in = OpenDescriptor(source, O_RDONLY);
+        if (!in.IsOpen()) throw EZipArchiver::Failed(ZipMsg::OpenFailed, errno);
+        const zipdir::EndRecord end = ArchiveEndRecord(in.Get());
         expected = end.position + EndSize + end.commentLength - start;
-        CopyWithOffsets(in, out, start, -start);
-    } catch (const EZipArchiver& e) {
-        zip_.ShowExceptionError(e);
-        result = -7;
-    }
-    if (in >= 0) close(in);
-    if (close(out) != 0 && result == 0) result = -9;
-    return FinishConversion(source, target, expected, result, false);
+        CopyWithOffsets(in.Get(), out.Get(), start, -start);
+    });
+    return FinishConversion(source, target, expected, CloseOutput(out, result), false);
 }
 
 int TZipArchiver::ConvertSFX(bool newFile) {

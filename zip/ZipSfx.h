@@ -2,6 +2,7 @@
 // Self-extracting archives (the ZIPSFX.BIN stub, its 256-byte header, then the archive with
 // its offsets raised) and the file routines the spanning code shares: copying, erasing.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "zip/ZipArchiver.h"
@@ -30,7 +31,10 @@ public:
 
 private:
     int WriteSfx(const std::string& stub, const std::string& source, const std::string& target, bool newFile);
+    void WriteStub(const std::string& stub, int out);
     bool WriteHeader(int out);
+    int Converting(const std::string& target, const std::function<void()>& write);
+    int CloseOutput(Descriptor& out, int result);
     void CopyWithOffsets(int in, int out, std::int64_t start, std::int64_t delta);
     void WriteEmptyArchive(int out, std::uint32_t centralOffset);
     int FinishConversion(const std::string& source, const std::string& target, std::int64_t expectedSize,

@@ -15,6 +15,7 @@
 #include <new>
 #include <numeric>
 
+#include "platform/Descriptor.h"
 #include "platform/Drives.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -170,8 +171,7 @@ ZipSpanner::~ZipSpanner() {
 }
 
 void ZipSpanner::CloseInput() {
-    if (f_.FInFile >= 0) close(f_.FInFile);
-    f_.FInFile = -1;
+    f_.FInFile.Reset();
 }
 
 void ZipSpanner::Progress(ProgressType type, const std::string& name, std::int64_t size) {
@@ -183,13 +183,10 @@ void ZipSpanner::Message(const std::string& text) {
 }
 
 void ZipSpanner::ReadFrom(int fd, unsigned char* to, std::int64_t count, int errorId) {
-    while (count > 0) {
-        const ssize_t n = read(fd, to, static_cast<std::size_t>(count));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) throw EZipArchiver(errorId, true);
-        to += n;
-        count -= n;
-    }
+    if (count <= 0) return;
+    const ssize_t n = ReadAll(fd, to, static_cast<std::size_t>(count));
+    if (n < 0) throw EZipArchiver::Failed(errorId, errno);
+    if (n < count) throw EZipArchiver(errorId, true);
 }
 
 // Reads the central headers into FMDZipData (name, compressed size, volume and offset of the
@@ -198,14 +195,14 @@ void ZipSpanner::ReadFrom(int fd, unsigned char* to, std::int64_t count, int err
 std::uint64_t ZipSpanner::ReadCentralEntries(const zipdir::EndRecord& end, bool acrossVolumes) {
     f_.FMDZipData.clear();
     std::uint64_t total = 0;
-    zipdir::ZipFile file(f_.FInFile);
+    zipdir::ZipFile file(f_.FInFile.Get());
     zipdir::CentralDirectoryReader reader(file, ByteCount(end.centralOffset));
     zipdir::CentralEntry central;
     for (std::uint64_t i = 0; i < end.totalEntries; ++i) {
         bool got = reader.Next(central);
         while (!got && acrossVolumes && f_.FDiskNr < f_.FLastDiskNumber) {
             GetNewDisk(f_.FDiskNr + 1);
-            file = zipdir::ZipFile(f_.FInFile);
+            file = zipdir::ZipFile(f_.FInFile.Get());
             reader.Continue(file);
             got = reader.Next(central);
         }
@@ -281,9 +278,9 @@ int ZipSpanner::WriteSpan(const std::string& source, const std::string& target) 
 void ZipSpanner::BeginSplit(const std::string& source) {
     if (!FileExists(source)) throw EZipArchiver(ZipMsg::InputMissing, true);
     CloseInput();
-    f_.FInFile = open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (f_.FInFile < 0) throw EZipArchiver(ZipMsg::OpenFailed, true);
-    const zipdir::EndRecord end = ArchiveEndRecord(f_.FInFile);
+    f_.FInFile = OpenDescriptor(source, O_RDONLY);
+    if (!f_.FInFile.IsOpen()) throw EZipArchiver::Failed(ZipMsg::OpenFailed, errno);
+    const zipdir::EndRecord end = ArchiveEndRecord(f_.FInFile.Get());
     state_.archiveSize = end.RecordEnd();
     state_.zip64 = end.Zip64();
     f_.FDateStamp = FileModified(source);
@@ -309,7 +306,7 @@ void ZipSpanner::BeginSplit(const std::string& source) {
 // the volume and offset where the header landed.
 void ZipSpanner::SplitLocalEntries(const std::vector<std::size_t>& fileOrder,
                                    std::vector<unsigned char>& buffer) {
-    const zipdir::ZipFile file(f_.FInFile);
+    const zipdir::ZipFile file(f_.FInFile.Get());
     for (std::size_t index : fileOrder) {
         MDZipData& entry = f_.FMDZipData[index];
         const zipdir::LocalEntry local = zipdir::ReadLocalHeader(file, ByteCount(entry.RelOffLocal));
@@ -328,7 +325,7 @@ void ZipSpanner::SplitLocalEntries(const std::vector<std::size_t>& fileOrder,
         entry.RelOffLocal = static_cast<std::uint64_t>(f_.FBytesWritten);
         WriteSplit(reinterpret_cast<const unsigned char*>(whole.data()), static_cast<std::int64_t>(whole.size()),
                    static_cast<std::int64_t>(whole.size()));
-        SeekInput(f_.FInFile, static_cast<std::uint64_t>(local.DataStart()));
+        SeekInput(f_.FInFile.Get(), static_cast<std::uint64_t>(local.DataStart()));
         RWSplitData(buffer.data(), dataSize, ZipMsg::ReadZippedData);
         if (descriptor) CopyDescriptor(local.Zip64Sizes(), buffer, false);
     }
@@ -341,7 +338,7 @@ void ZipSpanner::CopyDescriptor(bool zip64Sizes, std::vector<unsigned char>& buf
     if (joining)
         ReadJoined(tag, 4, ZipMsg::DataDescriptor);
     else
-        ReadFrom(f_.FInFile, tag, 4, ZipMsg::DataDescriptor);
+        ReadFrom(f_.FInFile.Get(), tag, 4, ZipMsg::DataDescriptor);
     const std::int64_t rest = zipdir::DescriptorRest(Get32(tag) == ExtLocalSig, zip64Sizes);
     if (joining) {
         WriteJoin(tag, 4, ZipMsg::DataDescriptor);
@@ -411,8 +408,8 @@ std::int64_t ZipSpanner::WriteSplit(const unsigned char* bytes, std::int64_t cou
     for (;;) {
         EnsureRoom(keepTogether);
         const std::int64_t n = std::min(count - done, f_.FFreeOnDisk);
-        if (n > 0 && write(f_.FOutFile, bytes + done, static_cast<std::size_t>(n)) != n)
-            throw EZipArchiver(ZipMsg::WriteOutput, true);
+        if (n > 0 && !WriteAll(f_.FOutFile.Get(), bytes + done, static_cast<std::size_t>(n)))
+            throw EZipArchiver::Failed(ZipMsg::WriteOutput, errno);
         if (f_.FShowProgress && n > 0) Progress(ptBytesDone, "", n);
         f_.FBytesWritten += n;
         f_.FFreeOnDisk -= n;
@@ -424,7 +421,7 @@ std::int64_t ZipSpanner::WriteSplit(const unsigned char* bytes, std::int64_t cou
 
 // Makes sure a volume is open with room for keepTogether bytes (when above 0).
 void ZipSpanner::EnsureRoom(std::int64_t keepTogether) {
-    if (f_.FOutFile < 0) OpenVolume();
+    if (!f_.FOutFile.IsOpen()) OpenVolume();
     if (keepTogether <= 0 || keepTogether <= f_.FFreeOnDisk) return;
     if (f_.FBytesWritten == 0) throw EZipArchiver(ZipMsg::NotEnoughSpace, true);
     NextVolume();
@@ -435,12 +432,12 @@ void ZipSpanner::EnsureRoom(std::int64_t keepTogether) {
 // Closes the last output; a close that loses bytes fails an operation that had succeeded.
 int ZipSpanner::FinishOutput(int result) {
     if (CloseVolume() || result != 0) return result;
-    zip_.ShowExceptionError(EZipArchiver(ZipMsg::WriteOutput, true));
+    zip_.ShowExceptionError(EZipArchiver::Failed(ZipMsg::WriteOutput, errno));
     return -7;
 }
 
 void ZipSpanner::NextVolume() {
-    if (!CloseVolume()) throw EZipArchiver(ZipMsg::WriteOutput, true);
+    if (!CloseVolume()) throw EZipArchiver::Failed(ZipMsg::WriteOutput, errno);
     f_.FFreeOnDisk = 0;
     ++f_.FDiskNr;
     f_.FNewDisk = true;
@@ -449,12 +446,10 @@ void ZipSpanner::NextVolume() {
 // Stamps the output with the archive's date and closes it; false when the close reports that
 // written bytes were lost.
 bool ZipSpanner::CloseVolume() {
-    if (f_.FOutFile < 0) return true;
+    if (!f_.FOutFile.IsOpen()) return true;
     const struct timespec times[2] = {{f_.FDateStamp, 0}, {f_.FDateStamp, 0}};
-    futimens(f_.FOutFile, times);
-    const bool closed = close(f_.FOutFile) == 0;
-    f_.FOutFile = -1;
-    return closed;
+    futimens(f_.FOutFile.Get(), times);
+    return f_.FOutFile.Close();
 }
 
 void ZipSpanner::OpenVolume() {
@@ -496,8 +491,8 @@ bool ZipSpanner::ClaimVolumeFile(const std::string& path, bool removable) {
         // On a fixed drive there is no other disk to offer: No ends the split like Cancel.
         if (answer != ZipUi::Answer::Yes) throw EZipArchiver(ZipMsg::UserCanceled, false);
     }
-    f_.FOutFile = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (f_.FOutFile < 0) throw EZipArchiver(ZipMsg::CreateOutput, true);
+    f_.FOutFile = OpenDescriptor(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (!f_.FOutFile.IsOpen()) throw EZipArchiver::Failed(ZipMsg::CreateOutput, errno);
     if (std::find(state_.writtenVolumes.begin(), state_.writtenVolumes.end(), path) ==
         state_.writtenVolumes.end())
         state_.writtenVolumes.push_back(path);
@@ -536,7 +531,7 @@ void ZipSpanner::DeletePartialVolumes() {
 void ZipSpanner::RWSplitData(unsigned char* buffer, std::int64_t count, int errorId) {
     while (count > 0) {
         const std::int64_t block = std::min<std::int64_t>(count, kCopyBlock);
-        ReadFrom(f_.FInFile, buffer, block, errorId);
+        ReadFrom(f_.FInFile.Get(), buffer, block, errorId);
         WriteSplit(buffer, block, 0);
         count -= block;
     }
@@ -616,21 +611,19 @@ void ZipSpanner::GetNewDisk(int diskSeq) {
             f_.FNewDisk = true;
             driveType = CheckForDisk();
         } while (!IsRightDisk(driveType));
-        f_.FInFile = open(state_.inFileName.c_str(), O_RDONLY | O_CLOEXEC);
-        if (f_.FInFile >= 0) return;
+        f_.FInFile = OpenDescriptor(state_.inFileName, O_RDONLY);
+        if (f_.FInFile.IsOpen()) return;
         if (IsFixedOrRemote(driveType)) throw EZipArchiver(ZipMsg::InputMissing, true);
         zip_.ShowZipMessage(ZipMsg::InputMissing);
     }
 }
 
-int ZipSpanner::TakeVolume(int diskSeq, std::uint16_t lastDisk) {
+Descriptor ZipSpanner::TakeVolume(int diskSeq, std::uint16_t lastDisk) {
     state_.inFileName = zip_.ZipFileName();
     f_.FDrive = DriveRoot(state_.inFileName);
     f_.FLastDiskNumber = lastDisk;
     GetNewDisk(diskSeq);
-    const int fd = f_.FInFile;
-    f_.FInFile = -1;
-    return fd;
+    return std::move(f_.FInFile);
 }
 
 std::int64_t ZipSpanner::DiskFreeAndSize(int which) {
@@ -671,7 +664,7 @@ void ZipSpanner::JoinSet(std::string& outPath) {
     Progress(ptFileCount, "", ByteCount(end.totalEntries));
     Progress(ptByteCount, "", ByteCount(total));
     unsigned char signature[4];
-    ReadFrom(f_.FInFile, signature, 4, ZipMsg::ReadExtendedLocal);
+    ReadFrom(f_.FInFile.Get(), signature, 4, ZipMsg::ReadExtendedLocal);
     if (Get32(signature) != ExtLocalSig) throw EZipArchiver(ZipMsg::ReadExtendedLocal, true);
     std::vector<unsigned char> buffer(kCopyBlock);
     JoinLocalEntries(end, buffer);
@@ -686,9 +679,7 @@ void ZipSpanner::OpenJoinedOutput(std::string& outPath) {
     std::string name;
     if (FolderExists(outPath)) {
         std::string pattern = JoinPath(outPath, "zipXXXXXX");
-        const int fd = mkstemp(pattern.data());
-        if (fd < 0) throw EZipArchiver(ZipMsg::TempFileFailed, true);
-        close(fd);
+        if (!Descriptor(mkstemp(pattern.data())).IsOpen()) throw EZipArchiver::Failed(ZipMsg::TempFileFailed, errno);
         DeleteFile(pattern);
         name = pattern;
     } else {
@@ -696,8 +687,8 @@ void ZipSpanner::OpenJoinedOutput(std::string& outPath) {
         name = outPath;
     }
     name = WithoutExtension(name) + ".zip";
-    f_.FOutFile = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (f_.FOutFile < 0) throw EZipArchiver(ZipMsg::CreateOutput, true);
+    f_.FOutFile = OpenDescriptor(name, O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (!f_.FOutFile.IsOpen()) throw EZipArchiver::Failed(ZipMsg::CreateOutput, errno);
     state_.outFileName = name;
 }
 
@@ -710,9 +701,9 @@ zipdir::EndRecord ZipSpanner::FindLastVolume() {
         const int driveType = CheckForDisk();
         const bool fixed = IsFixedOrRemote(driveType);
         CloseInput();
-        f_.FInFile = open(state_.inFileName.c_str(), O_RDONLY | O_CLOEXEC);
-        if (f_.FInFile < 0 && fixed) throw EZipArchiver(ZipMsg::InputMissing, true);
-        if (f_.FInFile >= 0) end = FindEndRecord(f_.FInFile);
+        f_.FInFile = OpenDescriptor(state_.inFileName, O_RDONLY);
+        if (!f_.FInFile.IsOpen() && fixed) throw EZipArchiver::Failed(ZipMsg::InputMissing, errno);
+        if (f_.FInFile.IsOpen()) end = FindEndRecord(f_.FInFile.Get());
         if (!end && fixed) {
             const int number = VolumeNumberOf(state_.inFileName);
             if (number == 1) throw EZipArchiver(ZipMsg::FirstDiskOfSet, true);
@@ -729,9 +720,8 @@ zipdir::EndRecord ZipSpanner::FindLastVolume() {
 
 void ZipSpanner::ReadJoined(unsigned char* to, std::int64_t count, int errorId) {
     while (count > 0) {
-        const ssize_t n = read(f_.FInFile, to, static_cast<std::size_t>(count));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw EZipArchiver(errorId, true);
+        const ssize_t n = ReadAll(f_.FInFile.Get(), to, static_cast<std::size_t>(count));
+        if (n < 0) throw EZipArchiver::Failed(errorId, errno);
         if (n == 0) {
             if (f_.FDiskNr >= f_.FLastDiskNumber) throw EZipArchiver(errorId, true);
             GetNewDisk(f_.FDiskNr + 1);
@@ -744,10 +734,10 @@ void ZipSpanner::ReadJoined(unsigned char* to, std::int64_t count, int errorId) 
 
 // Whether the input stands at offset on volume disk (the end of the volume before counts too).
 bool ZipSpanner::InputAt(int disk, std::int64_t offset) {
-    const std::int64_t here = lseek(f_.FInFile, 0, SEEK_CUR);
+    const std::int64_t here = lseek(f_.FInFile.Get(), 0, SEEK_CUR);
     if (f_.FDiskNr == disk) return here == offset;
     struct stat st {};
-    return f_.FDiskNr == disk - 1 && offset == 0 && fstat(f_.FInFile, &st) == 0 && here == st.st_size;
+    return f_.FDiskNr == disk - 1 && offset == 0 && fstat(f_.FInFile.Get(), &st) == 0 && here == st.st_size;
 }
 
 // Copies the entries in the order they lie on the volumes; each local header must stand where
@@ -773,7 +763,7 @@ void ZipSpanner::JoinLocalEntries(const zipdir::EndRecord& end, std::vector<unsi
         std::string extra(Get16(header + LocExtraLength), '\0');
         ReadJoined(reinterpret_cast<unsigned char*>(extra.data()), ByteCount(extra.size()), ZipMsg::ReadLocalExtra);
         entry.DiskStart = 0;
-        entry.RelOffLocal = static_cast<std::uint64_t>(lseek(f_.FOutFile, 0, SEEK_CUR));
+        entry.RelOffLocal = static_cast<std::uint64_t>(lseek(f_.FOutFile.Get(), 0, SEEK_CUR));
         const bool descriptor = (Get16(header + LocFlags) & 8) != 0;
         const std::int64_t dataSize = ByteCount(entry.ComprSize);
         const std::string whole = std::string(reinterpret_cast<const char*>(header), LocalSize) + name + extra;
@@ -790,7 +780,7 @@ void ZipSpanner::JoinLocalEntries(const zipdir::EndRecord& end, std::vector<unsi
 
 // The directory and its end behind the members: each entry where it now lies, on one disk.
 void ZipSpanner::JoinCentralDirectory(const zipdir::EndRecord& end) {
-    const std::uint64_t centralStart = static_cast<std::uint64_t>(lseek(f_.FOutFile, 0, SEEK_CUR));
+    const std::uint64_t centralStart = static_cast<std::uint64_t>(lseek(f_.FOutFile.Get(), 0, SEEK_CUR));
     for (MDZipData& entry : f_.FMDZipData) {
         SetCentralLocation(entry.CentralRecord, 0, entry.RelOffLocal, ZipMsg::WriteCentralHeader);
         WriteJoin(reinterpret_cast<const unsigned char*>(entry.CentralRecord.data()),
@@ -799,7 +789,7 @@ void ZipSpanner::JoinCentralDirectory(const zipdir::EndRecord& end) {
     zipdir::DirectoryValues values;
     values.entriesThisDisk = values.totalEntries = f_.FMDZipData.size();
     values.centralOffset = centralStart;
-    const std::uint64_t recordAt = static_cast<std::uint64_t>(lseek(f_.FOutFile, 0, SEEK_CUR));
+    const std::uint64_t recordAt = static_cast<std::uint64_t>(lseek(f_.FOutFile.Get(), 0, SEEK_CUR));
     values.centralSize = recordAt - centralStart;
     const std::string bytes = DirectoryEndBytes(values, state_.zip64, recordAt, end.comment);
     WriteJoin(reinterpret_cast<const unsigned char*>(bytes.data()), ByteCount(bytes.size()),
@@ -807,14 +797,9 @@ void ZipSpanner::JoinCentralDirectory(const zipdir::EndRecord& end) {
 }
 
 void ZipSpanner::WriteJoin(const unsigned char* bytes, std::int64_t count, int errorId) {
-    while (count > 0) {
-        const ssize_t n = write(f_.FOutFile, bytes, static_cast<std::size_t>(count));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) throw EZipArchiver(errorId, true);
-        if (f_.FShowProgress) Progress(ptBytesDone, "", n);
-        bytes += n;
-        count -= n;
-    }
+    if (count <= 0) return;
+    if (!WriteAll(f_.FOutFile.Get(), bytes, static_cast<std::size_t>(count))) throw EZipArchiver::Failed(errorId, errno);
+    if (f_.FShowProgress) Progress(ptBytesDone, "", count);
 }
 
 void ZipSpanner::RWJoinData(unsigned char* buffer, std::int64_t count, int errorId) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Descriptor.h"
 #include "zip/ZipArchiver.h"
 #include "zip/ZipBytes.h"
 
@@ -79,8 +80,8 @@ struct SpanFields {
     bool FNewDisk = false;
     bool FShowProgress = false;
     std::int64_t FDateStamp = 0;  // seconds since 1970 for volume files
-    int FInFile = -1;             // POSIX descriptors, -1 when closed
-    int FOutFile = -1;
+    Descriptor FInFile;
+    Descriptor FOutFile;
     std::vector<MDZipData> FMDZipData;
     std::uint16_t FLastDiskNumber = 0;
 };
@@ -117,7 +118,7 @@ public:
     void GetNewDisk(int diskSeq);
     // For List: opens volume diskSeq of the set ZipFileName belongs to, whose last disk is
     // lastDisk, and hands the open file over.
-    int TakeVolume(int diskSeq, std::uint16_t lastDisk);
+    Descriptor TakeVolume(int diskSeq, std::uint16_t lastDisk);
     // The last volume written by a split; LastDiskNumber as the split or join left it.
     const std::string& LastVolume() const { return state_.volumePath; }
     std::uint16_t LastDiskNumber() const { return f_.FLastDiskNumber; }

@@ -1,7 +1,7 @@
 #include "engines/common/ArchiveSource.h"
 
-#include "engines/common/FileIo.h"
 #include "engines/common/SourceBase.h"
+#include "platform/Descriptor.h"
 #include "zip/ZipDirectory.h"
 
 #include <fcntl.h>
@@ -77,12 +77,11 @@ private:
         case ZIP_SOURCE_BEGIN_WRITE:
             return beginWrite();
         case ZIP_SOURCE_WRITE:
-            return WriteAll(writeFd_, static_cast<const char*>(data), length) ? zip_int64_t(length)
-                                                                                : fail(ZIP_ER_WRITE, errno);
+            return WriteAll(writeFd_.Get(), data, length) ? zip_int64_t(length) : fail(ZIP_ER_WRITE, errno);
         case ZIP_SOURCE_SEEK_WRITE:
             return seekWrite(data, length);
         case ZIP_SOURCE_TELL_WRITE: {
-            off_t at = ::lseek(writeFd_, 0, SEEK_CUR);
+            off_t at = ::lseek(writeFd_.Get(), 0, SEEK_CUR);
             return at < 0 ? fail(ZIP_ER_SEEK, errno) : zip_int64_t(at);
         }
         case ZIP_SOURCE_COMMIT_WRITE:
@@ -107,11 +106,11 @@ private:
 
     zip_int64_t open() override {
         closeFile();
-        readFd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-        if (readFd_ < 0)
+        readFd_ = OpenDescriptor(path_, O_RDONLY);
+        if (!readFd_.IsOpen())
             return fail(ZIP_ER_OPEN, errno);
         struct stat st;
-        if (::fstat(readFd_, &st) != 0)
+        if (::fstat(readFd_.Get(), &st) != 0)
             return fail(ZIP_ER_READ, errno);
         fileSize_ = st.st_size;
         position_ = 0;
@@ -121,10 +120,7 @@ private:
     zip_int64_t read(void* data, zip_uint64_t length) override {
         int64_t left = viewSize() - position_;
         size_t want = size_t(std::min<int64_t>(int64_t(length), std::max<int64_t>(left, 0)));
-        ssize_t got;
-        do
-            got = ::pread(readFd_, data, want, prefix_.unadjusted + position_);
-        while (got < 0 && errno == EINTR);
+        const ssize_t got = ReadAllAt(readFd_.Get(), data, want, prefix_.unadjusted + position_);
         if (got < 0)
             return fail(ZIP_ER_READ, errno);
         position_ += got;
@@ -148,43 +144,37 @@ private:
 
     zip_int64_t beginWrite() {
         temp_ = path_ + ".XXXXXX";
-        writeFd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
-        if (writeFd_ < 0) {
+        writeFd_.Reset(::mkostemp(temp_.data(), O_CLOEXEC));
+        if (!writeFd_.IsOpen()) {
             temp_.clear();
             return fail(ZIP_ER_TMPOPEN, errno);
         }
         struct stat st;
         if (::stat(path_.c_str(), &st) == 0)
-            ::fchmod(writeFd_, st.st_mode & 07777);
+            ::fchmod(writeFd_.Get(), st.st_mode & 07777);
         // The stub goes first; libzip then writes the archive after it.
-        int source = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        const Descriptor source = OpenDescriptor(path_, O_RDONLY);
         std::vector<char> buffer(256 * 1024);
-        for (int64_t done = 0; source >= 0 && done < prefix_.keep;) {
+        for (int64_t done = 0; source.IsOpen() && done < prefix_.keep;) {
             size_t part = size_t(std::min<int64_t>(int64_t(buffer.size()), prefix_.keep - done));
-            if (!ReadAt(source, buffer.data(), part, done) || !WriteAll(writeFd_, buffer.data(), part)) {
-                ::close(source);
+            if (ReadAllAt(source.Get(), buffer.data(), part, done) != ssize_t(part) ||
+                !WriteAll(writeFd_.Get(), buffer.data(), part))
                 return fail(ZIP_ER_WRITE, errno);
-            }
             done += int64_t(part);
         }
-        if (source < 0)
-            return fail(ZIP_ER_OPEN, errno);
-        ::close(source);
-        return 0;
+        return source.IsOpen() ? 0 : fail(ZIP_ER_OPEN, errno);
     }
 
     zip_int64_t seekWrite(void* data, zip_uint64_t length) {
         auto* args = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, length, &error_);
         if (args == nullptr)
             return -1;
-        off_t at = ::lseek(writeFd_, off_t(args->offset), args->whence);
+        off_t at = ::lseek(writeFd_.Get(), off_t(args->offset), args->whence);
         return at < prefix_.keep ? fail(ZIP_ER_SEEK, EINVAL) : 0;
     }
 
     zip_int64_t commit() {
-        int fd = writeFd_;
-        writeFd_ = -1;
-        if (::close(fd) != 0)
+        if (!writeFd_.Close())
             return fail(ZIP_ER_WRITE, errno);
         if (::rename(temp_.c_str(), path_.c_str()) != 0)
             return fail(ZIP_ER_RENAME, errno);
@@ -193,24 +183,20 @@ private:
     }
 
     void rollback() {
-        if (writeFd_ >= 0)
-            ::close(writeFd_);
-        writeFd_ = -1;
+        writeFd_.Reset();
         if (!temp_.empty())
             ::unlink(temp_.c_str());
         temp_.clear();
     }
 
     void closeFile() override {
-        if (readFd_ >= 0)
-            ::close(readFd_);
-        readFd_ = -1;
+        readFd_.Reset();
     }
 
     std::string path_;
     ZipPrefix prefix_;
-    int readFd_ = -1;
-    int writeFd_ = -1;
+    Descriptor readFd_;
+    Descriptor writeFd_;
     int64_t fileSize_ = 0;
     int64_t position_ = 0;
     std::string temp_;
@@ -218,13 +204,11 @@ private:
 } // namespace
 
 ZipPrefix FindZipPrefix(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const Descriptor fd = OpenDescriptor(path, O_RDONLY);
+    if (!fd.IsOpen())
         return {};
     struct stat st;
-    ZipPrefix prefix = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? PrefixOf(fd) : ZipPrefix{};
-    ::close(fd);
-    return prefix;
+    return ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) ? PrefixOf(fd.Get()) : ZipPrefix{};
 }
 
 zip_source_t* NewArchiveSource(const std::string& path, const ZipPrefix& prefix, zip_error_t* error) {

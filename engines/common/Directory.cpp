@@ -1,10 +1,10 @@
 #include "engines/common/Directory.h"
 
 #include "engines/EngineApi.h"
+#include "platform/Descriptor.h"
 #include "platform/Text.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 constexpr std::uint16_t kUtf8Flag = 0x0800;
@@ -17,12 +17,12 @@ std::string ListedName(std::string_view stored, std::uint16_t versionMadeBy, std
 }
 
 std::optional<std::vector<DirectoryEntry>> ReadDirectory(const std::string& path, int codePage) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const Descriptor fd = OpenDescriptor(path, O_RDONLY);
+    if (!fd.IsOpen())
         return std::nullopt;
     std::optional<std::vector<DirectoryEntry>> entries;
     try {
-        zipdir::ZipFile file(fd);
+        zipdir::ZipFile file(fd.Get());
         std::optional<zipdir::EndRecord> end = zipdir::FindEndRecord(file);
         std::int64_t start = end ? end->ExpectedDirectoryStart() : -1;
         if (start >= 0) {
@@ -44,6 +44,5 @@ std::optional<std::vector<DirectoryEntry>> ReadDirectory(const std::string& path
     } catch (const zipdir::ReadError&) {
         entries.reset();
     }
-    ::close(fd);
     return entries;
 }

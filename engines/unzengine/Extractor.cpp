@@ -1,6 +1,7 @@
 #include "engines/unzengine/Extractor.h"
 
-#include "engines/common/FileIo.h"
+#include "platform/Descriptor.h"
+#include "platform/Process.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -201,7 +202,7 @@ bool Extractor::copyOut(const ExtractItem& item, MemberStream& stream, int fd) {
             return false;
         }
         if (fd >= 0 && !WriteAll(fd, buffer_.data(), size_t(got))) {
-            reporter_.error(ZERR_WRITE, "cannot write " + item.target + ": " + ErrnoText(errno));
+            reporter_.error(ZERR_WRITE, "cannot write " + item.target + ": " + ErrorText(errno));
             return false;
         }
         if (reporter_.bytesDone(got))
@@ -216,22 +217,22 @@ bool Extractor::writeFile(const ExtractItem& item, MemberStream& stream) {
     if (!folder.empty() && !makeFolders(folder))
         return false;
     std::string temp = (folder.empty() ? "" : folder + "/") + ".tarnwick-XXXXXX";
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
+    Descriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!fd.IsOpen()) {
         reporter_.error(ZERR_CREATE, "cannot create a file in " + (folder.empty() ? "." : folder) + ": " +
-                                         ErrnoText(errno));
+                                         ErrorText(errno));
         return false;
     }
-    bool good = copyOut(item, stream, fd);
+    bool good = copyOut(item, stream, fd.Get());
     struct timespec times[2] = {{item.time.time, 0}, {item.time.time, 0}};
-    if (good && (::fchmod(fd, item.mode) != 0 || ::futimens(fd, times) != 0))
+    if (good && (::fchmod(fd.Get(), item.mode) != 0 || ::futimens(fd.Get(), times) != 0))
         good = false;
-    if (::close(fd) != 0 && good) {
-        reporter_.error(ZERR_WRITE, "cannot write " + item.target + ": " + ErrnoText(errno));
+    if (!fd.Close() && good) {
+        reporter_.error(ZERR_WRITE, "cannot write " + item.target + ": " + ErrorText(errno));
         good = false;
     }
     if (good && ::rename(temp.c_str(), item.target.c_str()) != 0) {
-        reporter_.error(ZERR_CREATE, "cannot create " + item.target + ": " + ErrnoText(errno));
+        reporter_.error(ZERR_CREATE, "cannot create " + item.target + ": " + ErrorText(errno));
         good = false;
     }
     if (!good)
@@ -250,7 +251,7 @@ bool Extractor::makeFolders(const std::string& folder) {
         std::string path = folder.substr(0, slash);
         struct stat st;
         if (::mkdir(path.c_str(), 0777) != 0 && !(errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
-            reporter_.error(ZERR_CREATE, "cannot create the folder " + path + ": " + ErrnoText(errno));
+            reporter_.error(ZERR_CREATE, "cannot create the folder " + path + ": " + ErrorText(errno));
             return false;
         }
         start = slash + 1;

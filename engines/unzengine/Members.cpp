@@ -1,7 +1,7 @@
 #include "engines/unzengine/Members.h"
 
 #include "engines/EngineApi.h"
-#include "engines/common/FileIo.h"
+#include "platform/Descriptor.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -144,7 +144,7 @@ private:
             finished_ = true;
             return 0;
         }
-        if (!ReadAt(fd_, buffer, want, position_))
+        if (ReadAllAt(fd_, buffer, want, position_) != ssize_t(want))
             return fail("the archive ends inside the member");
         position_ += int64_t(want);
         return int64_t(want);
@@ -161,7 +161,7 @@ private:
                 if (want == 0)
                     return fail("the member's compressed data ends early");
                 input_.resize(want);
-                if (!ReadAt(fd_, input_.data(), want, position_))
+                if (ReadAllAt(fd_, input_.data(), want, position_) != ssize_t(want))
                     return fail("the archive ends inside the member");
                 position_ += int64_t(want);
                 zs_.next_in = reinterpret_cast<Bytef*>(input_.data());
@@ -202,12 +202,8 @@ private:
 class DirectoryStore : public MemberStore {
 public:
     DirectoryStore(const std::string& path, std::vector<DirectoryEntry> directory)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)), file_(fd_), directory_(std::move(directory)),
+        : fd_(OpenDescriptor(path, O_RDONLY)), file_(fd_.Get()), directory_(std::move(directory)),
           names_(DirectoryNames(directory_)) {}
-    ~DirectoryStore() override {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
 
     const MemberNames& names() const override { return names_; }
 
@@ -238,7 +234,7 @@ public:
         DataPlan plan;
         if (!planData(entry, plan, why))
             return nullptr;
-        return std::make_unique<DirectoryStream>(fd_, plan, method, entry.central.Crc());
+        return std::make_unique<DirectoryStream>(fd_.Get(), plan, method, entry.central.Crc());
     }
 
 private:
@@ -274,7 +270,7 @@ private:
         return true;
     }
 
-    int fd_;
+    Descriptor fd_;
     zipdir::ZipFile file_;
     std::vector<DirectoryEntry> directory_;
     MemberNames names_;

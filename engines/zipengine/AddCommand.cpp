@@ -1,8 +1,8 @@
 #include "engines/zipengine/AddCommand.h"
 
 #include "engines/common/Archive.h"
-#include "engines/common/FileIo.h"
 #include "engines/common/Names.h"
+#include "platform/Process.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -200,7 +200,7 @@ bool AddCommand::setAttributes(zip_t* archive, zip_uint64_t index, const AddItem
 void AddCommand::removeSources() {
     for (const AddItem* item : moving_)
         if (!item->isFolder && ::unlink(item->sourcePath.c_str()) != 0)
-            reporter_.error(ZERR_MOVE, "cannot delete " + item->sourcePath + ": " + ErrnoText(errno));
+            reporter_.error(ZERR_MOVE, "cannot delete " + item->sourcePath + ": " + ErrorText(errno));
     for (auto it = moving_.rbegin(); it != moving_.rend(); ++it)
         if ((*it)->isFolder)
             ::rmdir((*it)->sourcePath.c_str());
@@ -223,5 +223,5 @@ void AddCommand::setArchiveTime() {
         return;
     struct timespec times[2] = {{0, UTIME_OMIT}, {newest, 0}};
     if (utimensat(AT_FDCWD, archivePath_.c_str(), times, 0) != 0)
-        reporter_.error(ZERR_WRITE, "cannot set the time of " + archivePath_ + ": " + ErrnoText(errno));
+        reporter_.error(ZERR_WRITE, "cannot set the time of " + archivePath_ + ": " + ErrorText(errno));
 }

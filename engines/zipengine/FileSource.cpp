@@ -13,11 +13,7 @@ FileSource::~FileSource() { closeFile(); }
 
 zip_source_t* FileSource::makeSource(zip_t* archive) { return zip_source_function(archive, Callback, this); }
 
-void FileSource::closeFile() {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
-}
+void FileSource::closeFile() { fd_.Reset(); }
 
 zip_int64_t FileSource::fail(int zipError, int systemError) {
     SourceBase::fail(zipError, systemError);
@@ -41,13 +37,13 @@ zip_int64_t FileSource::open() {
     if (reporter_.stopped())
         return fail(ZIP_ER_CANCELLED, 0);
     // Without blocking, in case a FIFO took the file's place since it was listed.
-    fd_ = ::open(item_.sourcePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd_ < 0)
+    fd_ = OpenDescriptor(item_.sourcePath, O_RDONLY | O_NONBLOCK);
+    if (!fd_.IsOpen())
         return fail(ZIP_ER_OPEN, errno);
     struct stat st;
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
+    if (::fstat(fd_.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         return fail(ZIP_ER_OPEN, EINVAL);
-    posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    posix_fadvise(fd_.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     position_ = 0;
     return 0;
 }
@@ -57,10 +53,7 @@ zip_int64_t FileSource::read(void* data, zip_uint64_t length) {
         return fail(ZIP_ER_CANCELLED, 0);
     // Never more than the size announced: the entry's header already holds it.
     size_t want = static_cast<size_t>(std::min<zip_uint64_t>(length, zip_uint64_t(item_.size - position_)));
-    ssize_t got;
-    do
-        got = ::read(fd_, data, want);
-    while (got < 0 && errno == EINTR);
+    const ssize_t got = ReadAll(fd_.Get(), data, want);
     if (got < 0)
         return fail(ZIP_ER_READ, errno);
     if (got == 0 && want > 0) // the file shrank since it was listed

@@ -4,6 +4,7 @@
 #include "engines/common/Reporter.h"
 #include "engines/common/SourceBase.h"
 #include "engines/zipengine/AddList.h"
+#include "platform/Descriptor.h"
 
 class FileSource : public SourceBase {
 public:
@@ -27,7 +28,7 @@ private:
 
     const AddItem& item_;
     EngineReporter& reporter_;
-    int fd_ = -1;
+    Descriptor fd_;
     bool begun_ = false;
     int64_t position_ = 0;
     int64_t done_ = 0; // furthest position reached, so a second pass is not counted twice

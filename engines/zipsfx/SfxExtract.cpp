@@ -1,5 +1,7 @@
 #include "engines/zipsfx/SfxExtract.h"
 
+#include "platform/Descriptor.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,20 +83,17 @@ void Extractor::ExtractOne(zip_int64_t index, ExtractCounts& counts) {
         return;
     }
     std::string leaf;
-    const int dirFd = OpenParent(*relative, leaf);
-    if (dirFd < 0) {
+    const Descriptor dirFd = OpenParent(*relative, leaf);
+    if (!dirFd.IsOpen()) {
         report_("cannot create the folder for " + *relative + ": " + std::strerror(errno));
         ++counts.damaged;
         return;
     }
-    if (leaf.empty()) {  // a folder entry: OpenParent made it
-        close(dirFd);
-        return;
-    }
-    if (!MayReplace(dirFd, leaf, *relative)) {
+    if (leaf.empty()) return;  // a folder entry: OpenParent made it
+    if (!MayReplace(dirFd.Get(), leaf, *relative)) {
         report_("kept: " + *relative);
         ++counts.skipped;
-    } else if (CopyMember(index, dirFd, leaf, *relative)) {
+    } else if (CopyMember(index, dirFd.Get(), leaf, *relative)) {
         report_("extracted: " + *relative);
         ++counts.written;
     } else if (Encrypted(index) && zip_error_code_zip(zip_get_error(archive_)) == ZIP_ER_WRONGPASSWD) {
@@ -103,21 +102,18 @@ void Extractor::ExtractOne(zip_int64_t index, ExtractCounts& counts) {
         ++counts.damaged;
     }
     zip_error_clear(archive_);
-    close(dirFd);
 }
 
 // Opens the folder that will hold the member, creating the folders on the way, and gives back
 // the member's own name (empty for a folder entry).
-int Extractor::OpenParent(const std::string& relative, std::string& leaf) {
+Descriptor Extractor::OpenParent(const std::string& relative, std::string& leaf) {
     auto parts = SplitPath(relative);
     leaf = relative.back() == '/' ? std::string() : parts.back();
     if (!leaf.empty()) parts.pop_back();
-    int dirFd = open(targetDir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    Descriptor dirFd = OpenDescriptor(targetDir_, O_RDONLY | O_DIRECTORY);
     for (const auto& part : parts) {
-        if (dirFd < 0) break;
-        const int next = EnterFolder(dirFd, part);
-        close(dirFd);
-        dirFd = next;
+        if (!dirFd.IsOpen()) break;
+        dirFd = Descriptor(EnterFolder(dirFd.Get(), part));
     }
     return dirFd;
 }
@@ -174,9 +170,10 @@ bool Extractor::CopyMember(zip_int64_t index, int dirFd, const std::string& leaf
         return false;
     }
     const std::string part = "." + leaf + ".sfxpart";
-    const int out = openat(dirFd, part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
-                           MemberMode(archive_, index));
-    bool good = out >= 0;
+    Descriptor out(openat(dirFd, part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
+                          MemberMode(archive_, index)));
+    const bool created = out.IsOpen();
+    bool good = created;
     char buffer[65536];
     while (good) {
         const zip_int64_t n = zip_fread(member, buffer, sizeof buffer);
@@ -185,7 +182,7 @@ bool Extractor::CopyMember(zip_int64_t index, int dirFd, const std::string& leaf
             good = false;
         } else if (n == 0) {
             break;
-        } else if (write(out, buffer, static_cast<size_t>(n)) != n) {
+        } else if (!WriteAll(out.Get(), buffer, static_cast<size_t>(n))) {
             report_("cannot write " + shown + ": " + std::strerror(errno));
             good = false;
         }
@@ -194,11 +191,11 @@ bool Extractor::CopyMember(zip_int64_t index, int dirFd, const std::string& leaf
     zip_stat_t st;
     if (good && zip_stat_index(archive_, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME)) {
         const struct timespec times[2] = {{st.mtime, 0}, {st.mtime, 0}};
-        futimens(out, times);
+        futimens(out.Get(), times);
     }
-    if (out >= 0 && close(out) != 0) good = false;
+    if (!out.Close()) good = false;
     if (good && renameat(dirFd, part.c_str(), dirFd, leaf.c_str()) == 0) return true;
-    if (out < 0) report_("cannot create " + shown + ": " + std::strerror(errno));
+    if (!created) report_("cannot create " + shown + ": " + std::strerror(errno));
     unlinkat(dirFd, part.c_str(), 0);
     return false;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Descriptor.h"
+
 namespace sfx {
 
 enum class Overwrite { Ask, Always, Never };
@@ -39,7 +41,7 @@ public:
 
 private:
     void ExtractOne(zip_int64_t index, ExtractCounts& counts);
-    int OpenParent(const std::string& relative, std::string& leaf);
+    Descriptor OpenParent(const std::string& relative, std::string& leaf);
     bool MayReplace(int dirFd, const std::string& leaf, const std::string& shown);
     bool CopyMember(zip_int64_t index, int dirFd, const std::string& leaf, const std::string& shown);
     bool Encrypted(zip_int64_t index) const;

@@ -3,6 +3,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cstring>
+#include <stdexcept>
+
 #include "engines/zipsfx/SfxHeader.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -231,6 +234,51 @@ TEST_F(SfxTest, RefusalsGiveTheirMessageAndLeaveTheArchive) {
 
     zip.SetFileName(source);
     EXPECT_EQ(zip.ConvertSFX(), 0) << "249 characters fit";
+}
+
+TEST_F(SfxTest, FailedCreationShowsItsTextAndReportsTheSystemsReason) {
+    // A folder where the program would go: the box keeps its own text, the event adds why.
+    zip.SetFileName(source);
+    std::filesystem::create_directories(WithoutExtension(source) + ".exe");
+    EXPECT_EQ(zip.ConvertSFX(), -9);
+    EXPECT_EQ(zip.LastErrorId(), ZipMsg::CreateOutput);
+    ASSERT_FALSE(ui.boxes.empty());
+    EXPECT_EQ(ui.boxes.back().text, "Creation of output file failed");
+    EXPECT_EQ(zip.LastMessage(), "Creation of output file failed");
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back(), "Creation of output file failed: " + std::string(std::strerror(EEXIST)));
+    EXPECT_TRUE(FileExists(source));
+}
+
+std::size_t OpenDescriptors() {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                                  std::filesystem::directory_iterator()));
+}
+
+TEST_F(SfxTest, ExceptionThroughAConversionClosesBothFilesAndDropsThePartOfTheTarget) {
+    // Whatever the window layer throws while the copy lets events run passes through the
+    // component, which must not keep the source and the half-written target open.
+    const std::string original = TempDir::read(source);
+    const std::string exe = WithoutExtension(source) + ".exe";
+    zip.SetFileName(source);
+    const auto failing = [] { throw std::runtime_error("the window went away"); };
+
+    std::size_t before = OpenDescriptors();
+    ui.onProcessMessages = failing;
+    EXPECT_THROW(zip.ConvertSFX(), std::runtime_error);
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_FALSE(FileExists(exe));
+    EXPECT_EQ(TempDir::read(source), original);
+
+    ui.onProcessMessages = nullptr;
+    ASSERT_EQ(zip.ConvertSFX(), 0) << zip.LastMessage();
+    const std::string program = TempDir::read(exe);
+    before = OpenDescriptors();
+    ui.onProcessMessages = failing;
+    EXPECT_THROW(zip.ConvertZIP(), std::runtime_error);
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_FALSE(FileExists(source));
+    EXPECT_EQ(TempDir::read(exe), program);
 }
 
 TEST_F(SfxTest, DamagedOrMissingArchivesMakeTheProgramFailClearly) {

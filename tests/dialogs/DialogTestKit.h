@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/TempDir.h"
+#include "support/Trigger.h"
 #include "catalogue/Emusystem.h"
 #include "mainwindow/Settings.h"
 #include "platform/Paths.h"

@@ -31,7 +31,7 @@ struct Emulators : ::testing::Test {
         OnNextModal([name, params](QDialog*) {
             AddDlg->EmuName->setText(name);
             AddDlg->Params->setText(params);
-            AddDlg->BitBtn1Click();
+            Trigger("BitBtn1");
         });
     }
 };
@@ -62,7 +62,7 @@ TEST_F(Emulators, OkNeedsNameAndPathAndStoresWhatWasTyped) {
     add->PrepareNew();
     add->EmuName->setText("Nestopia");
     prompts.Box(BoxOk);
-    add->BitBtn1Click();
+    Trigger(*add, "BitBtn1");
     ASSERT_EQ(prompts.Shown().size(), 1u);
     EXPECT_EQ(prompts.Shown()[0].text, "You must provide at least the Name and Path of the emulator");
     EXPECT_EQ(prompts.Shown()[0].caption, "Error");
@@ -78,7 +78,7 @@ TEST_F(Emulators, OkNeedsNameAndPathAndStoresWhatWasTyped) {
     add->EmuPath->setText("/usr/games/nestopia");
     add->SysBox->setCurrentIndex(2);
     add->UnZipInDir->setChecked(true);
-    add->BitBtn1Click();
+    Trigger(*add, "BitBtn1");
     ASSERT_TRUE(add->NewEmu);
     EXPECT_EQ(FieldText(add->NewEmu->Name), name39.toStdString());
     EXPECT_EQ(FieldText(add->NewEmu->Params), params127.toStdString());
@@ -99,7 +99,7 @@ TEST_F(Emulators, ARelativeProgramPathIsStoredAbsoluteAndABareNameAsTyped) {
         add->PrepareNew();
         add->EmuName->setText("E");
         add->EmuPath->setText(text);
-        add->BitBtn1Click();
+        Trigger(*add, "BitBtn1");
         ASSERT_TRUE(add->NewEmu) << text.toStdString();
         EXPECT_EQ(FieldText(add->NewEmu->ExePath), stored) << text.toStdString();
     }
@@ -110,14 +110,14 @@ TEST_F(Emulators, TextsThatWouldBeCutAreRefusedNotStored) {
     add->EmuName->setText(QString(30, QChar(0xE9)));  // 30 characters, 60 bytes
     add->EmuPath->setText("/x");
     prompts.Box(BoxOk);
-    add->BitBtn1Click();
+    Trigger(*add, "BitBtn1");
     EXPECT_FALSE(add->NewEmu);
     EXPECT_EQ(prompts.Shown().at(0).caption, "Error");
 
     add->EmuName->setText("Fine");
     add->EmuPath->setText("/" + QString(300, 'p'));
     prompts.Box(BoxOk);
-    add->BitBtn1Click();
+    Trigger(*add, "BitBtn1");
     EXPECT_FALSE(add->NewEmu);
     EXPECT_EQ(prompts.Shown().size(), 2u);
 }
@@ -128,7 +128,7 @@ TEST_F(Emulators, UneditedTextsOfOldCataloguesKeepTheirBytes) {
     SetFieldText(emu->Name, cp1252);
     add->PrepareFrom(*emu);
     add->Params->setText("-edited");
-    add->BitBtn1Click();
+    Trigger(*add, "BitBtn1");
     ASSERT_TRUE(add->NewEmu);
     EXPECT_EQ(FieldText(add->NewEmu->Name), cp1252);
     EXPECT_EQ(FieldText(add->NewEmu->Params), "-edited");
@@ -141,7 +141,7 @@ TEST_F(Emulators, EmptySystemsListSelectsNothingAndStoresMinusOne) {
     EXPECT_EQ(empty.SysBox->currentIndex(), -1);
     empty.EmuName->setText(" ");  // blanks only are accepted
     empty.EmuPath->setText("/bin/true");
-    empty.BitBtn1Click();
+    Trigger(empty, "BitBtn1");
     ASSERT_TRUE(empty.NewEmu);
     EXPECT_EQ(empty.NewEmu->SystemIndex, -1);
 }
@@ -162,13 +162,13 @@ TEST_F(Emulators, UnreadableSystemsListIsReportedAndTheEditorStillWorks) {
     // Without the list an existing emulator keeps its system; a new one has none.
     EmulatorRecord* nes = cat.AddEmu("Nes", "", 2);
     broken.PrepareFrom(*nes);
-    broken.BitBtn1Click();
+    Trigger(broken, "BitBtn1");
     ASSERT_TRUE(broken.NewEmu);
     EXPECT_EQ(broken.NewEmu->SystemIndex, 2);
     broken.PrepareNew();
     broken.EmuName->setText("New");
     broken.EmuPath->setText("/bin/true");
-    broken.BitBtn1Click();
+    Trigger(broken, "BitBtn1");
     ASSERT_TRUE(broken.NewEmu);
     EXPECT_EQ(broken.NewEmu->SystemIndex, -1);
 }
@@ -193,11 +193,12 @@ TEST_F(Emulators, EditingTheCfgFileWarnsOnlyInMessageMode) {
     const std::string cfg = cat.dir.write("nes.cfg", "fullscreen=1\r\n");
     add->PrepareNew();
     add->CfgPath->setText(QString::fromStdString(cfg));
+    add->PageControl1->setCurrentWidget(add->TabSheet3);  // where the button is
 
     Settings.MessageMode = true;
     prompts.Box(BoxOk);
     OnNextModal([](QDialog* d) { d->close(); });
-    add->Button1Click();
+    Trigger(*add, "Button1");
     ASSERT_EQ(prompts.Shown().size(), 1u);
     EXPECT_EQ(prompts.Shown()[0].caption, "Message");
     EXPECT_EQ(prompts.Shown()[0].icon, BoxIcon::None);
@@ -211,7 +212,7 @@ TEST_F(Emulators, EditingTheCfgFileWarnsOnlyInMessageMode) {
     Settings.MessageMode = false;
     prompts.ClearShown();
     OnNextModal([](QDialog* d) { d->close(); });
-    add->Button1Click();
+    Trigger(*add, "Button1");
     EXPECT_TRUE(prompts.Shown().empty());
     EditWnd = nullptr;
 }
@@ -234,8 +235,8 @@ TEST_F(Emulators, RemoveOrPropertiesWithoutSelectionDoNothing) {
     cat.AddEmu("Nestopia");
     list.FormShow();
     list.Emus->clearSelection();
-    list.BitBtn4Click();
-    list.BitBtn5Click();
+    Trigger(list, "BitBtn4");
+    Trigger(list, "BitBtn5");
     EXPECT_EQ(cat.manager->EmuCount(), 1);
     EXPECT_TRUE(prompts.Shown().empty());
 }
@@ -246,7 +247,7 @@ TEST_F(Emulators, RemoveAnsweredNoKeepsTheRoms) {
     list.FormShow();
     Select(0);
     prompts.Box(BoxNo);
-    list.BitBtn4Click();
+    Trigger(list, "BitBtn4");
     EXPECT_EQ(prompts.Shown().at(0).text, "Do you want to delete the all the ROMs\npreviously linked to this Emulator?");
     EXPECT_EQ(cat.manager->EmuCount(), 0);
     EXPECT_EQ(cat.manager->RomCount(), 1);
@@ -266,7 +267,7 @@ TEST_F(Emulators, RemoveAnsweredYesDropsAdjacentLinkedRomsOnlyAndAsksInEveryMode
     list.FormShow();
     Select(0);
     prompts.Box(BoxYes);
-    list.BitBtn4Click();
+    Trigger(list, "BitBtn4");
     EXPECT_EQ(prompts.Shown().size(), 1u);
     ASSERT_EQ(cat.manager->RomCount(), 3);
     EXPECT_EQ(cat.RomName(0), "first");
@@ -287,7 +288,7 @@ TEST_F(Emulators, PropertiesYesCarriesTheWholeRecordToLinkedRomsByTheOldName) {
     Select(0);
     EditNextWith("Tnes", "-new");
     prompts.Box(BoxYes);
-    list.BitBtn5Click();
+    Trigger(list, "BitBtn5");
     EXPECT_EQ(prompts.Shown().at(0).text, "Do you want to update the changes to all \nthe ROMs linked to this Emulator?");
     const RomRecord* mario = cat.manager->GetRom(0);
     EXPECT_EQ(FieldText(mario->Emulator.Name), "Tnes");
@@ -309,13 +310,13 @@ TEST_F(Emulators, PropertiesNoRenamesOnlyTheEmulatorAndItsRomsAreLostToIt) {
     Select(0);
     EditNextWith("Famicom", "");
     prompts.Box(BoxNo);
-    list.BitBtn5Click();
+    Trigger(list, "BitBtn5");
     EXPECT_EQ(FieldText(cat.manager->GetEmu(0)->Name), "Famicom");
     EXPECT_EQ(FieldText(cat.manager->GetRom(0)->Emulator.Name), "Nes");
 
     Select(0);
     prompts.Box(BoxYes);
-    list.BitBtn4Click();  // the renamed emulator no longer finds its old ROM
+    Trigger(list, "BitBtn4");  // the renamed emulator no longer finds its old ROM
     EXPECT_EQ(cat.manager->RomCount(), 1);
     EXPECT_EQ(cat.manager->EmuCount(), 0);
 }
@@ -328,7 +329,7 @@ TEST_F(Emulators, PropertiesCancelledAsksNothingAndChangesNothing) {
         AddDlg->EmuName->setText("Changed");
         AddDlg->reject();
     });
-    list.BitBtn5Click();
+    Trigger(list, "BitBtn5");
     EXPECT_TRUE(prompts.Shown().empty());
     EXPECT_EQ(FieldText(cat.manager->GetEmu(0)->Name), "Nes");
     EXPECT_EQ(mainRefills, 0);
@@ -341,9 +342,9 @@ TEST_F(Emulators, AddAppendsSortsAndRefreshesOnlyTheDialog) {
         EXPECT_EQ(AddDlg->windowTitle(), "Add Emulator");
         AddDlg->EmuName->setText("Atari");
         AddDlg->EmuPath->setText("/usr/games/stella");
-        AddDlg->BitBtn1Click();
+        Trigger("BitBtn1");
     });
-    list.BitBtn3Click();
+    Trigger(list, "BitBtn3");
     ASSERT_EQ(cat.manager->EmuCount(), 2);
     EXPECT_EQ(FieldText(cat.manager->GetEmu(0)->Name), "Atari");
     EXPECT_EQ(list.Emus->item(0)->text(), "Atari");

@@ -38,6 +38,12 @@ struct Options : ::testing::Test {
     }
     ~Options() override { EditWnd = nullptr; }
 
+    // Turns to the page that holds the button, as a user must, and clicks it.
+    void Press(QWidget* page, const std::string& button) {
+        dlg.PageControl1->setCurrentWidget(page);
+        Trigger(dlg, button);
+    }
+
     // Types a character into the editor the next list button opens, then closes it.
     void TypeIntoNextEditorAndClose(QChar c) {
         OnNextModal([c](QDialog* d) {
@@ -80,7 +86,7 @@ TEST_F(Options, TakeBackCopiesEveryControlIntoTheSettings) {
     dlg.HotT->setChecked(false);
     dlg.StartRating->setValue(88);
     dlg.StartType->setCurrentIndex(2);
-    dlg.BitBtn1Click();
+    Trigger(dlg, "BitBtn1");
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     ASSERT_TRUE(dlg.TakeBack());
     EXPECT_FALSE(Settings.MessageMode);
@@ -100,18 +106,18 @@ TEST_F(Options, CancelTakesNothingBackButTheFontStays) {
     chosen.Size = 12;
     chosen.Bold = true;
     prompts.Font(chosen);
-    dlg.Button4Click();
+    Press(dlg.TabSheet2, "Button4");
     EXPECT_EQ(fontSets, 1);  // applied at once
     EXPECT_EQ(listFont, chosen);
     EXPECT_EQ(prompts.Shown().at(0).initial, "MS Sans Serif");  // started from the list's font
     dlg.Log->setChecked(false);
-    dlg.BitBtn2->click();
+    Trigger(dlg, "BitBtn2");
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
     EXPECT_TRUE(Settings.LogEnabled);
     EXPECT_EQ(listFont, chosen);
 
     prompts.Font(std::nullopt);  // the font dialog cancelled
-    dlg.Button4Click();
+    Press(dlg.TabSheet2, "Button4");
     EXPECT_EQ(fontSets, 1);
 }
 
@@ -128,7 +134,7 @@ TEST_F(Options, ARatingThatIsNotANumberIsRefusedAndChangesNothing) {
     dlg.MsgMode->SetItemIndex(1);
     dlg.StartRating->findChild<QLineEdit*>()->setText("");
     prompts.Box(BoxOk).Box(BoxOk);
-    dlg.BitBtn1Click();
+    Trigger(dlg, "BitBtn1");
     EXPECT_NE(dlg.result(), QDialog::Accepted);
     EXPECT_FALSE(dlg.TakeBack());
     EXPECT_EQ(prompts.Shown().size(), 2u);
@@ -156,7 +162,7 @@ TEST_F(Options, AnUnreadableTypesListIsReportedAndKeepsTheDefaultType) {
         QCoreApplication::sendEvent(EditWnd->Edit, &press);
         d->reject();
     });
-    dlg.Button1Click();
+    Press(dlg.TabSheet3, "Button1");
     ASSERT_EQ(dlg.StartType->count(), 2);
     EXPECT_EQ(dlg.StartType->currentText(), "Puzzles");
     EXPECT_EQ(TempDir::read(cat.dir.file("LISTS/Types.lst")), "Action\r\nPuzzles\r\n");  // the lists' own line ends
@@ -166,7 +172,7 @@ TEST_F(Options, AListSavedFromTheEditorSetsListsChanged) {
     dlg.FormShow();
     TypeIntoNextEditorAndClose('X');
     prompts.Box(BoxYes);  // "Do you want to save changes?"
-    dlg.Button1Click();
+    Press(dlg.TabSheet3, "Button1");
     EXPECT_EQ(editor->windowTitle(), "Edit Types List");
     EXPECT_EQ(editor->FileName, ProgramFile("LISTS\\Types.lst"));
     EXPECT_TRUE(dlg.ListsChanged);
@@ -186,7 +192,7 @@ TEST_F(Options, AnEditedListIsSavedInTheDataFolderAndReadFromThere) {
     dlg.FormShow();
     TypeIntoNextEditorAndClose('X');
     prompts.Box(BoxYes);  // "Do you want to save changes?"
-    dlg.Button1Click();
+    Press(dlg.TabSheet3, "Button1");
     EXPECT_EQ(editor->FileName, data + "LISTS/Types.lst");
     EXPECT_EQ(TempDir::read(cat.dir.file("LISTS/Types.lst")), shipped);  // the program's copy stays
     EXPECT_EQ(TempDir::read(data + "LISTS/Types.lst").find("Action\r\nPuzzle\r\nRPG"), 0u);
@@ -208,7 +214,7 @@ TEST_F(Options, ASavedTypesListIsOfferedAtOnceKeepingTheChosenType) {
         d->reject();
     });
     prompts.Box(BoxYes);
-    dlg.Button1Click();
+    Press(dlg.TabSheet3, "Button1");
     ASSERT_EQ(dlg.StartType->count(), 3);
     EXPECT_EQ(dlg.StartType->itemText(2), "Sports");
     EXPECT_EQ(dlg.StartType->currentText(), "Puzzle");
@@ -221,13 +227,13 @@ TEST_F(Options, AListEditAnsweredNoLeavesTheFileAndTheFlag) {
     dlg.FormShow();
     TypeIntoNextEditorAndClose('Q');
     prompts.Box(BoxNo);
-    dlg.Button3Click();
+    Press(dlg.TabSheet3, "Button3");
     EXPECT_EQ(editor->windowTitle(), "Edit Languages List");
     EXPECT_FALSE(dlg.ListsChanged);
     EXPECT_EQ(TempDir::read(cat.dir.file("LISTS/Languages.lst")), before);
 
     OnNextModal([](QDialog* d) { d->close(); });  // closed untouched: no question at all
-    dlg.Button2Click();
+    Press(dlg.TabSheet3, "Button2");
     EXPECT_EQ(editor->windowTitle(), "Edit Systems List");
     EXPECT_FALSE(dlg.ListsChanged);
 }

@@ -21,7 +21,7 @@ TEST_F(RomAdd, WithoutEmulatorsOkIsAlwaysRefused) {
     dlg.Edit1->setText("/roms/a.nes");
     for (int i = 0; i < 2; ++i) {
         prompts.Box(BoxOk);
-        dlg.BitBtn1Click();
+        Trigger(dlg, "BitBtn1");
     }
     ASSERT_EQ(prompts.Shown().size(), 2u);
     EXPECT_EQ(prompts.Shown()[1].text, "You must choose an Emulator!");
@@ -57,7 +57,7 @@ TEST_F(RomAdd, OkAddsAFilledRecordAndSortsTheList) {
     dlg.ComboBox1->setCurrentIndex(1);
     dlg.Edit1->setText("/roms/snes/Aladdin.smc");
     const int64_t before = NowSeconds();
-    dlg.BitBtn1Click();
+    Trigger(dlg, "BitBtn1");
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_GE(cat.manager->Stats().Facts("/roms/snes/Aladdin.smc").Added, before);  // dated
     ASSERT_EQ(cat.manager->RomCount(), 2);
@@ -77,10 +77,10 @@ TEST_F(RomAdd, OkAddsAFilledRecordAndSortsTheList) {
 TEST_F(RomAdd, EmptyPathAndTheSameFileTwiceAreAccepted) {
     cat.AddEmu("Nes");
     dlg.FormShow();
-    dlg.BitBtn1Click();
+    Trigger(dlg, "BitBtn1");
     dlg.Edit1->setText("/roms/a.nes");
-    dlg.BitBtn1Click();
-    dlg.BitBtn1Click();
+    Trigger(dlg, "BitBtn1");
+    Trigger(dlg, "BitBtn1");
     ASSERT_EQ(cat.manager->RomCount(), 3);
     EXPECT_EQ(FieldText(cat.manager->GetRom(0)->FilePath), "");
 }
@@ -90,13 +90,13 @@ TEST_F(RomAdd, AnOverlongPathIsRefusedAndALongNameIsCut) {
     dlg.FormShow();
     dlg.Edit1->setText("/" + QString(300, 'r'));
     prompts.Box(BoxOk);
-    dlg.BitBtn1Click();
+    Trigger(dlg, "BitBtn1");
     EXPECT_EQ(cat.manager->RomCount(), 0);
     EXPECT_EQ(prompts.Shown().size(), 1u);
 
     const std::string longName(60, 'n');
     dlg.Edit1->setText(QString::fromStdString("/roms/" + longName));
-    dlg.BitBtn1Click();
+    Trigger(dlg, "BitBtn1");
     ASSERT_EQ(cat.manager->RomCount(), 1);
     EXPECT_EQ(FieldText(cat.manager->GetRom(0)->Name), longName.substr(0, 39));
     EXPECT_EQ(FieldText(cat.manager->GetRom(0)->FilePath), "/roms/" + longName);

@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <gtest/gtest-spi.h>
 
 #include "support/ScriptedPrompter.h"
 #include "WindowTestKit.h"
@@ -25,6 +26,7 @@
 #include "stalker/Stalkmain.h"
 #include "dialogs/Help.h"
 #include "dialogs/Options.h"
+#include "mainwindow/ErrorDisplay.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Settings.h"
 #include "toolkit/FileEdit.h"
@@ -61,11 +63,11 @@ TEST_F(Commands, RemoveAsksInMessageModeAndDeletesOnlyTheRow) {
   Settings.MessageMode = true;
   MainWnd->List->SelectRow(0);
   prompts.Box(BoxNo);
-  MainWnd->Remove->trigger();
+  Trigger("Remove1");
   EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{UnlinkQuestion}));
   EXPECT_EQ(Emus->RomCount(), 2);
   prompts.Box(BoxYes);
-  MainWnd->Remove->trigger();
+  Trigger("Remove1");
   EXPECT_EQ(Emus->RomCount(), 1);
   ASSERT_EQ(Rows(), 1);
   EXPECT_EQ(MainWnd->List->Model()->data(MainWnd->List->Model()->index(0, 0), Qt::DisplayRole).toString(), "B");
@@ -73,7 +75,7 @@ TEST_F(Commands, RemoveAsksInMessageModeAndDeletesOnlyTheRow) {
   EXPECT_TRUE(fs::exists(a));  // unlinked, the file stays
   Settings.MessageMode = false;
   MainWnd->List->SelectRow(0);
-  MainWnd->RemoveExecute();
+  Trigger("Remove1");
   EXPECT_EQ(Rows(), 0);
   EXPECT_EQ(MainWnd->StatBar->Panel(1), "0");
   EXPECT_EQ(MainWnd->StatusText(), "Ready");
@@ -84,7 +86,7 @@ TEST_F(Commands, EraseMovesTheFileToTheTrashAfterAQuestionThatNamesItAndDefaults
   Settings.MessageMode = true;
   MainWnd->List->SelectRow(1);
   prompts.Box(BoxNo);
-  MainWnd->Erase->trigger();
+  Trigger("EraseROM1");
   ASSERT_EQ(prompts.Shown().size(), 1u);
   EXPECT_EQ(prompts.Shown()[0].text, EraseQuestion + b + "\n(The file will be moved to the trash)");
   EXPECT_EQ(prompts.Shown()[0].defaultButton, BoxNo);
@@ -93,7 +95,7 @@ TEST_F(Commands, EraseMovesTheFileToTheTrashAfterAQuestionThatNamesItAndDefaults
 
   const std::string content = TempDir::read(b);
   prompts.Box(BoxYes);
-  MainWnd->Erase->trigger();
+  Trigger("EraseROM1");
   EXPECT_FALSE(fs::exists(b));
   EXPECT_EQ(Emus->RomCount(), 1);
   const std::string name = fs::path(b).filename();
@@ -107,7 +109,7 @@ TEST_F(Commands, EraseWhereNoTrashCanBeUsedSaysTheFileGoesForGood) {
   Settings.MessageMode = true;
   MainWnd->List->SelectRow(0);
   prompts.Box(BoxYes);
-  MainWnd->Erase->trigger();
+  Trigger("EraseROM1");
   EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{
                                     EraseQuestion + a + "\n(No trash can take this file: it will be deleted for good)"}));
   EXPECT_FALSE(fs::exists(a));
@@ -117,7 +119,7 @@ TEST_F(Commands, EraseWhereNoTrashCanBeUsedSaysTheFileGoesForGood) {
   fs::remove(b);
   MainWnd->List->SelectRow(0);
   prompts.Box(BoxOk);
-  MainWnd->Erase->trigger();
+  Trigger("EraseROM1");
   EXPECT_EQ(prompts.BoxTexts().back(), "Cannot phisically delete this ROM...");
   EXPECT_EQ(Emus->RomCount(), 0);
   EXPECT_EQ(MainWnd->StatBar->Panel(1), "0");
@@ -126,15 +128,15 @@ TEST_F(Commands, EraseWhereNoTrashCanBeUsedSaysTheFileGoesForGood) {
 TEST_F(Commands, ClearingAsksOnlyInMessageMode) {
   Settings.MessageMode = true;
   prompts.Box(BoxNo).Box(BoxYes);
-  MainWnd->ClearRomListExecute();
+  Trigger("ClearROMslist1");
   EXPECT_EQ(Emus->RomCount(), 2);
-  MainWnd->ClearEmuListExecute();
+  Trigger("ClearEmuslist1");
   EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{"Do you really want clear the ROMs list?",
                                                           "Do you really want clear the EMUs list?"}));
   EXPECT_EQ(Emus->EmuCount(), 0);
   EXPECT_EQ(Emus->RomCount(), 2);  // the ROMs keep their own emulator copies
   Settings.MessageMode = false;
-  MainWnd->ClearRomListExecute();
+  Trigger("ClearROMslist1");
   EXPECT_EQ(Emus->RomCount(), 0);
   EXPECT_EQ(Rows(), 0);
   EXPECT_EQ(MainWnd->StatBar->Panel(1), "0");
@@ -146,7 +148,7 @@ TEST_F(Commands, ExploreShowsTheRomsFolder) {
   MainWnd->ExploreExecute();  // nothing selected
   EXPECT_TRUE(catcher.urls.isEmpty());
   MainWnd->List->SelectRow(0);
-  MainWnd->Explore->trigger();
+  Trigger("ExploreDirectory1");
   QDesktopServices::unsetUrlHandler("file");
   ASSERT_EQ(catcher.urls.size(), 1);
   EXPECT_EQ(catcher.urls[0].toLocalFile().toStdString(), program.path("roms/"));
@@ -160,14 +162,14 @@ TEST_F(Commands, OptionsTakeTheValuesBackOnOkOnly) {
     OptionsDlg->Log->setChecked(true);
     d->close();  // as Cancel
   });
-  MainWnd->OptionsExecute();
+  Trigger("Options1");
   EXPECT_FALSE(Settings.HotTrack);
   OnNextModal([](QWidget*) {
     OptionsDlg->HotT->setChecked(true);
     OptionsDlg->Log->setChecked(true);
-    OptionsDlg->BitBtn1->click();
+    Trigger("BitBtn1");
   });
-  MainWnd->Options->trigger();
+  Trigger("ToolButton17");
   EXPECT_TRUE(Settings.HotTrack);
   EXPECT_TRUE(Settings.LogEnabled);
   EXPECT_TRUE(MainWnd->List->HotTrack());
@@ -184,18 +186,18 @@ TEST_F(Commands, TheLogIsViewedReadOnlyAndClearedAtOnce) {
     QCoreApplication::sendEvent(EditWnd->Edit, &key);
     d->close();  // no question although a key was typed
   });
-  MainWnd->ViewLog->trigger();
+  Trigger("ViewLogFile1");
   EXPECT_FALSE(EditWnd->Edit->isReadOnly());
   EXPECT_TRUE(prompts.Shown().empty());
   Settings.MessageMode = true;
-  MainWnd->ClearLogExecute();  // no question in any mode
+  Trigger("ClearLOGfile1");  // no question in any mode
   EXPECT_EQ(program.Read("Tarnwick.log"), "");
   EXPECT_TRUE(fs::exists(program.path("Tarnwick.log")));
 }
 
 TEST_F(Commands, ContentsOpenTheHelpPage) {
   program.dir.write("HLP/Tarnwick.html", "<html><body><h1>Contents</h1><a name=\"romprop\">ROM</a></body></html>");
-  MainWnd->Contents->trigger();
+  Trigger("Help1");
   THelpWnd* help = HelpWindow();
   EXPECT_TRUE(help->isVisible());
   EXPECT_EQ(help->CurrentTopic(), "");
@@ -212,9 +214,9 @@ TEST_F(Commands, ScanAddsTheFolderAndRefills) {
   OnNextModal([this](QWidget*) {
     ScanDlg->Dir->setText(QString::fromStdString(program.path("scan")));
     ScanDlg->Check->setChecked(false);
-    ScanDlg->BitBtn2->click();
+    Trigger("BitBtn2");
   });
-  MainWnd->Scan->trigger();
+  Trigger("ToolButton4");
   EXPECT_EQ(Emus->RomCount(), 4);
   EXPECT_EQ(Rows(), 4);
   EXPECT_EQ(MainWnd->StatBar->Panel(1), "4");
@@ -230,29 +232,50 @@ TEST_F(Commands, PropertiesNeedASelectedRowAndResortAfterAChange) {
     EXPECT_EQ(d, RomPropDlg);
     EXPECT_EQ(RomPropDlg->RomIndex, 1);  // the dialog finds the selected row itself
     RomPropDlg->RomDesc->setText("0 first now");
-    RomPropDlg->OkBtn->click();
+    Trigger("OkBtn");
   });
-  MainWnd->Properties->trigger();
+  Trigger("Properties1");
   EXPECT_EQ(FieldText(Emus->GetRom(0)->Name), "0 first now");  // sorted by name again
   EXPECT_EQ(MainWnd->List->Model()->data(MainWnd->List->Model()->index(0, 0), Qt::DisplayRole).toString(),
             "0 first now");
 }
 
-TEST_F(Commands, EachDialogOpensFromItsCommand) {
-  const std::pair<QAction*, QDialog**> commands[] = {
-      {MainWnd->Add, reinterpret_cast<QDialog**>(&AddDlg)},
-      {MainWnd->ListEmu, reinterpret_cast<QDialog**>(&EmuListDlg)},
-      {MainWnd->AddRom, reinterpret_cast<QDialog**>(&RomAddDlg)},
-      {MainWnd->About, reinterpret_cast<QDialog**>(&AboutDlg)},
-      {MainWnd->Stalker, reinterpret_cast<QDialog**>(&StalkDlg)}};
-  for (const auto& [action, dialog] : commands) {
+TEST_F(Commands, ClicksReachOnlyWhatAUserCouldClickThroughTheApplication) {
+  MainWnd->List->SelectRow(-1);
+  emit MainWnd->ROMsMenu->aboutToShow();  // the menu opened with nothing selected
+  EXPECT_NONFATAL_FAILURE(Trigger("Remove1"), "is disabled");
+  EXPECT_NONFATAL_FAILURE(Trigger("Remove"), "is in no menu, tool bar or window");
+  EXPECT_NONFATAL_FAILURE(Trigger("NoSuchControl"), "no action or button of that name");
+  Trigger("ShowToolBar1");
+  EXPECT_NONFATAL_FAILURE(Trigger("ToolButton17"), "is hidden");
+  EXPECT_EQ(Emus->RomCount(), 2);
+  EXPECT_TRUE(prompts.Shown().empty()) << "no refused click ran its handler";
+
+  // A click is an event the application object dispatches, where its error display sits.
+  QWidget window;
+  auto* button = new QPushButton("Depth", &window);
+  button->setObjectName("Depth");
+  int depth = 0;
+  QObject::connect(button, &QPushButton::clicked, [&depth] { depth = TApplication::DispatchDepth(); });
+  EXPECT_TRUE(Trigger(window, "Depth"));
+  EXPECT_EQ(depth, 1);
+}
+
+TEST_F(Commands, EachDialogOpensFromItsMenuItem) {
+  const std::pair<const char*, QDialog**> commands[] = {
+      {"Prova1", reinterpret_cast<QDialog**>(&AddDlg)},
+      {"List1", reinterpret_cast<QDialog**>(&EmuListDlg)},
+      {"AddRom1", reinterpret_cast<QDialog**>(&RomAddDlg)},
+      {"About1", reinterpret_cast<QDialog**>(&AboutDlg)},
+      {"Stalker1", reinterpret_cast<QDialog**>(&StalkDlg)}};
+  for (const auto& [item, dialog] : commands) {
     QWidget* shown = nullptr;
     OnNextModal([&shown](QWidget* d) {
       shown = d;
       d->close();
     });
-    action->trigger();
-    EXPECT_EQ(shown, *dialog) << action->objectName().toStdString();
+    Trigger(item);
+    EXPECT_EQ(shown, *dialog) << item;
   }
   EXPECT_EQ(Emus->EmuCount(), 1);  // a cancelled emulator editor adds nothing
   EXPECT_EQ(Emus->RomCount(), 2);

@@ -134,7 +134,7 @@ TEST_F(Keys, AClickOnTheSelectedRowRenamesButADoubleClickOnlyLaunches) {
   EXPECT_EQ(viewport()->findChild<QLineEdit*>(), nullptr);
 
   QTest::mouseClick(viewport(), Qt::LeftButton, {}, LabelOf(0));
-  MainWnd->Run->trigger();  // the tool button, right after a click on the selected row
+  Trigger("ToolButton3");  // the tool button, right after a click on the selected row
   WaitPastDoubleClick();
   EXPECT_EQ(Emus->GetRom(0)->TimesPlayed, 2);
   EXPECT_EQ(Editor(0), nullptr);

@@ -204,7 +204,7 @@ TEST(MainWindow, FillShowsEveryColumnTheIconAndTheCount) {
 
   // A file deleted outside the program shows as missing after the next fill.
   fs::remove(present);
-  MainWnd->RefreshExecute();
+  Trigger("RefreshList1");
   EXPECT_FALSE(MainWnd->List->Model()->FilePresent(0));
   WaitForPresence();
   EXPECT_EQ(RowPicture(0), Picture(RomMissingIcon()));
@@ -243,7 +243,7 @@ TEST(MainWindow, IconsStayWithTheirRomsThroughSortsFiltersAndRemovals) {
   iconsMatchNames();
   MainWnd->SearchBox->clear();
   MainWnd->List->SelectRow(0);
-  MainWnd->RemoveExecute();  // later rows move up; each keeps its own answer
+  Trigger("Remove1");  // later rows move up; each keeps its own answer
   iconsMatchNames();
   MainWnd->close();
 }
@@ -334,23 +334,24 @@ TEST(MainWindow, BarSwitchesFlipTheirMarksAndSettings) {
   program.WriteEmptyCatalogue();
   RunWindows windows;
   MainWnd->show();
-  MainWnd->ShowToolBar1->trigger();  // as a click on the menu item
-  EXPECT_FALSE(MainWnd->ShowToolBar1->isChecked());
-  EXPECT_FALSE(MainWnd->ToolBar1->isVisible());
-  EXPECT_FALSE(Settings.ShowToolBar);
-  MainWnd->ShowStatusBarClick();
-  EXPECT_FALSE(MainWnd->StatBar->isVisible());
-  EXPECT_FALSE(Settings.ShowStatusBar);
-  MainWnd->ShowProgressBarsClick();
-  EXPECT_FALSE(MainWnd->PPanel->isVisible());
-  MainWnd->EnableToolTipsClick();
-  EXPECT_FALSE(MainWnd->EnableToolTips->isChecked());
-  MainWnd->BigIcons->trigger();
+  // The view buttons first: they sit on the tool bar that is hidden next.
+  Trigger("Icns");
   EXPECT_EQ(MainWnd->List->ViewStyle(), 0);
   EXPECT_TRUE(MainWnd->Icns->isChecked());
   EXPECT_FALSE(MainWnd->Rep->isChecked());
-  MainWnd->ListIconsExecute();
+  Trigger("Lst");
   EXPECT_TRUE(MainWnd->Lst->isChecked());
+  Trigger("ShowToolBar1");
+  EXPECT_FALSE(MainWnd->ShowToolBar1->isChecked());
+  EXPECT_FALSE(MainWnd->ToolBar1->isVisible());
+  EXPECT_FALSE(Settings.ShowToolBar);
+  Trigger("ShowStatusBar");
+  EXPECT_FALSE(MainWnd->StatBar->isVisible());
+  EXPECT_FALSE(Settings.ShowStatusBar);
+  Trigger("ShowProgressBars");
+  EXPECT_FALSE(MainWnd->PPanel->isVisible());
+  Trigger("EnableToolTips");
+  EXPECT_FALSE(MainWnd->EnableToolTips->isChecked());
   MainWnd->close();
   EXPECT_EQ(program.IniValue("General", "Show ToolBar"), "0");
   EXPECT_EQ(program.IniValue("General", "Show StatusBar"), "0");

@@ -38,9 +38,9 @@ const std::string NotKept =
 void ScanFolder(const std::string& folder) {
   OnNextModal([folder](QWidget*) {
     ScanDlg->Dir->setText(QString::fromStdString(folder));
-    ScanDlg->BitBtn2->click();
+    Trigger("BitBtn2");
   });
-  MainWnd->Scan->trigger();
+  Trigger("Scan1");
 }
 
 bool IsFifo(const std::string& path) {
@@ -209,8 +209,8 @@ TEST(Session, ListsThatCannotBeReadAreSaidOnceAndLeftAsTheyAreEvenInExpertMode) 
                                        "\". Is a directory\n" + LeftAsItIs);
   ScanFolder(program.path("scan"));
   EXPECT_EQ(Emus->RomCount(), 2);
-  MainWnd->ReportExecute();  // a view change is saved, the ROM list is not
-  MainWnd->ListIconsExecute();
+  Trigger("Rep");  // a view change is saved, the ROM list is not
+  Trigger("Lst");
   prompts.ClearShown();
   prompts.Box(BoxOk);
   MainWnd->close();

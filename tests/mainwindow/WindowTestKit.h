@@ -13,6 +13,7 @@
 
 #include "support/ScriptedPrompter.h"
 #include "support/TempDir.h"
+#include "support/Trigger.h"
 #include "catalogue/Emusystem.h"
 
 // A program folder in a temporary folder: LISTS/ with the lookup lists of the source tree (unless

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "StalkerFixture.h"
+#include "support/Trigger.h"
 #include "dialogs/Help.h"
 
 using Files = std::vector<std::string>;
@@ -84,7 +85,7 @@ TEST_F(StalkerTest, FileListOfNothingOrOddMasksIsEmptyOrLiteral) {
 
 TEST_F(StalkerTest, FilterButtonsAddAndRemoveLines) {
     prompts.Input("*.nes").Input("").Input(std::nullopt).Input("*.s?c");
-    for (int i = 0; i < 4; ++i) dlg.SpeedButton3Click();
+    for (int i = 0; i < 4; ++i) Trigger(dlg, "SpeedButton3");
     ASSERT_EQ(dlg.Ext->count(), 2);
     EXPECT_EQ(prompts.Shown().at(0).caption, "Add Extension");
     EXPECT_EQ(prompts.Shown().at(0).text, "");
@@ -92,10 +93,10 @@ TEST_F(StalkerTest, FilterButtonsAddAndRemoveLines) {
     EXPECT_EQ(dlg.Ext->item(1)->text().toStdString(), "*.s?c");
 
     dlg.Ext->clearSelection();
-    dlg.SpeedButton4Click();  // nothing selected: nothing removed
+    Trigger(dlg, "SpeedButton4");  // nothing selected: nothing removed
     EXPECT_EQ(dlg.Ext->count(), 2);
     dlg.Ext->item(0)->setSelected(true);
-    dlg.SpeedButton4Click();
+    Trigger(dlg, "SpeedButton4");
     ASSERT_EQ(dlg.Ext->count(), 1);
     EXPECT_EQ(dlg.Ext->item(0)->text().toStdString(), "*.s?c");
 }
@@ -106,7 +107,7 @@ TEST_F(StalkerTest, PickedFileBecomesAFilterThatMatchesIt) {
     const std::string outside = tmp.write("elsewhere/other.nes", "x");
     dlg.Source->setText(QString::fromStdString(tmp.file("roms")));
     prompts.OpenFile(inside).OpenFile(outside).OpenFile(std::nullopt);
-    for (int i = 0; i < 3; ++i) dlg.SpeedButton5Click();
+    for (int i = 0; i < 3; ++i) Trigger(dlg, "SpeedButton5");
     EXPECT_EQ(prompts.Shown().at(0).filter, "All files (*.*)|*.*");
     EXPECT_EQ(prompts.Shown().at(0).initial, tmp.file("roms"));
     ASSERT_EQ(dlg.Ext->count(), 2);
@@ -121,9 +122,9 @@ TEST_F(StalkerTest, RunWithoutSourceOrFiltersIsRefused) {
     const std::string refusal = "You must specify at least the source\ndirectory and almost one filter!";
     prompts.Box(BoxOk).Box(BoxOk);
     Prepare("", "", {"*.nes"});
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
     Prepare(tmp.path(), "", {});
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
     ASSERT_EQ(prompts.Shown().size(), 2u);
     for (const auto& box : prompts.Shown()) {
         EXPECT_EQ(box.caption, "Error");
@@ -161,7 +162,7 @@ TEST_F(StalkerTest, ProgressEventShowsTheFileAndItsShare) {
 }
 
 TEST_F(StalkerTest, HelpButtonOpensTheStalkerTopic) {
-    dlg.BitBtn1Click();
+    Trigger(dlg, "BitBtn1");
     ASSERT_NE(HelpWindow(), nullptr);
     EXPECT_EQ(HelpWindow()->CurrentTopic(), "stalkdlg");
     HelpWindow()->hide();

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "StalkerFixture.h"
+#include "support/Trigger.h"
 #include "zip/ZipEngines.h"
 
 namespace {
@@ -35,7 +36,7 @@ TEST_F(StalkerRunTest, EmptyDestinationPacksEachFileBesideItself) {
     tmp.write("roms/README", Compressible(2000));
     tmp.write("roms/skip.txt", "no");
     Prepare(tmp.file("roms"), "", {"*.nes", "*.smc", "a.*", "README"});
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
 
     EXPECT_TRUE(ui.boxes.empty()) << (ui.boxes.empty() ? "" : ui.boxes[0].text);
     const std::vector<std::pair<std::string, std::string>> packed{
@@ -60,7 +61,7 @@ TEST_F(StalkerRunTest, GivenDestinationLevelZeroStoresAndADuplicateStaysOneMembe
     tmp.write("dest/.keep", "");
     // The file matches both filters: it is handed over twice, onto the same archive.
     Prepare(tmp.file("src/"), tmp.file("dest"), {"*.nes", "mario.*"}, "0");
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
     const std::string archive = tmp.file("dest/mario.zip");
     EXPECT_TRUE(Intact(archive));
     EXPECT_EQ(Members(archive), "mario.nes\n");
@@ -74,9 +75,9 @@ TEST_F(StalkerRunTest, SecondRunAddsToTheExistingArchives) {
     tmp.write("roms/extra.txt", "an older member");
     ASSERT_EQ(RunShell("cd '" + tmp.file("roms") + "' && zip -q zelda.zip extra.txt"), 0);
     Prepare(tmp.file("roms"), "", {"*.nes"});
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
     tmp.write("roms/zelda.nes", "link, changed");
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
     const std::string archive = tmp.file("roms/zelda.zip");
     EXPECT_TRUE(Intact(archive));
     EXPECT_EQ(Members(archive), "extra.txt\nzelda.nes\n");
@@ -89,8 +90,8 @@ TEST_F(StalkerRunTest, ArchivesOfAnEarlierRunAreNotPackedIntoThemselves) {
     tmp.write("roms/a.nes", "a");
     tmp.write("roms/b", "b");
     Prepare(tmp.file("roms"), "", {"*.*"});
-    dlg.BtnGoClick();
-    dlg.BtnGoClick();  // now a.zip and b.zip match *.* too
+    Trigger(dlg, "BtnGo");
+    Trigger(dlg, "BtnGo");  // now a.zip and b.zip match *.* too
     EXPECT_EQ(Members(tmp.file("roms/a.zip")), "a.nes\n");
     EXPECT_EQ(Members(tmp.file("roms/b.zip")), "b\n");
     EXPECT_TRUE(ui.boxes.empty());
@@ -104,7 +105,7 @@ TEST_F(StalkerRunTest, NonArchiveInTheWayIsReportedLeftAloneAndTheRunGoesOn) {
     tmp.write("roms/bad.zip", notAZip);
     Prepare(tmp.file("roms"), "", {"*.nes"});
     prompts.Box(BoxOk);
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
     ASSERT_EQ(prompts.Shown().size(), 1u);
     EXPECT_EQ(prompts.Shown()[0].text, "1 of 2 files were not packed:\nbad.nes: Error - no zip file specified!");
     // The listing fails and empties the archive name, so the add is refused: two boxes, one file.
@@ -120,7 +121,7 @@ TEST_F(StalkerRunTest, NonArchiveInTheWayIsReportedLeftAloneAndTheRunGoesOn) {
 TEST_F(StalkerRunTest, MissingSourceIsRefusedByNameAndNoMatchPacksNothingAndEndsDone) {
     Prepare(tmp.file("no such folder"), "", {"*.*"});
     prompts.Box(BoxOk);
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
     ASSERT_EQ(prompts.Shown().size(), 1u);
     EXPECT_EQ(prompts.Shown()[0].caption, "Error");
     EXPECT_EQ(prompts.Shown()[0].text, "The source folder does not exist:\n" + tmp.file("no such folder"));
@@ -130,7 +131,7 @@ TEST_F(StalkerRunTest, MissingSourceIsRefusedByNameAndNoMatchPacksNothingAndEnds
     prompts.ClearShown();
     tmp.write("roms/a.txt", "x");
     Prepare(tmp.file("roms"), "", {"*.nes", "*.[", "?"});
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
     EXPECT_EQ(Status(), "Done");
     EXPECT_EQ(ShellOutput("ls '" + tmp.file("roms") + "'"), "a.txt\n");
     EXPECT_TRUE(ui.boxes.empty());
@@ -144,7 +145,7 @@ TEST_F(StalkerRunTest, UnwritableDestinationIsReportedForEachFile) {
     tmp.write("blocker", "a file where the destination's parent should be");
     Prepare(tmp.file("roms"), tmp.file("blocker/out"), {"*.nes"});
     prompts.Box(BoxOk);
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
     ASSERT_EQ(prompts.Shown().size(), 1u);
     EXPECT_EQ(prompts.Shown()[0].text.rfind("2 of 2 files were not packed:\na.nes: ", 0), 0u) << prompts.Shown()[0].text;
     EXPECT_GE(messages.size(), 2u);  // the component's own words, at least once per file
@@ -162,7 +163,7 @@ TEST_F(StalkerRunTest, FileVanishingDuringTheRunIsReportedAndTheRestIsPacked) {
     OnPump([&] { std::remove(tmp.file("roms/b.nes").c_str()); });
     Prepare(tmp.file("roms"), "", {"*.nes"});
     prompts.Box(BoxOk);
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
     ASSERT_EQ(prompts.Shown().size(), 1u);
     EXPECT_EQ(prompts.Shown()[0].text.rfind("1 of 3 files were not packed:\nb.nes: ", 0), 0u) << prompts.Shown()[0].text;
     EXPECT_TRUE(Intact(tmp.file("roms/a.zip")));
@@ -189,7 +190,7 @@ TEST_F(StalkerRunTest, StopAnsweredYesLetsTheFilesInProgressFinishWholeAndBegins
         EXPECT_TRUE(dlg.StopRequested());
     });
     Prepare(tmp.file("roms"), "", {"*.nes"});
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
     ASSERT_EQ(prompts.Shown().size(), 1u);
     EXPECT_EQ(prompts.Shown()[0].caption, "Question");
     EXPECT_EQ(prompts.Shown()[0].text, "After doing this file you really\nwant to stop the session?");
@@ -225,7 +226,7 @@ TEST_F(StalkerRunTest, CloseDuringARunAsksAndNoLetsItFinish) {
     });
     Prepare(tmp.file("roms"), "", {"*.nes"});
     dlg.show();
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
     EXPECT_FALSE(closed);
     EXPECT_TRUE(dlg.isVisible());
     ASSERT_EQ(prompts.Shown().size(), 1u);
@@ -249,7 +250,7 @@ TEST_F(StalkerRunTest, BarsFollowTheFilesDoneAndTheFileBegunLast) {
         if (statuses.empty() || statuses.back() != Status()) statuses.push_back(Status());
     });
     Prepare(tmp.file("roms"), "", {"*.nes"});
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
     // 0 at the start; after the first archive still 0, after the last (n-1) x 100 / n; then 100.
     EXPECT_EQ(overall, (std::vector<int>{0, 100 / n, 2 * 100 / n, 100}));
     for (const std::string& status : statuses) {
@@ -271,7 +272,7 @@ TEST_F(StalkerRunTest, ArchivesMadeInParallelAreThoseOfAOneAtATimeRun) {
         tmp.write(dest + "/.made", "");
         dlg.WorkerCount = workers;
         Prepare(tmp.file("roms"), tmp.file(dest), {"*.nes", "*.smc", "a.*"});
-        dlg.BtnGoClick();
+        Trigger(dlg, "BtnGo");
         EXPECT_EQ(Status(), "Done");
     };
     run(1, "one");
@@ -294,7 +295,7 @@ TEST_F(StalkerRunTest, MissingEngineIsReportedForEachFileAndTheRunGoesOn) {
     dlg.Zip->SetDLLDirectory(tmp.file("engines"));  // holds no engine; nor does the test's folder
     Prepare(tmp.file("roms"), "", {"*.nes"});
     prompts.Box(BoxOk);
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
     EXPECT_EQ(ZipBoxes(), (std::vector<std::string>{"libzipengine.so not found!", "libzipengine.so not found!"}))
         << "needs a system without the engine in its library path";
     ASSERT_EQ(prompts.Shown().size(), 1u);
@@ -313,11 +314,11 @@ TEST_F(StalkerRunTest, ClosingReleasesTheEngineTheDialogHolds) {
     OnPump([&] { duringRun = std::max(duringRun, EngineReferences(EngineKind::Zip)); });
     Prepare(tmp.file("roms"), "", {"*.nes"});
     dlg.show();
-    dlg.BtnGoClick();
+    Trigger(dlg, "BtnGo");
     EXPECT_EQ(duringRun, 2) << "the dialog's reference and the running Add's own";
     EXPECT_EQ(EngineReferences(EngineKind::Zip), 1);
     EXPECT_TRUE(Intact(tmp.file("roms/a.zip")));
-    dlg.BtnStopClick();
+    Trigger(dlg, "BtnStop");
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(EngineReferences(EngineKind::Zip), 0);
     dlg.show();

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
-#include <functional>
 #include <utility>
 
 #include "catalogue/Useful.h"
@@ -20,29 +20,126 @@ namespace {
 // place is set aside rather than written into.
 constexpr int32_t ApplicationId = 0x54574B53;
 
+// The table's layouts, by the database's user_version. The first kept a column per fact; the
+// second packs the facts in one column, which halves the time to read every row at start-up
+// (SQLite's work per row grows with the columns read). A store of the first layout is moved to
+// the second in one transaction when it is opened.
+constexpr int64_t ColumnsLayout = 1;
+constexpr int64_t PackedLayout = 2;
+
 const char* const CreateSchema =
     "PRAGMA page_size = 65536;" // few, large reads when the store is read whole
     "BEGIN;"
     "PRAGMA application_id = 1415007059;"
-    "PRAGMA user_version = 1;"
-    "CREATE TABLE rom_facts ("
-    " path BLOB PRIMARY KEY NOT NULL,"
-    " favourite INTEGER NOT NULL DEFAULT 0,"
-    " last_played INTEGER NOT NULL DEFAULT 0,"
-    " play_seconds INTEGER NOT NULL DEFAULT 0,"
-    " added INTEGER NOT NULL DEFAULT 0"
-    ") WITHOUT ROWID;"
+    "PRAGMA user_version = 2;"
+    "CREATE TABLE rom_facts (path BLOB PRIMARY KEY NOT NULL, facts BLOB NOT NULL) WITHOUT ROWID;"
     "COMMIT;";
-static_assert(ApplicationId == 1415007059);
+static_assert(ApplicationId == 1415007059 && PackedLayout == 2);
 
-const char* const SelectAll = "SELECT path, favourite, last_played, play_seconds, added FROM rom_facts";
+// Every row goes to one call of the reading function: far cheaper than stepping through the rows
+// and asking for each column.
+const char* const SelectPacked = "SELECT tarnwick_read_facts(path, facts) FROM rom_facts";
+const char* const SelectColumns =
+    "SELECT tarnwick_read_facts(path, favourite, last_played, play_seconds, added) FROM rom_facts";
+
+const char* const MigrateToPacked =
+    "CREATE TABLE rom_facts_packed (path BLOB PRIMARY KEY NOT NULL, facts BLOB NOT NULL) WITHOUT ROWID;"
+    "INSERT INTO rom_facts_packed"
+    " SELECT path, tarnwick_pack_facts(favourite, last_played, play_seconds, added) FROM rom_facts;"
+    "DROP TABLE rom_facts;"
+    "ALTER TABLE rom_facts_packed RENAME TO rom_facts;"
+    "PRAGMA user_version = 2;";
 
 const char* const Upsert =
-    "INSERT INTO rom_facts (path, favourite, last_played, play_seconds, added) VALUES (?, ?, ?, ?, ?)"
-    " ON CONFLICT (path) DO UPDATE SET favourite = excluded.favourite,"
-    " last_played = excluded.last_played, play_seconds = excluded.play_seconds, added = excluded.added";
+    "INSERT INTO rom_facts (path, facts) VALUES (?, ?)"
+    " ON CONFLICT (path) DO UPDATE SET facts = excluded.facts";
 
 const char* const DeleteRow = "DELETE FROM rom_facts WHERE path = ?";
+
+// --- Facts packed in a column ---
+// The favourite mark (0 or 1), then the last run's start, the play time and the date added, each
+// zigzag-coded (small negative numbers stay short) in 7 bits a byte, low bits first.
+constexpr std::size_t MaxPackedBytes = 1 + 3 * 10;
+
+std::size_t PackNumber(int64_t value, unsigned char* out) {
+    uint64_t bits = (static_cast<uint64_t>(value) << 1) ^ static_cast<uint64_t>(value >> 63);
+    std::size_t n = 0;
+    for (; bits >= 0x80; bits >>= 7) out[n++] = static_cast<unsigned char>(bits | 0x80);
+    out[n++] = static_cast<unsigned char>(bits);
+    return n;
+}
+
+std::size_t PackFacts(const RomFacts& facts, unsigned char* out) {
+    std::size_t n = 0;
+    out[n++] = facts.Favourite ? 1 : 0;
+    for (int64_t value : {facts.LastPlayed, facts.PlaySeconds, facts.Added}) n += PackNumber(value, out + n);
+    return n;
+}
+
+// False for bytes that PackNumber cannot have written: cut short or longer than 64 bits.
+bool UnpackNumber(const unsigned char*& at, const unsigned char* end, int64_t& value) {
+    uint64_t bits = 0;
+    for (unsigned shift = 0; at != end && shift < 64; shift += 7) {
+        const unsigned char byte = *at++;
+        if (shift == 63 && byte > 1) return false;
+        bits |= static_cast<uint64_t>(byte & 0x7F) << shift;
+        if (byte < 0x80) {
+            value = static_cast<int64_t>(bits >> 1) ^ -static_cast<int64_t>(bits & 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool UnpackFacts(const unsigned char* bytes, std::size_t size, RomFacts& facts) {
+    const unsigned char* const end = bytes + size;
+    if (size == 0 || bytes[0] > 1) return false;
+    facts.Favourite = bytes[0] == 1;
+    const unsigned char* at = bytes + 1;
+    return UnpackNumber(at, end, facts.LastPlayed) && UnpackNumber(at, end, facts.PlaySeconds) &&
+           UnpackNumber(at, end, facts.Added) && at == end;
+}
+
+// The facts of a row of the first layout: favourite, last_played, play_seconds, added.
+RomFacts FactsOfColumns(sqlite3_value** values) {
+    RomFacts facts;
+    facts.Favourite = sqlite3_value_int64(values[0]) != 0;
+    facts.LastPlayed = sqlite3_value_int64(values[1]);
+    facts.PlaySeconds = sqlite3_value_int64(values[2]);
+    facts.Added = sqlite3_value_int64(values[3]);
+    return facts;
+}
+
+// tarnwick_pack_facts(favourite, last_played, play_seconds, added): the packed column of a row of
+// the first layout.
+void PackColumns(sqlite3_context* context, int, sqlite3_value** values) {
+    const RomFacts facts = FactsOfColumns(values);
+    unsigned char packed[MaxPackedBytes];
+    sqlite3_result_blob(context, packed, static_cast<int>(PackFacts(facts, packed)), SQLITE_TRANSIENT);
+}
+
+void FinishRead(sqlite3_context*) {}
+
+// A path's hash for the table of facts, sixteen bytes at a time in two independent chains: a few
+// times faster than the standard library's on paths of forty bytes and more, which counts when
+// every row is read at start-up. The low bits choose a slot and the high bits make its tag, so
+// the end mixes both.
+uint64_t HashPath(std::string_view path) {
+    constexpr uint64_t M = 0x9E3779B97F4A7C15, N = 0xD6E8FEB86659FD93;
+    uint64_t a = path.size() * M, b = ~a;
+    std::size_t at = 0;
+    for (; at + 16 <= path.size(); at += 16) {
+        uint64_t words[2];
+        std::memcpy(words, path.data() + at, 16);
+        a = std::rotl((a ^ words[0]) * M, 29);
+        b = std::rotl((b ^ words[1]) * N, 31);
+    }
+    uint64_t tail[2] = {0, 0};
+    if (at < path.size()) std::memcpy(tail, path.data() + at, path.size() - at);
+    uint64_t hash = (a ^ tail[0]) * M + std::rotl((b ^ tail[1]) * N, 32);
+    hash = (hash ^ (hash >> 32)) * N;
+    return hash ^ (hash >> 32);
+}
 
 // A prepared statement, finalised when it goes.
 class Statement {
@@ -112,6 +209,23 @@ sqlite3* OpenDatabase(const std::string& path, bool create) {
     return db;
 }
 
+// Moves a store of the first layout to the packed one in one transaction, so that it is whole
+// in one layout or the other whatever happens. The old table's pages are then given back (they
+// would stay in the file, free); a failure there leaves the moved store as it is.
+bool PackLayout(sqlite3* db) {
+    if (sqlite3_create_function_v2(db, "tarnwick_pack_facts", 4, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr,
+                                   &PackColumns, nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return false;
+    if (sqlite3_exec(db, MigrateToPacked, nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    }
+    sqlite3_exec(db, "VACUUM", nullptr, nullptr, nullptr);
+    return true;
+}
+
 void ReportWithErrorBox(const std::string& message) {
     ErrorBox(message);
 }
@@ -146,7 +260,7 @@ std::size_t RomStats::FactTable::Slot(std::string_view path, std::size_t hash) c
 
 const RomFacts* RomStats::FactTable::Find(std::string_view path) const {
     if (slots_.empty()) return nullptr;
-    const uint64_t slot = slots_[Slot(path, std::hash<std::string_view>()(path))];
+    const uint64_t slot = slots_[Slot(path, HashPath(path))];
     return slot ? &entries_[(slot & 0xFFFFFFFF) - 1].facts : nullptr;
 }
 
@@ -156,7 +270,7 @@ RomFacts* RomStats::FactTable::Find(std::string_view path) {
 
 RomFacts& RomStats::FactTable::Add(std::string_view path) {
     if (2 * (entries_.size() + 1) > slots_.size()) Grow();
-    const std::size_t hash = std::hash<std::string_view>()(path);
+    const std::size_t hash = HashPath(path);
     const std::size_t at = Slot(path, hash);
     if (slots_[at] == 0) {
         slots_[at] = SlotValue(hash, entries_.size());
@@ -175,7 +289,10 @@ void RomStats::FactTable::Grow() {
 void RomStats::FactTable::Rehash(std::size_t slotCount) {
     slots_.assign(slotCount, 0);
     const std::size_t mask = slotCount - 1;
+    // The slots are far apart in memory: each is asked for a few entries ahead of its use.
+    constexpr std::size_t Ahead = 16;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (i + Ahead < entries_.size()) __builtin_prefetch(&slots_[entries_[i + Ahead].hash & mask], 1);
         std::size_t at = entries_[i].hash & mask;
         while (slots_[at] != 0) at = (at + 1) & mask;
         slots_[at] = SlotValue(entries_[i].hash, i);
@@ -183,8 +300,8 @@ void RomStats::FactTable::Rehash(std::size_t slotCount) {
 }
 
 void RomStats::FactTable::Append(std::string_view path, const RomFacts& facts) {
-    entries_.push_back({std::hash<std::string_view>()(path), static_cast<uint32_t>(keys_.size()),
-                        static_cast<uint32_t>(path.size()), facts});
+    entries_.push_back(
+        {HashPath(path), static_cast<uint32_t>(keys_.size()), static_cast<uint32_t>(path.size()), facts});
     keys_.append(path);
 }
 
@@ -197,11 +314,11 @@ void RomStats::FactTable::Reserve(std::size_t entries, std::size_t keyBytes) {
     keys_.reserve(keyBytes);
 }
 
-// Keeps the memory: a store read again fills the same table.
+// Keeps the memory: a store read again fills the same table (Index sets every slot).
 void RomStats::FactTable::Clear() {
     keys_.clear();
     entries_.clear();
-    std::fill(slots_.begin(), slots_.end(), uint64_t{0});
+    slots_.clear();
 }
 
 std::size_t RomStats::FactTable::CountWithFacts() const {
@@ -261,32 +378,54 @@ bool RomStats::ReadAll(sqlite3* db) {
     int rc = SQLITE_OK;
     const int64_t id = QueryNumber(db, "PRAGMA application_id", rc);
     if (rc != SQLITE_OK || (id != 0 && id != ApplicationId)) return false;
-    Statement select(db, SelectAll);
-    if (select.Prepared() != SQLITE_OK) {
+    if (id == 0) {
         // A new, empty database gets the table; one holding anything else is not ours.
         const int64_t objects = QueryNumber(db, "SELECT count(*) FROM sqlite_schema", rc);
-        if (rc != SQLITE_OK || objects != 0 || id != 0) return false;
-        return sqlite3_exec(db, CreateSchema, nullptr, nullptr, nullptr) == SQLITE_OK;
+        return rc == SQLITE_OK && objects == 0 &&
+               sqlite3_exec(db, CreateSchema, nullptr, nullptr, nullptr) == SQLITE_OK;
     }
+    int64_t layout = QueryNumber(db, "PRAGMA user_version", rc);
+    if (rc != SQLITE_OK) return false;
+    // A store that cannot be moved now (locked, disk full) is read as it is and moved next time;
+    // its writes fail meanwhile and say so, and it keeps every fact.
+    if (layout == ColumnsLayout && PackLayout(db)) layout = PackedLayout;
+    if (layout != ColumnsLayout && layout != PackedLayout) return false;
+    return Load(db, layout == PackedLayout ? SelectPacked : SelectColumns);
+}
+
+bool RomStats::Load(sqlite3* db, const char* select) {
+    if (sqlite3_create_function_v2(db, "tarnwick_read_facts", -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, &facts_,
+                                   nullptr, &RomStats::ReadRow, &FinishRead, nullptr) != SQLITE_OK)
+        return false;
+    Statement read(db, select);
+    if (read.Prepared() != SQLITE_OK) return false;
     // Counting walks the table's pages without reading a row: cheap beside the read, and the
     // table is then made once at its size. The file's size bounds the bytes of its paths.
+    int rc = SQLITE_OK;
     const int64_t rows = QueryNumber(db, "SELECT count(*) FROM rom_facts", rc);
     if (rc != SQLITE_OK) return false;
     facts_.Reserve(static_cast<std::size_t>(rows),
                    static_cast<std::size_t>(std::max<int64_t>(FileSize(path_), 0)));
-    RomFacts facts;
-    while ((rc = sqlite3_step(*select)) == SQLITE_ROW) {
-        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(*select, 0));
-        const std::string_view path(bytes ? bytes : "",
-                                    static_cast<std::size_t>(sqlite3_column_bytes(*select, 0)));
-        facts.Favourite = sqlite3_column_int64(*select, 1) != 0;
-        facts.LastPlayed = sqlite3_column_int64(*select, 2);
-        facts.PlaySeconds = sqlite3_column_int64(*select, 3);
-        facts.Added = sqlite3_column_int64(*select, 4);
-        facts_.Append(path, facts);  // the path is the table's key: each comes once
-    }
+    rc = sqlite3_step(*read);  // one row: the reading function has seen every row of the table
     facts_.Index();
-    return rc == SQLITE_DONE;
+    return rc == SQLITE_ROW;
+}
+
+// The reading function, called with a row's path and its packed facts, or with the path and a
+// column per fact (a store of the first layout); a row it cannot read makes the read fail.
+void RomStats::ReadRow(sqlite3_context* context, int count, sqlite3_value** values) {
+    auto& table = *static_cast<FactTable*>(sqlite3_user_data(context));
+    const auto* bytes = static_cast<const char*>(sqlite3_value_blob(values[0]));
+    const std::string_view path(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_value_bytes(values[0])));
+    RomFacts facts;
+    if (count == 2) {
+        const auto* packed = static_cast<const unsigned char*>(sqlite3_value_blob(values[1]));
+        if (!packed || !UnpackFacts(packed, static_cast<std::size_t>(sqlite3_value_bytes(values[1])), facts))
+            return sqlite3_result_error(context, "damaged facts", -1);
+    } else {
+        facts = FactsOfColumns(values + 1);
+    }
+    table.Append(path, facts);  // the path is the table's key: each comes once
 }
 
 const RomFacts& RomStats::Facts(std::string_view path) const {
@@ -353,11 +492,10 @@ void RomStats::Write(const std::vector<std::string_view>& paths, std::string_vie
         ok = upsert.Prepared() == SQLITE_OK;
         for (std::size_t i = 0; ok && i < paths.size(); ++i) {
             const RomFacts& facts = Facts(paths[i]);
+            unsigned char packed[MaxPackedBytes];
             upsert.BindPath(1, paths[i]);
-            sqlite3_bind_int(*upsert, 2, facts.Favourite ? 1 : 0);
-            sqlite3_bind_int64(*upsert, 3, facts.LastPlayed);
-            sqlite3_bind_int64(*upsert, 4, facts.PlaySeconds);
-            sqlite3_bind_int64(*upsert, 5, facts.Added);
+            sqlite3_bind_blob(*upsert, 2, packed, static_cast<int>(PackFacts(facts, packed)),
+                              SQLITE_TRANSIENT);
             ok = upsert.Run();
         }
     }

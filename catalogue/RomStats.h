@@ -22,6 +22,8 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_context;
+struct sqlite3_value;
 
 struct RomFacts {
     bool Favourite = false;
@@ -107,6 +109,9 @@ private:
     };
 
     bool ReadAll(sqlite3* db);
+    // Reads every row of the table with `select`, which hands each to ReadRow.
+    bool Load(sqlite3* db, const char* select);
+    static void ReadRow(sqlite3_context* context, int count, sqlite3_value** values);
     void Close();
     RomFacts& Entry(std::string_view path);
     // Writes the rows of `paths` (and deletes those of `gone`) in one transaction.

@@ -65,14 +65,37 @@ RomFacts Facts(bool favourite, int64_t last, int64_t seconds, int64_t added) {
     return f;
 }
 
+// Runs SQL on a database file outside the store's own code; returns the first column of the last
+// row that a statement gave, as text.
+std::string RunSql(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    std::string last;
+    char* error = nullptr;
+    const auto keep = [](void* out, int, char** values, char**) {
+        *static_cast<std::string*>(out) = values[0] ? values[0] : "";
+        return 0;
+    };
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), keep, &last, &error), SQLITE_OK) << (error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
+    return last;
+}
+
 // A SQLite database of some other program.
 void MakeForeignDatabase(const std::string& path) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE notes(x TEXT); INSERT INTO notes VALUES('mine');", nullptr,
-                           nullptr, nullptr),
-              SQLITE_OK);
-    sqlite3_close(db);
+    RunSql(path, "CREATE TABLE notes(x TEXT); INSERT INTO notes VALUES('mine');");
+}
+
+// A store as the first releases wrote it, a column per fact, with `rows` (SQL values lists).
+void MakeColumnsStore(const std::string& path, const std::string& rows) {
+    RunSql(path,
+           "PRAGMA page_size = 65536; BEGIN; PRAGMA application_id = 1415007059; PRAGMA user_version = 1;"
+           "CREATE TABLE rom_facts (path BLOB PRIMARY KEY NOT NULL, favourite INTEGER NOT NULL DEFAULT 0,"
+           " last_played INTEGER NOT NULL DEFAULT 0, play_seconds INTEGER NOT NULL DEFAULT 0,"
+           " added INTEGER NOT NULL DEFAULT 0) WITHOUT ROWID;"
+           "INSERT INTO rom_facts VALUES " +
+               rows + "; COMMIT;");
 }
 
 }  // namespace
@@ -242,4 +265,95 @@ TEST_F(Stats, TheManagerReportsASetAsideStoreInOneBoxAndDatesScannedRoms) {
     EXPECT_LE(m.Facts(*m.GetRom(0)).Added, after);
     EXPECT_EQ(m.Facts(*m.GetRom(1)).Added, 1234);
     EXPECT_EQ(Reread(dir.file("roms/a.nes")).Added, m.Facts(*m.GetRom(0)).Added);
+}
+
+// A store of the first layout is moved to the packed one when opened, every fact kept, extremes
+// included; a later run reads the moved store and changes are written to it.
+TEST_F(Stats, AStoreOfTheColumnsLayoutIsMovedWithEveryFact) {
+    fs::create_directories(dir.file("LISTS"));
+    const std::string latin1 = "/roms/Pok\xE9mon.gb";
+    std::string rows =
+        "(X'2F726F6D732F506F6BE96D6F6E2E6762', 1, 1700000000, 3600, 1600000000),"
+        "(CAST('/roms/b.zip' AS BLOB), 0, -5, 9223372036854775807, -9223372036854775808)";
+    for (int i = 0; i < 3000; ++i)
+        rows += ",(CAST('/roms/game" + std::to_string(i) + ".zip' AS BLOB), " + std::to_string(i % 2) + ", " +
+                std::to_string(i * 1000) + ", " + std::to_string(i) + ", 7)";
+    MakeColumnsStore(store, rows);
+    const auto check = [&](const RomStats& stats) {
+        EXPECT_EQ(stats.Facts(latin1), Facts(true, 1700000000, 3600, 1600000000));
+        EXPECT_EQ(stats.Facts("/roms/b.zip"), Facts(false, -5, INT64_MAX, INT64_MIN));
+        for (int i = 0; i < 3000; ++i)
+            ASSERT_EQ(stats.Facts("/roms/game" + std::to_string(i) + ".zip"), Facts(i % 2, i * 1000, i, 7))
+                << i;
+    };
+
+    RomStats stats;
+    ASSERT_EQ(stats.Open(store), "");
+    check(stats);
+    EXPECT_EQ(RunSql(store, "PRAGMA user_version"), "2");
+    EXPECT_EQ(RunSql(store, "SELECT group_concat(name, ',') FROM pragma_table_info('rom_facts')"),
+              "path,facts");
+    RomStats later;
+    ASSERT_EQ(later.Open(store), "");
+    check(later);
+    EXPECT_EQ(later.Count(), 3002u);
+    stats.RecordPlay(latin1, 1800000000, 60);
+    EXPECT_EQ(Reread(latin1), Facts(true, 1800000000, 3660, 1600000000));
+}
+
+// While the store is locked by another program it cannot be moved: it is read as it is, left
+// unchanged, and a change says it cannot be written; the next run moves it.
+TEST_F(Stats, AStoreThatCannotBeMovedNowIsReadAsItIsAndMovedNextTime) {
+    fs::create_directories(dir.file("LISTS"));
+    MakeColumnsStore(store, "(CAST('/roms/a.zip' AS BLOB), 1, 100, 200, 300)");
+    const std::string before = TempDir::read(store);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(store.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    RomStats stats;
+    stats.SetWriteFailureReport(+[](const std::string& message) { Reported().push_back(message); });
+    Reported().clear();
+    EXPECT_EQ(stats.Open(store), "");  // after the wait for the lock
+    EXPECT_EQ(stats.Facts("/roms/a.zip"), Facts(true, 100, 200, 300));
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    stats.SetFavourite("/roms/a.zip", false);
+    EXPECT_EQ(Reported().size(), 1u);
+    EXPECT_FALSE(stats.Facts("/roms/a.zip").Favourite);
+    EXPECT_EQ(TempDir::read(store), before);
+
+    EXPECT_EQ(Reread("/roms/a.zip"), Facts(true, 100, 200, 300));
+    EXPECT_EQ(RunSql(store, "PRAGMA user_version"), "2");
+}
+
+// Facts this build cannot have written, in one row, or a layout it does not know, make the store
+// unreadable: it is set aside whole rather than read as made-up facts.
+TEST_F(Stats, AStoreWithARowOrLayoutItCannotReadIsSetAside) {
+    const std::vector<std::string> damage = {
+        "UPDATE rom_facts SET facts = X'0700000000' WHERE path = CAST('/roms/b' AS BLOB)",    // no mark
+        "UPDATE rom_facts SET facts = X'010203' WHERE path = CAST('/roms/b' AS BLOB)",        // cut short
+        "UPDATE rom_facts SET facts = X'01020304FF01' WHERE path = CAST('/roms/b' AS BLOB)",  // too long
+        "UPDATE rom_facts SET facts = X'0102FFFFFFFFFFFFFFFFFF7F04' WHERE path = CAST('/roms/b' AS BLOB)",
+        "PRAGMA user_version = 3",  // a later build's layout
+    };
+    for (std::size_t round = 0; round < damage.size(); ++round) {
+        SCOPED_TRACE(damage[round]);
+        fs::remove(store);
+        {
+            RomStats good;
+            ASSERT_EQ(good.Open(store), "");
+            good.RecordPlay("/roms/a", 1, 2);
+            good.RecordPlay("/roms/b", 3, 4);
+        }
+        ASSERT_EQ(Reread("/roms/b"), Facts(false, 3, 4, 0));
+        RunSql(store, damage[round]);
+        const std::string bytes = TempDir::read(store);
+        RomStats stats;
+        EXPECT_NE(stats.Open(store).find("could not be read. It was set aside"), std::string::npos);
+        EXPECT_EQ(stats.Count(), 0u);
+        const std::string aside =
+            dir.file("LISTS/Stats-") + Today() + (round ? "-" + std::to_string(round + 1) : "") + ".db";
+        EXPECT_EQ(TempDir::read(aside), bytes);
+    }
 }

@@ -33,7 +33,7 @@ std::vector<std::string> EditedLines(const QPlainTextEdit* edit) {
 TEditWnd::TEditWnd(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
-      file(std::make_unique<TextFile>("", "\n")) {
+      file_(std::make_unique<TextFile>("", "\n")) {
   setObjectName("EditWnd");
   setWindowTitle("EditWnd");
   resize(544, 375);
@@ -63,27 +63,27 @@ TEditWnd::TEditWnd(QWidget* parent)
 TEditWnd::~TEditWnd() = default;
 
 int TEditWnd::ShowModal(const std::string& newLineEnd) {
-  newFileLineEnd = newLineEnd;
+  newFileLineEnd_ = newLineEnd;
   FormShow();
   return exec();
 }
 
 void TEditWnd::FormShow() {
-  loadFailed = false;
-  saved = false;
+  loadFailed_ = false;
+  saved_ = false;
   std::optional<std::string> bytes = ReadWholeFile(FileName);
   if (bytes) {
-    file = std::make_unique<TextFile>(*bytes, newFileLineEnd);
+    file_ = std::make_unique<TextFile>(*bytes, newFileLineEnd_);
     QStringList lines;
-    for (const std::string& line : file->ShownLines()) lines << QString::fromStdString(line);
+    for (const std::string& line : file_->ShownLines()) lines << QString::fromStdString(line);
     Edit->setPlainText(lines.join('\n'));
   } else {
     const int error = errno;
-    file = std::make_unique<TextFile>("", newFileLineEnd);
+    file_ = std::make_unique<TextFile>("", newFileLineEnd_);
     Edit->clear();
     if (FileExists(FileName)) {
       // The file is there but cannot be read: nothing may be written over it from here.
-      loadFailed = true;
+      loadFailed_ = true;
       Edit->setReadOnly(true);
       ErrorBox("Cannot read the file " + FileName + ":\n" + ErrorText(error));
     } else {
@@ -95,17 +95,17 @@ void TEditWnd::FormShow() {
   Modified = false;
 }
 
-bool TEditWnd::Writable() const { return !Edit->isReadOnly() && !loadFailed; }
+bool TEditWnd::Writable() const { return !Edit->isReadOnly() && !loadFailed_; }
 
 bool TEditWnd::SaveToFile() {
-  const std::string bytes = file->Bytes(EditedLines(Edit));
+  const std::string bytes = file_->Bytes(EditedLines(Edit));
   if (!WriteFileAtomic(FileName, bytes)) {
     ErrorBox("Cannot write the file " + FileName + ":\n" + ErrorText(errno));
     return false;
   }
   // What was written is now the file that later saves compare with.
-  file = std::make_unique<TextFile>(bytes, file->LineEnd());
-  saved = true;
+  file_ = std::make_unique<TextFile>(bytes, file_->LineEnd());
+  saved_ = true;
   Edit->document()->setModified(false);
   return true;
 }
@@ -127,10 +127,10 @@ bool TEditWnd::FormCloseQuery() {
         return false;  // Cancel: back to the text, nothing lost
     }
   }
-  Modified = saved;
-  if (loadFailed) {
+  Modified = saved_;
+  if (loadFailed_) {
     Edit->setReadOnly(false);
-    loadFailed = false;
+    loadFailed_ = false;
   }
   return true;
 }

@@ -35,7 +35,7 @@ public:
   void FormShow();           // replaces the text by the file's lines, clears Modified
   bool FormCloseQuery();     // the save question; false keeps the window open
   void SaveExecute();        // Ctrl+S: writes the text, the window stays open
-  bool LoadFailed() const { return loadFailed; }
+  bool LoadFailed() const { return loadFailed_; }
 
 public slots:
   void reject() override;    // Esc and the close button end in the same close rules
@@ -43,10 +43,10 @@ public slots:
 private:
   bool SaveToFile();
   bool Writable() const;
-  std::unique_ptr<TextFile> file;  // the file as read (or as last saved)
-  std::string newFileLineEnd = "\n";
-  bool saved = false;        // the text was written during this showing
-  bool loadFailed = false;   // the file could not be read: its text is never saved over it
+  std::unique_ptr<TextFile> file_;  // the file as read (or as last saved)
+  std::string newFileLineEnd_ = "\n";
+  bool saved_ = false;        // the text was written during this showing
+  bool loadFailed_ = false;   // the file could not be read: its text is never saved over it
 };
 
 // The one editor window of the run (created at start-up).

@@ -141,12 +141,12 @@ void TAddDlg::ConnectHandlers() {
 
 TAddDlg::~TAddDlg() = default;
 
-void TAddDlg::LoadSystems() { SystemsRead = FormParts::LoadListFile(SysBox, "LISTS\\Systems.lst"); }
+void TAddDlg::LoadSystems() { systemsRead_ = FormParts::LoadListFile(SysBox, "LISTS\\Systems.lst"); }
 
 void TAddDlg::PrepareNew() {
     NewEmu.reset();
-    Source = NewEmulatorRecord();
-    Source->SystemIndex = -1;  // a new emulator has no system until one is chosen
+    source_ = NewEmulatorRecord();
+    source_->SystemIndex = -1;  // a new emulator has no system until one is chosen
     setWindowTitle("Add Emulator");
     EmuName->clear();
     EmuPath->clear();
@@ -159,7 +159,7 @@ void TAddDlg::PrepareNew() {
 
 void TAddDlg::PrepareFrom(const EmulatorRecord& emu) {
     NewEmu.reset();
-    Source = std::make_unique<EmulatorRecord>(emu);
+    source_ = std::make_unique<EmulatorRecord>(emu);
     setWindowTitle("Emulator Proprierties");
     EmuName->setText(FormParts::Shown(emu.Name));
     FormParts::SelectPosition(SysBox, emu.SystemIndex);
@@ -200,19 +200,19 @@ void TAddDlg::BitBtn1Click() {
                                      BoxIcon::None, BoxButtons::Ok);
         return;
     }
-    if (!Source) Source = NewEmulatorRecord();
+    if (!source_) source_ = NewEmulatorRecord();
     auto emu = NewEmulatorRecord();
     // Refuse what would be cut on storing rather than store a different text.
-    if (!FormParts::TakeText(emu->Name, Source->Name, EmuName->text())) return void(ErrorBox(TooLong("Name", 39)));
-    if (!FormParts::TakeText(emu->ExePath, Source->ExePath, ProgramPathToStore(EmuPath->text())))
+    if (!FormParts::TakeText(emu->Name, source_->Name, EmuName->text())) return void(ErrorBox(TooLong("Name", 39)));
+    if (!FormParts::TakeText(emu->ExePath, source_->ExePath, ProgramPathToStore(EmuPath->text())))
         return void(ErrorBox(TooLong("Emulator path", 255)));
-    if (!FormParts::TakeText(emu->CfgPath, Source->CfgPath, CfgPath->text()))
+    if (!FormParts::TakeText(emu->CfgPath, source_->CfgPath, CfgPath->text()))
         return void(ErrorBox(TooLong("CFG file path", 255)));
-    if (!FormParts::TakeText(emu->Params, Source->Params, Params->text()))
+    if (!FormParts::TakeText(emu->Params, source_->Params, Params->text()))
         return void(ErrorBox(TooLong("Params text", 127)));
     emu->ZipSupported = ZipSupport->isChecked() ? 1 : 0;
     emu->MameMode = UnZipInDir->isChecked() ? 1 : 0;
-    emu->SystemIndex = SystemsRead ? SysBox->currentIndex() : Source->SystemIndex;
+    emu->SystemIndex = systemsRead_ ? SysBox->currentIndex() : source_->SystemIndex;
     NewEmu = std::move(emu);
     accept();
 }

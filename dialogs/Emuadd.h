@@ -75,10 +75,10 @@ private:
     void LoadSystems();
     // The record the controls were prepared from (all empty for a new emulator): texts the user
     // did not edit are taken from it byte for byte.
-    std::unique_ptr<EmulatorRecord> Source;
+    std::unique_ptr<EmulatorRecord> source_;
     // Whether the Systems list could be read at creation; an unread list keeps the prepared
     // record's system instead of storing "none" for an emulator the user did not change.
-    bool SystemsRead = false;
+    bool systemsRead_ = false;
 };
 
 // The one emulator editor of the run, created at start-up.

@@ -25,14 +25,14 @@ THelpWnd::THelpWnd(QWidget* parent) : QDialog(parent, Qt::Window) {
 std::string THelpWnd::HelpFile() { return ProgramFile("HLP\\Tarnwick.html"); }
 
 void THelpWnd::ShowTopic(const std::string& name) {
-  topic = name;
+  topic_ = name;
   const std::string file = HelpFile();
   if (FileExists(file)) {
     QUrl url = QUrl::fromLocalFile(QString::fromStdString(file));
-    if (!topic.empty()) url.setFragment(QString::fromStdString(topic));
+    if (!topic_.empty()) url.setFragment(QString::fromStdString(topic_));
     Browser->setSource(url);
-    if (topic.empty()) Browser->verticalScrollBar()->setValue(0);  // the contents open the page
-    else Browser->scrollToAnchor(QString::fromStdString(topic));
+    if (topic_.empty()) Browser->verticalScrollBar()->setValue(0);  // the contents open the page
+    else Browser->scrollToAnchor(QString::fromStdString(topic_));
   } else {
     Browser->setHtml(QString("<h3>Help is not available</h3><p>The help file <tt>%1</tt> was not found.</p>")
                          .arg(QString::fromStdString(file).toHtmlEscaped()));

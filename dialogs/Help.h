@@ -17,12 +17,12 @@ public:
 
   // Shows the window (not modal) at the topic; an empty topic shows the contents.
   void ShowTopic(const std::string& topic);
-  const std::string& CurrentTopic() const { return topic; }
+  const std::string& CurrentTopic() const { return topic_; }
   // Path of the help page: the program folder followed by HLP/Tarnwick.html.
   static std::string HelpFile();
 
 private:
-  std::string topic;
+  std::string topic_;
 };
 
 // The help window of the run, created on first use.

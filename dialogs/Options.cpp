@@ -144,7 +144,7 @@ void TOptionsDlg::FormShow() {
     // A stored rating outside the usual range is shown as it is, so OK keeps it.
     StartRating->setRange(std::min(0, Settings.DefaultRating), std::max(100, Settings.DefaultRating));
     StartRating->setValue(Settings.DefaultRating);
-    TypesRead = FormParts::LoadListFile(StartType, "LISTS\\Types.lst");
+    typesRead_ = FormParts::LoadListFile(StartType, "LISTS\\Types.lst");
     FormParts::SelectPosition(StartType, Settings.DefaultType);
     PageControl1->setCurrentWidget(TabSheet1);
     ListsChanged = false;
@@ -170,8 +170,8 @@ void TOptionsDlg::ReloadTypes() {
     // The positions of the saved file are the ones OK stores: keep the chosen type by its name.
     const QString chosen = StartType->currentText();
     const bool hadChoice = StartType->currentIndex() >= 0;
-    const bool wasRead = TypesRead;
-    TypesRead = FormParts::LoadListFile(StartType, "LISTS\\Types.lst");
+    const bool wasRead = typesRead_;
+    typesRead_ = FormParts::LoadListFile(StartType, "LISTS\\Types.lst");
     if (hadChoice) StartType->setCurrentIndex(StartType->findText(chosen, Qt::MatchExactly));
     else if (!wasRead) FormParts::SelectPosition(StartType, Settings.DefaultType);  // a list made anew
     else StartType->setCurrentIndex(-1);
@@ -203,7 +203,7 @@ bool TOptionsDlg::TakeBack() {
     Settings.LogEnabled = Log->isChecked();
     Settings.SaveColumnsWidth = Remember->isChecked();
     Settings.DefaultRating = rating;
-    if (TypesRead) Settings.DefaultType = StartType->currentIndex();
+    if (typesRead_) Settings.DefaultType = StartType->currentIndex();
     Settings.RememberSizeAndPosition = SNP->isChecked();
     Settings.Validate = Verify->isChecked();
     Settings.HotTrack = HotT->isChecked();

@@ -84,7 +84,7 @@ private:
     bool RatingValid(int32_t& rating);
     // Refills StartType from a Types list saved from the editor.
     void ReloadTypes();
-    bool TypesRead = false;  // an unread Types list keeps the default type as it was
+    bool typesRead_ = false;  // an unread Types list keeps the default type as it was
 };
 
 // The one options dialog of the run, created at start-up.

@@ -195,24 +195,24 @@ void TRomPropDlg::showEvent(QShowEvent* e) {
 
 void TRomPropDlg::FormShow() {
     Changed = false;
-    Shown = nullptr;
+    shown_ = nullptr;
     // The position first: a list that cannot be read must not leave the last showing's ROM.
     RomIndex = SelectedRow ? SelectedRow() : -1;
-    LanguagesRead = FormParts::LoadListFile(RomLanguage, "LISTS\\Languages.lst");
-    TypesRead = FormParts::LoadListFile(RomType, "LISTS\\Types.lst");
+    languagesRead_ = FormParts::LoadListFile(RomLanguage, "LISTS\\Languages.lst");
+    typesRead_ = FormParts::LoadListFile(RomType, "LISTS\\Types.lst");
     PageControl1->setCurrentWidget(TabSheet1);
     ShowRom();
 }
 
 RomRecord* TRomPropDlg::ShownRom() const {
     RomRecord* rom = ::Emus ? ::Emus->GetRom(RomIndex) : nullptr;
-    return rom && rom == Shown ? rom : nullptr;
+    return rom && rom == shown_ ? rom : nullptr;
 }
 
 void TRomPropDlg::ShowRom() {
     Contents->clear();
     const RomRecord* rom = ::Emus ? ::Emus->GetRom(RomIndex) : nullptr;
-    Shown = rom;
+    shown_ = rom;
     for (QWidget* w : {static_cast<QWidget*>(PageControl1), static_cast<QWidget*>(OkBtn)})
         w->setEnabled(rom != nullptr);
     StatusBar->SetPanel(RomsCount, QString::number(::Emus ? ::Emus->RomCount() : 0));
@@ -248,7 +248,7 @@ void TRomPropDlg::ShowFileNames(const RomRecord& rom) {
 bool TRomPropDlg::ApplyChanges() {
     RomRecord* rom = ShownRom();
     if (!rom) {
-        if (!Shown) return true;  // nothing is shown, so there is nothing to store
+        if (!shown_) return true;  // nothing is shown, so there is nothing to store
         ErrorBox("This ROM is no longer in the catalogue; nothing was changed.");
         return false;
     }
@@ -265,9 +265,9 @@ bool TRomPropDlg::ApplyChanges() {
     SetStatus(tr("Applying changes..."));
     FormParts::TakeText(rom->Name, rom->Name, RomDesc->text());
     FormParts::TakeText(rom->Emulator.Params, rom->Emulator.Params, RomParams->text());
-    if (LanguagesRead) rom->LanguageIndex = RomLanguage->currentIndex();
+    if (languagesRead_) rom->LanguageIndex = RomLanguage->currentIndex();
     rom->Rating = rating;
-    if (TypesRead) rom->TypeIndex = RomType->currentIndex();
+    if (typesRead_) rom->TypeIndex = RomType->currentIndex();
     rom->Emulator.ZipSupported = RomZipSupport->isChecked() ? 1 : 0;
     rom->Emulator.MameMode = RomUnzipInDir->isChecked() ? 1 : 0;
     ShowRom();

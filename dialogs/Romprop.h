@@ -104,11 +104,11 @@ protected:
 
 private:
     RomRecord* ShownRom() const;
-    const RomRecord* Shown = nullptr;  // the record ShowRom loaded, so no other one is written
+    const RomRecord* shown_ = nullptr;  // the record ShowRom loaded, so no other one is written
     // Whether the lookup lists could be read at this showing; an unread list keeps the ROM's
     // position instead of storing "none".
-    bool LanguagesRead = false;
-    bool TypesRead = false;
+    bool languagesRead_ = false;
+    bool typesRead_ = false;
     void Step(int delta);
     void ShowFileNames(const RomRecord& rom);
     QString NewNameFor(const RomRecord& rom);

@@ -85,27 +85,27 @@ QProgressBar* MakeBar(QWidget* parent, const char* name) {
 // text in the status bar, and the dialog's stop flag as the answer to "stop?".
 class BarProgress : public Progress {
 public:
-    BarProgress(QProgressBar* bar, StatusPanels* status, const bool& stop) : bar(bar), status(status), stop(stop) {}
+    BarProgress(QProgressBar* bar, StatusPanels* status, const bool& stop) : bar_(bar), status_(status), stop_(stop) {}
     void Begin(const std::string& text, std::int64_t all) override {
-        total = all;
-        bar->setValue(0);
+        total_ = all;
+        bar_->setValue(0);
         ShowText(text);
     }
     void Advance(std::int64_t done, const std::string& text) override {
-        if (total > 0) bar->setValue(static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100)));
+        if (total_ > 0) bar_->setValue(static_cast<int>(std::clamp<std::int64_t>(done * 100 / total_, 0, 100)));
         ShowText(text);
     }
-    bool Cancelled() override { return stop; }
+    bool Cancelled() override { return stop_; }
     void End() override {}
 
 private:
     void ShowText(const std::string& text) {
-        if (!text.empty()) status->SetPanel(0, Q(text));
+        if (!text.empty()) status_->SetPanel(0, Q(text));
     }
-    QProgressBar* bar;
-    StatusPanels* status;
-    const bool& stop;
-    std::int64_t total = 0;
+    QProgressBar* bar_;
+    StatusPanels* status_;
+    const bool& stop_;
+    std::int64_t total_ = 0;
 };
 
 TStalkDlg::TStalkDlg(QWidget* parent)
@@ -117,8 +117,8 @@ TStalkDlg::TStalkDlg(QWidget* parent)
     setWindowTitle("Stalker Engine 0.7");
     setModal(true);
     BuildLayout();
-    runBar = std::make_unique<BarProgress>(ProgressBar1, StatusBar1, stop);
-    fileBar = std::make_unique<BarProgress>(ProgressBar2, StatusBar1, stop);
+    runBar_ = std::make_unique<BarProgress>(ProgressBar1, StatusBar1, stop_);
+    fileBar_ = std::make_unique<BarProgress>(ProgressBar2, StatusBar1, stop_);
     ConnectHandlers();
     Zip->SFXOptions = SFXOpts{SFXCheckSize};
     Zip->SFXCaption = "Self-extracting Archive";
@@ -297,8 +297,8 @@ std::vector<std::string> TStalkDlg::CollectFiles(const std::string& sourceFolder
 }
 
 void TStalkDlg::BtnGoClick() {
-    if (running) return;
-    stop = false;
+    if (running_) return;
+    stop_ = false;
     if (Source->text().isEmpty() || Ext->count() == 0) {
         ErrorBox(kRefusal);
         return;
@@ -314,9 +314,9 @@ void TStalkDlg::BtnGoClick() {
     const std::vector<std::string> files = CollectFiles(source, Masks());
     const std::vector<std::string> notPacked = PackAll(files, dest);
     // A stopped run leaves the bars where it stopped.
-    if (!stop) SetBars(100, 100);
-    SetStatus(stop ? "Aborted by user" : "Done");
-    stop = false;
+    if (!stop_) SetBars(100, 100);
+    SetStatus(stop_ ? "Aborted by user" : "Done");
+    stop_ = false;
     ReportNotPacked(notPacked, files.size());
 }
 
@@ -325,7 +325,7 @@ std::vector<std::string> TStalkDlg::PackAll(const std::vector<std::string>& file
     struct BackToIdle {
         TStalkDlg* dlg;
         ~BackToIdle() {
-            dlg->packRun = nullptr;
+            dlg->packRun_ = nullptr;
             dlg->SetRunning(false);
         }
     } backToIdle{this};
@@ -334,12 +334,12 @@ std::vector<std::string> TStalkDlg::PackAll(const std::vector<std::string>& file
     PackRun run;
     for (const std::string& file : files)
         run.Add(AbsolutePath(file), AbsolutePath(dest + ArchiveName(FileNamePart(file))));
-    ProgressRun overall(*runBar, "", static_cast<std::int64_t>(files.size()));
+    ProgressRun overall(*runBar_, "", static_cast<std::int64_t>(files.size()));
     run.overall = &overall;
-    packRun = &run;
+    packRun_ = &run;
     RunWorkers(run);
 
-    if (stop) overall.Report(static_cast<std::int64_t>(run.done));
+    if (stop_) overall.Report(static_cast<std::int64_t>(run.done));
     std::vector<std::string> notPacked;
     for (const std::string& failure : run.failures)
         if (!failure.empty()) notPacked.push_back(failure);
@@ -399,16 +399,16 @@ bool TStalkDlg::PackFile(TZipArchiver& zip, const std::string& file, const std::
 }
 
 void TStalkDlg::WorkerProgress(unsigned worker, ProgressType type, const std::string& name, std::int32_t size) {
-    if (!packRun) return;
-    if (type == ptFileBegin) packRun->currentWorker = worker;
-    if (worker == packRun->currentWorker) ZipProgress(Zip.get(), type, name, size);
+    if (!packRun_) return;
+    if (type == ptFileBegin) packRun_->currentWorker = worker;
+    if (worker == packRun_->currentWorker) ZipProgress(Zip.get(), type, name, size);
 }
 
 void TStalkDlg::FileHandedBack() {
-    if (!packRun) return;
+    if (!packRun_) return;
     // The bar trails by one file while the run goes on: it reaches 100 only at the end.
-    ++packRun->done;
-    packRun->overall->Report(static_cast<std::int64_t>(packRun->done - 1));
+    ++packRun_->done;
+    packRun_->overall->Report(static_cast<std::int64_t>(packRun_->done - 1));
 }
 
 // The engine's own complaints (a file gone, a folder that cannot be written) reach only the
@@ -428,19 +428,19 @@ void TStalkDlg::ZipProgress(TZipArchiver*, ProgressType ProgrType, const std::st
                             std::int32_t FileSize) {
     switch (ProgrType) {
         case ptFileBegin:
-            if (fileBegun) fileBar->End();
-            fileBegun = true;
-            bytesDone = 0;
-            fileBar->Begin("Processing: " + FileNamePart(FileName) + " (" + std::to_string(FileSize / 1024) + " Kb)",
+            if (fileBegun_) fileBar_->End();
+            fileBegun_ = true;
+            bytesDone_ = 0;
+            fileBar_->Begin("Processing: " + FileNamePart(FileName) + " (" + std::to_string(FileSize / 1024) + " Kb)",
                            FileSize);
             break;
         case ptBytesDone:
-            bytesDone += FileSize;
-            fileBar->Advance(bytesDone, "");
+            bytesDone_ += FileSize;
+            fileBar_->Advance(bytesDone_, "");
             break;
         case ptBatchEnd:
-            if (fileBegun) fileBar->End();
-            fileBegun = false;
+            if (fileBegun_) fileBar_->End();
+            fileBegun_ = false;
             break;
         default:
             break;
@@ -450,12 +450,12 @@ void TStalkDlg::ZipProgress(TZipArchiver*, ProgressType ProgrType, const std::st
 // ---- Stopping and closing ----------------------------------------------------------------------
 
 void TStalkDlg::AskStop() {
-    stop = QuestionBox(kStopQuestion);
-    if (packRun) packRun->halt = stop;
+    stop_ = QuestionBox(kStopQuestion);
+    if (packRun_) packRun_->halt = stop_;
 }
 
 void TStalkDlg::BtnStopClick() {
-    if (running) {
+    if (running_) {
         AskStop();
         return;
     }
@@ -463,7 +463,7 @@ void TStalkDlg::BtnStopClick() {
 }
 
 bool TStalkDlg::FormClose() {
-    if (running) {
+    if (running_) {
         AskStop();
         return false;
     }
@@ -474,7 +474,7 @@ bool TStalkDlg::FormClose() {
 void TStalkDlg::reject() { BtnStopClick(); }
 
 void TStalkDlg::SetRunning(bool on) {
-    running = on;
+    running_ = on;
     BtnGo->setEnabled(!on);
     BtnStop->setText(on ? "&Stop" : "&Close");
     // The run has read these; changing them now would only mislead.

@@ -79,8 +79,8 @@ public:
                      std::int32_t FileSize);
 
     // The run's state, readable by tests.
-    bool Running() const { return running; }
-    bool StopRequested() const { return stop; }
+    bool Running() const { return running_; }
+    bool StopRequested() const { return stop_; }
     // The compression level a run uses for the current text of CL.
     int CompressionLevel() const;
 
@@ -131,15 +131,15 @@ private:
     void SetBars(int overall, int current);
     std::vector<std::string> Masks() const;
 
-    bool stop = false;       // a stop was confirmed; the run ends after the files in progress
-    bool running = false;
-    PackRun* packRun = nullptr;  // the run in progress
+    bool stop_ = false;       // a stop was confirmed; the run ends after the files in progress
+    bool running_ = false;
+    PackRun* packRun_ = nullptr;  // the run in progress
     // The two bars as the progress seam sees them: the whole run in files, the file being
     // packed in bytes (fed by the zip component's progress event).
-    std::unique_ptr<BarProgress> runBar;
-    std::unique_ptr<BarProgress> fileBar;
-    bool fileBegun = false;
-    std::int64_t bytesDone = 0;  // of the file being packed; 64-bit, so x 100 cannot overflow
+    std::unique_ptr<BarProgress> runBar_;
+    std::unique_ptr<BarProgress> fileBar_;
+    bool fileBegun_ = false;
+    std::int64_t bytesDone_ = 0;  // of the file being packed; 64-bit, so x 100 cannot overflow
 };
 
 // The one Stalker of the run (created at start-up).

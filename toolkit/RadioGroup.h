@@ -18,5 +18,5 @@ public:
     int Count() const;
 
 private:
-    QButtonGroup* Group;
+    QButtonGroup* group_;
 };

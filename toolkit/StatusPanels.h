@@ -12,7 +12,7 @@ public:
     // widths: one entry per panel, in pixels; 0 makes the panel take the room that is left.
     StatusPanels(const std::vector<int>& widths, QWidget* parent = nullptr);
 
-    int PanelCount() const { return static_cast<int>(Panels.size()); }
+    int PanelCount() const { return static_cast<int>(panels_.size()); }
     QString Panel(int i) const;
     // Sets panel i's text and repaints; a position outside the bar is ignored.
     void SetPanel(int i, const QString& text);
@@ -20,6 +20,6 @@ public:
     void WidenToFit(int i);
 
 private:
-    std::vector<QLabel*> Panels;
-    std::vector<int> Widths;  // as made; 0 for the panel that takes the rest
+    std::vector<QLabel*> panels_;
+    std::vector<int> widths_;  // as made; 0 for the panel that takes the rest
 };

@@ -93,34 +93,34 @@ TZipArchiver::~TZipArchiver() {
     CloseInFile();
 }
 
-ZipUi& TZipArchiver::Ui() const { return FUi ? *FUi : CurrentZipUi(); }
+ZipUi& TZipArchiver::Ui() const { return ui_ ? *ui_ : CurrentZipUi(); }
 
 void TZipArchiver::SetFileName(const std::string& name) {
-    FZipFileName = name;
+    zipFileName_ = name;
     List();
 }
 
 void TZipArchiver::SetDLLDirectory(const std::string& folder) {
-    if (folder == FDLLDirectory) return;
-    FDLLDirectory = folder;
-    if (FDLLDirectory.size() > 1 && FDLLDirectory.back() == '/') FDLLDirectory.pop_back();
+    if (folder == dllDirectory_) return;
+    dllDirectory_ = folder;
+    if (dllDirectory_.size() > 1 && dllDirectory_.back() == '/') dllDirectory_.pop_back();
 }
 
 std::int32_t TZipArchiver::GetCount() const {
-    return FZipFileName.empty() ? 0 : static_cast<std::int32_t>(FDirEntries.size());
+    return zipFileName_.empty() ? 0 : static_cast<std::int32_t>(dirEntries_.size());
 }
 
-std::string TZipArchiver::GetZipComment() const { return ConvertOem2Iso(FZipComment, FHostNum, FHostVer); }
+std::string TZipArchiver::GetZipComment() const { return ConvertOem2Iso(zipComment_, hostNum_, hostVer_); }
 
 void TZipArchiver::CloseInFile() {
-    FInFile.Reset();
+    inFile_.Reset();
 }
 
 // ---- Reporting ------------------------------------------------------------------------------
 
 void TZipArchiver::SetMessage(int id, const std::string& text) {
-    FLastErrorId = id;
-    FLastMessage = text;
+    lastErrorId_ = id;
+    lastMessage_ = text;
 }
 
 void TZipArchiver::FireMessage(int errCode, const std::string& text) {
@@ -139,8 +139,8 @@ void TZipArchiver::ShowZipMessage(int id, const std::string& extra) {
 }
 
 std::string TZipArchiver::BoxText(const std::string& message) const {
-    if (!FListing || FZipFileName.empty()) return message;
-    return (message.ends_with('\n') ? message : message + "\n") + FZipFileName;
+    if (!listing_ || zipFileName_.empty()) return message;
+    return (message.ends_with('\n') ? message : message + "\n") + zipFileName_;
 }
 
 void TZipArchiver::ShowExceptionError(const EZipArchiver& e) {
@@ -188,36 +188,36 @@ ZipDriveInfo CheckZipDrive(const std::string& path, bool blankDiskAllowed) {
 
 void TZipArchiver::CheckDrive(const std::string& path) {
     const ZipDriveInfo info = CheckZipDrive(path, AddOptions.Has(AddDiskSpanErase));
-    FDrive = info.drive;
-    FVolumeName = info.volumeName;
-    FVolumeSerial = info.volumeSerial;
-    FFreeOnDisk = info.freeOnDisk;
-    FSizeOfDisk = info.sizeOfDisk;
+    drive_ = info.drive;
+    volumeName_ = info.volumeName;
+    volumeSerial_ = info.volumeSerial;
+    freeOnDisk_ = info.freeOnDisk;
+    sizeOfDisk_ = info.sizeOfDisk;
 }
 
 // ---- End-record search ----------------------------------------------------------------------
 
 zipdir::EndRecord TZipArchiver::OpenEOC() {
-    FZipComment.clear();
+    zipComment_.clear();
     CloseInFile();
     // Non-blocking, so a FIFO named as an archive cannot hang the open; only regular files pass.
-    FInFile = OpenDescriptor(FZipFileName, O_RDONLY | O_NONBLOCK);
+    inFile_ = OpenDescriptor(zipFileName_, O_RDONLY | O_NONBLOCK);
     struct stat st {};
-    if (FInFile.IsOpen() && (fstat(FInFile.Get(), &st) != 0 || !S_ISREG(st.st_mode))) CloseInFile();
-    if (!FInFile.IsOpen()) throw EZipArchiver(ZipMsg::InputMissing, true);
+    if (inFile_.IsOpen() && (fstat(inFile_.Get(), &st) != 0 || !S_ISREG(st.st_mode))) CloseInFile();
+    if (!inFile_.IsOpen()) throw EZipArchiver(ZipMsg::InputMissing, true);
 
-    const zipdir::ZipFile file(FInFile.Get());
+    const zipdir::ZipFile file(inFile_.Get());
     const std::int64_t size = file.Size();
-    FArchiveFileSize = Clamp32(size);
-    FArchiveEnd = size;
+    archiveFileSize_ = Clamp32(size);
+    archiveEnd_ = size;
     unsigned char start[8];
     const bool firstDisk =
         file.ReadExactly(0, start, 8) && Get32(start) == ExtLocalSig && Get32(start + 4) == LocalSig;
-    if (firstDisk) FSpannedSet = true;
+    if (firstDisk) spannedSet_ = true;
 
     const std::optional<zipdir::EndRecord> end = zipdir::FindEndRecord(file);
     if (!end) {
-        const int labelDisk = SpanLabelNumber(FVolumeName);
+        const int labelDisk = SpanLabelNumber(volumeName_);
         if (firstDisk)
             throw EZipArchiver(labelDisk == 1 ? ZipMsg::FirstDiskOfSet : ZipMsg::FirstFileOfSet, true);
         if (labelDisk > 0) throw EZipArchiver(ZipMsg::NthDiskOfSet, static_cast<std::int64_t>(labelDisk));
@@ -225,12 +225,12 @@ zipdir::EndRecord TZipArchiver::OpenEOC() {
     }
     const std::int64_t recordEnd = end->RecordEnd();
     if (recordEnd < size) {
-        FArchiveEnd = recordEnd;
+        archiveEnd_ = recordEnd;
         if (!IsZeroFiller(file, recordEnd)) ShowZipMessage(ZipMsg::WarnGarbage);
     }
     // A comment running past the end of the file keeps the bytes that are there.
     if (recordEnd > size) ShowZipMessage(ZipMsg::WarnStructure);
-    FZipComment = end->comment;
+    zipComment_ = end->comment;
     return *end;
 }
 
@@ -247,28 +247,28 @@ bool TZipArchiver::IsZeroFiller(const zipdir::ZipFile& file, std::int64_t from) 
 // ---- List -----------------------------------------------------------------------------------
 
 void TZipArchiver::FreeZipDirEntryRecords() {
-    FDirEntries.clear();
-    FDirEntries.shrink_to_fit();
+    dirEntries_.clear();
+    dirEntries_.shrink_to_fit();
 }
 
 void TZipArchiver::ResetListing() {
     FreeZipDirEntryRecords();
-    FArchiveFileSize = 0;
-    FCentralDirOffset = 0;
-    FZipDataOffset = 0;
-    FLastDiskNumber = 0;
-    FSpannedSet = false;
+    archiveFileSize_ = 0;
+    centralDirOffset_ = 0;
+    zipDataOffset_ = 0;
+    lastDiskNumber_ = 0;
+    spannedSet_ = false;
 }
 
 void TZipArchiver::List() {
     ResetListing();
-    if (FZipFileName.empty() || !FileExists(FZipFileName)) {
+    if (zipFileName_.empty() || !FileExists(zipFileName_)) {
         if (OnDirUpdate) OnDirUpdate(this);
         return;
     }
     {
         ZipBusyCursor busy(Ui());
-        FListing = true;
+        listing_ = true;
         bool failed = true;
         try {
             ListArchive();
@@ -284,10 +284,10 @@ void TZipArchiver::List() {
         } catch (...) {
             ShowZipMessage(ZipMsg::ListUnknown);
         }
-        FListing = false;
+        listing_ = false;
         if (failed) {
-            FZipFileName.clear();
-            FZipDataOffset = 0;
+            zipFileName_.clear();
+            zipDataOffset_ = 0;
             FreeZipDirEntryRecords();
         }
         CloseInFile();
@@ -296,21 +296,21 @@ void TZipArchiver::List() {
 }
 
 void TZipArchiver::ListArchive() {
-    CheckDrive(FZipFileName);
+    CheckDrive(zipFileName_);
     const zipdir::EndRecord end = OpenEOC();
-    FLastDiskNumber = static_cast<std::uint16_t>(std::min<std::uint32_t>(end.thisDisk, 0xFFFF));
-    if (FLastDiskNumber > 0) FSpannedSet = true;
+    lastDiskNumber_ = static_cast<std::uint16_t>(std::min<std::uint32_t>(end.thisDisk, 0xFFFF));
+    if (lastDiskNumber_ > 0) spannedSet_ = true;
 
     std::int64_t expected = end.ExpectedDirectoryStart();
     const bool namesOtherDisks = end.thisDisk > 0 || end.centralDisk > 0;
     if (namesOtherDisks && HoldsWholeArchive(end)) {
         // Wrong disk numbers on a file that holds every record: listed as one file, as unzip does.
         ShowZipMessage(ZipMsg::WarnStructure);
-        FLastDiskNumber = 0;
-        FSpannedSet = false;
+        lastDiskNumber_ = 0;
+        spannedSet_ = false;
     } else if (end.centralDisk != end.thisDisk) {
         GetNewDisk(static_cast<int>(std::min<std::uint32_t>(end.centralDisk, 0xFFFF)));
-        FArchiveEnd = zipdir::ZipFile(FInFile.Get()).Size();
+        archiveEnd_ = zipdir::ZipFile(inFile_.Get()).Size();
         expected = end.centralOffset > static_cast<std::uint64_t>(INT64_MAX)
                        ? -1
                        : static_cast<std::int64_t>(end.centralOffset);
@@ -318,7 +318,7 @@ void TZipArchiver::ListArchive() {
         ShowZipMessage(ZipMsg::WarnStructure);
     }
     if (expected < 0) throw EZipArchiver(ZipMsg::SeekError, true);
-    FCentralDirOffset = Clamp32(expected);
+    centralDirOffset_ = Clamp32(expected);
     ListCentralDirectory(end, expected);
 }
 
@@ -326,11 +326,11 @@ void TZipArchiver::ListArchive() {
 // labelled as part of a set, its central directory where the end record puts it, and the first
 // member's local header where that directory says, under the same name.
 bool TZipArchiver::HoldsWholeArchive(const zipdir::EndRecord& end) const {
-    if (SpanLabelNumber(FVolumeName) > 0) return false;
+    if (SpanLabelNumber(volumeName_) > 0) return false;
     const std::int64_t start = end.ExpectedDirectoryStart();
     if (start < 0) return false;
     if (end.totalEntries == 0) return start == static_cast<std::int64_t>(end.centralOffset);
-    const zipdir::ZipFile file(FInFile.Get());
+    const zipdir::ZipFile file(inFile_.Get());
     try {
         zipdir::CentralDirectoryReader reader(file, start);
         zipdir::CentralEntry first;
@@ -344,31 +344,31 @@ bool TZipArchiver::HoldsWholeArchive(const zipdir::EndRecord& end) const {
 }
 
 void TZipArchiver::ListCentralDirectory(const zipdir::EndRecord& end, std::int64_t expected) {
-    zipdir::ZipFile file(FInFile.Get());
+    zipdir::ZipFile file(inFile_.Get());
     zipdir::CentralDirectoryReader reader(file, expected);
     // Never room for more entries than the file's bytes could hold, whatever the count says.
-    const std::uint64_t room = static_cast<std::uint64_t>(FArchiveEnd) / kCentralHeaderSize + 1;
-    FDirEntries.reserve(static_cast<std::size_t>(
+    const std::uint64_t room = static_cast<std::uint64_t>(archiveEnd_) / kCentralHeaderSize + 1;
+    dirEntries_.reserve(static_cast<std::size_t>(
         std::min({end.totalEntries, room, end.centralSize / kCentralHeaderSize + 1})));
     std::int64_t dataOffset = expected;
     zipdir::CentralEntry central;
     for (std::uint64_t i = 0; i < end.totalEntries; ++i) {
         bool got = reader.Next(central);
         // A set's directory may go on on the next disk; a header is never cut between two.
-        while (!got && FSpannedSet && FDiskNr >= 0 && FDiskNr < FLastDiskNumber) {
-            GetNewDisk(FDiskNr + 1);
-            file = zipdir::ZipFile(FInFile.Get());
+        while (!got && spannedSet_ && diskNr_ >= 0 && diskNr_ < lastDiskNumber_) {
+            GetNewDisk(diskNr_ + 1);
+            file = zipdir::ZipFile(inFile_.Get());
             reader.Continue(file);
             got = reader.Next(central);
         }
         if (!got) throw EZipArchiver(ZipMsg::ReadCentralHeader, true);
-        FDirEntries.push_back(DirEntryOf(central));
+        dirEntries_.push_back(DirEntryOf(central));
         dataOffset = std::min<std::int64_t>(dataOffset, static_cast<std::int64_t>(std::min<std::uint64_t>(
                                                             central.values.localOffset, INT64_MAX)));
     }
     // Anything in front of an archive whose offsets were not adjusted (a stub) moves its data.
-    if (!FDirEntries.empty()) dataOffset += expected - static_cast<std::int64_t>(end.centralOffset);
-    FZipDataOffset = Clamp32(std::max<std::int64_t>(dataOffset, 0));
+    if (!dirEntries_.empty()) dataOffset += expected - static_cast<std::int64_t>(end.centralOffset);
+    zipDataOffset_ = Clamp32(std::max<std::int64_t>(dataOffset, 0));
 }
 
 // The listed form of a central header: names and comments after the CodePage rule unless
@@ -380,14 +380,14 @@ ZipDirEntry TZipArchiver::DirEntryOf(const zipdir::CentralEntry& central) {
     entry.CompressedSize64 = central.values.compressedSize;
     entry.LocalHeaderOffset64 = central.values.localOffset;
     entry.DiskNumberStart32 = central.values.diskStart;
-    FHostNum = entry.VersionMadeBy >> 8;
-    FHostVer = entry.VersionMadeBy & 0xFF;
+    hostNum_ = entry.VersionMadeBy >> 8;
+    hostVer_ = entry.VersionMadeBy & 0xFF;
     const bool utf8 = (entry.GeneralFlags & kUtf8NameFlag) != 0;
     entry.FileName = zipdir::NameUpToNul(central.name);
     entry.FileComment = zipdir::NameUpToNul(central.comment);
     if (!utf8) {
-        entry.FileName = ConvertOem2Iso(entry.FileName, FHostNum, FHostVer);
-        entry.FileComment = ConvertOem2Iso(entry.FileComment, FHostNum, FHostVer);
+        entry.FileName = ConvertOem2Iso(entry.FileName, hostNum_, hostVer_);
+        entry.FileComment = ConvertOem2Iso(entry.FileComment, hostNum_, hostVer_);
     }
     return entry;
 }

@@ -266,10 +266,10 @@ public:
     DeleteOpts HowToDelete = htdAllowUndo;
 
     // The archive path; assigning it lists the archive at once.
-    const std::string& ZipFileName() const { return FZipFileName; }
+    const std::string& ZipFileName() const { return zipFileName_; }
     void SetFileName(const std::string& name);
     // Folder searched first for the engines; a new value loses one trailing '/'.
-    const std::string& DLLDirectory() const { return FDLLDirectory; }
+    const std::string& DLLDirectory() const { return dllDirectory_; }
     void SetDLLDirectory(const std::string& folder);
     // Always "1.52 L"; assigning is ignored.
     std::string VersionInfo() const { return "1.52 L"; }
@@ -281,20 +281,20 @@ public:
     TNotifyEvent OnDirUpdate;  // after every List
 
     // ---- Run-time state ----
-    const std::vector<ZipDirEntry>& DirEntries() const { return FDirEntries; }
+    const std::vector<ZipDirEntry>& DirEntries() const { return dirEntries_; }
     std::int32_t GetCount() const;  // 0 whenever ZipFileName is empty
-    std::int32_t ArchiveFileSize() const { return FArchiveFileSize; }
-    std::int32_t ZipDataOffset() const { return FZipDataOffset; }
-    std::int32_t CentralDirOffset() const { return FCentralDirOffset; }
-    std::uint16_t LastDiskNumber() const { return FLastDiskNumber; }
-    bool SpannedSet() const { return FSpannedSet; }
-    bool AddBusy() const { return FAddBusy; }
-    bool ExtractBusy() const { return FExtractBusy; }
+    std::int32_t ArchiveFileSize() const { return archiveFileSize_; }
+    std::int32_t ZipDataOffset() const { return zipDataOffset_; }
+    std::int32_t CentralDirOffset() const { return centralDirOffset_; }
+    std::uint16_t LastDiskNumber() const { return lastDiskNumber_; }
+    bool SpannedSet() const { return spannedSet_; }
+    bool AddBusy() const { return addBusy_; }
+    bool ExtractBusy() const { return extractBusy_; }
     // Set by a user to stop the running engine; the next callback returns it to the engine.
     bool CancelRequested = false;
-    std::int32_t LastErrorId() const { return FLastErrorId; }
-    const std::string& LastMessage() const { return FLastMessage; }
-    std::int32_t SuccessCount() const { return FSuccessCount; }
+    std::int32_t LastErrorId() const { return lastErrorId_; }
+    const std::string& LastMessage() const { return lastMessage_; }
+    std::int32_t SuccessCount() const { return successCount_; }
 
     // ---- Operations (no arguments, no result: read the state afterwards) ----
     void List();
@@ -327,7 +327,7 @@ public:
     // The seam for boxes, message pumping and the cursor: the one given to this component, or
     // the process-wide one (CurrentZipUi).
     ZipUi& Ui() const;
-    void SetUi(ZipUi* ui) { FUi = ui; }
+    void SetUi(ZipUi* ui) { ui_ = ui; }
 
     // ---- Spanning and self-extracting (ZipSpan.cpp / ZipSfx.cpp, see the top of this file) ----
     int ConvertSFX(bool newFile = false);
@@ -337,13 +337,13 @@ public:
     void GetNewDisk(int diskSeq);
 
     // ---- Shared with the spanning code ----
-    // The end-record search of ZipFileName; failures raise EZipArchiver. Sets FArchiveFileSize,
-    // FArchiveEnd, FZipComment, and FSpannedSet for a first disk; leaves FInFile open.
+    // The end-record search of ZipFileName; failures raise EZipArchiver. Sets archiveFileSize_,
+    // archiveEnd_, zipComment_, and spannedSet_ for a first disk; leaves inFile_ open.
     zipdir::EndRecord OpenEOC();
-    // The drive check of a path's drive: raises 11003 / 11004; keeps FDrive, FVolumeName,
-    // FVolumeSerial, FFreeOnDisk, FSizeOfDisk.
+    // The drive check of a path's drive: raises 11003 / 11004; keeps drive_, volumeName_,
+    // volumeSerial_, freeOnDisk_, sizeOfDisk_.
     void CheckDrive(const std::string& path);
-    // Closes FInFile when open.
+    // Closes inFile_ when open.
     void CloseInFile();
 
 private:
@@ -370,36 +370,36 @@ private:
     void RethrowCallbackError();
     std::string GetPassword(const std::string& prompt);
 
-    std::string FZipFileName;
-    bool FListing = false;  // List is at work: boxes name the archive
-    std::string FDLLDirectory;
-    std::vector<ZipDirEntry> FDirEntries;
-    std::int32_t FArchiveFileSize = 0;
-    std::int32_t FZipDataOffset = 0;
-    std::int32_t FCentralDirOffset = 0;
-    std::uint16_t FLastDiskNumber = 0;
-    bool FSpannedSet = false;
-    bool FAddBusy = false;
-    bool FExtractBusy = false;
-    std::int32_t FLastErrorId = 0;
-    std::string FLastMessage;
-    std::int32_t FSuccessCount = 0;
-    std::string FZipComment;  // raw, as read
-    int FHostNum = 0;         // host-system and version bytes of the last listed entry
-    int FHostVer = 0;
-    ZipUi* FUi = nullptr;
-    bool FZipHeld = false;  // this instance holds a reference on a loaded engine
-    bool FUnzHeld = false;
-    std::exception_ptr FCallbackError;  // an exception thrown by an event during an engine call
-    bool FHeldOnly = false;  // the running add may delete sources the archive holds, write nothing
+    std::string zipFileName_;
+    bool listing_ = false;  // List is at work: boxes name the archive
+    std::string dllDirectory_;
+    std::vector<ZipDirEntry> dirEntries_;
+    std::int32_t archiveFileSize_ = 0;
+    std::int32_t zipDataOffset_ = 0;
+    std::int32_t centralDirOffset_ = 0;
+    std::uint16_t lastDiskNumber_ = 0;
+    bool spannedSet_ = false;
+    bool addBusy_ = false;
+    bool extractBusy_ = false;
+    std::int32_t lastErrorId_ = 0;
+    std::string lastMessage_;
+    std::int32_t successCount_ = 0;
+    std::string zipComment_;  // raw, as read
+    int hostNum_ = 0;         // host-system and version bytes of the last listed entry
+    int hostVer_ = 0;
+    ZipUi* ui_ = nullptr;
+    bool zipHeld_ = false;  // this instance holds a reference on a loaded engine
+    bool unzHeld_ = false;
+    std::exception_ptr callbackError_;  // an exception thrown by an event during an engine call
+    bool heldOnly_ = false;  // the running add may delete sources the archive holds, write nothing
 
     // ---- State of the end-record search and the drive check (the spanning code keeps its own) ----
-    std::int64_t FArchiveEnd = 0;  // where the archive ends in its file
-    std::string FDrive;            // drive root of the archive, ending in '/'
-    int FDiskNr = 0;               // the volume of a set that List reads
-    std::int64_t FFreeOnDisk = 0;
-    std::int64_t FSizeOfDisk = 0;
-    std::string FVolumeName;
-    std::uint32_t FVolumeSerial = 0;
-    Descriptor FInFile;
+    std::int64_t archiveEnd_ = 0;  // where the archive ends in its file
+    std::string drive_;            // drive root of the archive, ending in '/'
+    int diskNr_ = 0;               // the volume of a set that List reads
+    std::int64_t freeOnDisk_ = 0;
+    std::int64_t sizeOfDisk_ = 0;
+    std::string volumeName_;
+    std::uint32_t volumeSerial_ = 0;
+    Descriptor inFile_;
 };

@@ -60,21 +60,21 @@ std::int32_t TZipArchiver::HandleCallback(const ZCallBackStruct& info) {
         case ZACTION_FILE_COUNT: FireProgress(ptFileCount, "", info.FileSize); break;
         case ZACTION_BYTE_COUNT: FireProgress(ptByteCount, "", info.FileSize); break;
         case ZACTION_MESSAGE: {
-            FLastMessage = TrimmedMessage(info.FileNameOrMsg);
-            if (info.ErrorCode != 0) FLastErrorId = static_cast<std::int8_t>(info.ErrorCode & 0xFF);
-            FireMessage(info.ErrorCode, FLastMessage);
+            lastMessage_ = TrimmedMessage(info.FileNameOrMsg);
+            if (info.ErrorCode != 0) lastErrorId_ = static_cast<std::int8_t>(info.ErrorCode & 0xFF);
+            FireMessage(info.ErrorCode, lastMessage_);
             break;
         }
         default: break;
         }
         Ui().ProcessMessages();
         // A call that may only delete what an archive holds stops before writing anything.
-        if (FHeldOnly && info.ActionCode == ZACTION_FILE_BEGIN) return 1;
+        if (heldOnly_ && info.ActionCode == ZACTION_FILE_BEGIN) return 1;
     } catch (...) {
-        if (!FCallbackError) FCallbackError = std::current_exception();
+        if (!callbackError_) callbackError_ = std::current_exception();
         return 1;
     }
-    return CancelRequested || FCallbackError ? 1 : 0;
+    return CancelRequested || callbackError_ ? 1 : 0;
 }
 
 namespace {
@@ -101,18 +101,18 @@ void FillShared(Record& rec, TZipArchiver* caller, std::int32_t version, const s
 }  // namespace
 
 void TZipArchiver::RethrowCallbackError() {
-    if (!FCallbackError) return;
-    std::exception_ptr e = FCallbackError;
-    FCallbackError = nullptr;
+    if (!callbackError_) return;
+    std::exception_ptr e = callbackError_;
+    callbackError_ = nullptr;
     std::rethrow_exception(e);
 }
 
 // ---- Engine calls ---------------------------------------------------------------------------
 
 void TZipArchiver::ClearResult() {
-    FLastErrorId = 0;
-    FSuccessCount = 0;
-    FLastMessage.clear();
+    lastErrorId_ = 0;
+    successCount_ = 0;
+    lastMessage_.clear();
 }
 
 void TZipArchiver::RunZipEngine(const std::string& archive, AddOpts options, bool deleting) {
@@ -143,11 +143,11 @@ void TZipArchiver::RunZipEngine(const std::string& archive, AddOpts options, boo
         rec.DeleteEntries = 1;
         rec.Encrypt = rec.JunkDirs = rec.Recurse = rec.Grow = rec.Move = rec.Update = rec.Freshen = 0;
     }
-    FCallbackError = nullptr;
+    callbackError_ = nullptr;
     {
         // Relative names are found from the current folder: it stays put while the engine runs.
         const std::shared_lock folderKept(CurrentFolderLock());
-        FSuccessCount = ZipExecEntry()(&rec);
+        successCount_ = ZipExecEntry()(&rec);
     }
     RethrowCallbackError();
 }
@@ -168,8 +168,8 @@ void TZipArchiver::RunUnzEngine(const std::string& archive) {
     rec.Freshen = ExtrOptions.Has(ExtrFreshen) && !ExtrOptions.Has(ExtrUpdate);
     rec.Directories = ExtrOptions.Has(ExtrDirNames);
     rec.OverWrite = ExtrOptions.Has(ExtrOverWrite);
-    FCallbackError = nullptr;
-    FSuccessCount = UnzExecEntry()(&rec);
+    callbackError_ = nullptr;
+    successCount_ = UnzExecEntry()(&rec);
     RethrowCallbackError();
 }
 
@@ -190,13 +190,13 @@ bool TZipArchiver::MakeTempArchiveName(std::string& name) {
 void TZipArchiver::Add() {
     ClearResult();
     if (FSpecArgs.empty()) return ShowZipMessage(ZipMsg::NoFilesToZip);
-    if (FZipFileName.empty()) return ShowZipMessage(ZipMsg::NoZipSpecified);
+    if (zipFileName_.empty()) return ShowZipMessage(ZipMsg::NoZipSpecified);
     if (Unattended && AddOptions.Has(AddEncrypt) && Password.empty())
         return ShowZipMessage(ZipMsg::UnattendedNoPassword);
-    if (FAddBusy) return;
+    if (addBusy_) return;
     CancelRequested = false;
 
-    const bool exe = EqualsNoCase(ExtensionPart(FZipFileName), ".exe");
+    const bool exe = EqualsNoCase(ExtensionPart(zipFileName_), ".exe");
     const bool spanning = AddOptions.Has(AddDiskSpan) || AddOptions.Has(AddDiskSpanErase);
     // A self-extractor made for this call goes again unless the call added something.
     std::string madeExe;
@@ -206,15 +206,15 @@ void TZipArchiver::Add() {
         ~RemoveUnlessAdded() {
             if (!path.empty() && added <= 0) DeleteFile(path);
         }
-    } cleanUp{madeExe, FSuccessCount};
-    if (exe && FZipDataOffset == 0 && !FileExists(FZipFileName)) {
+    } cleanUp{madeExe, successCount_};
+    if (exe && zipDataOffset_ == 0 && !FileExists(zipFileName_)) {
         if (ConvertSFX(true) != 0) return;
-        madeExe = FZipFileName;
+        madeExe = zipFileName_;
     }
 
     ZipEngineLease lease(*this, EngineKind::Zip);
     if (!lease.Loaded()) return;
-    std::string target = FZipFileName;
+    std::string target = zipFileName_;
     if (spanning) {
         if (AddOptions.Has(AddFreshen) || AddOptions.Has(AddUpdate))
             return ShowZipMessage(ZipMsg::SpanFreshenUpdate);
@@ -223,13 +223,13 @@ void TZipArchiver::Add() {
         if (Verbose) FireMessage(0, "Temporary zipfile: " + target);
     }
 
-    FAddBusy = true;
+    addBusy_ = true;
     try {
         // Spanning keeps the sources until every volume is written.
         RunZipEngine(target, spanning ? AddOpts(AddOptions).Exclude(AddMove) : AddOptions, false);
         if (spanning) {
-            if (FSuccessCount != 0 && WriteSpan(target, FZipFileName) != 0) FSuccessCount = 0;
-            if (FSuccessCount != 0 && AddOptions.Has(AddMove)) MoveSpannedSources(target);
+            if (successCount_ != 0 && WriteSpan(target, zipFileName_) != 0) successCount_ = 0;
+            if (successCount_ != 0 && AddOptions.Has(AddMove)) MoveSpannedSources(target);
             DeleteFile(target);
         }
     } catch (...) {
@@ -238,8 +238,8 @@ void TZipArchiver::Add() {
     FSpecArgs.clear();
     lease.Release();
     CancelRequested = false;
-    FAddBusy = false;
-    if (FSuccessCount > 0) List();
+    addBusy_ = false;
+    if (successCount_ > 0) List();
 }
 
 // The engine is asked again for the same files, freshening the temporary archive that was
@@ -250,11 +250,11 @@ void TZipArchiver::MoveSpannedSources(const std::string& temp) {
         TZipArchiver& zip;
         std::int32_t added;
         ~Restore() {
-            zip.FHeldOnly = false;
-            zip.FSuccessCount = added;
+            zip.heldOnly_ = false;
+            zip.successCount_ = added;
         }
-    } restore{*this, FSuccessCount};
-    FHeldOnly = true;
+    } restore{*this, successCount_};
+    heldOnly_ = true;
     RunZipEngine(temp, AddOpts(AddOptions).Include(AddFreshen), false);
 }
 
@@ -262,9 +262,9 @@ void TZipArchiver::MoveSpannedSources(const std::string& temp) {
 
 void TZipArchiver::Extract() {
     ClearResult();
-    if (FZipFileName.empty() || !FileExists(FZipFileName)) return ShowZipMessage(ZipMsg::NoZipSpecified);
+    if (zipFileName_.empty() || !FileExists(zipFileName_)) return ShowZipMessage(ZipMsg::NoZipSpecified);
     CancelRequested = false;
-    if (FExtractBusy) return;
+    if (extractBusy_) return;
     if (Unattended && AddOptions.Has(AddEncrypt) && Password.empty()) {
         // A password no one types keeps the engine from waiting for one.
         Password = std::string(79, '*');
@@ -274,12 +274,12 @@ void TZipArchiver::Extract() {
     ZipEngineLease lease(*this, EngineKind::Unz);
     if (!lease.Loaded()) return;
     // The engine is given a full path: the current folder changes below.
-    std::string source = AbsolutePath(FZipFileName);
+    std::string source = AbsolutePath(zipFileName_);
     std::string joined;
-    if (FLastDiskNumber > 0) {
+    if (lastDiskNumber_ > 0) {
         std::error_code ec;
         joined = TempDir.empty() ? std::filesystem::temp_directory_path(ec).string() : TempDir;
-        if (ReadSpan(FZipFileName, joined) != 0 || joined.empty()) return;
+        if (ReadSpan(zipFileName_, joined) != 0 || joined.empty()) return;
         source = AbsolutePath(joined);
     }
 
@@ -292,7 +292,7 @@ void TZipArchiver::Extract() {
         if (!joined.empty()) DeleteFile(source);
         return ShowZipMessage(ZipMsg::ExtractFolderUnusable, ExtrBaseDir);
     }
-    FExtractBusy = true;
+    extractBusy_ = true;
     try {
         RunUnzEngine(source);
     } catch (...) {
@@ -303,7 +303,7 @@ void TZipArchiver::Extract() {
     FSpecArgs.clear();
     lease.Release();
     CancelRequested = false;
-    FExtractBusy = false;
+    extractBusy_ = false;
 }
 
 // ---- Delete ---------------------------------------------------------------------------------
@@ -311,22 +311,22 @@ void TZipArchiver::Extract() {
 void TZipArchiver::Delete() {
     ClearResult();
     if (FSpecArgs.empty()) return ShowZipMessage(ZipMsg::NoFilesToDelete);
-    if (FZipFileName.empty() || !FileExists(FZipFileName)) return ShowZipMessage(ZipMsg::NoZipSpecified);
-    if (FAddBusy) return;
+    if (zipFileName_.empty() || !FileExists(zipFileName_)) return ShowZipMessage(ZipMsg::NoZipSpecified);
+    if (addBusy_) return;
     CancelRequested = false;
 
     ZipEngineLease lease(*this, EngineKind::Zip);
     if (!lease.Loaded()) return;
-    FAddBusy = true;
+    addBusy_ = true;
     try {
-        RunZipEngine(FZipFileName, AddOptions, true);
+        RunZipEngine(zipFileName_, AddOptions, true);
     } catch (...) {
         ShowZipMessage(ZipMsg::FatalZip);
     }
     FSpecArgs.clear();
     lease.Release();
-    FAddBusy = false;
-    if (FSuccessCount > 0) List();
+    addBusy_ = false;
+    if (successCount_ > 0) List();
 }
 
 // ---- Passwords ------------------------------------------------------------------------------

@@ -116,21 +116,21 @@ void ZipEngineLease::Release() {
 // ---- The component's own references ---------------------------------------------------------
 
 void TZipArchiver::Load_Zip_Dll() {
-    if (!FZipHeld) FZipHeld = AcquireEngine(*this, EngineKind::Zip);
+    if (!zipHeld_) zipHeld_ = AcquireEngine(*this, EngineKind::Zip);
 }
 
 void TZipArchiver::Load_Unz_Dll() {
-    if (!FUnzHeld) FUnzHeld = AcquireEngine(*this, EngineKind::Unz);
+    if (!unzHeld_) unzHeld_ = AcquireEngine(*this, EngineKind::Unz);
 }
 
 void TZipArchiver::Unload_Zip_Dll() {
-    if (FZipHeld) ReleaseEngine(EngineKind::Zip);
-    FZipHeld = false;
+    if (zipHeld_) ReleaseEngine(EngineKind::Zip);
+    zipHeld_ = false;
 }
 
 void TZipArchiver::Unload_Unz_Dll() {
-    if (FUnzHeld) ReleaseEngine(EngineKind::Unz);
-    FUnzHeld = false;
+    if (unzHeld_) ReleaseEngine(EngineKind::Unz);
+    unzHeld_ = false;
 }
 
 std::int32_t TZipArchiver::GetZipVers() {

@@ -171,7 +171,7 @@ ZipSpanner::~ZipSpanner() {
 }
 
 void ZipSpanner::CloseInput() {
-    f_.FInFile.Reset();
+    f_.inFile.Reset();
 }
 
 void ZipSpanner::Progress(ProgressType type, const std::string& name, std::int64_t size) {
@@ -189,20 +189,20 @@ void ZipSpanner::ReadFrom(int fd, unsigned char* to, std::int64_t count, int err
     if (n < count) throw EZipArchiver(errorId, true);
 }
 
-// Reads the central headers into FMDZipData (name, compressed size, volume and offset of the
+// Reads the central headers into mdZipData (name, compressed size, volume and offset of the
 // local header) from the directory's start on the open input, on a set going on to the next
 // volume when one ends; returns the bytes they describe.
 std::uint64_t ZipSpanner::ReadCentralEntries(const zipdir::EndRecord& end, bool acrossVolumes) {
-    f_.FMDZipData.clear();
+    f_.mdZipData.clear();
     std::uint64_t total = 0;
-    zipdir::ZipFile file(f_.FInFile.Get());
+    zipdir::ZipFile file(f_.inFile.Get());
     zipdir::CentralDirectoryReader reader(file, ByteCount(end.centralOffset));
     zipdir::CentralEntry central;
     for (std::uint64_t i = 0; i < end.totalEntries; ++i) {
         bool got = reader.Next(central);
-        while (!got && acrossVolumes && f_.FDiskNr < f_.FLastDiskNumber) {
-            GetNewDisk(f_.FDiskNr + 1);
-            file = zipdir::ZipFile(f_.FInFile.Get());
+        while (!got && acrossVolumes && f_.diskNr < f_.lastDiskNumber) {
+            GetNewDisk(f_.diskNr + 1);
+            file = zipdir::ZipFile(f_.inFile.Get());
             reader.Continue(file);
             got = reader.Next(central);
         }
@@ -216,7 +216,7 @@ std::uint64_t ZipSpanner::ReadCentralEntries(const zipdir::EndRecord& end, bool 
         entry.CentralRecord = std::string(reinterpret_cast<const char*>(central.header), CentralSize) +
                               central.name + central.extra + central.comment;
         total += static_cast<std::uint64_t>(central.RecordSize() - CentralSize) + entry.ComprSize;
-        f_.FMDZipData.push_back(std::move(entry));
+        f_.mdZipData.push_back(std::move(entry));
     }
     return total;
 }
@@ -250,7 +250,7 @@ int ZipSpanner::RunSpanStep(const std::function<void()>& step) {
         result = ReportFailure(std::current_exception());
     }
     Progress(ptBatchEnd, "", 0);
-    f_.FMDZipData.clear();
+    f_.mdZipData.clear();
     CloseInput();
     return FinishOutput(result);
 }
@@ -261,12 +261,12 @@ int ZipSpanner::WriteSpan(const std::string& source, const std::string& target) 
     state_ = SpanState{};
     state_.writing = true;
     state_.outFileName = target;
-    f_.FDrive = DriveRoot(target);
-    f_.FDiskNr = 0;
-    f_.FFreeOnDisk = 0;
-    f_.FBytesWritten = 0;
-    f_.FNewDisk = true;
-    f_.FShowProgress = false;
+    f_.drive = DriveRoot(target);
+    f_.diskNr = 0;
+    f_.freeOnDisk = 0;
+    f_.bytesWritten = 0;
+    f_.newDisk = true;
+    f_.showProgress = false;
     ZipBusyCursor busy(zip_.Ui());
     if (zip_.Verbose) Message("Now creating spanning chunks from " + source + " to " + target);
     const int result = RunSpanStep([&] { BeginSplit(source); });
@@ -278,24 +278,24 @@ int ZipSpanner::WriteSpan(const std::string& source, const std::string& target) 
 void ZipSpanner::BeginSplit(const std::string& source) {
     if (!FileExists(source)) throw EZipArchiver(ZipMsg::InputMissing, true);
     CloseInput();
-    f_.FInFile = OpenDescriptor(source, O_RDONLY);
-    if (!f_.FInFile.IsOpen()) throw EZipArchiver::Failed(ZipMsg::OpenFailed, errno);
-    const zipdir::EndRecord end = ArchiveEndRecord(f_.FInFile.Get());
+    f_.inFile = OpenDescriptor(source, O_RDONLY);
+    if (!f_.inFile.IsOpen()) throw EZipArchiver::Failed(ZipMsg::OpenFailed, errno);
+    const zipdir::EndRecord end = ArchiveEndRecord(f_.inFile.Get());
     state_.archiveSize = end.RecordEnd();
     state_.zip64 = end.Zip64();
-    f_.FDateStamp = FileModified(source);
+    f_.dateStamp = FileModified(source);
     ReadCentralEntries(end, false);
 
     const unsigned char signature[4] = {0x50, 0x4b, 0x07, 0x08};
     WriteSplit(signature, 4, 4);
-    f_.FShowProgress = true;
+    f_.showProgress = true;
     Progress(ptFileCount, "", ByteCount(end.totalEntries));
     Progress(ptByteCount, "", state_.archiveSize);
 
-    std::vector<std::size_t> fileOrder(f_.FMDZipData.size());
+    std::vector<std::size_t> fileOrder(f_.mdZipData.size());
     std::iota(fileOrder.begin(), fileOrder.end(), 0);
     std::stable_sort(fileOrder.begin(), fileOrder.end(), [&](std::size_t a, std::size_t b) {
-        return f_.FMDZipData[a].RelOffLocal < f_.FMDZipData[b].RelOffLocal;
+        return f_.mdZipData[a].RelOffLocal < f_.mdZipData[b].RelOffLocal;
     });
     std::vector<unsigned char> buffer(kCopyBlock);
     SplitLocalEntries(fileOrder, buffer);
@@ -306,9 +306,9 @@ void ZipSpanner::BeginSplit(const std::string& source) {
 // the volume and offset where the header landed.
 void ZipSpanner::SplitLocalEntries(const std::vector<std::size_t>& fileOrder,
                                    std::vector<unsigned char>& buffer) {
-    const zipdir::ZipFile file(f_.FInFile.Get());
+    const zipdir::ZipFile file(f_.inFile.Get());
     for (std::size_t index : fileOrder) {
-        MDZipData& entry = f_.FMDZipData[index];
+        MDZipData& entry = f_.mdZipData[index];
         const zipdir::LocalEntry local = zipdir::ReadLocalHeader(file, ByteCount(entry.RelOffLocal));
         if (local.name != entry.FileName) throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
         std::string whole(reinterpret_cast<const char*>(local.header), LocalSize);
@@ -321,11 +321,11 @@ void ZipSpanner::SplitLocalEntries(const std::vector<std::size_t>& fileOrder,
                  static_cast<std::int64_t>(whole.size()) + dataSize + (descriptor ? 16 : 0));
 
         EnsureRoom(static_cast<std::int64_t>(whole.size()));
-        entry.DiskStart = static_cast<std::uint32_t>(f_.FDiskNr);
-        entry.RelOffLocal = static_cast<std::uint64_t>(f_.FBytesWritten);
+        entry.DiskStart = static_cast<std::uint32_t>(f_.diskNr);
+        entry.RelOffLocal = static_cast<std::uint64_t>(f_.bytesWritten);
         WriteSplit(reinterpret_cast<const unsigned char*>(whole.data()), static_cast<std::int64_t>(whole.size()),
                    static_cast<std::int64_t>(whole.size()));
-        SeekInput(f_.FInFile.Get(), static_cast<std::uint64_t>(local.DataStart()));
+        SeekInput(f_.inFile.Get(), static_cast<std::uint64_t>(local.DataStart()));
         RWSplitData(buffer.data(), dataSize, ZipMsg::ReadZippedData);
         if (descriptor) CopyDescriptor(local.Zip64Sizes(), buffer, false);
     }
@@ -338,7 +338,7 @@ void ZipSpanner::CopyDescriptor(bool zip64Sizes, std::vector<unsigned char>& buf
     if (joining)
         ReadJoined(tag, 4, ZipMsg::DataDescriptor);
     else
-        ReadFrom(f_.FInFile.Get(), tag, 4, ZipMsg::DataDescriptor);
+        ReadFrom(f_.inFile.Get(), tag, 4, ZipMsg::DataDescriptor);
     const std::int64_t rest = zipdir::DescriptorRest(Get32(tag) == ExtLocalSig, zip64Sizes);
     if (joining) {
         WriteJoin(tag, 4, ZipMsg::DataDescriptor);
@@ -356,15 +356,15 @@ void ZipSpanner::SplitCentralDirectory(const zipdir::EndRecord& end) {
     int centralDisk = -1;
     std::uint64_t centralOffset = 0;
     std::uint64_t onThisDisk = 0;
-    for (MDZipData& entry : f_.FMDZipData) {
+    for (MDZipData& entry : f_.mdZipData) {
         std::string& record = entry.CentralRecord;
-        const int diskBefore = f_.FDiskNr;
+        const int diskBefore = f_.diskNr;
         EnsureRoom(ByteCount(record.size()));
-        if (f_.FDiskNr != diskBefore) onThisDisk = 0;
+        if (f_.diskNr != diskBefore) onThisDisk = 0;
         SetCentralLocation(record, entry.DiskStart, entry.RelOffLocal, ZipMsg::WriteCentralHeader);
         if (centralDisk < 0) {
-            centralDisk = f_.FDiskNr;
-            centralOffset = static_cast<std::uint64_t>(f_.FBytesWritten);
+            centralDisk = f_.diskNr;
+            centralOffset = static_cast<std::uint64_t>(f_.bytesWritten);
         }
         WriteSplit(reinterpret_cast<const unsigned char*>(record.data()), ByteCount(record.size()),
                    ByteCount(record.size()));
@@ -372,8 +372,8 @@ void ZipSpanner::SplitCentralDirectory(const zipdir::EndRecord& end) {
     }
     if (centralDisk < 0) {  // an archive without entries
         EnsureRoom(EndSize + end.commentLength);
-        centralDisk = f_.FDiskNr;
-        centralOffset = static_cast<std::uint64_t>(f_.FBytesWritten);
+        centralDisk = f_.diskNr;
+        centralOffset = static_cast<std::uint64_t>(f_.bytesWritten);
     }
     SplitEndRecord(end, centralDisk, centralOffset, onThisDisk);
 }
@@ -383,20 +383,20 @@ void ZipSpanner::SplitEndRecord(const zipdir::EndRecord& end, int centralDisk, s
     if (end.comment.size() != end.commentLength) throw EZipArchiver(ZipMsg::ReadArchiveComment, true);
     zipdir::DirectoryValues values;
     values.centralDisk = static_cast<std::uint32_t>(centralDisk);
-    values.totalEntries = f_.FMDZipData.size();
+    values.totalEntries = f_.mdZipData.size();
     values.centralSize = end.centralSize;
     values.centralOffset = centralOffset;
     // Whether zip64 is needed does not change with the disk it lands on but past the next one.
-    values.thisDisk = static_cast<std::uint32_t>(f_.FDiskNr) + 1;
+    values.thisDisk = static_cast<std::uint32_t>(f_.diskNr) + 1;
     const bool zip64 = state_.zip64 || NeedsZip64(values);
     const std::int64_t length = ByteCount(DirectoryEndBytes(values, zip64, 0, end.comment).size());
-    const int diskBefore = f_.FDiskNr;
+    const int diskBefore = f_.diskNr;
     EnsureRoom(length);
-    if (f_.FDiskNr != diskBefore) entriesOnLastDisk = 0;
-    values.thisDisk = static_cast<std::uint32_t>(f_.FDiskNr);
+    if (f_.diskNr != diskBefore) entriesOnLastDisk = 0;
+    values.thisDisk = static_cast<std::uint32_t>(f_.diskNr);
     values.entriesThisDisk = entriesOnLastDisk;
     const std::string bytes =
-        DirectoryEndBytes(values, zip64, static_cast<std::uint64_t>(f_.FBytesWritten), end.comment);
+        DirectoryEndBytes(values, zip64, static_cast<std::uint64_t>(f_.bytesWritten), end.comment);
     WriteSplit(reinterpret_cast<const unsigned char*>(bytes.data()), length, length);
 }
 
@@ -407,12 +407,12 @@ std::int64_t ZipSpanner::WriteSplit(const unsigned char* bytes, std::int64_t cou
     std::int64_t done = 0;
     for (;;) {
         EnsureRoom(keepTogether);
-        const std::int64_t n = std::min(count - done, f_.FFreeOnDisk);
-        if (n > 0 && !WriteAll(f_.FOutFile.Get(), bytes + done, static_cast<std::size_t>(n)))
+        const std::int64_t n = std::min(count - done, f_.freeOnDisk);
+        if (n > 0 && !WriteAll(f_.outFile.Get(), bytes + done, static_cast<std::size_t>(n)))
             throw EZipArchiver::Failed(ZipMsg::WriteOutput, errno);
-        if (f_.FShowProgress && n > 0) Progress(ptBytesDone, "", n);
-        f_.FBytesWritten += n;
-        f_.FFreeOnDisk -= n;
+        if (f_.showProgress && n > 0) Progress(ptBytesDone, "", n);
+        f_.bytesWritten += n;
+        f_.freeOnDisk -= n;
         done += n;
         if (done == count) return count;
         NextVolume();
@@ -421,12 +421,12 @@ std::int64_t ZipSpanner::WriteSplit(const unsigned char* bytes, std::int64_t cou
 
 // Makes sure a volume is open with room for keepTogether bytes (when above 0).
 void ZipSpanner::EnsureRoom(std::int64_t keepTogether) {
-    if (!f_.FOutFile.IsOpen()) OpenVolume();
-    if (keepTogether <= 0 || keepTogether <= f_.FFreeOnDisk) return;
-    if (f_.FBytesWritten == 0) throw EZipArchiver(ZipMsg::NotEnoughSpace, true);
+    if (!f_.outFile.IsOpen()) OpenVolume();
+    if (keepTogether <= 0 || keepTogether <= f_.freeOnDisk) return;
+    if (f_.bytesWritten == 0) throw EZipArchiver(ZipMsg::NotEnoughSpace, true);
     NextVolume();
     OpenVolume();
-    if (keepTogether > f_.FFreeOnDisk) throw EZipArchiver(ZipMsg::NotEnoughSpace, true);
+    if (keepTogether > f_.freeOnDisk) throw EZipArchiver(ZipMsg::NotEnoughSpace, true);
 }
 
 // Closes the last output; a close that loses bytes fails an operation that had succeeded.
@@ -438,18 +438,18 @@ int ZipSpanner::FinishOutput(int result) {
 
 void ZipSpanner::NextVolume() {
     if (!CloseVolume()) throw EZipArchiver::Failed(ZipMsg::WriteOutput, errno);
-    f_.FFreeOnDisk = 0;
-    ++f_.FDiskNr;
-    f_.FNewDisk = true;
+    f_.freeOnDisk = 0;
+    ++f_.diskNr;
+    f_.newDisk = true;
 }
 
 // Stamps the output with the archive's date and closes it; false when the close reports that
 // written bytes were lost.
 bool ZipSpanner::CloseVolume() {
-    if (!f_.FOutFile.IsOpen()) return true;
-    const struct timespec times[2] = {{f_.FDateStamp, 0}, {f_.FDateStamp, 0}};
-    futimens(f_.FOutFile.Get(), times);
-    return f_.FOutFile.Close();
+    if (!f_.outFile.IsOpen()) return true;
+    const struct timespec times[2] = {{f_.dateStamp, 0}, {f_.dateStamp, 0}};
+    futimens(f_.outFile.Get(), times);
+    return f_.outFile.Close();
 }
 
 void ZipSpanner::OpenVolume() {
@@ -457,7 +457,7 @@ void ZipSpanner::OpenVolume() {
         const int driveType = CheckForDisk();
         const bool removable = !IsFixedOrRemote(driveType);
         const std::string path =
-            removable ? state_.outFileName : VolumeFileName(state_.outFileName, f_.FDiskNr);
+            removable ? state_.outFileName : VolumeFileName(state_.outFileName, f_.diskNr);
         if (removable && zip_.AddOptions.Has(AddDiskSpanErase)) {
             const int formatted = ZipFormat();
             if (formatted == -2) throw EZipArchiver(ZipMsg::UserCanceled, false);
@@ -465,10 +465,10 @@ void ZipSpanner::OpenVolume() {
         }
         if (!ClaimVolumeFile(path, removable)) continue;
         if (!VolumeHasRoom(path)) continue;
-        if (removable && !SetVolumeLabel(f_.FDrive, SpanVolumeLabel(f_.FDiskNr)))
+        if (removable && !SetVolumeLabel(f_.drive, SpanVolumeLabel(f_.diskNr)))
             throw EZipArchiver(ZipMsg::LabelNotSet, true);
         state_.volumePath = path;
-        f_.FBytesWritten = 0;
+        f_.bytesWritten = 0;
         return;
     }
 }
@@ -477,22 +477,22 @@ void ZipSpanner::OpenVolume() {
 bool ZipSpanner::ClaimVolumeFile(const std::string& path, bool removable) {
     if (FileExists(path)) {
         if (zip_.Unattended) throw EZipArchiver(ZipMsg::UnattendedSpan, true);
-        const int labelNumber = SpanLabelNumber(f_.FVolumeName);
+        const int labelNumber = SpanLabelNumber(f_.volumeName);
         const bool earlierVolume =
-            removable && FileModified(path) == f_.FDateStamp && labelNumber > 0 && labelNumber <= f_.FDiskNr;
+            removable && FileModified(path) == f_.dateStamp && labelNumber > 0 && labelNumber <= f_.diskNr;
         const std::string text = earlierVolume ? FormatZipStr(ZipMsg::PreviousDisk, labelNumber)
                                                : FormatZipStr(ZipMsg::FileExistsOverwrite, path);
         const auto answer = zip_.Ui().MessageBox("Confirm", text, ZipUi::Buttons::YesNoCancel,
                                                  ZipUi::Icon::Warning, ZipUi::Answer::No);
         if (answer == ZipUi::Answer::No && removable) {
-            f_.FNewDisk = true;
+            f_.newDisk = true;
             return false;
         }
         // On a fixed drive there is no other disk to offer: No ends the split like Cancel.
         if (answer != ZipUi::Answer::Yes) throw EZipArchiver(ZipMsg::UserCanceled, false);
     }
-    f_.FOutFile = OpenDescriptor(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (!f_.FOutFile.IsOpen()) throw EZipArchiver::Failed(ZipMsg::CreateOutput, errno);
+    f_.outFile = OpenDescriptor(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (!f_.outFile.IsOpen()) throw EZipArchiver::Failed(ZipMsg::CreateOutput, errno);
     if (std::find(state_.writtenVolumes.begin(), state_.writtenVolumes.end(), path) ==
         state_.writtenVolumes.end())
         state_.writtenVolumes.push_back(path);
@@ -503,11 +503,11 @@ bool ZipSpanner::ClaimVolumeFile(const std::string& path, bool removable) {
 // user is asked for another disk (false).
 bool ZipSpanner::VolumeHasRoom(const std::string& path) {
     DiskFreeAndSize(3);
-    std::int64_t room = f_.FFreeOnDisk;
+    std::int64_t room = f_.freeOnDisk;
     if (zip_.MaxVolumeSize > 0)
         room = room < 0 ? std::int64_t{zip_.MaxVolumeSize} : std::min<std::int64_t>(room, zip_.MaxVolumeSize);
-    if (f_.FDiskNr == 0 && zip_.KeepFreeOnDisk1 > 0) room -= zip_.KeepFreeOnDisk1;
-    f_.FFreeOnDisk = room;
+    if (f_.diskNr == 0 && zip_.KeepFreeOnDisk1 > 0) room -= zip_.KeepFreeOnDisk1;
+    f_.freeOnDisk = room;
     if (room >= zip_.MinFreeVolumeSize) return true;
     CloseVolume();
     DeleteFile(path);
@@ -518,7 +518,7 @@ bool ZipSpanner::VolumeHasRoom(const std::string& path) {
                              ZipUi::Icon::Error, ZipUi::Answer::Retry);
     if (answer == ZipUi::Answer::Failed) throw EZipArchiver(ZipMsg::NoMemoryForBox, true);
     if (answer != ZipUi::Answer::Retry) throw EZipArchiver(ZipMsg::UserCanceled, false);
-    f_.FNewDisk = true;
+    f_.newDisk = true;
     return false;
 }
 
@@ -531,7 +531,7 @@ void ZipSpanner::DeletePartialVolumes() {
 void ZipSpanner::RWSplitData(unsigned char* buffer, std::int64_t count, int errorId) {
     while (count > 0) {
         const std::int64_t block = std::min<std::int64_t>(count, kCopyBlock);
-        ReadFrom(f_.FInFile.Get(), buffer, block, errorId);
+        ReadFrom(f_.inFile.Get(), buffer, block, errorId);
         WriteSplit(buffer, block, 0);
         count -= block;
     }
@@ -541,10 +541,10 @@ void ZipSpanner::RWSplitData(unsigned char* buffer, std::int64_t count, int erro
 
 bool ZipSpanner::DiskIsThere() {
     try {
-        const ZipDriveInfo info = CheckZipDrive(f_.FDrive, zip_.AddOptions.Has(AddDiskSpanErase));
-        f_.FVolumeName = info.volumeName;
-        f_.FFreeOnDisk = info.freeOnDisk;
-        f_.FSizeOfDisk = info.sizeOfDisk;
+        const ZipDriveInfo info = CheckZipDrive(f_.drive, zip_.AddOptions.Has(AddDiskSpanErase));
+        f_.volumeName = info.volumeName;
+        f_.freeOnDisk = info.freeOnDisk;
+        f_.sizeOfDisk = info.sizeOfDisk;
         return true;
     } catch (const EZipArchiver&) {
         return false;
@@ -553,40 +553,40 @@ bool ZipSpanner::DiskIsThere() {
 
 std::string ZipSpanner::CheckForDiskText() {
     std::string text;
-    if (f_.FDiskNr < 0) {
+    if (f_.diskNr < 0) {
         text = ZipMessageText(ZipMsg::InsertLastDisk);
     } else if (state_.writing) {
-        std::int64_t divisor = f_.FSizeOfDisk;
+        std::int64_t divisor = f_.sizeOfDisk;
         if (zip_.MaxVolumeSize > 0 && (divisor <= 0 || zip_.MaxVolumeSize < divisor))
             divisor = zip_.MaxVolumeSize;
         if (divisor > 0) {
             const std::int64_t keep = zip_.KeepFreeOnDisk1;
             const std::int64_t estimate =
-                std::max<std::int64_t>((state_.archiveSize + keep + 4) / divisor, f_.FDiskNr);
-            f_.FLastDiskNumber = static_cast<std::uint16_t>(estimate);
-            text = FormatZipStr(ZipMsg::InsertVolumeOf, f_.FDiskNr + 1, estimate + 1);
+                std::max<std::int64_t>((state_.archiveSize + keep + 4) / divisor, f_.diskNr);
+            f_.lastDiskNumber = static_cast<std::uint16_t>(estimate);
+            text = FormatZipStr(ZipMsg::InsertVolumeOf, f_.diskNr + 1, estimate + 1);
         } else {
-            text = FormatZipStr(ZipMsg::InsertVolume, f_.FDiskNr + 1);
+            text = FormatZipStr(ZipMsg::InsertVolume, f_.diskNr + 1);
         }
     } else {
-        text = FormatZipStr(ZipMsg::InsertVolumeOf, f_.FDiskNr + 1, f_.FLastDiskNumber + 1);
+        text = FormatZipStr(ZipMsg::InsertVolumeOf, f_.diskNr + 1, f_.lastDiskNumber + 1);
     }
-    return text + FormatZipStr(ZipMsg::InDrive, f_.FDrive);
+    return text + FormatZipStr(ZipMsg::InDrive, f_.drive);
 }
 
 int ZipSpanner::CheckForDisk() {
-    const int driveType = DriveTypeOf(f_.FDrive);
+    const int driveType = DriveTypeOf(f_.drive);
     zip_.Ui().ProcessMessages();
-    while (f_.FNewDisk || !DiskIsThere()) {
+    while (f_.newDisk || !DiskIsThere()) {
         if (IsFixedOrRemote(driveType)) {
-            f_.FNewDisk = false;
+            f_.newDisk = false;
             break;
         }
         if (zip_.Unattended) throw EZipArchiver(ZipMsg::UnattendedSpan, true);
-        const auto icon = f_.FDiskNr < 0 ? ZipUi::Icon::Stop : ZipUi::Icon::None;
+        const auto icon = f_.diskNr < 0 ? ZipUi::Icon::Stop : ZipUi::Icon::None;
         const auto answer =
             zip_.Ui().MessageBox("", CheckForDiskText(), ZipUi::Buttons::OkCancel, icon, ZipUi::Answer::Ok);
-        f_.FNewDisk = false;
+        f_.newDisk = false;
         if (answer != ZipUi::Answer::Ok) throw EZipArchiver(ZipMsg::UserCanceled, false);
     }
     return driveType;
@@ -594,25 +594,25 @@ int ZipSpanner::CheckForDisk() {
 
 bool ZipSpanner::IsRightDisk(int driveType) {
     if (IsFixedOrRemote(driveType)) {
-        state_.inFileName = WithVolumeNumber(state_.inFileName, f_.FDiskNr);
+        state_.inFileName = WithVolumeNumber(state_.inFileName, f_.diskNr);
         return true;
     }
-    const auto volume = VolumeOf(f_.FDrive);
-    f_.FVolumeName = volume ? volume->label : std::string();
-    return f_.FVolumeName == SpanVolumeLabel(f_.FDiskNr);
+    const auto volume = VolumeOf(f_.drive);
+    f_.volumeName = volume ? volume->label : std::string();
+    return f_.volumeName == SpanVolumeLabel(f_.diskNr);
 }
 
 void ZipSpanner::GetNewDisk(int diskSeq) {
     CloseInput();
-    f_.FDiskNr = diskSeq;
+    f_.diskNr = diskSeq;
     for (;;) {
         int driveType = 0;
         do {
-            f_.FNewDisk = true;
+            f_.newDisk = true;
             driveType = CheckForDisk();
         } while (!IsRightDisk(driveType));
-        f_.FInFile = OpenDescriptor(state_.inFileName, O_RDONLY);
-        if (f_.FInFile.IsOpen()) return;
+        f_.inFile = OpenDescriptor(state_.inFileName, O_RDONLY);
+        if (f_.inFile.IsOpen()) return;
         if (IsFixedOrRemote(driveType)) throw EZipArchiver(ZipMsg::InputMissing, true);
         zip_.ShowZipMessage(ZipMsg::InputMissing);
     }
@@ -620,17 +620,17 @@ void ZipSpanner::GetNewDisk(int diskSeq) {
 
 Descriptor ZipSpanner::TakeVolume(int diskSeq, std::uint16_t lastDisk) {
     state_.inFileName = zip_.ZipFileName();
-    f_.FDrive = DriveRoot(state_.inFileName);
-    f_.FLastDiskNumber = lastDisk;
+    f_.drive = DriveRoot(state_.inFileName);
+    f_.lastDiskNumber = lastDisk;
     GetNewDisk(diskSeq);
-    return std::move(f_.FInFile);
+    return std::move(f_.inFile);
 }
 
 std::int64_t ZipSpanner::DiskFreeAndSize(int which) {
     std::int64_t freeBytes = -1, totalBytes = -1;
-    ::DiskFreeAndSize(f_.FDrive, freeBytes, totalBytes);
-    if (which & 1) f_.FFreeOnDisk = freeBytes;
-    if (which & 2) f_.FSizeOfDisk = totalBytes;
+    ::DiskFreeAndSize(f_.drive, freeBytes, totalBytes);
+    if (which & 1) f_.freeOnDisk = freeBytes;
+    if (which & 2) f_.sizeOfDisk = totalBytes;
     return totalBytes;
 }
 
@@ -643,9 +643,9 @@ int ZipSpanner::ZipFormat() {
 int ZipSpanner::ReadSpan(const std::string& lastVolume, std::string& outPath) {
     state_ = SpanState{};
     state_.inFileName = lastVolume;
-    f_.FDrive = DriveRoot(lastVolume);
-    f_.FDiskNr = -1;
-    f_.FShowProgress = false;
+    f_.drive = DriveRoot(lastVolume);
+    f_.diskNr = -1;
+    f_.showProgress = false;
     ZipBusyCursor busy(zip_.Ui());
     const int result = RunSpanStep([&] { JoinSet(outPath); });
     if (result != 0 && !state_.outFileName.empty()) DeleteFile(state_.outFileName);
@@ -657,18 +657,18 @@ void ZipSpanner::JoinSet(std::string& outPath) {
     OpenJoinedOutput(outPath);
     const zipdir::EndRecord end = FindLastVolume();
     state_.zip64 = end.Zip64();
-    if (static_cast<int>(end.centralDisk) != f_.FDiskNr) GetNewDisk(static_cast<int>(end.centralDisk));
+    if (static_cast<int>(end.centralDisk) != f_.diskNr) GetNewDisk(static_cast<int>(end.centralDisk));
     const std::uint64_t total = ReadCentralEntries(end, true);
     GetNewDisk(0);
-    f_.FShowProgress = true;
+    f_.showProgress = true;
     Progress(ptFileCount, "", ByteCount(end.totalEntries));
     Progress(ptByteCount, "", ByteCount(total));
     unsigned char signature[4];
-    ReadFrom(f_.FInFile.Get(), signature, 4, ZipMsg::ReadExtendedLocal);
+    ReadFrom(f_.inFile.Get(), signature, 4, ZipMsg::ReadExtendedLocal);
     if (Get32(signature) != ExtLocalSig) throw EZipArchiver(ZipMsg::ReadExtendedLocal, true);
     std::vector<unsigned char> buffer(kCopyBlock);
     JoinLocalEntries(end, buffer);
-    f_.FShowProgress = false;
+    f_.showProgress = false;
     JoinCentralDirectory(end);
 }
 
@@ -687,8 +687,8 @@ void ZipSpanner::OpenJoinedOutput(std::string& outPath) {
         name = outPath;
     }
     name = WithoutExtension(name) + ".zip";
-    f_.FOutFile = OpenDescriptor(name, O_WRONLY | O_CREAT | O_EXCL, 0666);
-    if (!f_.FOutFile.IsOpen()) throw EZipArchiver::Failed(ZipMsg::CreateOutput, errno);
+    f_.outFile = OpenDescriptor(name, O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (!f_.outFile.IsOpen()) throw EZipArchiver::Failed(ZipMsg::CreateOutput, errno);
     state_.outFileName = name;
 }
 
@@ -697,13 +697,13 @@ zipdir::EndRecord ZipSpanner::FindLastVolume() {
     std::optional<zipdir::EndRecord> end;
     // The disk the user chose is tried first; a prompt comes only when it is not the last one.
     for (bool first = true; !end; first = false) {
-        f_.FNewDisk = !first;
+        f_.newDisk = !first;
         const int driveType = CheckForDisk();
         const bool fixed = IsFixedOrRemote(driveType);
         CloseInput();
-        f_.FInFile = OpenDescriptor(state_.inFileName, O_RDONLY);
-        if (!f_.FInFile.IsOpen() && fixed) throw EZipArchiver::Failed(ZipMsg::InputMissing, errno);
-        if (f_.FInFile.IsOpen()) end = FindEndRecord(f_.FInFile.Get());
+        f_.inFile = OpenDescriptor(state_.inFileName, O_RDONLY);
+        if (!f_.inFile.IsOpen() && fixed) throw EZipArchiver::Failed(ZipMsg::InputMissing, errno);
+        if (f_.inFile.IsOpen()) end = FindEndRecord(f_.inFile.Get());
         if (!end && fixed) {
             const int number = VolumeNumberOf(state_.inFileName);
             if (number == 1) throw EZipArchiver(ZipMsg::FirstDiskOfSet, true);
@@ -711,20 +711,20 @@ zipdir::EndRecord ZipSpanner::FindLastVolume() {
             throw EZipArchiver(ZipMsg::NotValidZip, true);
         }
     }
-    f_.FDateStamp = FileModified(state_.inFileName);
-    f_.FLastDiskNumber = static_cast<std::uint16_t>(end->thisDisk);
-    f_.FDiskNr = static_cast<int>(end->thisDisk);
+    f_.dateStamp = FileModified(state_.inFileName);
+    f_.lastDiskNumber = static_cast<std::uint16_t>(end->thisDisk);
+    f_.diskNr = static_cast<int>(end->thisDisk);
     if (end->centralDisk > end->thisDisk) throw EZipArchiver(ZipMsg::NotValidZip, true);
     return *end;
 }
 
 void ZipSpanner::ReadJoined(unsigned char* to, std::int64_t count, int errorId) {
     while (count > 0) {
-        const ssize_t n = ReadAll(f_.FInFile.Get(), to, static_cast<std::size_t>(count));
+        const ssize_t n = ReadAll(f_.inFile.Get(), to, static_cast<std::size_t>(count));
         if (n < 0) throw EZipArchiver::Failed(errorId, errno);
         if (n == 0) {
-            if (f_.FDiskNr >= f_.FLastDiskNumber) throw EZipArchiver(errorId, true);
-            GetNewDisk(f_.FDiskNr + 1);
+            if (f_.diskNr >= f_.lastDiskNumber) throw EZipArchiver(errorId, true);
+            GetNewDisk(f_.diskNr + 1);
             continue;
         }
         to += n;
@@ -734,24 +734,24 @@ void ZipSpanner::ReadJoined(unsigned char* to, std::int64_t count, int errorId) 
 
 // Whether the input stands at offset on volume disk (the end of the volume before counts too).
 bool ZipSpanner::InputAt(int disk, std::int64_t offset) {
-    const std::int64_t here = lseek(f_.FInFile.Get(), 0, SEEK_CUR);
-    if (f_.FDiskNr == disk) return here == offset;
+    const std::int64_t here = lseek(f_.inFile.Get(), 0, SEEK_CUR);
+    if (f_.diskNr == disk) return here == offset;
     struct stat st {};
-    return f_.FDiskNr == disk - 1 && offset == 0 && fstat(f_.FInFile.Get(), &st) == 0 && here == st.st_size;
+    return f_.diskNr == disk - 1 && offset == 0 && fstat(f_.inFile.Get(), &st) == 0 && here == st.st_size;
 }
 
 // Copies the entries in the order they lie on the volumes; each local header must stand where
 // the central directory says, which catches cut, missing and foreign volumes before any data
 // of theirs reaches the joined file.
 void ZipSpanner::JoinLocalEntries(const zipdir::EndRecord& end, std::vector<unsigned char>& buffer) {
-    std::vector<std::size_t> order(f_.FMDZipData.size());
+    std::vector<std::size_t> order(f_.mdZipData.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const MDZipData &x = f_.FMDZipData[a], &y = f_.FMDZipData[b];
+        const MDZipData &x = f_.mdZipData[a], &y = f_.mdZipData[b];
         return x.DiskStart != y.DiskStart ? x.DiskStart < y.DiskStart : x.RelOffLocal < y.RelOffLocal;
     });
     for (std::size_t index : order) {
-        MDZipData& entry = f_.FMDZipData[index];
+        MDZipData& entry = f_.mdZipData[index];
         if (!InputAt(static_cast<int>(entry.DiskStart), ByteCount(entry.RelOffLocal)))
             throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
         unsigned char header[LocalSize];
@@ -763,7 +763,7 @@ void ZipSpanner::JoinLocalEntries(const zipdir::EndRecord& end, std::vector<unsi
         std::string extra(Get16(header + LocExtraLength), '\0');
         ReadJoined(reinterpret_cast<unsigned char*>(extra.data()), ByteCount(extra.size()), ZipMsg::ReadLocalExtra);
         entry.DiskStart = 0;
-        entry.RelOffLocal = static_cast<std::uint64_t>(lseek(f_.FOutFile.Get(), 0, SEEK_CUR));
+        entry.RelOffLocal = static_cast<std::uint64_t>(lseek(f_.outFile.Get(), 0, SEEK_CUR));
         const bool descriptor = (Get16(header + LocFlags) & 8) != 0;
         const std::int64_t dataSize = ByteCount(entry.ComprSize);
         const std::string whole = std::string(reinterpret_cast<const char*>(header), LocalSize) + name + extra;
@@ -780,16 +780,16 @@ void ZipSpanner::JoinLocalEntries(const zipdir::EndRecord& end, std::vector<unsi
 
 // The directory and its end behind the members: each entry where it now lies, on one disk.
 void ZipSpanner::JoinCentralDirectory(const zipdir::EndRecord& end) {
-    const std::uint64_t centralStart = static_cast<std::uint64_t>(lseek(f_.FOutFile.Get(), 0, SEEK_CUR));
-    for (MDZipData& entry : f_.FMDZipData) {
+    const std::uint64_t centralStart = static_cast<std::uint64_t>(lseek(f_.outFile.Get(), 0, SEEK_CUR));
+    for (MDZipData& entry : f_.mdZipData) {
         SetCentralLocation(entry.CentralRecord, 0, entry.RelOffLocal, ZipMsg::WriteCentralHeader);
         WriteJoin(reinterpret_cast<const unsigned char*>(entry.CentralRecord.data()),
                   ByteCount(entry.CentralRecord.size()), ZipMsg::WriteCentralHeader);
     }
     zipdir::DirectoryValues values;
-    values.entriesThisDisk = values.totalEntries = f_.FMDZipData.size();
+    values.entriesThisDisk = values.totalEntries = f_.mdZipData.size();
     values.centralOffset = centralStart;
-    const std::uint64_t recordAt = static_cast<std::uint64_t>(lseek(f_.FOutFile.Get(), 0, SEEK_CUR));
+    const std::uint64_t recordAt = static_cast<std::uint64_t>(lseek(f_.outFile.Get(), 0, SEEK_CUR));
     values.centralSize = recordAt - centralStart;
     const std::string bytes = DirectoryEndBytes(values, state_.zip64, recordAt, end.comment);
     WriteJoin(reinterpret_cast<const unsigned char*>(bytes.data()), ByteCount(bytes.size()),
@@ -798,8 +798,8 @@ void ZipSpanner::JoinCentralDirectory(const zipdir::EndRecord& end) {
 
 void ZipSpanner::WriteJoin(const unsigned char* bytes, std::int64_t count, int errorId) {
     if (count <= 0) return;
-    if (!WriteAll(f_.FOutFile.Get(), bytes, static_cast<std::size_t>(count))) throw EZipArchiver::Failed(errorId, errno);
-    if (f_.FShowProgress) Progress(ptBytesDone, "", count);
+    if (!WriteAll(f_.outFile.Get(), bytes, static_cast<std::size_t>(count))) throw EZipArchiver::Failed(errorId, errno);
+    if (f_.showProgress) Progress(ptBytesDone, "", count);
 }
 
 void ZipSpanner::RWJoinData(unsigned char* buffer, std::int64_t count, int errorId) {
@@ -816,11 +816,11 @@ void ZipSpanner::RWJoinData(unsigned char* buffer, std::int64_t count, int error
 // ---- The component's members ----------------------------------------------------------------
 
 int TZipArchiver::WriteSpan(const std::string& inFileName, const std::string& outFileName) {
-    FAddBusy = true;
+    addBusy_ = true;
     ZipSpanner span(*this);
     const int result = span.WriteSpan(inFileName, outFileName);
-    FAddBusy = false;
-    FLastDiskNumber = span.LastDiskNumber();
+    addBusy_ = false;
+    lastDiskNumber_ = span.LastDiskNumber();
     // On a fixed drive the set is known by its last volume file: list that one.
     const std::string& lastVolume = span.LastVolume();
     if (result == 0 && lastVolume != outFileName && FileExists(lastVolume)) SetFileName(lastVolume);
@@ -828,16 +828,16 @@ int TZipArchiver::WriteSpan(const std::string& inFileName, const std::string& ou
 }
 
 int TZipArchiver::ReadSpan(const std::string& inFileName, std::string& outFilePath) {
-    FExtractBusy = true;
+    extractBusy_ = true;
     ZipSpanner span(*this);
     const int result = span.ReadSpan(inFileName, outFilePath);
-    FExtractBusy = false;
-    FLastDiskNumber = span.LastDiskNumber();
+    extractBusy_ = false;
+    lastDiskNumber_ = span.LastDiskNumber();
     return result;
 }
 
 void TZipArchiver::GetNewDisk(int diskSeq) {
     CloseInFile();
-    FInFile = ZipSpanner(*this).TakeVolume(diskSeq, FLastDiskNumber);
-    FDiskNr = diskSeq;
+    inFile_ = ZipSpanner(*this).TakeVolume(diskSeq, lastDiskNumber_);
+    diskNr_ = diskSeq;
 }

@@ -71,19 +71,19 @@ struct SpanState {
 
 // The volumes: where they are, which one is in use, the open files.
 struct SpanFields {
-    std::string FDrive;  // drive root of the current volume, ending in '/'
-    int FDiskNr = 0;     // current volume number (-1: the last disk is wanted)
-    std::int64_t FBytesWritten = 0;
-    std::int64_t FFreeOnDisk = 0;
-    std::int64_t FSizeOfDisk = 0;
-    std::string FVolumeName;
-    bool FNewDisk = false;
-    bool FShowProgress = false;
-    std::int64_t FDateStamp = 0;  // seconds since 1970 for volume files
-    Descriptor FInFile;
-    Descriptor FOutFile;
-    std::vector<MDZipData> FMDZipData;
-    std::uint16_t FLastDiskNumber = 0;
+    std::string drive;  // drive root of the current volume, ending in '/'
+    int diskNr = 0;     // current volume number (-1: the last disk is wanted)
+    std::int64_t bytesWritten = 0;
+    std::int64_t freeOnDisk = 0;
+    std::int64_t sizeOfDisk = 0;
+    std::string volumeName;
+    bool newDisk = false;
+    bool showProgress = false;
+    std::int64_t dateStamp = 0;  // seconds since 1970 for volume files
+    Descriptor inFile;
+    Descriptor outFile;
+    std::vector<MDZipData> mdZipData;
+    std::uint16_t lastDiskNumber = 0;
 };
 
 class ZipSpanner {
@@ -121,7 +121,7 @@ public:
     Descriptor TakeVolume(int diskSeq, std::uint16_t lastDisk);
     // The last volume written by a split; LastDiskNumber as the split or join left it.
     const std::string& LastVolume() const { return state_.volumePath; }
-    std::uint16_t LastDiskNumber() const { return f_.FLastDiskNumber; }
+    std::uint16_t LastDiskNumber() const { return f_.lastDiskNumber; }
     // Free bytes (bit 0 of which) and total size (bit 1) of the current drive into the
     // component; returns the total size, -1 when unknown.
     std::int64_t DiskFreeAndSize(int which);

@@ -44,11 +44,11 @@ protected:
     // Writes an executable /bin/sh script into the temporary folder.
     std::string Script(const std::string& name, const std::string& body)
     {
-        const std::string path = dir.write(name, "#!/bin/sh\n" + body);
+        const std::string path = dir_.write(name, "#!/bin/sh\n" + body);
         chmod(path.c_str(), 0755);
         return path;
     }
-    TempDir dir;
+    TempDir dir_;
 };
 
 TEST_F(ChildProcess, GetsArgumentsFolderGroupAndEnvironment)
@@ -59,22 +59,22 @@ TEST_F(ChildProcess, GetsArgumentsFolderGroupAndEnvironment)
         "  for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done; } > \"$out\"\n");
     setenv("TARNWICK_PROBE", "inherited", 1);
     const StartResult r =
-        StartProcessWithParameters(prog, "-f 'My Game.nes' \"x y\" ''", dir.file("emu dir"));
+        StartProcessWithParameters(prog, "-f 'My Game.nes' \"x y\" ''", dir_.file("emu dir"));
     ASSERT_GT(r.pid, 0) << ErrorText(r.error);
     EXPECT_EQ(WaitForProcess(r.pid, nullptr), 0);
     const std::string pid = std::to_string(r.pid);
-    EXPECT_EQ(TempDir::read(dir.file("record.txt")),
-              dir.file("emu dir") + "\ninherited\n" + pid + "\n" + pid +
+    EXPECT_EQ(TempDir::read(dir_.file("record.txt")),
+              dir_.file("emu dir") + "\ninherited\n" + pid + "\n" + pid +
                   "\n[-f]\n[My Game.nes]\n[x y]\n[]\n");
 }
 
 TEST_F(ChildProcess, InheritsNoDescriptorsBeyondTheStandardThree)
 {
-    const int marker = open(dir.file("marker").c_str(), O_CREAT | O_WRONLY, 0644);  // no CLOEXEC
+    const int marker = open(dir_.file("marker").c_str(), O_CREAT | O_WRONLY, 0644);  // no CLOEXEC
     ASSERT_GE(marker, 0);
     ASSERT_EQ(dup2(marker, 200), 200);
     // sleep opens nothing of its own that it keeps, so its descriptors are the ones it was given.
-    const StartResult r = StartProcess("/bin/sleep", {"0.3"}, dir.path());
+    const StartResult r = StartProcess("/bin/sleep", {"0.3"}, dir_.path());
     close(200);
     close(marker);
     ASSERT_GT(r.pid, 0);
@@ -106,25 +106,25 @@ TEST_F(ChildProcess, WaitCallsTheHookAndGivesTheStatus)
 
 TEST_F(ChildProcess, FailuresToStartAreReported)
 {
-    StartResult r = StartProcess(dir.file("missing.exe"), {}, dir.path());
+    StartResult r = StartProcess(dir_.file("missing.exe"), {}, dir_.path());
     EXPECT_EQ(r.pid, -1);
     EXPECT_EQ(r.error, ENOENT);
 
-    const std::string text = dir.write("notes.txt", "#!/bin/sh\nexit 0\n");  // not executable
-    r = StartProcess(text, {}, dir.path());
+    const std::string text = dir_.write("notes.txt", "#!/bin/sh\nexit 0\n");  // not executable
+    r = StartProcess(text, {}, dir_.path());
     EXPECT_EQ(r.pid, -1);
     EXPECT_EQ(r.error, EACCES);
 
-    const std::string garbage = dir.write("garbage.bin", "\x01\x02 not a program");
+    const std::string garbage = dir_.write("garbage.bin", "\x01\x02 not a program");
     chmod(garbage.c_str(), 0755);
-    r = StartProcess(garbage, {}, dir.path());
+    r = StartProcess(garbage, {}, dir_.path());
     EXPECT_EQ(r.pid, -1);
     EXPECT_EQ(r.error, ENOEXEC);
 
     r = StartProcess("", {}, "");  // the empty short path of a missing emulator
     EXPECT_EQ(r.pid, -1);
 
-    r = StartProcess(Script("ok.sh", "exit 0\n"), {}, dir.file("no such folder"));
+    r = StartProcess(Script("ok.sh", "exit 0\n"), {}, dir_.file("no such folder"));
     EXPECT_EQ(r.pid, -1);
     EXPECT_EQ(r.error, ENOENT);
 }

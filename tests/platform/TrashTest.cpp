@@ -17,33 +17,33 @@ namespace {
 
 class Trash : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1); }
+    void SetUp() override { setenv("XDG_DATA_HOME", dir_.file("data").c_str(), 1); }
     void TearDown() override { unsetenv("XDG_DATA_HOME"); }
-    TempDir dir;
+    TempDir dir_;
 };
 
 }  // namespace
 
 TEST_F(Trash, TheHomeTrashKeepsEachFileWithItsOriginalPath) {
-    const std::string first = dir.write("a/Super Mario (E).nes", "one");
-    const std::string second = dir.write("b/Super Mario (E).nes", "two");
+    const std::string first = dir_.write("a/Super Mario (E).nes", "one");
+    const std::string second = dir_.write("b/Super Mario (E).nes", "two");
     EXPECT_TRUE(CanMoveToTrash(first));
-    EXPECT_FALSE(fs::exists(dir.file("data")));  // asking makes nothing
+    EXPECT_FALSE(fs::exists(dir_.file("data")));  // asking makes nothing
     EXPECT_EQ(MoveToTrash(first), 0);
     EXPECT_EQ(MoveToTrash(second), 0);
     EXPECT_FALSE(FileExists(first));
-    EXPECT_EQ(TempDir::read(dir.file("data/Trash/files/Super Mario (E).nes")), "one");
-    EXPECT_EQ(TempDir::read(dir.file("data/Trash/files/Super Mario (E).nes.2")), "two");
-    const std::string info = TempDir::read(dir.file("data/Trash/info/Super Mario (E).nes.trashinfo"));
+    EXPECT_EQ(TempDir::read(dir_.file("data/Trash/files/Super Mario (E).nes")), "one");
+    EXPECT_EQ(TempDir::read(dir_.file("data/Trash/files/Super Mario (E).nes.2")), "two");
+    const std::string info = TempDir::read(dir_.file("data/Trash/info/Super Mario (E).nes.trashinfo"));
     EXPECT_EQ(
-        info.rfind("[Trash Info]\nPath=" + dir.file("a/Super%20Mario%20(E).nes") + "\nDeletionDate=", 0), 0u)
+        info.rfind("[Trash Info]\nPath=" + dir_.file("a/Super%20Mario%20(E).nes") + "\nDeletionDate=", 0), 0u)
         << info;
     EXPECT_EQ(MoveToTrash(first), ENOENT);  // gone already
 }
 
 TEST_F(Trash, NoTrashWhereItsFolderCannotBeMade) {
-    const std::string rom = dir.write("rom.nes", "keep");
-    dir.write("data/Trash", "a file in the trash folder's place");
+    const std::string rom = dir_.write("rom.nes", "keep");
+    dir_.write("data/Trash", "a file in the trash folder's place");
     EXPECT_FALSE(CanMoveToTrash(rom));
     EXPECT_NE(MoveToTrash(rom), 0);
     EXPECT_EQ(TempDir::read(rom), "keep");
@@ -54,7 +54,7 @@ TEST_F(Trash, NoTrashWhereItsFolderCannotBeMade) {
 TEST_F(Trash, AFileOnAnotherFileSystemGoesToThatFileSystemsTrash) {
     struct stat shm {
     }, tmp{};
-    if (stat("/dev/shm", &shm) != 0 || stat(dir.path().c_str(), &tmp) != 0 || shm.st_dev == tmp.st_dev ||
+    if (stat("/dev/shm", &shm) != 0 || stat(dir_.path().c_str(), &tmp) != 0 || shm.st_dev == tmp.st_dev ||
         access("/dev/shm", W_OK) != 0)
         GTEST_SKIP() << "no writable /dev/shm on another file system";
     const std::string name = "tarnwick-trash-test-" + std::to_string(getpid()) + ".nes";
@@ -65,7 +65,7 @@ TEST_F(Trash, AFileOnAnotherFileSystemGoesToThatFileSystemsTrash) {
     EXPECT_TRUE(CanMoveToTrash(rom));
     EXPECT_EQ(MoveToTrash(rom), 0);
     EXPECT_FALSE(fs::exists(rom));
-    EXPECT_FALSE(fs::exists(dir.file("data/Trash/files/" + name)));
+    EXPECT_FALSE(fs::exists(dir_.file("data/Trash/files/" + name)));
     EXPECT_EQ(TempDir::read(trash + "/files/" + name), "far");
     const std::string info = TempDir::read(trash + "/info/" + name + ".trashinfo");
     EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + name + "\nDeletionDate=", 0), 0u) << info;

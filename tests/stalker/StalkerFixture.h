@@ -20,28 +20,28 @@
 class StalkerTest : public ::testing::Test {
 protected:
     StalkerTest() {
-        dlg.Zip->SetDLLDirectory(TARNWICK_APP_DIR);
-        dlg.Zip->SetUi(&ui);
-        dlg.Zip->OnMessage = [this](TZipArchiver*, int, const std::string& text) { messages.push_back(text); };
+        dlg_.Zip->SetDLLDirectory(TARNWICK_APP_DIR);
+        dlg_.Zip->SetUi(&ui_);
+        dlg_.Zip->OnMessage = [this](TZipArchiver*, int, const std::string& text) { messages_.push_back(text); };
     }
 
     // Sets up a run: source folder (relative to the temporary folder), destination text, masks.
     void Prepare(const std::string& source, const std::string& dest, const std::vector<std::string>& masks,
                  const std::string& level = "9") {
-        dlg.Source->setText(QString::fromStdString(source));
-        dlg.Dest->setText(QString::fromStdString(dest));
-        dlg.Ext->clear();
-        for (const auto& m : masks) dlg.Ext->addItem(QString::fromStdString(m));
-        dlg.FormShow();
-        dlg.CL->setCurrentText(QString::fromStdString(level));
+        dlg_.Source->setText(QString::fromStdString(source));
+        dlg_.Dest->setText(QString::fromStdString(dest));
+        dlg_.Ext->clear();
+        for (const auto& m : masks) dlg_.Ext->addItem(QString::fromStdString(m));
+        dlg_.FormShow();
+        dlg_.CL->setCurrentText(QString::fromStdString(level));
     }
 
-    std::string Status() const { return dlg.StatusBar1->Panel(0).toStdString(); }
+    std::string Status() const { return dlg_.StatusBar1->Panel(0).toStdString(); }
 
     // The texts of the zip component's boxes.
     std::vector<std::string> ZipBoxes() const {
         std::vector<std::string> texts;
-        for (const auto& b : ui.boxes) texts.push_back(b.text);
+        for (const auto& b : ui_.boxes) texts.push_back(b.text);
         return texts;
     }
 
@@ -55,14 +55,14 @@ protected:
     }
 
     void ExpectIdle() {
-        EXPECT_FALSE(dlg.Running());
-        EXPECT_TRUE(dlg.BtnGo->isEnabled());
-        EXPECT_EQ(dlg.BtnStop->text().toStdString(), "&Close");
+        EXPECT_FALSE(dlg_.Running());
+        EXPECT_TRUE(dlg_.BtnGo->isEnabled());
+        EXPECT_EQ(dlg_.BtnStop->text().toStdString(), "&Close");
     }
 
-    TempDir tmp;
-    ScriptedPrompter prompts;
-    SilentZipUi ui;
-    TStalkDlg dlg;
-    std::vector<std::string> messages;  // every message of the zip component, boxes or not
+    TempDir tmp_;
+    ScriptedPrompter prompts_;
+    SilentZipUi ui_;
+    TStalkDlg dlg_;
+    std::vector<std::string> messages_;  // every message of the zip component, boxes or not
 };

@@ -95,90 +95,90 @@ std::string SparseZip64(const std::string& path) {
 class LargeTest : public ::testing::Test {
 protected:
     LargeTest() {
-        zip.SetUi(&ui);
-        zip.SetDLLDirectory(TARNWICK_APP_DIR);
-        zip.Unattended = true;
-        zip.ExtrBaseDir = out;
-        CreateFolders(out);
+        zip_.SetUi(&ui_);
+        zip_.SetDLLDirectory(TARNWICK_APP_DIR);
+        zip_.Unattended = true;
+        zip_.ExtrBaseDir = out_;
+        CreateFolders(out_);
     }
 
     std::int32_t Extract(const std::vector<std::string>& specs, ExtrOpts options = {}) {
-        zip.ExtrOptions = options;
-        zip.FSpecArgs = specs;
-        zip.Extract();
-        return zip.SuccessCount();
+        zip_.ExtrOptions = options;
+        zip_.FSpecArgs = specs;
+        zip_.Extract();
+        return zip_.SuccessCount();
     }
 
-    TempDir dir;
-    std::string out = dir.file("out/");
-    SilentZipUi ui;
-    TZipArchiver zip;
+    TempDir dir_;
+    std::string out_ = dir_.file("out/");
+    SilentZipUi ui_;
+    TZipArchiver zip_;
 };
 
 TEST_F(LargeTest, AnArchiveOverFourGiBIsListedExtractedAndShrunk) {
-    const std::string archive = SparseZip64(dir.file("dvd.zip"));
+    const std::string archive = SparseZip64(dir_.file("dvd.zip"));
     ASSERT_EQ(UnzipNames(archive), (std::vector<std::string>{"big.bin", "small.txt"})) << "Info-ZIP reads it";
-    zip.SetFileName(archive);
-    ASSERT_EQ(zip.GetCount(), 2) << zip.LastMessage();
-    EXPECT_EQ(zip.DirEntries()[0].UncompressedSize64, kBig);
-    EXPECT_GT(zip.DirEntries()[1].LocalHeaderOffset64, kBig);
+    zip_.SetFileName(archive);
+    ASSERT_EQ(zip_.GetCount(), 2) << zip_.LastMessage();
+    EXPECT_EQ(zip_.DirEntries()[0].UncompressedSize64, kBig);
+    EXPECT_GT(zip_.DirEntries()[1].LocalHeaderOffset64, kBig);
 
-    EXPECT_EQ(Extract({"small.txt"}), 1) << zip.LastMessage();
-    EXPECT_EQ(TempDir::read(out + "small.txt"), "small");
-    EXPECT_EQ(Extract({"big.bin"}, {ExtrTest}), 1) << "read whole, its CRC checked: " << zip.LastMessage();
+    EXPECT_EQ(Extract({"small.txt"}), 1) << zip_.LastMessage();
+    EXPECT_EQ(TempDir::read(out_ + "small.txt"), "small");
+    EXPECT_EQ(Extract({"big.bin"}, {ExtrTest}), 1) << "read whole, its CRC checked: " << zip_.LastMessage();
 
-    zip.FSpecArgs = {"big.bin"};
-    zip.Delete();
-    EXPECT_EQ(zip.SuccessCount(), 1) << zip.LastMessage();
-    EXPECT_EQ(zip.GetCount(), 1);
+    zip_.FSpecArgs = {"big.bin"};
+    zip_.Delete();
+    EXPECT_EQ(zip_.SuccessCount(), 1) << zip_.LastMessage();
+    EXPECT_EQ(zip_.GetCount(), 1);
     EXPECT_LT(FileSize(archive), 1000);
     EXPECT_EQ(UnzipTest(archive), 0);
 }
 
 TEST_F(LargeTest, AMemberOverFourGiBIsAddedListedAndTested) {
-    const std::string image = dir.file("src/disc.iso");
-    CreateFolders(dir.file("src"));
+    const std::string image = dir_.file("src/disc.iso");
+    CreateFolders(dir_.file("src"));
     {
         const int fd = open(image.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         ASSERT_EQ(ftruncate(fd, off_t(kBig)), 0);  // zeros, a hole in the file
         close(fd);
     }
-    zip.SetFileName(dir.file("disc.zip"));
-    zip.AddCompLevel = 1;
-    zip.FSpecArgs = {image};
-    zip.Add();
-    ASSERT_EQ(zip.SuccessCount(), 1) << zip.LastMessage();
-    ASSERT_EQ(zip.GetCount(), 1);
-    EXPECT_EQ(zip.DirEntries()[0].UncompressedSize64, kBig);
-    EXPECT_EQ(UnzipNames(zip.ZipFileName()), std::vector<std::string>{"disc.iso"});
-    EXPECT_EQ(Extract({"disc.iso"}, {ExtrTest}), 1) << zip.LastMessage();
+    zip_.SetFileName(dir_.file("disc.zip"));
+    zip_.AddCompLevel = 1;
+    zip_.FSpecArgs = {image};
+    zip_.Add();
+    ASSERT_EQ(zip_.SuccessCount(), 1) << zip_.LastMessage();
+    ASSERT_EQ(zip_.GetCount(), 1);
+    EXPECT_EQ(zip_.DirEntries()[0].UncompressedSize64, kBig);
+    EXPECT_EQ(UnzipNames(zip_.ZipFileName()), std::vector<std::string>{"disc.iso"});
+    EXPECT_EQ(Extract({"disc.iso"}, {ExtrTest}), 1) << zip_.LastMessage();
 }
 
 TEST_F(LargeTest, SeventyThousandEntriesRoundTrip) {
-    const std::string archive = dir.file("many.zip");
+    const std::string archive = dir_.file("many.zip");
     ASSERT_EQ(RunShell("python3 -c 'import zipfile,sys\n"
                        "with zipfile.ZipFile(sys.argv[1], \"w\") as z:\n"
                        "    [z.writestr(\"f%05d.txt\" % i, str(i)) for i in range(70000)]' " +
                        ShellQuote(archive)),
               0);
-    zip.SetFileName(archive);
-    ASSERT_EQ(zip.GetCount(), 70000) << zip.LastMessage();
-    EXPECT_EQ(zip.DirEntries().back().FileName, "f69999.txt");
+    zip_.SetFileName(archive);
+    ASSERT_EQ(zip_.GetCount(), 70000) << zip_.LastMessage();
+    EXPECT_EQ(zip_.DirEntries().back().FileName, "f69999.txt");
 
-    zip.FSpecArgs = {dir.write("extra.txt", "one more")};
-    zip.Add();
-    ASSERT_EQ(zip.SuccessCount(), 1) << zip.LastMessage();
-    EXPECT_EQ(zip.GetCount(), 70001);
+    zip_.FSpecArgs = {dir_.write("extra.txt", "one more")};
+    zip_.Add();
+    ASSERT_EQ(zip_.SuccessCount(), 1) << zip_.LastMessage();
+    EXPECT_EQ(zip_.GetCount(), 70001);
     EXPECT_EQ(UnzipNames(archive).size(), 70001u);
 
-    EXPECT_EQ(Extract({"f12345.txt", "f69999.txt", "extra.txt"}), 3) << zip.LastMessage();
-    EXPECT_EQ(TempDir::read(out + "f69999.txt"), "69999");
-    EXPECT_EQ(TempDir::read(out + "extra.txt"), "one more");
+    EXPECT_EQ(Extract({"f12345.txt", "f69999.txt", "extra.txt"}), 3) << zip_.LastMessage();
+    EXPECT_EQ(TempDir::read(out_ + "f69999.txt"), "69999");
+    EXPECT_EQ(TempDir::read(out_ + "extra.txt"), "one more");
 
-    zip.FSpecArgs = {"f0000?.txt"};
-    zip.Delete();
-    EXPECT_EQ(zip.SuccessCount(), 10) << zip.LastMessage();
-    EXPECT_EQ(zip.GetCount(), 69991);
+    zip_.FSpecArgs = {"f0000?.txt"};
+    zip_.Delete();
+    EXPECT_EQ(zip_.SuccessCount(), 10) << zip_.LastMessage();
+    EXPECT_EQ(zip_.GetCount(), 69991);
     EXPECT_EQ(UnzipTest(archive), 0);
 }
 

@@ -19,51 +19,51 @@ namespace {
 class ListTest : public ::testing::Test {
 protected:
     ListTest() {
-        zip.SetUi(&ui);
-        zip.OnMessage = [this](TZipArchiver*, int code, const std::string& text) {
-            codes.push_back(code);
-            messages.push_back(text);
+        zip_.SetUi(&ui_);
+        zip_.OnMessage = [this](TZipArchiver*, int code, const std::string& text) {
+            codes_.push_back(code);
+            messages_.push_back(text);
         };
-        zip.OnDirUpdate = [this](TZipArchiver*) { ++dirUpdates; };
+        zip_.OnDirUpdate = [this](TZipArchiver*) { ++dirUpdates_; };
     }
 
     // Lists the bytes written as name; the archive's path.
     std::string ListBytes(const std::string& bytes, const std::string& name = "a.zip") {
-        std::string path = dir.write(name, bytes);
-        listed = path;
-        zip.SetFileName(path);
+        std::string path = dir_.write(name, bytes);
+        listed_ = path;
+        zip_.SetFileName(path);
         return path;
     }
 
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const ZipDirEntry& e : zip.DirEntries()) names.push_back(e.FileName);
+        for (const ZipDirEntry& e : zip_.DirEntries()) names.push_back(e.FileName);
         return names;
     }
 
     // Expects a failed listing with exactly one message of this id.
     void ExpectFailure(int id) {
-        EXPECT_EQ(zip.LastErrorId(), id) << zip.LastMessage();
-        EXPECT_EQ(zip.ZipFileName(), "");
-        EXPECT_EQ(zip.GetCount(), 0);
-        EXPECT_EQ(zip.ZipDataOffset(), 0);
-        ASSERT_FALSE(messages.empty());
-        EXPECT_EQ(messages.back(), zip.LastMessage());
-        EXPECT_EQ(ui.boxes.size(), messages.size());
-        EXPECT_EQ(dirUpdates, 1);
+        EXPECT_EQ(zip_.LastErrorId(), id) << zip_.LastMessage();
+        EXPECT_EQ(zip_.ZipFileName(), "");
+        EXPECT_EQ(zip_.GetCount(), 0);
+        EXPECT_EQ(zip_.ZipDataOffset(), 0);
+        ASSERT_FALSE(messages_.empty());
+        EXPECT_EQ(messages_.back(), zip_.LastMessage());
+        EXPECT_EQ(ui_.boxes.size(), messages_.size());
+        EXPECT_EQ(dirUpdates_, 1);
         // The box says which archive: the message, then the archive's name on a line of its own.
-        const std::string& message = zip.LastMessage();
-        EXPECT_EQ(ui.boxes.back().text, (message.ends_with('\n') ? message : message + "\n") + listed);
+        const std::string& message = zip_.LastMessage();
+        EXPECT_EQ(ui_.boxes.back().text, (message.ends_with('\n') ? message : message + "\n") + listed_);
     }
 
-    std::string listed;  // the archive ListBytes named last
+    std::string listed_;  // the archive ListBytes named last
 
-    TempDir dir;
-    SilentZipUi ui;
-    TZipArchiver zip;
-    std::vector<int> codes;
-    std::vector<std::string> messages;
-    int dirUpdates = 0;
+    TempDir dir_;
+    SilentZipUi ui_;
+    TZipArchiver zip_;
+    std::vector<int> codes_;
+    std::vector<std::string> messages_;
+    int dirUpdates_ = 0;
 };
 
 const std::vector<FileSpec> kGames = {
@@ -75,21 +75,21 @@ const std::vector<FileSpec> kGames = {
 }  // namespace
 
 TEST_F(ListTest, InfoZipArchiveWithFoldersAndCommentListsEveryMember) {
-    std::string path = InfoZipArchive(dir, "games.zip", kGames, "", "Best of 1990");
+    std::string path = InfoZipArchive(dir_, "games.zip", kGames, "", "Best of 1990");
     const std::string bytes = TempDir::read(path);
     const std::string comment = ShellOutput("python3 -c \"import sys, zipfile; "
                                             "sys.stdout.write(zipfile.ZipFile(sys.argv[1]).comment.decode())\" " +
                                             ShellQuote(path));
     ASSERT_EQ(comment.rfind("Best of 1990", 0), 0u);
-    zip.SetFileName(path);
-    ASSERT_EQ(zip.LastErrorId(), 0) << zip.LastMessage();
+    zip_.SetFileName(path);
+    ASSERT_EQ(zip_.LastErrorId(), 0) << zip_.LastMessage();
     EXPECT_EQ(Names(), UnzipNames(path));
     EXPECT_EQ(Names(), (std::vector<std::string>{"game.nes", "roms/snes/mario.smc", "roms/readme.txt"}));
-    EXPECT_EQ(zip.GetCount(), 3);
-    EXPECT_EQ(zip.GetZipComment(), comment);
-    EXPECT_EQ(zip.ZipDataOffset(), 0);
-    EXPECT_EQ(zip.ArchiveFileSize(), static_cast<std::int32_t>(TempDir::read(path).size()));
-    const ZipDirEntry& first = zip.DirEntries()[0];
+    EXPECT_EQ(zip_.GetCount(), 3);
+    EXPECT_EQ(zip_.GetZipComment(), comment);
+    EXPECT_EQ(zip_.ZipDataOffset(), 0);
+    EXPECT_EQ(zip_.ArchiveFileSize(), static_cast<std::int32_t>(TempDir::read(path).size()));
+    const ZipDirEntry& first = zip_.DirEntries()[0];
     EXPECT_EQ(first.UncompressedSize, 5000u);
     EXPECT_EQ(first.Crc32, Crc32(std::string(5000, 'n')));
     EXPECT_EQ(first.CompressionMethod, 8);
@@ -99,91 +99,91 @@ TEST_F(ListTest, InfoZipArchiveWithFoldersAndCommentListsEveryMember) {
     const std::size_t endRecord = bytes.size() - 22 - comment.size();
     std::uint32_t recorded = 0;
     for (int i = 3; i >= 0; --i) recorded = (recorded << 8) | static_cast<unsigned char>(bytes[endRecord + 16 + i]);
-    EXPECT_EQ(zip.CentralDirOffset(), static_cast<std::int32_t>(recorded));
-    EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(dirUpdates, 1);
-    EXPECT_EQ(ui.busyCount, 1);
-    EXPECT_EQ(ui.busyDepth, 0);
+    EXPECT_EQ(zip_.CentralDirOffset(), static_cast<std::int32_t>(recorded));
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(dirUpdates_, 1);
+    EXPECT_EQ(ui_.busyCount, 1);
+    EXPECT_EQ(ui_.busyDepth, 0);
 }
 
 TEST_F(ListTest, ArchiveBehindAStub) {
     const std::string stub(1234, 's');
-    std::string plain = InfoZipArchive(dir, "plain.zip", kGames);
+    std::string plain = InfoZipArchive(dir_, "plain.zip", kGames);
     std::string bytes = TempDir::read(plain);
 
     // Offsets not adjusted: the structure warning, every entry, the stub's size as data offset.
-    std::string unadjusted = dir.write("unadjusted.exe", stub + bytes);
-    zip.SetFileName(unadjusted);
-    EXPECT_EQ(zip.LastErrorId(), ZipMsg::WarnStructure);
-    EXPECT_EQ(zip.GetCount(), 3);
-    EXPECT_EQ(zip.ZipDataOffset(), 1234);
-    EXPECT_EQ(zip.ZipFileName(), unadjusted);
+    std::string unadjusted = dir_.write("unadjusted.exe", stub + bytes);
+    zip_.SetFileName(unadjusted);
+    EXPECT_EQ(zip_.LastErrorId(), ZipMsg::WarnStructure);
+    EXPECT_EQ(zip_.GetCount(), 3);
+    EXPECT_EQ(zip_.ZipDataOffset(), 1234);
+    EXPECT_EQ(zip_.ZipFileName(), unadjusted);
 
     // zip -A adjusts them: no warning, the same data offset.
-    std::string adjusted = dir.write("adjusted.exe", stub + bytes);
+    std::string adjusted = dir_.write("adjusted.exe", stub + bytes);
     ASSERT_EQ(RunShell("zip -q -A " + ShellQuote(adjusted) + " >/dev/null 2>&1"), 0);
-    messages.clear();
-    zip.SetFileName(adjusted);
-    EXPECT_TRUE(messages.empty()) << messages[0];
-    EXPECT_EQ(zip.LastErrorId(), ZipMsg::WarnStructure) << "left from before: List itself does not clear it";
-    EXPECT_EQ(zip.GetCount(), 3);
-    EXPECT_EQ(zip.ZipDataOffset(), 1234);
+    messages_.clear();
+    zip_.SetFileName(adjusted);
+    EXPECT_TRUE(messages_.empty()) << messages_[0];
+    EXPECT_EQ(zip_.LastErrorId(), ZipMsg::WarnStructure) << "left from before: List itself does not clear it";
+    EXPECT_EQ(zip_.GetCount(), 3);
+    EXPECT_EQ(zip_.ZipDataOffset(), 1234);
 }
 
 TEST_F(ListTest, CodePageRuleByHostAndSetting) {
     // 0x81 is u-umlaut in code page 437; Python writes the name bytes as given.
-    std::string path = PythonZipArchive(dir, "oem.zip",
+    std::string path = PythonZipArchive(dir_, "oem.zip",
                                         {{"\x81" "ber.nes", "a", 0, 20, "Gr\x81\xe1"},
                                          {"\x81nix.nes", "b", 3, 20, ""},
                                          {"ntfs\x81.nes", "c", 11, 50, ""},
                                          {"ntfs\x81.gb", "d", 11, 20, ""},
                                          {"utf8-\xc3\xbc.nes", "e", 0, 20, "", true, 0x800}},
                                         "Archiv \x81");
-    zip.SetFileName(path);
-    ASSERT_EQ(zip.LastErrorId(), 0) << zip.LastMessage();
+    zip_.SetFileName(path);
+    ASSERT_EQ(zip_.LastErrorId(), 0) << zip_.LastMessage();
     EXPECT_EQ(Names(), (std::vector<std::string>{"\xc3\xbc" "ber.nes", "\x81nix.nes", "ntfs\xc3\xbc.nes", "ntfs\x81.gb",
                                                  "utf8-\xc3\xbc.nes"}));
-    EXPECT_EQ(zip.DirEntries()[0].FileComment, "Gr\xc3\xbc\xc3\x9f");
-    EXPECT_EQ(zip.DirEntries()[1].FileComment, "");
+    EXPECT_EQ(zip_.DirEntries()[0].FileComment, "Gr\xc3\xbc\xc3\x9f");
+    EXPECT_EQ(zip_.DirEntries()[1].FileComment, "");
     // The archive comment follows the host of the last entry listed (0 here).
-    EXPECT_EQ(zip.GetZipComment(), "Archiv \xc3\xbc");
+    EXPECT_EQ(zip_.GetZipComment(), "Archiv \xc3\xbc");
 
-    zip.CodePage = cpNone;
-    zip.List();
-    EXPECT_EQ(zip.DirEntries()[0].FileName, "\x81" "ber.nes");
-    EXPECT_EQ(zip.GetZipComment(), "Archiv \x81");
+    zip_.CodePage = cpNone;
+    zip_.List();
+    EXPECT_EQ(zip_.DirEntries()[0].FileName, "\x81" "ber.nes");
+    EXPECT_EQ(zip_.GetZipComment(), "Archiv \x81");
 
-    zip.CodePage = cpOEM;
-    zip.List();
-    EXPECT_EQ(zip.DirEntries()[1].FileName, "\xc3\xbcnix.nes");
-    EXPECT_EQ(zip.DirEntries()[4].FileName, "utf8-\xc3\xbc.nes") << "a name flagged UTF-8 is never converted";
+    zip_.CodePage = cpOEM;
+    zip_.List();
+    EXPECT_EQ(zip_.DirEntries()[1].FileName, "\xc3\xbcnix.nes");
+    EXPECT_EQ(zip_.DirEntries()[4].FileName, "utf8-\xc3\xbc.nes") << "a name flagged UTF-8 is never converted";
 }
 
 TEST_F(ListTest, EmptyArchivesAndMissingFiles) {
     ListBytes(EmptyArchive());
-    EXPECT_EQ(zip.GetCount(), 0);
-    EXPECT_EQ(zip.ZipDataOffset(), 0);
-    EXPECT_EQ(zip.ArchiveFileSize(), 22);
-    EXPECT_FALSE(zip.ZipFileName().empty());
-    EXPECT_EQ(zip.LastErrorId(), 0);
+    EXPECT_EQ(zip_.GetCount(), 0);
+    EXPECT_EQ(zip_.ZipDataOffset(), 0);
+    EXPECT_EQ(zip_.ArchiveFileSize(), 22);
+    EXPECT_FALSE(zip_.ZipFileName().empty());
+    EXPECT_EQ(zip_.LastErrorId(), 0);
 
     // Python's empty archive with a comment: found by the backward search.
-    std::string py = PythonZipArchive(dir, "empty-comment.zip", {}, "nothing here");
-    zip.SetFileName(py);
-    EXPECT_EQ(zip.LastErrorId(), 0);
-    EXPECT_EQ(zip.GetZipComment(), "nothing here");
-    EXPECT_EQ(zip.ZipDataOffset(), 0);
+    std::string py = PythonZipArchive(dir_, "empty-comment.zip", {}, "nothing here");
+    zip_.SetFileName(py);
+    EXPECT_EQ(zip_.LastErrorId(), 0);
+    EXPECT_EQ(zip_.GetZipComment(), "nothing here");
+    EXPECT_EQ(zip_.ZipDataOffset(), 0);
 
     // A missing file and a folder: nothing listed, no message, the update still fired.
-    dirUpdates = 0;
-    zip.SetFileName(dir.file("missing.zip"));
-    EXPECT_EQ(zip.GetCount(), 0);
-    EXPECT_EQ(zip.ArchiveFileSize(), 0);
-    EXPECT_EQ(zip.ZipFileName(), dir.file("missing.zip"));
-    zip.SetFileName(dir.path());
-    EXPECT_EQ(dirUpdates, 2);
-    EXPECT_TRUE(messages.empty());
-    EXPECT_TRUE(ui.boxes.empty());
+    dirUpdates_ = 0;
+    zip_.SetFileName(dir_.file("missing.zip"));
+    EXPECT_EQ(zip_.GetCount(), 0);
+    EXPECT_EQ(zip_.ArchiveFileSize(), 0);
+    EXPECT_EQ(zip_.ZipFileName(), dir_.file("missing.zip"));
+    zip_.SetFileName(dir_.path());
+    EXPECT_EQ(dirUpdates_, 2);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(ui_.boxes.empty());
 }
 
 TEST_F(ListTest, TrailingBytes) {
@@ -195,17 +195,17 @@ TEST_F(ListTest, TrailingBytes) {
     // Zeros filling up to a multiple of 512: a disk image's filler, no warning.
     std::string padded = archive + std::string(512 - archive.size() % 512, '\0');
     ListBytes(padded);
-    EXPECT_EQ(zip.LastErrorId(), 0);
+    EXPECT_EQ(zip_.LastErrorId(), 0);
     EXPECT_EQ(Names(), (std::vector<std::string>{"a.nes", "dir/b.nes"}));
 
     // Zeros that do not end on a 512 boundary, non-zero bytes, or 512 zeros or more: garbage.
     for (const std::string& tail : {std::string(7, '\0'), std::string(512 - archive.size() % 512, 'x'),
                                     std::string(512 - archive.size() % 512 + 512, '\0')}) {
-        messages.clear();
+        messages_.clear();
         ListBytes(archive + tail);
-        EXPECT_EQ(zip.LastErrorId(), ZipMsg::WarnGarbage) << tail.size();
-        EXPECT_EQ(messages, std::vector<std::string>{"Warning - Garbage at the end of the zipfile!"});
-        EXPECT_EQ(zip.GetCount(), 2) << "the listing goes on";
+        EXPECT_EQ(zip_.LastErrorId(), ZipMsg::WarnGarbage) << tail.size();
+        EXPECT_EQ(messages_, std::vector<std::string>{"Warning - Garbage at the end of the zipfile!"});
+        EXPECT_EQ(zip_.GetCount(), 2) << "the listing goes on";
     }
 }
 
@@ -214,16 +214,16 @@ TEST_F(ListTest, CommentLengthsAtTheLimits) {
     z.Add("x.bin", "x");
     z.archiveComment = std::string(65535, 'k');
     ListBytes(z.Build());
-    EXPECT_EQ(zip.LastErrorId(), 0);
-    EXPECT_EQ(zip.GetZipComment().size(), 65535u);
+    EXPECT_EQ(zip_.LastErrorId(), 0);
+    EXPECT_EQ(zip_.GetZipComment().size(), 65535u);
 
     // A comment length running past the end of the file keeps what is there and warns.
     z.archiveComment = "short";
     z.commentLength = 40;
     ListBytes(z.Build());
-    EXPECT_EQ(zip.LastErrorId(), ZipMsg::WarnStructure);
-    EXPECT_EQ(zip.GetZipComment(), "short");
-    EXPECT_EQ(zip.GetCount(), 1);
+    EXPECT_EQ(zip_.LastErrorId(), ZipMsg::WarnStructure);
+    EXPECT_EQ(zip_.GetZipComment(), "short");
+    EXPECT_EQ(zip_.GetCount(), 1);
 }
 
 TEST_F(ListTest, LongAndOddNames) {
@@ -234,12 +234,12 @@ TEST_F(ListTest, LongAndOddNames) {
     z.entries[0].extra = std::string(20, 'e');
     z.entries[1].comment = "second";
     ListBytes(z.Build());
-    ASSERT_EQ(zip.LastErrorId(), 0) << zip.LastMessage();
-    EXPECT_EQ(zip.DirEntries()[0].FileName, longName);
-    EXPECT_EQ(zip.DirEntries()[1].FileName, "cut");
-    EXPECT_EQ(zip.DirEntries()[1].FileComment, "second");
-    EXPECT_EQ(zip.DirEntries()[1].ExtraFieldLength, 0);
-    EXPECT_EQ(zip.DirEntries()[0].ExtraFieldLength, 20);
+    ASSERT_EQ(zip_.LastErrorId(), 0) << zip_.LastMessage();
+    EXPECT_EQ(zip_.DirEntries()[0].FileName, longName);
+    EXPECT_EQ(zip_.DirEntries()[1].FileName, "cut");
+    EXPECT_EQ(zip_.DirEntries()[1].FileComment, "second");
+    EXPECT_EQ(zip_.DirEntries()[1].ExtraFieldLength, 0);
+    EXPECT_EQ(zip_.DirEntries()[0].ExtraFieldLength, 20);
 }
 
 // ---- zip64: what Info-ZIP and Python write, listed as `unzip -l` lists it ----
@@ -257,57 +257,57 @@ std::vector<ListedMember> Listed(const TZipArchiver& zip) {
 TEST_F(ListTest, Zip64ArchivesOfInfoZip) {
     // zip -fz writes zip64 records for every archive; zip from standard input can only write
     // sizes it does not know yet as zip64.
-    const std::string forced = InfoZipArchive(dir, "forced.zip", kGames, "-fz");
-    const std::string piped = dir.file("piped.zip");
+    const std::string forced = InfoZipArchive(dir_, "forced.zip", kGames, "-fz");
+    const std::string piped = dir_.file("piped.zip");
     ASSERT_EQ(RunShell("echo x | zip -q " + ShellQuote(piped) + " - 2>/dev/null"), 0);
     // The same zip64 archive behind a stub: its locator's offset counts without the stub.
-    const std::string behind = dir.write("behind.exe", std::string(777, 's') + TempDir::read(forced));
+    const std::string behind = dir_.write("behind.exe", std::string(777, 's') + TempDir::read(forced));
     for (const std::string& path : {forced, piped, behind}) {
         SCOPED_TRACE(path);
-        messages.clear();
-        zip.SetFileName(path);
-        ASSERT_EQ(zip.ZipFileName(), path) << zip.LastMessage();
+        messages_.clear();
+        zip_.SetFileName(path);
+        ASSERT_EQ(zip_.ZipFileName(), path) << zip_.LastMessage();
         ASSERT_FALSE(UnzipListing(path).empty());
-        EXPECT_EQ(Listed(zip), UnzipListing(path));
+        EXPECT_EQ(Listed(zip_), UnzipListing(path));
     }
-    EXPECT_EQ(zip.ZipDataOffset(), 777);
-    EXPECT_EQ(messages, std::vector<std::string>{"Warning - Error in zip structure!"});
-    zip.SetFileName(piped);
-    EXPECT_TRUE(messages.size() == 1) << messages.back();
-    ASSERT_EQ(zip.GetCount(), 1);
-    EXPECT_EQ(zip.DirEntries()[0].FileName, "-");
-    EXPECT_EQ(zip.DirEntries()[0].UncompressedSize64, 2u);
+    EXPECT_EQ(zip_.ZipDataOffset(), 777);
+    EXPECT_EQ(messages_, std::vector<std::string>{"Warning - Error in zip structure!"});
+    zip_.SetFileName(piped);
+    EXPECT_TRUE(messages_.size() == 1) << messages_.back();
+    ASSERT_EQ(zip_.GetCount(), 1);
+    EXPECT_EQ(zip_.DirEntries()[0].FileName, "-");
+    EXPECT_EQ(zip_.DirEntries()[0].UncompressedSize64, 2u);
 }
 
 TEST_F(ListTest, MoreThan65535EntriesFromPython) {
-    const std::string path = dir.file("many.zip");
+    const std::string path = dir_.file("many.zip");
     ASSERT_EQ(RunShell("python3 -c \"import sys, zipfile\n"
                        "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
                        "    for i in range(70000): z.writestr('r/%05d.nes' % i, b'')\" " +
                        ShellQuote(path)),
               0);
-    zip.SetFileName(path);
-    ASSERT_EQ(zip.LastErrorId(), 0) << zip.LastMessage();
-    ASSERT_EQ(zip.GetCount(), 70000);
+    zip_.SetFileName(path);
+    ASSERT_EQ(zip_.LastErrorId(), 0) << zip_.LastMessage();
+    ASSERT_EQ(zip_.GetCount(), 70000);
     EXPECT_EQ(Names(), UnzipNames(path));
 }
 
 TEST_F(ListTest, SparseArchiveOver4GiB) {
     const std::uint64_t big = (std::uint64_t{17} << 28);  // 4.25 GiB of zeros, a hole on disk
-    const std::string path = dir.file("dvd.zip");
+    const std::string path = dir_.file("dvd.zip");
     WriteSparseZip64(path, big);
-    zip.SetFileName(path);
-    ASSERT_EQ(zip.LastErrorId(), 0) << zip.LastMessage();
-    EXPECT_EQ(Listed(zip), UnzipListing(path));
-    ASSERT_EQ(zip.GetCount(), 2);
-    const ZipDirEntry& dvd = zip.DirEntries()[0];
+    zip_.SetFileName(path);
+    ASSERT_EQ(zip_.LastErrorId(), 0) << zip_.LastMessage();
+    EXPECT_EQ(Listed(zip_), UnzipListing(path));
+    ASSERT_EQ(zip_.GetCount(), 2);
+    const ZipDirEntry& dvd = zip_.DirEntries()[0];
     EXPECT_EQ(dvd.UncompressedSize64, big);
     EXPECT_EQ(dvd.CompressedSize64, big);
     EXPECT_EQ(dvd.UncompressedSize, 0xFFFFFFFFu) << "the 32-bit field keeps what the header holds";
-    const ZipDirEntry& readme = zip.DirEntries()[1];
+    const ZipDirEntry& readme = zip_.DirEntries()[1];
     EXPECT_EQ(readme.LocalHeaderOffset, 0xFFFFFFFFu);
     EXPECT_EQ(readme.LocalHeaderOffset64, 30u + 7 + 20 + big);
-    EXPECT_EQ(zip.ZipDataOffset(), 0);
+    EXPECT_EQ(zip_.ZipDataOffset(), 0);
 }
 
 TEST_F(ListTest, Zip64FieldsWithoutTheirExtraField) {
@@ -332,9 +332,9 @@ TEST_F(ListTest, Zip64FieldsWithoutTheirExtraField) {
         at += 46 + z.entries[i].name.size() + z.entries[i].extra.size();
     }
     ListBytes(bytes);
-    ASSERT_EQ(zip.LastErrorId(), 0) << zip.LastMessage();
-    ASSERT_EQ(zip.GetCount(), 3);
-    for (const ZipDirEntry& e : zip.DirEntries()) EXPECT_EQ(e.UncompressedSize64, 0xFFFFFFFFu) << e.FileName;
+    ASSERT_EQ(zip_.LastErrorId(), 0) << zip_.LastMessage();
+    ASSERT_EQ(zip_.GetCount(), 3);
+    for (const ZipDirEntry& e : zip_.DirEntries()) EXPECT_EQ(e.UncompressedSize64, 0xFFFFFFFFu) << e.FileName;
 }
 
 TEST_F(ListTest, WrongDiskNumbersOnAWholeArchive) {
@@ -347,13 +347,13 @@ TEST_F(ListTest, WrongDiskNumbersOnAWholeArchive) {
         SCOPED_TRACE(thisDisk * 10 + centralDisk);
         z.thisDisk = static_cast<std::uint16_t>(thisDisk);
         z.centralDisk = static_cast<std::uint16_t>(centralDisk);
-        messages.clear();
+        messages_.clear();
         const std::string path = ListBytes(z.Build());
-        EXPECT_EQ(messages, std::vector<std::string>{"Warning - Error in zip structure!"});
+        EXPECT_EQ(messages_, std::vector<std::string>{"Warning - Error in zip structure!"});
         EXPECT_EQ(Names(), (std::vector<std::string>{"one.nes", "two.nes"}));
-        EXPECT_EQ(Listed(zip), UnzipListing(path));
-        EXPECT_EQ(zip.LastDiskNumber(), 0);
-        EXPECT_FALSE(zip.SpannedSet());
+        EXPECT_EQ(Listed(zip_), UnzipListing(path));
+        EXPECT_EQ(zip_.LastDiskNumber(), 0);
+        EXPECT_FALSE(zip_.SpannedSet());
     }
 }
 
@@ -414,9 +414,9 @@ TEST_F(ListTest, DamagedDirectoriesGiveTheirErrors) {
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        messages.clear();
-        ui.boxes.clear();
-        dirUpdates = 0;
+        messages_.clear();
+        ui_.boxes.clear();
+        dirUpdates_ = 0;
         ListBytes(c.bytes);
         ExpectFailure(c.id);
     }
@@ -432,19 +432,19 @@ TEST_F(ListTest, HeadersCountedAreNeverTrusted) {
 }
 
 TEST_F(ListTest, FifoIsRefusedWithoutHanging) {
-    std::string fifo = dir.file("pipe.zip");
+    std::string fifo = dir_.file("pipe.zip");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    listed = fifo;
-    zip.SetFileName(fifo);
+    listed_ = fifo;
+    zip_.SetFileName(fifo);
     ExpectFailure(ZipMsg::InputMissing);
 }
 
 TEST_F(ListTest, UnattendedFailureShowsNoBox) {
-    zip.Unattended = true;
+    zip_.Unattended = true;
     ListBytes("not a zip at all, not even close............");
-    EXPECT_EQ(zip.LastErrorId(), ZipMsg::NotValidZip);
-    EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_EQ(codes, std::vector<int>{0});
+    EXPECT_EQ(zip_.LastErrorId(), ZipMsg::NotValidZip);
+    EXPECT_TRUE(ui_.boxes.empty());
+    EXPECT_EQ(codes_, std::vector<int>{0});
 }
 
 // ---- The drive check and the set signs, through a replaced drive provider ----
@@ -472,43 +472,43 @@ public:
 
 class DriveTest : public ListTest {
 protected:
-    DriveTest() { SetDriveProvider(&drives); }
+    DriveTest() { SetDriveProvider(&drives_); }
     ~DriveTest() override { SetDriveProvider(nullptr); }
-    FakeDrives drives;
+    FakeDrives drives_;
 };
 
 }  // namespace
 
 TEST_F(DriveTest, MissingDrivesAndDisks) {
     const std::string good = EmptyArchive();
-    drives.root = "";
+    drives_.root = "";
     ListBytes(good);
     ExpectFailure(ZipMsg::DriveNotDefined);
-    EXPECT_EQ(zip.LastMessage(), "Drive " + dir.path() + " is NOT defined");
+    EXPECT_EQ(zip_.LastMessage(), "Drive " + dir_.path() + " is NOT defined");
 
     // A drive whose disk cannot be read: absent, unless a blank disk is to be formatted.
-    drives.root = "/media/floppy/";
-    drives.volume.reset();
-    messages.clear();
-    ui.boxes.clear();
-    dirUpdates = 0;
+    drives_.root = "/media/floppy/";
+    drives_.volume.reset();
+    messages_.clear();
+    ui_.boxes.clear();
+    dirUpdates_ = 0;
     ListBytes(good);
     ExpectFailure(ZipMsg::DriveNotDefined);
-    EXPECT_EQ(zip.LastMessage(), "Drive /media/floppy/ is NOT defined");
-    zip.AddOptions = {AddDiskSpan, AddDiskSpanErase};
+    EXPECT_EQ(zip_.LastMessage(), "Drive /media/floppy/ is NOT defined");
+    zip_.AddOptions = {AddDiskSpan, AddDiskSpanErase};
     ListBytes(good);
-    EXPECT_EQ(zip.LastErrorId(), ZipMsg::DriveNotDefined) << "left from before";
-    EXPECT_FALSE(zip.ZipFileName().empty());
+    EXPECT_EQ(zip_.LastErrorId(), ZipMsg::DriveNotDefined) << "left from before";
+    EXPECT_FALSE(zip_.ZipFileName().empty());
 
     // A disk without a known size counts as present only on a network drive.
-    drives.volume = VolumeInfo{"DATA", 7};
-    drives.total = -1;
-    messages.clear();
+    drives_.volume = VolumeInfo{"DATA", 7};
+    drives_.total = -1;
+    messages_.clear();
     ListBytes(good);
-    EXPECT_EQ(zip.ZipFileName(), "");
-    drives.type = DriveRemote;
+    EXPECT_EQ(zip_.ZipFileName(), "");
+    drives_.type = DriveRemote;
     ListBytes(good);
-    EXPECT_FALSE(zip.ZipFileName().empty());
+    EXPECT_FALSE(zip_.ZipFileName().empty());
 }
 
 TEST_F(DriveTest, BackupSetLabels) {
@@ -519,24 +519,24 @@ TEST_F(DriveTest, BackupSetLabels) {
     std::string firstOfSet = std::string("PK\x07\x08", 4) + archive.substr(0, cd);
     std::string middle = archive.substr(0, cd);
 
-    drives.volume = VolumeInfo{"PKBACK# 001", 1};
+    drives_.volume = VolumeInfo{"PKBACK# 001", 1};
     ListBytes(firstOfSet);
-    EXPECT_EQ(zip.LastErrorId(), ZipMsg::FirstDiskOfSet);
+    EXPECT_EQ(zip_.LastErrorId(), ZipMsg::FirstDiskOfSet);
 
-    drives.volume = VolumeInfo{"PKBACK# 003", 1};
+    drives_.volume = VolumeInfo{"PKBACK# 003", 1};
     ListBytes(middle);
-    EXPECT_EQ(zip.LastErrorId(), ZipMsg::NthDiskOfSet);
-    EXPECT_EQ(zip.LastMessage(), "This is the 3th disk in a backup set,\nplease insert the last disk of this set");
+    EXPECT_EQ(zip_.LastErrorId(), ZipMsg::NthDiskOfSet);
+    EXPECT_EQ(zip_.LastMessage(), "This is the 3th disk in a backup set,\nplease insert the last disk of this set");
 
     // The last disk of a set lists, marked as a set with its disk number.
-    drives.volume = VolumeInfo{"PKBACK# 002", 1};
+    drives_.volume = VolumeInfo{"PKBACK# 002", 1};
     z.thisDisk = 1;
     z.centralDisk = 1;
     ListBytes(z.Build());
-    EXPECT_EQ(zip.LastErrorId(), ZipMsg::NthDiskOfSet) << "left from before";
-    EXPECT_EQ(zip.GetCount(), 1);
-    EXPECT_EQ(zip.LastDiskNumber(), 1);
-    EXPECT_TRUE(zip.SpannedSet());
+    EXPECT_EQ(zip_.LastErrorId(), ZipMsg::NthDiskOfSet) << "left from before";
+    EXPECT_EQ(zip_.GetCount(), 1);
+    EXPECT_EQ(zip_.LastDiskNumber(), 1);
+    EXPECT_TRUE(zip_.SpannedSet());
 }
 
 // ---- Messages and properties ----

@@ -115,102 +115,102 @@ private:
 
 class SpanDiskTest : public ComponentTest {
 protected:
-    SpanDiskTest() : drive(dir.file("drive/"), dir.file("store/"), 1200000), swapper(drive) {
-        std::filesystem::create_directories(dir.file("drive"));
-        zip.SetUi(&swapper);
-        files = Games(2500000);
-        source = InfoZipArchive(dir, "games.zip", files, "-0");
+    SpanDiskTest() : drive_(dir_.file("drive/"), dir_.file("store/"), 1200000), swapper_(drive_) {
+        std::filesystem::create_directories(dir_.file("drive"));
+        zip_.SetUi(&swapper_);
+        files_ = Games(2500000);
+        source_ = InfoZipArchive(dir_, "games.zip", files_, "-0");
     }
 
     // Splits onto disks 0, 1, ...; the number of disks written.
     std::size_t SplitOntoDisks() {
-        drive.Insert(0);
-        EXPECT_EQ(zip.WriteSpan(source, dir.file("drive/games.zip")), 0) << zip.LastMessage();
-        return drive.labels.size();
+        drive_.Insert(0);
+        EXPECT_EQ(zip_.WriteSpan(source_, dir_.file("drive/games.zip")), 0) << zip_.LastMessage();
+        return drive_.labels.size();
     }
 
-    FakeRemovableDrive drive;
-    DiskSwappingUi swapper;
-    std::vector<FileSpec> files;
-    std::string source;
+    FakeRemovableDrive drive_;
+    DiskSwappingUi swapper_;
+    std::vector<FileSpec> files_;
+    std::string source_;
 };
 
 TEST_F(SpanDiskTest, DisksAreAskedForInOrderWhenWritingAndReading) {
     const std::size_t disks = SplitOntoDisks();
     ASSERT_EQ(disks, 3u);
-    EXPECT_EQ(swapper.requests, (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(drive.labels, (std::vector<std::string>{"PKBACK# 001", "PKBACK# 002", "PKBACK# 003"}));
-    EXPECT_NE(swapper.boxes[0].text.find("in drive: " + dir.file("drive/")), std::string::npos)
-        << swapper.boxes[0].text;
+    EXPECT_EQ(swapper_.requests, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(drive_.labels, (std::vector<std::string>{"PKBACK# 001", "PKBACK# 002", "PKBACK# 003"}));
+    EXPECT_NE(swapper_.boxes[0].text.find("in drive: " + dir_.file("drive/")), std::string::npos)
+        << swapper_.boxes[0].text;
 
     // The last disk is in the drive: list it, then extract (disk 1 is asked for first, and a
     // wrong disk offered once is asked for again).
-    zip.SetFileName(dir.file("drive/games.zip"));
-    ASSERT_EQ(zip.LastErrorId(), 0) << zip.LastMessage();
-    EXPECT_EQ(zip.LastDiskNumber(), 2);
-    swapper.requests.clear();
-    swapper.wrongDiskFirst = true;
-    zip.ExtrBaseDir = dir.file("out");
-    std::filesystem::create_directories(zip.ExtrBaseDir);
-    zip.ExtrOptions = {ExtrDirNames};
-    zip.TempDir = dir.file("tmp");
-    std::filesystem::create_directories(zip.TempDir);
-    zip.SetFSpecArgs({"*.*"});
-    zip.Extract();
-    EXPECT_EQ(zip.SuccessCount(), 4) << zip.LastMessage();
-    EXPECT_EQ(Snapshot(zip.ExtrBaseDir), Expected(files));
-    ASSERT_GE(swapper.requests.size(), 4u);
-    EXPECT_EQ(std::vector<int>(swapper.requests.begin(), swapper.requests.begin() + 4),
+    zip_.SetFileName(dir_.file("drive/games.zip"));
+    ASSERT_EQ(zip_.LastErrorId(), 0) << zip_.LastMessage();
+    EXPECT_EQ(zip_.LastDiskNumber(), 2);
+    swapper_.requests.clear();
+    swapper_.wrongDiskFirst = true;
+    zip_.ExtrBaseDir = dir_.file("out");
+    std::filesystem::create_directories(zip_.ExtrBaseDir);
+    zip_.ExtrOptions = {ExtrDirNames};
+    zip_.TempDir = dir_.file("tmp");
+    std::filesystem::create_directories(zip_.TempDir);
+    zip_.SetFSpecArgs({"*.*"});
+    zip_.Extract();
+    EXPECT_EQ(zip_.SuccessCount(), 4) << zip_.LastMessage();
+    EXPECT_EQ(Snapshot(zip_.ExtrBaseDir), Expected(files_));
+    ASSERT_GE(swapper_.requests.size(), 4u);
+    EXPECT_EQ(std::vector<int>(swapper_.requests.begin(), swapper_.requests.begin() + 4),
               (std::vector<int>{1, 2, 2, 3}))
         << "disk 2 is asked for again after the wrong disk";
 }
 
 TEST_F(SpanDiskTest, AnEarlierDiskOfTheSameSetIsNotOverwrittenUnasked) {
-    swapper.earlierDiskFirst = true;
+    swapper_.earlierDiskFirst = true;
     ASSERT_EQ(SplitOntoDisks(), 3u);
-    EXPECT_EQ(swapper.requests, (std::vector<int>{1, 2, 2, 3}));
-    const auto warning = std::find_if(swapper.boxes.begin(), swapper.boxes.end(),
+    EXPECT_EQ(swapper_.requests, (std::vector<int>{1, 2, 2, 3}));
+    const auto warning = std::find_if(swapper_.boxes.begin(), swapper_.boxes.end(),
                                       [](const SilentZipUi::Box& b) { return b.caption == "Confirm"; });
-    ASSERT_NE(warning, swapper.boxes.end());
+    ASSERT_NE(warning, swapper_.boxes.end());
     EXPECT_EQ(warning->text, FormatZipStr(ZipMsg::PreviousDisk, 1));
-    EXPECT_EQ(drive.labels, (std::vector<std::string>{"PKBACK# 001", "PKBACK# 002", "PKBACK# 003"}));
+    EXPECT_EQ(drive_.labels, (std::vector<std::string>{"PKBACK# 001", "PKBACK# 002", "PKBACK# 003"}));
 }
 
 TEST_F(SpanDiskTest, FirstDiskOfASetIsNamedWhenListed) {
     SplitOntoDisks();
-    drive.Insert(0);
-    zip.SetFileName(dir.file("drive/games.zip"));
-    EXPECT_EQ(zip.LastErrorId(), ZipMsg::FirstDiskOfSet) << zip.LastMessage();
+    drive_.Insert(0);
+    zip_.SetFileName(dir_.file("drive/games.zip"));
+    EXPECT_EQ(zip_.LastErrorId(), ZipMsg::FirstDiskOfSet) << zip_.LastMessage();
 }
 
 TEST_F(SpanDiskTest, UnattendedNeedsADiskAndRefuses) {
-    drive.Insert(0);
-    zip.Unattended = true;
-    EXPECT_EQ(zip.WriteSpan(source, dir.file("drive/games.zip")), -7);
-    EXPECT_EQ(zip.LastErrorId(), ZipMsg::UnattendedSpan);
-    EXPECT_TRUE(swapper.boxes.empty());
-    EXPECT_TRUE(std::filesystem::is_empty(dir.file("drive")));
+    drive_.Insert(0);
+    zip_.Unattended = true;
+    EXPECT_EQ(zip_.WriteSpan(source_, dir_.file("drive/games.zip")), -7);
+    EXPECT_EQ(zip_.LastErrorId(), ZipMsg::UnattendedSpan);
+    EXPECT_TRUE(swapper_.boxes.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.file("drive")));
 }
 
 TEST_F(SpanDiskTest, ADiskWhoseLabelCannotBeSetStopsTheSplitAndKeepsNothing) {
-    drive.labelsAllowed = false;
-    drive.Insert(0);
-    EXPECT_EQ(zip.WriteSpan(source, dir.file("drive/games.zip")), -7);
-    EXPECT_EQ(zip.LastErrorId(), ZipMsg::LabelNotSet);
-    EXPECT_TRUE(std::filesystem::is_empty(dir.file("drive")));
+    drive_.labelsAllowed = false;
+    drive_.Insert(0);
+    EXPECT_EQ(zip_.WriteSpan(source_, dir_.file("drive/games.zip")), -7);
+    EXPECT_EQ(zip_.LastErrorId(), ZipMsg::LabelNotSet);
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.file("drive")));
 }
 
 TEST_F(SpanDiskTest, ADiskTooFullForAVolumeIsRefusedWithRetryOrCancel) {
-    drive.Insert(0);
-    dir.write("drive/other.bin", std::string(1200000 - 1000, 'x'));
-    swapper.answers = {ZipUi::Answer::Ok, ZipUi::Answer::Cancel};
-    EXPECT_EQ(zip.WriteSpan(source, dir.file("drive/games.zip")), -7);
-    EXPECT_EQ(zip.LastErrorId(), ZipMsg::UserCanceled);
-    ASSERT_EQ(swapper.boxes.size(), 2u);
-    EXPECT_EQ(swapper.boxes[1].text, ZipMessageText(ZipMsg::NotEnoughSpace));
-    EXPECT_EQ(swapper.boxes[1].buttons, ZipUi::Buttons::RetryCancel);
-    EXPECT_FALSE(FileExists(dir.file("drive/games.zip")));
-    EXPECT_TRUE(FileExists(dir.file("drive/other.bin")));
+    drive_.Insert(0);
+    dir_.write("drive/other.bin", std::string(1200000 - 1000, 'x'));
+    swapper_.answers = {ZipUi::Answer::Ok, ZipUi::Answer::Cancel};
+    EXPECT_EQ(zip_.WriteSpan(source_, dir_.file("drive/games.zip")), -7);
+    EXPECT_EQ(zip_.LastErrorId(), ZipMsg::UserCanceled);
+    ASSERT_EQ(swapper_.boxes.size(), 2u);
+    EXPECT_EQ(swapper_.boxes[1].text, ZipMessageText(ZipMsg::NotEnoughSpace));
+    EXPECT_EQ(swapper_.boxes[1].buttons, ZipUi::Buttons::RetryCancel);
+    EXPECT_FALSE(FileExists(dir_.file("drive/games.zip")));
+    EXPECT_TRUE(FileExists(dir_.file("drive/other.bin")));
 }
 
 }  // namespace

@@ -45,10 +45,10 @@ inline std::map<std::string, std::string> Snapshot(const std::string& folder) {
 class ComponentTest : public ::testing::Test {
 protected:
     ComponentTest() {
-        zip.SetUi(&ui);
-        zip.SetDLLDirectory(TARNWICK_APP_DIR);
-        zip.HowToDelete = htdFinal;
-        zip.OnMessage = [this](TZipArchiver*, int, const std::string& text) { messages.push_back(text); };
+        zip_.SetUi(&ui_);
+        zip_.SetDLLDirectory(TARNWICK_APP_DIR);
+        zip_.HowToDelete = htdFinal;
+        zip_.OnMessage = [this](TZipArchiver*, int, const std::string& text) { messages_.push_back(text); };
     }
 
     // Files for Info-ZIP below dir/<stem>.src, expected back after a round trip.
@@ -65,10 +65,10 @@ protected:
         return expected;
     }
 
-    TempDir dir;
-    SilentZipUi ui;
-    TZipArchiver zip;
-    std::vector<std::string> messages;
+    TempDir dir_;
+    SilentZipUi ui_;
+    TZipArchiver zip_;
+    std::vector<std::string> messages_;
 };
 
 }  // namespace spantest

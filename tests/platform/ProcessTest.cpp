@@ -10,9 +10,26 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
+#include <fstream>
+#include <thread>
 
 using Words = std::vector<std::string>;
+
+namespace {
+
+// The state letter of a process in /proc (R running, D in disk wait, S asleep, Z ended).
+char ProcessState(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t nameEnd = line.rfind(')');
+    return nameEnd == std::string::npos || nameEnd + 2 >= line.size() ? '?' : line[nameEnd + 2];
+}
+
+}  // namespace
 
 TEST(ShellWords, BlanksQuotesAndEscapes)
 {
@@ -73,11 +90,14 @@ TEST_F(ChildProcess, InheritsNoDescriptorsBeyondTheStandardThree)
     const int marker = open(dir_.file("marker").c_str(), O_CREAT | O_WRONLY, 0644);  // no CLOEXEC
     ASSERT_GE(marker, 0);
     ASSERT_EQ(dup2(marker, 200), 200);
-    // sleep opens nothing of its own that it keeps, so its descriptors are the ones it was given.
-    const StartResult r = StartProcess("/bin/sleep", {"0.3"}, dir_.path());
+    // sleep keeps nothing it opens itself, so once it sleeps its descriptors are the ones it
+    // was given; while it starts, its locale files are open for a moment each.
+    const StartResult r = StartProcess("/bin/sleep", {"30"}, dir_.path());
     close(200);
     close(marker);
     ASSERT_GT(r.pid, 0);
+    while (ProcessState(r.pid) == 'R' || ProcessState(r.pid) == 'D')
+        std::this_thread::yield();
     std::vector<std::string> fds;
     if (DIR* d = opendir(("/proc/" + std::to_string(r.pid) + "/fd").c_str())) {
         while (const dirent* e = readdir(d))
@@ -87,7 +107,8 @@ TEST_F(ChildProcess, InheritsNoDescriptorsBeyondTheStandardThree)
     }
     std::sort(fds.begin(), fds.end());
     EXPECT_EQ(fds, (Words{"0", "1", "2"}));
-    EXPECT_EQ(WaitForProcess(r.pid, nullptr), 0);
+    kill(r.pid, SIGKILL);
+    EXPECT_EQ(WaitForProcess(r.pid, nullptr), 128 + SIGKILL);
 }
 
 TEST_F(ChildProcess, WaitCallsTheHookAndGivesTheStatus)

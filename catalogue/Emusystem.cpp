@@ -6,13 +6,13 @@
 #include <functional>
 #include <mutex>
 
-#include <sys/mman.h>
 
 #include "catalogue/Progress.h"
 #include "catalogue/Sorting.h"
 #include "catalogue/Useful.h"
 #include "mainwindow/Settings.h"
 #include "platform/Files.h"
+#include "platform/LargeArray.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Text.h"
@@ -25,11 +25,11 @@ namespace {
 // loads them in one go. Taking them from slabs of many, and keeping freed ones for reuse, spares
 // the allocator that many calls and the system the page faults of memory it gave back and must
 // hand out again at the next load. Records taken one after another lie one after another, so
-// a list loaded in one go is written back in few large pieces. A new slab is handed out from
-// its start, untouched until each record is written; the slabs of the ROM pool are asked of the
-// system in huge pages where it offers them, so that loading 100 MB of records takes a few
-// dozen page faults rather than tens of thousands. Sanitizer builds allocate each record alone,
-// so that every record keeps its own bounds and lifetime checks.
+// a list added in one go is written back in few large pieces. A new slab is handed out from
+// its start, untouched until each record is written; the slabs of the ROM pool lie in huge
+// pages where the system offers them (LargeArray.h). A list loaded from its file needs no slab:
+// its records are the file's own bytes, mapped (Adopt). Sanitizer builds allocate each new
+// record alone, so that every record keeps its own bounds and lifetime checks.
 template <std::size_t Size, std::size_t SlabBytes>
 class RecordPool {
 public:
@@ -55,19 +55,31 @@ public:
     {
         if (!memory)
             return;
+        RecordPool& pool = Instance();
+        std::lock_guard lock(pool.mutex_);
+        if (pool.ReleaseMapped(static_cast<char*>(memory)))
+            return;
 #if defined(__SANITIZE_ADDRESS__)
         ::operator delete(memory);
 #else
-        RecordPool& pool = Instance();
-        std::lock_guard lock(pool.mutex_);
         char* record = static_cast<char*>(memory);
         SetNext(record, pool.free_);
         pool.free_ = record;
 #endif
     }
+    // Takes the whole records of a list file mapped copy-on-write as records of the pool, so a
+    // loaded list costs neither a copy nor fresh memory the system must clear first: a record's
+    // page is copied only when the record changes. The mapping goes when its last record does.
+    // Returns the first record; the caller owns `count` records from there, back to back.
+    static char* Adopt(const MappedFile& file, std::size_t count)
+    {
+        RecordPool& pool = Instance();
+        std::lock_guard lock(pool.mutex_);
+        pool.mapped_.push_back({file, count});
+        return file.data;
+    }
 
 private:
-    static constexpr std::size_t HugePage = std::size_t{2} << 20;
     static constexpr std::size_t PerSlab = SlabBytes / Size;
     // A free slot holds the address of the next free one. Slots are only 4-aligned, so the
     // link is copied in and out rather than read in place.
@@ -88,18 +100,33 @@ private:
     }
     void AddSlab()
     {
-        char* slab;
-        if constexpr (SlabBytes % HugePage == 0) {
-            slab = static_cast<char*>(::operator new(SlabBytes, std::align_val_t{HugePage}));
-            madvise(slab, SlabBytes, MADV_HUGEPAGE); // only advice: ordinary pages serve as well
-        } else {
-            slab = static_cast<char*>(::operator new(SlabBytes));
-        }
+        char* slab = static_cast<char*>(AllocateLarge(SlabBytes));
         fresh_ = slab;
         freshEnd_ = slab + PerSlab * Size;
     }
 
+    // A freed record of a mapped list is not reused: the link written into it would copy its page.
+    bool ReleaseMapped(char* record) noexcept
+    {
+        for (auto m = mapped_.begin(); m != mapped_.end(); ++m) {
+            if (record < m->file.data || record >= m->file.data + m->file.size)
+                continue;
+            if (--m->live == 0) {
+                UnmapFileBytes(m->file);
+                mapped_.erase(m);
+            }
+            return true;
+        }
+        return false;
+    }
+
+    struct MappedList {
+        MappedFile file;
+        std::size_t live; // records not yet freed
+    };
+
     std::mutex mutex_;
+    std::vector<MappedList> mapped_;
     char* free_ = nullptr; // freed records, linked
     char* fresh_ = nullptr; // the current slab's records never handed out, up to freshEnd_
     char* freshEnd_ = nullptr;
@@ -190,13 +217,14 @@ std::string LookupName(const std::vector<std::string>& list, int32_t index)
     return list[static_cast<std::size_t>(index)];
 }
 
-// Appends every whole record of the file to the list; a trailing piece is ignored. The file
-// is read in chunks straight into the records, and the list changes only when the whole file
-// was read.
+template <class Record> struct PoolOf;
+template <> struct PoolOf<EmulatorRecord> { using Type = EmulatorPool; };
+template <> struct PoolOf<RomRecord> { using Type = RomPool; };
+
+// Reads the file in chunks straight into records, where it cannot be mapped.
 template <class Record>
-void LoadRecords(const std::string& path, std::vector<std::unique_ptr<Record>>& list)
+void ReadRecords(const std::string& path, RecordList<Record>& read)
 {
-    std::vector<std::unique_ptr<Record>> read;
     std::unique_ptr<Record> partial;
     std::size_t filled = 0; // bytes of `partial` already read
     const auto take = [&](std::string_view chunk) {
@@ -216,6 +244,36 @@ void LoadRecords(const std::string& path, std::vector<std::unique_ptr<Record>>& 
     };
     if (!ReadFileChunks(path, take))
         ThrowFileError("Cannot open file", path);
+}
+
+// Appends every whole record of the file to the list; a trailing piece is ignored. The list
+// changes only when the whole file was read.
+template <class Record>
+void LoadRecords(const std::string& path, RecordList<Record>& list)
+{
+    RecordList<Record> read;
+    const std::optional<MappedFile> file = MapFileCopyOnWrite(path);
+    if (file && file->size >= sizeof(Record)) {
+        const std::size_t count = file->size / sizeof(Record);
+        try {
+            read.reserve(count);
+        } catch (...) {
+            UnmapFileBytes(*file);
+            throw;
+        }
+        char* record = PoolOf<Record>::Type::Adopt(*file, count);
+        // Each record is an object of the file's bytes; the list owns them from here.
+        for (std::size_t i = 0; i < count; ++i, record += sizeof(Record))
+            read.emplace_back(std::launder(reinterpret_cast<Record*>(record)));
+    } else if (file) {
+        UnmapFileBytes(*file);
+    } else {
+        ReadRecords(path, read); // fails as the mapping did, or reads where files cannot be mapped
+    }
+    if (list.empty()) {
+        list.swap(read);
+        return;
+    }
     list.reserve(list.size() + read.size());
     for (auto& record : read)
         list.push_back(std::move(record));
@@ -224,7 +282,7 @@ void LoadRecords(const std::string& path, std::vector<std::unique_ptr<Record>>& 
 // Writes the records back to back, replacing the file whole. Empty slots hold no record and
 // are not written.
 template <class Record>
-void SaveRecords(const std::string& path, const std::vector<std::unique_ptr<Record>>& list)
+void SaveRecords(const std::string& path, const RecordList<Record>& list)
 {
     std::vector<std::string_view> pieces;
     pieces.reserve(list.size());
@@ -243,7 +301,7 @@ void SaveRecords(const std::string& path, const std::vector<std::unique_ptr<Reco
 }
 
 template <class Record>
-std::unique_ptr<Record>& Slot(std::vector<std::unique_ptr<Record>>& list, int32_t index)
+std::unique_ptr<Record>& Slot(RecordList<Record>& list, int32_t index)
 {
     if (index < 0 || static_cast<std::size_t>(index) >= list.size())
         throw ECatalogueError("List index out of bounds (" + std::to_string(index) + ")");
@@ -251,7 +309,7 @@ std::unique_ptr<Record>& Slot(std::vector<std::unique_ptr<Record>>& list, int32_
 }
 
 template <class Record>
-std::unique_ptr<Record> TakeOut(std::vector<std::unique_ptr<Record>>& list, int32_t index)
+std::unique_ptr<Record> TakeOut(RecordList<Record>& list, int32_t index)
 {
     auto record = std::move(Slot(list, index));
     list.erase(list.begin() + index);
@@ -260,14 +318,14 @@ std::unique_ptr<Record> TakeOut(std::vector<std::unique_ptr<Record>>& list, int3
 
 // Releases the records last to first, so that the pool hands them out again in list order.
 template <class Record>
-void ReleaseAll(std::vector<std::unique_ptr<Record>>& list)
+void ReleaseAll(RecordList<Record>& list)
 {
     while (!list.empty())
         list.pop_back();
 }
 
 template <class Record>
-int32_t Append(std::vector<std::unique_ptr<Record>>& list, std::unique_ptr<Record> record)
+int32_t Append(RecordList<Record>& list, std::unique_ptr<Record> record)
 {
     if (!record)
         throw ECatalogueError("No record to add");
@@ -276,7 +334,7 @@ int32_t Append(std::vector<std::unique_ptr<Record>>& list, std::unique_ptr<Recor
 }
 
 template <class Record>
-Record* At(const std::vector<std::unique_ptr<Record>>& list, int32_t index)
+Record* At(const RecordList<Record>& list, int32_t index)
 {
     if (index < 0 || static_cast<std::size_t>(index) >= list.size())
         return nullptr;
@@ -328,7 +386,7 @@ bool EmuManager::UnreadFile(const std::string& path) const
 }
 
 template <class Record>
-void EmuManager::LoadListFile(const std::string& path, std::vector<std::unique_ptr<Record>>& list)
+void EmuManager::LoadListFile(const std::string& path, RecordList<Record>& list)
 {
     try {
         LoadRecords(path, list);
@@ -341,7 +399,7 @@ void EmuManager::LoadListFile(const std::string& path, std::vector<std::unique_p
 }
 
 template <class Record>
-void EmuManager::SaveListFile(const std::string& path, const std::vector<std::unique_ptr<Record>>& list) const
+void EmuManager::SaveListFile(const std::string& path, const RecordList<Record>& list) const
 {
     if (!UnreadFile(path))
         SaveRecords(path, list);

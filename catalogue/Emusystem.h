@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "catalogue/Progress.h"
+#include "catalogue/RecordList.h"
 #include "catalogue/RomStats.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -227,14 +228,14 @@ public:
 
 private:
     template <class Record>
-    void LoadListFile(const std::string& path, std::vector<std::unique_ptr<Record>>& list);
+    void LoadListFile(const std::string& path, RecordList<Record>& list);
     template <class Record>
-    void SaveListFile(const std::string& path, const std::vector<std::unique_ptr<Record>>& list) const;
+    void SaveListFile(const std::string& path, const RecordList<Record>& list) const;
 
     std::string logFileName_;
     std::vector<std::string> unreadFiles_;
-    std::vector<std::unique_ptr<EmulatorRecord>> emulators_;
-    std::vector<std::unique_ptr<RomRecord>> roms_;
+    RecordList<EmulatorRecord> emulators_;
+    RecordList<RomRecord> roms_;
     std::vector<std::string> languages_;
     std::vector<std::string> types_;
     std::vector<std::string> systems_;

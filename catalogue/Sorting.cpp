@@ -114,14 +114,14 @@ struct Keyed {
 // Stable: records that compare equal keep the order they had, so sorting twice by one column
 // never shuffles them.
 template <class Key>
-void SortByKeys(std::vector<std::unique_ptr<RomRecord>>& roms, std::vector<Keyed<Key>>& keyed,
+void SortByKeys(RecordList<RomRecord>& roms, std::vector<Keyed<Key>>& keyed,
                 bool descending)
 {
     if (descending)
         std::stable_sort(keyed.begin(), keyed.end(), [](const auto& x, const auto& y) { return y.key < x.key; });
     else
         std::stable_sort(keyed.begin(), keyed.end(), [](const auto& x, const auto& y) { return x.key < y.key; });
-    std::vector<std::unique_ptr<RomRecord>> sorted;
+    RecordList<RomRecord> sorted;
     sorted.reserve(roms.size());
     for (const auto& entry : keyed)
         sorted.push_back(std::move(roms[entry.slot]));
@@ -132,7 +132,7 @@ void SortByKeys(std::vector<std::unique_ptr<RomRecord>>& roms, std::vector<Keyed
 
 // Text keys with a..z mapped to A..Z, laid out in one buffer. Comparing them as byte strings
 // (unsigned, a prefix first) gives the order of CompareTexts.
-void SortByText(std::vector<std::unique_ptr<RomRecord>>& roms, KeyKind kind, bool descending)
+void SortByText(RecordList<RomRecord>& roms, KeyKind kind, bool descending)
 {
     std::vector<Keyed<std::string_view>> keyed;
     keyed.reserve(roms.size());
@@ -186,7 +186,7 @@ private:
     std::vector<int32_t> ranks_;
 };
 
-void SortByNumber(std::vector<std::unique_ptr<RomRecord>>& roms, KeyKind kind, bool descending,
+void SortByNumber(RecordList<RomRecord>& roms, KeyKind kind, bool descending,
                   const EmuManager& names, const NameRanks* ranks)
 {
     std::vector<Keyed<int64_t>> keyed;
@@ -235,13 +235,13 @@ int CompareRoms(const RomRecord& a, const RomRecord& b)
     return CompareRoms(a, b, Settings.SortMethod, *Emus);
 }
 
-void SortEmus(std::vector<std::unique_ptr<EmulatorRecord>>& emulators)
+void SortEmus(RecordList<EmulatorRecord>& emulators)
 {
     std::sort(emulators.begin(), emulators.end(),
               [](const auto& a, const auto& b) { return CompareEmus(*a, *b) < 0; });
 }
 
-void SortRoms(std::vector<std::unique_ptr<RomRecord>>& roms, int32_t method, const EmuManager& names)
+void SortRoms(RecordList<RomRecord>& roms, int32_t method, const EmuManager& names)
 {
     const KeyKind kind = KindOf(method);
     const bool descending = Descending(method);

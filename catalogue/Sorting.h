@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/RecordList.h"
 #include "catalogue/RomColumns.h"
 
 struct EmulatorRecord;
@@ -30,9 +31,9 @@ int CompareRoms(const RomRecord& a, const RomRecord& b, int32_t method, const Em
 int CompareRoms(const RomRecord& a, const RomRecord& b);
 
 // In-place sorts. The emulator sort is unstable.
-void SortEmus(std::vector<std::unique_ptr<EmulatorRecord>>& emulators);
+void SortEmus(RecordList<EmulatorRecord>& emulators);
 // Stable: ROMs that compare equal keep their order. Empty slots (nullptr) go to the end.
-void SortRoms(std::vector<std::unique_ptr<RomRecord>>& roms, int32_t method,
+void SortRoms(RecordList<RomRecord>& roms, int32_t method,
               const EmuManager& names);
 
 // The method a click on `column` (0..10) chooses when the stored sort state is `sortState`:

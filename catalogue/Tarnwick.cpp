@@ -3,7 +3,7 @@
 
 #include <QApplication>
 #include <QListView>
-#include <QTreeView>
+#include <QTableView>
 
 #include "catalogue/Emusystem.h"
 #include "catalogue/Splash.h"

@@ -11,7 +11,7 @@
 #include <QSignalBlocker>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeView>
+#include <QTableView>
 #include <QListView>
 
 #include "catalogue/Emusystem.h"

@@ -367,6 +367,8 @@ void TMainWnd::BindList() {
   List->OnDblClick = [this] { Command([this] { ListDblClick(); }); };
   List->OnMouseUp = [this](Qt::MouseButton b) { Command([&] { ListMouseUp(b); }); };
   List->OnContextMenu = [this](const QPoint& p) { ROMsMenu->popup(p); };
+  // A fill without a filter learns its emulators in idle steps, after the list shows.
+  connect(List->Model(), &RomListModel::Indexed, this, [this] { Guarded([this] { RefreshEmuFilter(); }); });
   // The shortcuts (Del, Shift+Del) work while the list has the focus, and follow the same
   // enabling as the pop-up menu.
   List->OnSelectionChanged = [this] { Guarded([this] { ROMsMenuPopup(); }); };

@@ -10,7 +10,7 @@
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <numeric>
@@ -42,15 +42,17 @@ QString AddedText(const RomFacts& f) {
   return f.Added ? QDateTime::fromSecsSinceEpoch(f.Added).toString("yyyy-MM-dd") : QString();
 }
 
-// Paints the row under the mouse highlighted while hot tracking is on.
+// Paints the row under the mouse highlighted while hot tracking is on: every cell of it, where
+// the view itself marks only the cell under the mouse.
 class HotTrackDelegate : public QStyledItemDelegate {
 public:
-  HotTrackDelegate(const bool& on, QObject* parent) : QStyledItemDelegate(parent), on(on) {}
+  HotTrackDelegate(const bool& on, const int& hoverRow, QObject* parent)
+      : QStyledItemDelegate(parent), on(on), hoverRow(hoverRow) {}
   void paint(QPainter* p, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override {
     QStyleOptionViewItem o(option);
-    if (!on) o.state &= ~QStyle::State_MouseOver;
-    else if (o.state & QStyle::State_MouseOver && !(o.state & QStyle::State_Selected)) {
+    o.state &= ~QStyle::State_MouseOver;
+    if (on && index.row() == hoverRow && !(o.state & QStyle::State_Selected)) {
       QColor hover = o.palette.color(QPalette::Highlight);
       hover.setAlpha(60);
       p->fillRect(o.rect, hover);
@@ -66,6 +68,7 @@ public:
 
 private:
   const bool& on;
+  const int& hoverRow;
 };
 
 }  // namespace
@@ -76,7 +79,11 @@ RomListModel::RomListModel(QObject* parent)
     : QAbstractTableModel(parent), presence([this] {
         // On the walking thread: the refresh runs on this model's own.
         QMetaObject::invokeMethod(this, [this] { PresenceArrived(); }, Qt::QueuedConnection);
-      }) {}
+      }) {
+  indexTimer = new QTimer(this);
+  indexTimer->setSingleShot(true);
+  connect(indexTimer, &QTimer::timeout, this, [this] { IndexStep(); });
+}
 
 int RomListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(shown.size());
@@ -95,7 +102,8 @@ QVariant RomListModel::data(const QModelIndex& index, int role) const {
   if (!entry) return {};
   if (role == Qt::DecorationRole) {
     if (index.column() != RomColumn::Name) return {};
-    const RomIcons& set = icons[entry->favourite ? 1 : 0];
+    const RomIcons& set = icons[Favourite(*entry) ? 1 : 0];
+    if (!pathsHanded) return set.Unchecked;
     const std::optional<bool> present = presence.Known(entry->fill);
     return !present ? set.Unchecked : *present ? set.Present : set.Missing;
   }
@@ -152,66 +160,110 @@ void RomListModel::AppendSearchText(Entry& e, std::string_view name, std::string
   e.textEnd = static_cast<uint32_t>(texts.size());
 }
 
+namespace {
+constexpr std::size_t IndexStepSize = 4096;  // a few milliseconds of work between events
+// The index starts once the list has painted, or after this long where it does not paint (hidden).
+constexpr int IndexUnpaintedStartMs = 250;
+}  // namespace
+
 int RomListModel::Fill() {
   beginResetModel();
+  ResetIndex();
+  const int n = Emus ? Emus->RomCount() : 0;
+  entries.reserve(n);
+  for (int i = 0; i < n; ++i)
+    if (Emus->GetRom(i)) entries.push_back(Entry{i, static_cast<uint32_t>(entries.size()), false, 0, 0, 0, 0});
+  Select();
+  endResetModel();
+  if (!IndexComplete()) indexTimer->start(IndexUnpaintedStartMs);
+  return n;
+}
+
+void RomListModel::ResetIndex() {
   entries.clear();
   texts.clear();
   emulatorSearch.clear();
   emulatorShown.clear();
-  const int n = Emus ? Emus->RomCount() : 0;
-  entries.reserve(n);
-  texts.reserve(static_cast<size_t>(n) * 48);
+  emulatorNames.clear();
+  emulatorIds.clear();
+  lastEmulator.clear();
   systemSearch.clear();
   if (Emus)
     for (const std::string& system : Emus->Systems()) systemSearch.push_back(SearchForm(system));
   systemSearch.push_back(SearchForm("Invalid"));
-  // Catalogues hold few emulators, mostly in runs: the last one found is tried first.
-  std::unordered_map<std::string_view, uint32_t> emulatorIds;
-  std::string_view lastName;
-  uint32_t lastId = 0;
-  // The presence walk gets its own copy of the paths: the catalogue stays this thread's alone.
-  std::string paths;
-  paths.reserve(static_cast<size_t>(n) * 48);
-  std::vector<uint32_t> pathEnds;
-  pathEnds.reserve(n);
-  for (int i = 0; i < n; ++i) {
-    const RomRecord* rom = Emus->GetRom(i);
-    if (!rom) continue;
-    const std::string_view path = FieldView(rom->FilePath);
-    Entry e{i, static_cast<uint32_t>(entries.size()), Emus->Stats().Facts(path).Favourite, 0, 0, 0, 0};
-    const std::string_view emulator = FieldView(rom->Emulator.Name);
-    if (emulator != lastName || emulatorSearch.empty()) {
-      const auto [found, added] = emulatorIds.try_emplace(emulator, static_cast<uint32_t>(emulatorSearch.size()));
-      if (added) {
-        emulatorSearch.push_back(SearchForm(emulator));
-        emulatorShown.push_back(Shown(emulator));
-      }
-      lastName = emulator;
-      lastId = found->second;
+  indexed = 0;
+  paths.clear();
+  pathEnds.clear();
+  pathsHanded = false;
+  presence.Check({}, {});  // the answers of the last fill name other rows
+  indexTimer->stop();
+}
+
+void RomListModel::IndexStep() {
+  const std::size_t end = std::min(entries.size(), indexed + IndexStepSize);
+  for (; indexed < end; ++indexed)
+    if (const RomRecord* rom = Emus ? Emus->GetRom(entries[indexed].position) : nullptr)
+      IndexEntry(entries[indexed], *rom);
+  if (indexed < entries.size()) indexTimer->start(0);
+  else if (!pathsHanded) FinishIndex();
+}
+
+void RomListModel::IndexAll() {
+  while (!IndexComplete()) IndexStep();
+  indexTimer->stop();
+}
+
+void RomListModel::IndexEntry(Entry& e, const RomRecord& rom) {
+  const std::string_view path = FieldView(rom.FilePath);
+  e.favourite = Emus->Facts(rom).Favourite;
+  const std::string_view emulator = FieldView(rom.Emulator.Name);
+  if (emulator != lastEmulator || emulatorSearch.empty()) {
+    const auto [found, added] = emulatorIds.try_emplace(std::string(emulator), static_cast<uint32_t>(emulatorSearch.size()));
+    if (added) {
+      emulatorSearch.push_back(SearchForm(emulator));
+      emulatorShown.push_back(Shown(emulator));
     }
-    e.emulator = lastId;
-    const int32_t system = rom->Emulator.SystemIndex;
-    const size_t invalid = systemSearch.size() - 1;
-    e.system = static_cast<uint32_t>(system >= 0 && static_cast<size_t>(system) < invalid ? system : invalid);
-    AppendSearchText(e, FieldView(rom->Name), path);
-    entries.push_back(e);
-    paths.append(path);
-    pathEnds.push_back(static_cast<uint32_t>(paths.size()));
+    lastEmulator = emulator;
+    lastEmulatorId = found->second;
   }
+  e.emulator = lastEmulatorId;
+  const int32_t system = rom.Emulator.SystemIndex;
+  const size_t invalid = systemSearch.size() - 1;
+  e.system = static_cast<uint32_t>(system >= 0 && static_cast<size_t>(system) < invalid ? system : invalid);
+  AppendSearchText(e, FieldView(rom.Name), path);
+  // The walk gets its own copy of the paths, by their place in the fill: the catalogue stays this
+  // thread's alone. A ROM removed before it was indexed leaves an empty path in its place.
+  while (pathEnds.size() < e.fill) pathEnds.push_back(static_cast<uint32_t>(paths.size()));
+  paths.append(path);
+  pathEnds.push_back(static_cast<uint32_t>(paths.size()));
+}
+
+void RomListModel::FinishIndex() {
   emulatorNames = emulatorShown;
   emulatorNames.removeDuplicates();
   emulatorNames.removeAll(QString());  // "All emulators" stands first; a nameless one is not offered
   std::sort(emulatorNames.begin(), emulatorNames.end(),
             [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-  Select();
-  endResetModel();
+  pathsHanded = true;
   presence.Check(std::move(paths), std::move(pathEnds));
-  return n;
+  paths.clear();
+  pathEnds.clear();
+  emit Indexed();
+}
+
+void RomListModel::Painted() {
+  if (indexTimer->isActive() && indexTimer->interval() > 0) indexTimer->start(0);
+}
+
+bool RomListModel::Favourite(const Entry& e) const {
+  if (static_cast<std::size_t>(&e - entries.data()) < indexed) return e.favourite;
+  const RomRecord* rom = Emus ? Emus->GetRom(e.position) : nullptr;
+  return rom && Emus->Facts(*rom).Favourite;
 }
 
 void RomListModel::PresenceArrived() {
   presence.Acknowledge();  // first: answers from now on are news again
-  if (!shown.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DecorationRole});
+  if (!shown.empty()) emit IconsChanged();
 }
 
 void RomListModel::Select() {
@@ -222,6 +274,7 @@ void RomListModel::Select() {
     std::iota(shown.begin(), shown.end(), 0u);
     return;
   }
+  IndexAll();
   // Emulator and system names are few: which of them hold each word is found once, here.
   std::vector<std::vector<char>> emulatorHas(words.size()), systemHas(words.size());
   for (size_t w = 0; w < words.size(); ++w) {
@@ -253,7 +306,8 @@ void RomListModel::SetFilter(const RomFilter& f) {
 void RomListModel::RomChanged(int row) {
   if (!EntryOf(row) || !Emus) return;
   Entry& e = entries[shown[row]];
-  if (const RomRecord* rom = Emus->GetRom(e.position)) {
+  const RomRecord* rom = Emus->GetRom(e.position);
+  if (rom && shown[row] < indexed) {  // one not indexed yet is taken as it is when its turn comes
     e.favourite = Emus->Facts(*rom).Favourite;
     AppendSearchText(e, FieldView(rom->Name), FieldView(rom->FilePath));  // the old text stays unused in the buffer until the next fill
   }
@@ -262,14 +316,12 @@ void RomListModel::RomChanged(int row) {
 
 void RomListModel::Clear() {
   beginResetModel();
-  entries.clear();
+  ResetIndex();
   entries.shrink_to_fit();
   shown.clear();
   shown.shrink_to_fit();
-  texts.clear();
   texts.shrink_to_fit();
   endResetModel();
-  presence.Check({}, {});
 }
 
 void RomListModel::RemoveRow(int row) {
@@ -277,6 +329,7 @@ void RomListModel::RemoveRow(int row) {
   beginRemoveRows({}, row, row);
   const uint32_t gone = shown[row];
   entries.erase(entries.begin() + gone);
+  if (gone < indexed) --indexed;
   shown.erase(shown.begin() + row);
   for (size_t i = row; i < shown.size(); ++i) --shown[i];
   // The catalogue moved its later ROMs up by one: their entries follow them.
@@ -297,6 +350,7 @@ int RomListModel::RowOf(int position) const {
 }
 
 bool RomListModel::FilePresent(int row) {
+  IndexAll();  // the walk needs the paths
   const Entry* e = EntryOf(row);
   return e && presence.Present(e->fill);
 }
@@ -338,15 +392,21 @@ TRomListView::TRomListView(QWidget* parent) : QWidget(parent) {
   iconView->setMovement(QListView::Static);
   BindView(iconView);
 
-  reportView = new QTreeView(stack);
+  // A table: its rows share one height, so it paints 100,000 of them without laying each out.
+  reportView = new QTableView(stack);
   reportView->setObjectName("ListReportView");
   reportView->setModel(model);
   reportView->setSelectionModel(selection);
-  reportView->setRootIsDecorated(false);
-  reportView->setItemsExpandable(false);
-  reportView->setUniformRowHeights(true);
-  reportView->setAllColumnsShowFocus(true);
-  QHeaderView* header = reportView->header();
+  reportView->setShowGrid(false);
+  reportView->setWordWrap(false);
+  reportView->setTabKeyNavigation(false);  // Tab leaves the list, as elsewhere
+  reportView->setCornerButtonEnabled(false);
+  reportView->verticalHeader()->hide();
+  reportView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  FitRowHeight();
+  QHeaderView* header = reportView->horizontalHeader();
+  header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  header->setHighlightSections(false);
   header->setStretchLastSection(false);
   header->setSectionsClickable(true);
   header->setSectionsMovable(false);
@@ -362,6 +422,8 @@ TRomListView::TRomListView(QWidget* parent) : QWidget(parent) {
 
   stack->addWidget(iconView);
   stack->addWidget(reportView);
+  // Not dataChanged: that would also reset the text of a rename in progress to the stored name.
+  connect(model, &RomListModel::IconsChanged, this, [this] { CurrentView()->viewport()->update(); });
   connect(selection, &QItemSelectionModel::selectionChanged, this, [this] {
     if (OnSelectionChanged) OnSelectionChanged();
   });
@@ -377,7 +439,7 @@ void TRomListView::BindView(QAbstractItemView* v) {
   // editor on a row that is being launched.
   v->setEditTriggers(QAbstractItemView::EditKeyPressed);
   v->setContextMenuPolicy(Qt::CustomContextMenu);
-  v->setItemDelegate(new HotTrackDelegate(hotTrack, v));
+  v->setItemDelegate(new HotTrackDelegate(hotTrack, hoverRow, v));
   v->viewport()->installEventFilter(this);
   v->setMouseTracking(true);
   connect(v, &QWidget::customContextMenuRequested, this, [this, v](const QPoint& p) {
@@ -385,8 +447,15 @@ void TRomListView::BindView(QAbstractItemView* v) {
   });
   connect(v, &QAbstractItemView::entered, this, [v, this](const QModelIndex& index) {
     if (hotTrack && index.isValid()) v->viewport()->setCursor(Qt::PointingHandCursor);
+    if (hotTrack && index.row() != hoverRow) {
+      hoverRow = index.row();
+      v->viewport()->update();
+    }
   });
-  connect(v, &QAbstractItemView::viewportEntered, this, [v] { v->viewport()->unsetCursor(); });
+  connect(v, &QAbstractItemView::viewportEntered, this, [v, this] {
+    v->viewport()->unsetCursor();
+    hoverRow = -1;
+  });
 }
 
 bool TRomListView::eventFilter(QObject* watched, QEvent* e) {
@@ -415,6 +484,10 @@ bool TRomListView::eventFilter(QObject* watched, QEvent* e) {
       });
     } else if (e->type() == QEvent::Leave) {
       view->viewport()->unsetCursor();
+      hoverRow = -1;
+      view->viewport()->update();
+    } else if (e->type() == QEvent::Paint) {
+      model->Painted();
     }
   }
   return QWidget::eventFilter(watched, e);
@@ -526,10 +599,10 @@ void TRomListView::ApplyFilter(const RomFilter& f) {
   if (row >= 0) SelectRow(row);
 }
 
-int TRomListView::ColumnWidth(int c) const { return reportView->header()->sectionSize(c); }
+int TRomListView::ColumnWidth(int c) const { return reportView->horizontalHeader()->sectionSize(c); }
 
 void TRomListView::FitColumns(const std::vector<bool>& fit) {
-  QHeaderView* header = reportView->header();
+  QHeaderView* header = reportView->horizontalHeader();
   const auto fits = [&](int c) { return c < static_cast<int>(fit.size()) && fit[c]; };
   // The Name and File columns share what the others, fitted to their contents, leave. The
   // rows on screen and a few hundred more are measured: a thousand rows of nine columns would
@@ -547,14 +620,14 @@ void TRomListView::FitColumns(const std::vector<bool>& fit) {
 }
 
 void TRomListView::ShowSortMethod(int32_t method) {
-  QHeaderView* header = reportView->header();
+  QHeaderView* header = reportView->horizontalHeader();
   const bool named = method >= 0 && method < 2 * RomListModel::ColumnCount;
   header->setSortIndicatorShown(named);
   if (named) header->setSortIndicator(method / 2, method % 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void TRomListView::SetColumnWidth(int c, int width) {
-  if (c >= 0 && c < RomListModel::ColumnCount) reportView->header()->resizeSection(c, std::max(0, width));
+  if (c >= 0 && c < RomListModel::ColumnCount) reportView->horizontalHeader()->resizeSection(c, std::max(0, width));
 }
 
 void TRomListView::SetHotTrack(bool on) {
@@ -566,10 +639,17 @@ void TRomListView::SetHotTrack(bool on) {
   }
 }
 
+// A row holds a line of the list's font or a small icon, whichever is taller, and a margin.
+void TRomListView::FitRowHeight() {
+  const int icon = reportView->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, reportView);
+  reportView->verticalHeader()->setDefaultSectionSize(std::max(QFontMetrics(font()).height(), icon) + 4);
+}
+
 QFont TRomListView::ListFont() const { return font(); }
 
 void TRomListView::SetListFont(const QFont& f) {
   setFont(f);  // both views take it from here
+  FitRowHeight();
   if (style >= 0 && style <= 2) ApplyIconStyle();
 }
 

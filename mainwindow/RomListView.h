@@ -1,10 +1,12 @@
 #pragma once
 // The ROM list of the main window: one model over the catalogue, shown in four styles (big
 // icons, small icons, list, report with eleven columns). Rows are read from the catalogue when
-// drawn; the model keeps, for every ROM of the last fill, its catalogue position, its favourite
-// mark and its text in search form (SearchText.h). Whether each ROM's file is there is learnt
-// off this thread after the fill (FilePresence.h), the rows on screen first; a row shows a
-// neutral icon until its answer is in.
+// drawn; the model keeps, for every ROM of the last fill, its catalogue position and, in its
+// index, its favourite mark, emulator, system and text in search form (SearchText.h). A fill
+// takes only the positions, so a large list paints at once; the index is built in short steps
+// while the program idles, or whole at once when a filter or a command needs it. Whether each
+// ROM's file is there is learnt off this thread once the index has the paths (FilePresence.h),
+// the rows on screen first; a row shows a neutral icon until its answer is in.
 //
 // A filter (typed words, one emulator, favourites only) narrows the rows shown; a row is still
 // a catalogue position, so every command takes RomPosition(row) whatever is shown. Fills keep
@@ -17,13 +19,16 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "catalogue/RomColumns.h"
 #include "mainwindow/FilePresence.h"
+#include "platform/LargeArray.h"
 
 class QListView;
-class QTreeView;
+class QTableView;
 class QStackedWidget;
 class QAbstractItemView;
 class QItemSelectionModel;
@@ -59,20 +64,25 @@ public:
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   // Rebuilds the rows from the catalogue, one per filled slot, applies the filter and starts the
-  // presence test of the files over. Returns the number of slots walked.
+  // index and the presence test of the files over. Returns the number of slots walked.
   int Fill();
+  // Builds what is left of the index now; then the presence walk has every path.
+  void IndexAll();
+  bool IndexComplete() const { return indexed == entries.size() && pathsHanded; }
+  void Painted();  // a view painted the rows: the index may go on
   void Clear();
   void RemoveRow(int row);          // the row goes; later rows keep pointing at their ROMs
   int RomPosition(int row) const;   // catalogue position of a row, -1 when out of range
   int RowOf(int position) const;    // the row showing a catalogue position, -1 when none does
   bool FilePresent(int row);       // the row's file is there; tested now when not known yet
   // Whether the presence of every row's file is known (the icons are final).
-  bool PresenceComplete() const { return presence.Complete(); }
+  bool PresenceComplete() const { return pathsHanded && presence.Complete(); }
   int TotalCount() const { return static_cast<int>(entries.size()); }  // shown or not
 
   const RomFilter& Filter() const { return filter; }
   void SetFilter(const RomFilter& f);
-  // The emulator names of the ROMs of the last fill, as shown, each once, in name order.
+  // The emulator names of the ROMs of the last fill, as shown, each once, in name order; empty
+  // until the index is complete.
   const QStringList& EmulatorNames() const { return emulatorNames; }
   // The ROM of a row changed (renamed, marked, played): its search text, mark and cells follow.
   // The row stays shown until the filter is applied again.
@@ -84,6 +94,10 @@ public:
   // The row icons; a favourite shows the same pictures with a star.
   void SetIcons(const RomIcons& plain, const RomIcons& favourite);
 
+signals:
+  void Indexed();  // the index of the last fill is complete: EmulatorNames() holds them all
+  void IconsChanged();  // presence answers came in: the rows' icons are to be painted again
+
 private:
   struct Entry {
     int32_t position;
@@ -94,17 +108,30 @@ private:
     uint32_t textStart, textEnd;  // the name and file name in search form, within `texts`
   };
   const Entry* EntryOf(int row) const;
+  bool Favourite(const Entry& e) const;
+  void ResetIndex();
+  void IndexStep();
+  void IndexEntry(Entry& e, const RomRecord& rom);
+  void FinishIndex();
   void AppendSearchText(Entry& e, std::string_view name, std::string_view path);
   void Select();  // chooses the shown entries by the filter
   void PresenceArrived();
 
-  std::vector<Entry> entries;  // every ROM of the last fill, in catalogue order
-  std::vector<uint32_t> shown; // the rows: indexes into entries, ascending
+  std::vector<Entry, LargeArrayAllocator<Entry>> entries;  // every ROM of the last fill, in catalogue order
+  std::vector<uint32_t, LargeArrayAllocator<uint32_t>> shown;  // the rows: indexes into entries, ascending
   std::string texts;
   std::vector<std::string> emulatorSearch;  // each distinct emulator name in search form
   QStringList emulatorShown;                // ... and as shown, by the same index
   QStringList emulatorNames;
   std::vector<std::string> systemSearch;    // the Systems list in search form, then "invalid"
+  std::unordered_map<std::string, uint32_t> emulatorIds;  // into emulatorSearch, by name as stored
+  std::string lastEmulator;  // catalogues hold few emulators, mostly in runs: the last one is tried first
+  uint32_t lastEmulatorId = 0;
+  std::size_t indexed = 0;  // entries before this one are in the index
+  std::string paths;        // the indexed ROMs' paths for the presence walk, by their place in the fill
+  std::vector<uint32_t> pathEnds;
+  bool pathsHanded = false;  // the walk has this fill's paths
+  QTimer* indexTimer;
   RomFilter filter;
   RomIcons icons[2];  // plain, favourite
   // Last, so its thread stops before the rest goes; asking about a row on screen (from data())
@@ -120,7 +147,7 @@ public:
 
   RomListModel* Model() const { return model; }
   QListView* IconView() const { return iconView; }   // big icons, small icons, list
-  QTreeView* ReportView() const { return reportView; }
+  QTableView* ReportView() const { return reportView; }
   QAbstractItemView* CurrentView() const;
 
   // 0 big icons, 1 small icons, 2 list, 3 report; other values are kept and shown as report.
@@ -165,6 +192,7 @@ protected:
 private:
   void BindView(QAbstractItemView* v);
   void ApplyIconStyle();
+  void FitRowHeight();
   // Renaming by a click on the selected row, started only once the click has proved not to be
   // the first half of a double click (which launches instead).
   void MousePressed(QAbstractItemView* view, const QPoint& at);
@@ -177,8 +205,9 @@ private:
   QItemSelectionModel* selection;
   QStackedWidget* stack;
   QListView* iconView;
-  QTreeView* reportView;
+  QTableView* reportView;
   int style = 3;
   bool hotTrack = false;
+  int hoverRow = -1;  // the row under the mouse while hot tracking
   int32_t fontColor = 0;
 };

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -514,6 +515,35 @@ std::optional<std::string> ReadWholeFile(std::string_view path)
     if (!ReadFileChunks(path, [&](std::string_view piece) { bytes.append(piece); }))
         return std::nullopt;
     return bytes;
+}
+
+std::optional<MappedFile> MapFileCopyOnWrite(std::string_view path)
+{
+    const int fd = open(Text(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st = {};
+    std::optional<MappedFile> mapped;
+    if (fstat(fd, &st) != 0) {
+    } else if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : NotARegularFile;
+    } else if (st.st_size == 0) {
+        mapped = MappedFile{};
+    } else {
+        void* bytes = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+        if (bytes != MAP_FAILED)
+            mapped = MappedFile{static_cast<char*>(bytes), static_cast<std::size_t>(st.st_size)};
+    }
+    const int saved = errno;
+    close(fd);  // the mapping keeps the file
+    errno = saved;
+    return mapped;
+}
+
+void UnmapFileBytes(const MappedFile& file) noexcept
+{
+    if (file.size)
+        munmap(file.data, file.size);
 }
 
 bool WriteFileAtomic(std::string_view path, std::string_view bytes)

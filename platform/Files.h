@@ -114,6 +114,16 @@ std::optional<std::string> ReadWholeFile(std::string_view path);
 // Reads a file in pieces of up to 256 KiB, handing each to onChunk in order, so large files
 // need no buffer of their own size; false (errno kept) when it cannot be opened or read.
 bool ReadFileChunks(std::string_view path, const std::function<void(std::string_view)>& onChunk);
+// A file's bytes mapped copy-on-write: a write changes this process's copy of its page, never the
+// file; replacing the file (by rename) leaves the mapping as it was. Unmap with UnmapFileBytes.
+struct MappedFile {
+    char* data = nullptr;
+    std::size_t size = 0;  // 0 for an empty file, which maps nothing
+};
+// Maps a regular file as ReadFileChunks reads one; nullopt (errno kept) when it cannot be opened
+// or mapped: callers fall back to reading where the file system offers no mapping.
+std::optional<MappedFile> MapFileCopyOnWrite(std::string_view path);
+void UnmapFileBytes(const MappedFile& file) noexcept;
 // Replaces path by bytes atomically: a temporary file in the same folder is written, fsynced
 // and renamed over path. Any failure (including a short write) leaves the old file whole,
 // removes the temporary file and returns false. A new file gets mode 0666 less the umask; an

@@ -4,7 +4,7 @@
 // records' own size.
 #include <QApplication>
 #include <QListView>
-#include <QTreeView>
+#include <QTableView>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

@@ -4,7 +4,7 @@
 // (strcasestr). The filter looks further (file name, emulator, system) and also ignores accents.
 #include <QApplication>
 #include <QLineEdit>
-#include <QTreeView>
+#include <QTableView>
 #include <cstring>
 #include <filesystem>
 #include <fstream>

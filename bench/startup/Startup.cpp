@@ -101,7 +101,11 @@ std::string Millis(const char* name, double seconds) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--lay-out") {  // a folder to profile a start in
+        LayOut(argv[2], RomCount);
+        return 0;
+    }
     bench::Scratch scratch;
     const fs::path empty = scratch.path() + "empty", full = scratch.path() + "full";
     LayOut(empty, 0);

@@ -93,6 +93,41 @@ TEST_F(Catalogue, LoadAndSaveKeepEveryByte)
     EXPECT_EQ(TempDir::read(Lists("ROMS.LST")).size(), 3 * RomSize);
 }
 
+// A loaded list's records are the file's bytes mapped copy-on-write: what changes in memory must
+// never reach the file but through a save, and the mapping must go with the list's last record.
+TEST_F(Catalogue, ChangesReachTheListFileOnlyBySaveAndTheFileIsLetGoWithTheList)
+{
+    const std::string roms = NamedRom("a").Bytes() + NamedRom("b").Bytes() + NamedRom("c").Bytes();
+    dir.write("LISTS/ROMS.LST", roms);
+    const auto mapsNameTheList = [&] {
+        return TempDir::read("/proc/self/maps").find(Lists("ROMS.LST")) != std::string::npos;
+    };
+    {
+        EmuManager m(dir.file("Tarnwick.log"));
+        m.LoadRomList();
+        SetFieldText(m.GetRom(1)->Name, "changed");
+        m.GetRom(2)->TimesPlayed = 7;
+        m.DeleteRom(0);
+        auto added = NewRomRecord();
+        SetFieldText(added->Name, "added");
+        m.AddRom(std::move(added));
+        EXPECT_EQ(TempDir::read(Lists("ROMS.LST")), roms);
+        EmuManager other(dir.file("Other.log"));
+        other.LoadRomList();
+        EXPECT_EQ(FieldView(other.GetRom(1)->Name), "b");
+
+        m.SaveRomList();
+        EmuManager reread(dir.file("Reread.log"));
+        reread.LoadRomList();
+        ASSERT_EQ(reread.RomCount(), 3);
+        EXPECT_EQ(FieldView(reread.GetRom(0)->Name), "changed");
+        EXPECT_EQ(reread.GetRom(1)->TimesPlayed, 7);
+        EXPECT_EQ(FieldView(reread.GetRom(2)->Name), "added");
+        EXPECT_TRUE(mapsNameTheList());
+    }
+    EXPECT_FALSE(mapsNameTheList());
+}
+
 TEST_F(Catalogue, SaveFollowsTheListOrderAfterASort)
 {
     const std::string a = NamedRom("a").Bytes(), b = NamedRom("b").Bytes(), c = NamedRom("c").Bytes();

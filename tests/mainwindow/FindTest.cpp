@@ -6,12 +6,13 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListView>
 #include <QTest>
 #include <QToolButton>
-#include <QTreeView>
+#include <QTableView>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
@@ -103,6 +104,48 @@ TEST(RomFilterModel, AgreesWithABruteForceFilterOnGeneratedCatalogues) {
   EXPECT_EQ(model.EmulatorNames(), (QStringList{"Gambétte", "Nestopia", "Snes9x"}));  // none unnamed
 }
 
+// A fill takes only the rows; the rest is learnt later. Rows removed or renamed before the index
+// reaches them must come out as they are by then, and each presence answer must stay with its row.
+TEST(RomFilterModel, RowsChangedBeforeTheIndexReachesThemAreIndexedAsTheyAreThen) {
+  TempDir dir;
+  EmuManager m(dir.file("Tarnwick.log"));
+  std::vector<bool> there;
+  for (int i = 0; i < 9; ++i) {
+    auto rom = NewRomRecord();
+    SetFieldText(rom->Name, "Game " + std::to_string(i));
+    const std::string path = dir.file("roms/game" + std::to_string(i) + ".zip");
+    if (i % 3 != 1) dir.write("roms/game" + std::to_string(i) + ".zip", "x");
+    SetFieldText(rom->FilePath, path);
+    SetFieldText(rom->Emulator.Name, i < 5 ? "Nestopia" : "Snes9x");
+    m.AddRom(std::move(rom));
+    there.push_back(i % 3 != 1);
+  }
+  RomListModel model;
+  QSignalSpy indexed(&model, &RomListModel::Indexed);
+  model.Fill();
+  EXPECT_FALSE(model.IndexComplete());
+  EXPECT_TRUE(model.EmulatorNames().isEmpty());
+
+  m.DeleteRom(model.RomPosition(2));
+  model.RemoveRow(2);
+  there.erase(there.begin() + 2);
+  SetFieldText(m.GetRom(model.RomPosition(5))->Name, "Renamed");
+  model.RomChanged(5);
+  model.IndexAll();
+  EXPECT_EQ(indexed.count(), 1);
+  EXPECT_EQ(model.EmulatorNames(), (QStringList{"Nestopia", "Snes9x"}));
+  for (int r = 0; r < model.rowCount(); ++r) EXPECT_EQ(model.FilePresent(r), there[r]) << "row " << r;
+  model.SetFilter({"renamed", "", false});
+  ASSERT_EQ(model.rowCount(), 1);
+  EXPECT_EQ(model.data(model.index(0, 0), Qt::DisplayRole).toString(), "Renamed");
+
+  // Left alone, a list that never paints is indexed all the same.
+  model.SetFilter({});
+  model.Fill();
+  EXPECT_TRUE(indexed.wait(5000));
+  EXPECT_TRUE(model.IndexComplete());
+}
+
 // ---- The window ------------------------------------------------------------------------------
 
 class Find : public ::testing::Test {
@@ -125,7 +168,7 @@ protected:
     if (!MainWnd->Closed()) MainWnd->close();
     windows.reset();
   }
-  QTreeView* view() const { return MainWnd->List->ReportView(); }
+  QTableView* view() const { return MainWnd->List->ReportView(); }
   RomListModel* model() const { return MainWnd->List->Model(); }
   std::vector<std::string> ShownNames() const {
     std::vector<std::string> names;
@@ -251,7 +294,7 @@ TEST_F(Find, TheNewColumnsShowTheFactsAndSortWithTheArrow) {
   Emus->Stats().RecordPlay(paths[1], QDateTime(QDate(2026, 3, 4), QTime(21, 5)).toSecsSinceEpoch(), 2 * 3600 + 7 * 60 + 30);
   Emus->Stats().RecordAdded({paths[2]}, QDateTime(QDate(2025, 1, 2), QTime(8, 0)).toSecsSinceEpoch());
   MainWnd->RefreshExecute();
-  QHeaderView* header = view()->header();
+  QHeaderView* header = view()->horizontalHeader();
   EXPECT_EQ(model()->headerData(8, Qt::Horizontal, Qt::DisplayRole).toString(), "Last Played");
   EXPECT_EQ(model()->headerData(9, Qt::Horizontal, Qt::DisplayRole).toString(), "Play Time");
   EXPECT_EQ(model()->headerData(10, Qt::Horizontal, Qt::DisplayRole).toString(), "Added");
@@ -290,7 +333,7 @@ TEST(FindStart, AFirstStartFitsTheColumnsAndTheIconViewsShowTwoLines) {
   EXPECT_LE(MainWnd->width(), room.width());
   MainWnd->resize(1400, 600);
   MainWnd->show();
-  QTreeView* view = MainWnd->List->ReportView();
+  QTableView* view = MainWnd->List->ReportView();
   RomListModel* model = MainWnd->List->Model();
   // No settings file: Name and File share the spare width, the others fit what they show.
   const int name = MainWnd->List->ColumnWidth(0), file = MainWnd->List->ColumnWidth(1);

@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 #include <QProgressBar>
 #include <cstdlib>
 #include <filesystem>

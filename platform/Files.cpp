@@ -475,20 +475,33 @@ std::string RealPath(std::string_view path)
 
 // --- Whole files ------------------------------------------------------------------------------
 
-bool ReadFileChunks(std::string_view path, const std::function<void(std::string_view)>& onChunk)
+namespace {
+
+// Opens a regular file (or a link to one) for reading; anything else fails at once with EISDIR
+// or NotARegularFile. O_NONBLOCK: opening a FIFO would otherwise wait for a writer, for good.
+Descriptor OpenRegularFile(std::string_view path, struct stat& st)
 {
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer, for good.
-    // Closed on every way out, a chunk handler that throws (out of memory) among them.
-    const Descriptor fd = OpenDescriptor(Text(path), O_RDONLY | O_NONBLOCK);
+    Descriptor fd = OpenDescriptor(Text(path), O_RDONLY | O_NONBLOCK);
     if (!fd.IsOpen())
-        return false;
-    struct stat st = {};
+        return fd;
     if (fstat(fd.Get(), &st) != 0)
-        return false;
+        return {};
     if (!S_ISREG(st.st_mode)) {
         errno = S_ISDIR(st.st_mode) ? EISDIR : NotARegularFile;
-        return false;
+        return {};
     }
+    return fd;
+}
+
+}  // namespace
+
+bool ReadFileChunks(std::string_view path, const std::function<void(std::string_view)>& onChunk)
+{
+    // Closed on every way out, a chunk handler that throws (out of memory) among them.
+    struct stat st = {};
+    const Descriptor fd = OpenRegularFile(path, st);
+    if (!fd.IsOpen())
+        return false;
     std::vector<char> chunk(256 * 1024);
     for (;;) {
         const ssize_t n = ReadAll(fd.Get(), chunk.data(), chunk.size());
@@ -519,25 +532,17 @@ std::optional<std::string> ReadWholeFile(std::string_view path)
 
 std::optional<MappedFile> MapFileCopyOnWrite(std::string_view path)
 {
-    const int fd = open(Text(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return std::nullopt;
     struct stat st = {};
-    std::optional<MappedFile> mapped;
-    if (fstat(fd, &st) != 0) {
-    } else if (!S_ISREG(st.st_mode)) {
-        errno = S_ISDIR(st.st_mode) ? EISDIR : NotARegularFile;
-    } else if (st.st_size == 0) {
-        mapped = MappedFile{};
-    } else {
-        void* bytes = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
-        if (bytes != MAP_FAILED)
-            mapped = MappedFile{static_cast<char*>(bytes), static_cast<std::size_t>(st.st_size)};
-    }
-    const int saved = errno;
-    close(fd);  // the mapping keeps the file
-    errno = saved;
-    return mapped;
+    const Descriptor fd = OpenRegularFile(path, st);  // the mapping keeps the file once made
+    if (!fd.IsOpen())
+        return std::nullopt;
+    if (st.st_size == 0)
+        return MappedFile{};
+    const auto size = static_cast<std::size_t>(st.st_size);
+    void* bytes = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd.Get(), 0);
+    if (bytes == MAP_FAILED)
+        return std::nullopt;
+    return MappedFile{static_cast<char*>(bytes), size};
 }
 
 void UnmapFileBytes(const MappedFile& file) noexcept

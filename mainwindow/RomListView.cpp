@@ -350,9 +350,11 @@ int RomListModel::RowOf(int position) const {
 }
 
 bool RomListModel::FilePresent(int row) {
-  IndexAll();  // the walk needs the paths
   const Entry* e = EntryOf(row);
-  return e && presence.Present(e->fill);
+  if (!e) return false;
+  if (pathsHanded) return presence.Present(e->fill);
+  const RomRecord* rom = Emus ? Emus->GetRom(e->position) : nullptr;  // no walk yet: the file itself answers
+  return rom && FileExists(FieldView(rom->FilePath));
 }
 
 void RomListModel::SetIcons(const RomIcons& plain, const RomIcons& favourite) {

@@ -131,6 +131,8 @@ TEST(RomFilterModel, RowsChangedBeforeTheIndexReachesThemAreIndexedAsTheyAreThen
   there.erase(there.begin() + 2);
   SetFieldText(m.GetRom(model.RomPosition(5))->Name, "Renamed");
   model.RomChanged(5);
+  for (int r : {0, 1}) EXPECT_EQ(model.FilePresent(r), there[r]) << "row " << r;  // asked before any walk
+  EXPECT_FALSE(model.IndexComplete());
   model.IndexAll();
   EXPECT_EQ(indexed.count(), 1);
   EXPECT_EQ(model.EmulatorNames(), (QStringList{"Nestopia", "Snes9x"}));

@@ -64,20 +64,20 @@ LaunchTexts TextsOf(const RomRecord& rom, int position) {
 // close, so nothing can free the ROM or unload the engines under the launch.
 class LaunchGuard {
 public:
-  explicit LaunchGuard(TMainWnd& w) : wnd(w) {
-    wnd.SetLaunching(true);
-    block.emplace();
+  explicit LaunchGuard(TMainWnd& w) : wnd_(w) {
+    wnd_.SetLaunching(true);
+    block_.emplace();
   }
   ~LaunchGuard() {
-    block.reset();  // what queued up is handled while the window still refuses
-    wnd.SetLaunching(false);
+    block_.reset();  // what queued up is handled while the window still refuses
+    wnd_.SetLaunching(false);
   }
   LaunchGuard(const LaunchGuard&) = delete;
   LaunchGuard& operator=(const LaunchGuard&) = delete;
 
 private:
-  TMainWnd& wnd;
-  std::optional<UserInputBlock> block;
+  TMainWnd& wnd_;
+  std::optional<UserInputBlock> block_;
 };
 
 // While logging is on, a launch's failure goes to the log too, after the box that said it.

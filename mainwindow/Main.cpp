@@ -99,18 +99,18 @@ TMainWnd::TMainWnd(QWidget* parent) : QMainWindow(parent) {
   PlaceFirstTime();
 
   new EmuManager;  // becomes the process-wide Emus
-  zipMan = std::make_unique<TZipArchiver>();
-  zipMan->ExtrOptions = ExtrOpts{ExtrOverWrite};
-  zipMan->OnProgress = [this](TZipArchiver*, ProgressType type, const std::string&, int32_t size) {
+  zipMan_ = std::make_unique<TZipArchiver>();
+  zipMan_->ExtrOptions = ExtrOpts{ExtrOverWrite};
+  zipMan_->OnProgress = [this](TZipArchiver*, ProgressType type, const std::string&, int32_t size) {
     ZipManProgress(*this, type, size);
   };
-  zipMan->Load_Unz_Dll();
-  zipMan->Load_Zip_Dll();
+  zipMan_->Load_Unz_Dll();
+  zipMan_->Load_Zip_Dll();
   FormCreate();
 }
 
 TMainWnd::~TMainWnd() {
-  if (!closed) FormClose();
+  if (!closed_) FormClose();
   if (MainWnd == this) MainWnd = nullptr;
 }
 
@@ -161,11 +161,11 @@ void TMainWnd::BuildActions() {
   for (const auto& [action, handler] : handlers)
     connect(action, &QAction::triggered, this, [this, handler = handler] { Command([&] { (this->*handler)(); }); });
 
-  viewGroup = new QActionGroup(this);
-  viewGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+  viewGroup_ = new QActionGroup(this);
+  viewGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
   for (QAction* a : {BigIcons, SmallIcns, ListIcons, Report}) {
     a->setCheckable(true);
-    viewGroup->addAction(a);
+    viewGroup_->addAction(a);
   }
   ListEmu->setIcon(ToolIcon(ToolPicture::EmuList));
   Run->setIcon(ToolIcon(ToolPicture::Run));
@@ -381,7 +381,7 @@ void TMainWnd::BindList() {
 void TMainWnd::Command(const std::function<void()>& handler) {
   // Input is dropped during a launch; this also stops a command reached any other way, as
   // removing or re-sorting ROMs under the launch would free the record it counts the play on.
-  if (launching) return;
+  if (launching_) return;
   Guarded(handler);
 }
 
@@ -434,9 +434,9 @@ void TMainWnd::FormCreate() {
   WindowSettings w;
   LoadSettings(w);
   ApplyWindowSettings(w);
-  loaded = true;
-  settingsUnread = !w.Read && EntryExists(SettingsFileName());
-  if (settingsUnread)
+  loaded_ = true;
+  settingsUnread_ = !w.Read && EntryExists(SettingsFileName());
+  if (settingsUnread_)
     ErrorBox("Error Loading Settings.\n" + SettingsFileName() + ": " + ReadErrorText(w.ReadError) + "\n" + LeftAsItIs);
   LoadListFile(&EmuManager::LoadRomList, RomListFileName(), "Error Loading Roms List.");
   LoadListFile(&EmuManager::LoadEmuList, EmuListFileName(), "Error Loading Emu List.");
@@ -464,9 +464,9 @@ void TMainWnd::FormShow() {
     SplashWnd = nullptr;
   }
   FillRomList();
-  if (!columnsToFit.empty()) {  // the first showing, once the list has its width
-    List->FitColumns(columnsToFit);
-    columnsToFit.clear();
+  if (!columnsToFit_.empty()) {  // the first showing, once the list has its width
+    List->FitColumns(columnsToFit_);
+    columnsToFit_.clear();
   }
 }
 
@@ -476,7 +476,7 @@ void TMainWnd::showEvent(QShowEvent* e) {
 }
 
 void TMainWnd::closeEvent(QCloseEvent* e) {
-  if (launching) {  // the launch needs the engines and the catalogue until it has cleaned up
+  if (launching_) {  // the launch needs the engines and the catalogue until it has cleaned up
     SetStatus("A game is running: close it first");
     e->ignore();
     return;
@@ -491,10 +491,10 @@ void TMainWnd::closeEvent(QCloseEvent* e) {
 }
 
 void TMainWnd::FormClose() {
-  if (closed) return;
+  if (closed_) return;
   SaveAtClose();
-  zipMan->Unload_Unz_Dll();
-  zipMan->Unload_Zip_Dll();
+  zipMan_->Unload_Unz_Dll();
+  zipMan_->Unload_Zip_Dll();
   List->Model()->Clear();
   delete Emus;
 }
@@ -513,8 +513,8 @@ void TMainWnd::PlaceFirstTime() {
 }
 
 void TMainWnd::EndSession() {
-  if (closed) return;
-  if (launching || TApplication::DispatchDepth() > 1) {
+  if (closed_) return;
+  if (launching_ || TApplication::DispatchDepth() > 1) {
     SaveAtClose();
     ReleaseDataFolder();
     std::fflush(nullptr);
@@ -526,17 +526,17 @@ void TMainWnd::EndSession() {
 }
 
 void TMainWnd::SaveAtClose() {
-  closed = true;
+  closed_ = true;
   SetStatus("Closing...");
-  if (loaded && !DataFolderWritable())
+  if (loaded_ && !DataFolderWritable())
     ErrorBox("Nothing of this session was saved: the data folder " + DataFolder() + " could not be created.");
-  else if (loaded)
+  else if (loaded_)
     SaveSession();
   SayWhatIsNotKept();
 }
 
 void TMainWnd::SaveSession() {
-  if (!settingsUnread) SaveSettings(TakeWindowSettings());
+  if (!settingsUnread_) SaveSettings(TakeWindowSettings());
   SaveListFile(&EmuManager::SaveEmuList, EmuListFileName(), "Error writing Emulator List file.");
   SaveListFile(&EmuManager::SaveRomList, RomListFileName(), "Error writing Roms List file.");
 }
@@ -563,7 +563,7 @@ void TMainWnd::SaveListFile(void (EmuManager::*save)(const std::string&) const, 
 void TMainWnd::SayWhatIsNotKept() {
   std::string lost;
   const auto note = [&](const std::string& path, int32_t count, const char* what) {
-    if (count > 0 && (!loaded || Emus->UnreadFile(path)))
+    if (count > 0 && (!loaded_ || Emus->UnreadFile(path)))
       lost += "\n" + path + " (" + std::to_string(count) + " " + what + (count == 1 ? ")" : "s)");
   };
   note(EmuListFileName(), Emus->EmuCount(), "emulator");
@@ -592,11 +592,11 @@ void TMainWnd::ApplyWindowSettings(const WindowSettings& w) {
   ShowProgressBars->setChecked(w.ShowProgressBars);
   SetListFontChoice(w.Font);
   // Columns the file holds no width for (all of them at a first start) fit what they show.
-  columnsToFit.assign(ColumnCount, false);
+  columnsToFit_.assign(ColumnCount, false);
   if (Settings.SaveColumnsWidth)
     for (int c = 0; c < ColumnCount; ++c) {
       if (w.ColumnSaved[c]) List->SetColumnWidth(c, w.ColumnWidths[c]);
-      else columnsToFit[c] = true;
+      else columnsToFit_[c] = true;
     }
   List->ShowSortMethod(Settings.SortMethod);
   ApplyHotTrack(Settings.HotTrack);
@@ -699,12 +699,12 @@ void TMainWnd::EnableToolTipsClick() { EnableToolTips->setChecked(!EnableToolTip
 
 void TMainWnd::ShowProgressBarsClick() {
   ShowProgressBars->setChecked(!ShowProgressBars->isChecked());
-  ShowProgressStrip(progressShown);
+  ShowProgressStrip(progressShown_);
 }
 
 void TMainWnd::ShowProgressStrip(bool working) {
   // Idle, the empty strip would look like a text field: it shows only while work reports progress.
-  progressShown = working;
+  progressShown_ = working;
   PPanel->setVisible(working && ShowProgressBars->isChecked());
 }
 
@@ -836,8 +836,8 @@ void TMainWnd::RemoveMissingExecute() {
 }
 
 void TMainWnd::ExportListExecute() {
-  const std::string initial = lastExport.empty() ? WithTrailingSlash(QDir::homePath().toStdString()) + "ROMs.csv"
-                                                 : lastExport;
+  const std::string initial = lastExport_.empty() ? WithTrailingSlash(QDir::homePath().toStdString()) + "ROMs.csv"
+                                                 : lastExport_;
   const std::optional<std::string> file =
       CurrentPrompter().SaveFileName("Export List", "CSV files (*.csv)|*.csv|All files (*.*)|*.*", initial, "csv");
   if (!file) return;
@@ -848,7 +848,7 @@ void TMainWnd::ExportListExecute() {
     SetStatus("Ready");
     return;
   }
-  lastExport = *file;
+  lastExport_ = *file;
   SetStatus(std::to_string(rows) + " ROMs exported");
 }
 

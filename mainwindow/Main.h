@@ -69,7 +69,7 @@ public:
   QAction *BigIcons, *SmallIcns, *ListIcons, *Report;
 
   // The window's zip component (list and extract before a launch).
-  TZipArchiver& ZipMan() { return *zipMan; }
+  TZipArchiver& ZipMan() { return *zipMan_; }
   // Unzip progress counters of the launch.
   int32_t UnzipTotal = 0;
   int32_t UnzipDone = 0;
@@ -85,11 +85,11 @@ public:
 
   // False when start-up stopped before the settings and list files were read: closing then
   // writes none of them, so a broken start cannot destroy the stored catalogue.
-  bool CatalogueLoaded() const { return loaded; }
+  bool CatalogueLoaded() const { return loaded_; }
   // True for the whole of a launch (listing, unzip, the emulator's run, the clean-up): the window
   // keeps painting but refuses to close and runs no command.
-  bool Launching() const { return launching; }
-  void SetLaunching(bool on) { launching = on; }
+  bool Launching() const { return launching_; }
+  void SetLaunching(bool on) { launching_ = on; }
   // Shows the progress strip above the status bar while work reports progress (and "Show
   // Progress Bars" is checked); hides it again when the work ends.
   void ShowProgressStrip(bool working);
@@ -141,7 +141,7 @@ public:
   void BindDialogs();
 
   // Whether FormClose has run (the catalogue is saved and the manager destroyed).
-  bool Closed() const { return closed; }
+  bool Closed() const { return closed_; }
   // The desktop session ends (Session.h): saves as the close does, then the run ends. Only the
   // event loop below: it is the window's own close. Anything else below (a launch, a dialog, an
   // unzip) must not go on without the catalogue, and the emulator is left to the session: the
@@ -183,15 +183,15 @@ private:
   void SayWhatIsNotKept();
   void SetViewStyle(int style);
 
-  std::unique_ptr<TZipArchiver> zipMan;
-  QActionGroup* viewGroup = nullptr;
-  std::vector<bool> columnsToFit;  // fitted once, at the first showing
-  std::string lastExport;  // the file the list was last exported to in this run
-  bool loaded = false;
-  bool settingsUnread = false;  // Tarnwick.ini is there but could not be read: it is not written
-  bool launching = false;
-  bool closed = false;
-  bool progressShown = false;
+  std::unique_ptr<TZipArchiver> zipMan_;
+  QActionGroup* viewGroup_ = nullptr;
+  std::vector<bool> columnsToFit_;  // fitted once, at the first showing
+  std::string lastExport_;  // the file the list was last exported to in this run
+  bool loaded_ = false;
+  bool settingsUnread_ = false;  // Tarnwick.ini is there but could not be read: it is not written
+  bool launching_ = false;
+  bool closed_ = false;
+  bool progressShown_ = false;
 };
 
 // The one main window of the run (created at start-up).

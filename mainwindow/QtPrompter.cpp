@@ -78,26 +78,26 @@ QString CaseFreePattern(QString pattern) {
 // A font dialog with the colour choice beside the face, size and effects.
 class FontColourDialog : public QDialog {
 public:
-  explicit FontColourDialog(const FontChoice& start, QWidget* parent) : QDialog(parent), colour(start.Color) {
+  explicit FontColourDialog(const FontChoice& start, QWidget* parent) : QDialog(parent), colour_(start.Color) {
     setWindowTitle("Font");
-    fonts = new QFontDialog(this);
-    fonts->setWindowFlags(Qt::Widget);
-    fonts->setOptions(QFontDialog::NoButtons);
+    fonts_ = new QFontDialog(this);
+    fonts_->setWindowFlags(Qt::Widget);
+    fonts_->setOptions(QFontDialog::NoButtons);
     QFont f(QString::fromStdString(start.Name), start.Size);
     f.setBold(start.Bold);
     f.setItalic(start.Italic);
     f.setUnderline(start.Underline);
     f.setStrikeOut(start.StrikeOut);
-    fonts->setCurrentFont(f);
+    fonts_->setCurrentFont(f);
     auto* colourButton = new QPushButton("&Color...", this);
     colourButton->setObjectName("ColorButton");
-    swatch = new QLabel(this);
-    swatch->setFixedSize(40, 20);
+    swatch_ = new QLabel(this);
+    swatch_->setFixedSize(40, 20);
     ShowSwatch();
     connect(colourButton, &QPushButton::clicked, this, [this] {
       QColor c = QColorDialog::getColor(AsQColor(), this, "Color");
       if (c.isValid()) {
-        colour = c.red() | (c.green() << 8) | (c.blue() << 16);
+        colour_ = c.red() | (c.green() << 8) | (c.blue() << 16);
         ShowSwatch();
       }
     });
@@ -106,39 +106,39 @@ public:
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel("Color:", this));
-    row->addWidget(swatch);
+    row->addWidget(swatch_);
     row->addWidget(colourButton);
     row->addStretch();
     row->addWidget(buttons);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(fonts);
+    layout->addWidget(fonts_);
     layout->addLayout(row);
   }
   void Take(FontChoice& font) const {
-    QFont f = fonts->currentFont();
+    QFont f = fonts_->currentFont();
     font.Name = f.family().toStdString();
     font.Size = f.pointSize() > 0 ? f.pointSize() : font.Size;
     font.Bold = f.bold();
     font.Italic = f.italic();
     font.Underline = f.underline();
     font.StrikeOut = f.strikeOut();
-    font.Color = colour;
+    font.Color = colour_;
   }
 
 private:
   QColor AsQColor() const {
-    if (colour < 0) return palette().color(QPalette::WindowText);
-    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    if (colour_ < 0) return palette().color(QPalette::WindowText);
+    return QColor(colour_ & 0xFF, (colour_ >> 8) & 0xFF, (colour_ >> 16) & 0xFF);
   }
   void ShowSwatch() {
-    swatch->setAutoFillBackground(true);
-    QPalette p = swatch->palette();
+    swatch_->setAutoFillBackground(true);
+    QPalette p = swatch_->palette();
     p.setColor(QPalette::Window, AsQColor());
-    swatch->setPalette(p);
+    swatch_->setPalette(p);
   }
-  QFontDialog* fonts;
-  QLabel* swatch;
-  int32_t colour;
+  QFontDialog* fonts_;
+  QLabel* swatch_;
+  int32_t colour_;
 };
 
 }  // namespace

@@ -47,12 +47,12 @@ QString AddedText(const RomFacts& f) {
 class HotTrackDelegate : public QStyledItemDelegate {
 public:
   HotTrackDelegate(const bool& on, const int& hoverRow, QObject* parent)
-      : QStyledItemDelegate(parent), on(on), hoverRow(hoverRow) {}
+      : QStyledItemDelegate(parent), on_(on), hoverRow_(hoverRow) {}
   void paint(QPainter* p, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override {
     QStyleOptionViewItem o(option);
     o.state &= ~QStyle::State_MouseOver;
-    if (on && index.row() == hoverRow && !(o.state & QStyle::State_Selected)) {
+    if (on_ && index.row() == hoverRow_ && !(o.state & QStyle::State_Selected)) {
       QColor hover = o.palette.color(QPalette::Highlight);
       hover.setAlpha(60);
       p->fillRect(o.rect, hover);
@@ -67,8 +67,8 @@ public:
   QSize cell;
 
 private:
-  const bool& on;
-  const int& hoverRow;
+  const bool& on_;
+  const int& hoverRow_;
 };
 
 }  // namespace
@@ -76,17 +76,17 @@ private:
 // ---- RomListModel -------------------------------------------------------------------------
 
 RomListModel::RomListModel(QObject* parent)
-    : QAbstractTableModel(parent), presence([this] {
+    : QAbstractTableModel(parent), presence_([this] {
         // On the walking thread: the refresh runs on this model's own.
         QMetaObject::invokeMethod(this, [this] { PresenceArrived(); }, Qt::QueuedConnection);
       }) {
-  indexTimer = new QTimer(this);
-  indexTimer->setSingleShot(true);
-  connect(indexTimer, &QTimer::timeout, this, [this] { IndexStep(); });
+  indexTimer_ = new QTimer(this);
+  indexTimer_->setSingleShot(true);
+  connect(indexTimer_, &QTimer::timeout, this, [this] { IndexStep(); });
 }
 
 int RomListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(shown.size());
+  return parent.isValid() ? 0 : static_cast<int>(shown_.size());
 }
 
 int RomListModel::columnCount(const QModelIndex& parent) const {
@@ -94,7 +94,7 @@ int RomListModel::columnCount(const QModelIndex& parent) const {
 }
 
 const RomListModel::Entry* RomListModel::EntryOf(int row) const {
-  return row >= 0 && row < static_cast<int>(shown.size()) ? &entries[shown[row]] : nullptr;
+  return row >= 0 && row < static_cast<int>(shown_.size()) ? &entries_[shown_[row]] : nullptr;
 }
 
 QVariant RomListModel::data(const QModelIndex& index, int role) const {
@@ -102,9 +102,9 @@ QVariant RomListModel::data(const QModelIndex& index, int role) const {
   if (!entry) return {};
   if (role == Qt::DecorationRole) {
     if (index.column() != RomColumn::Name) return {};
-    const RomIcons& set = icons[Favourite(*entry) ? 1 : 0];
-    if (!pathsHanded) return set.Unchecked;
-    const std::optional<bool> present = presence.Known(entry->fill);
+    const RomIcons& set = icons_[Favourite(*entry) ? 1 : 0];
+    if (!pathsHanded_) return set.Unchecked;
+    const std::optional<bool> present = presence_.Known(entry->fill);
     return !present ? set.Unchecked : *present ? set.Present : set.Missing;
   }
   if (role == Qt::TextAlignmentRole)
@@ -153,11 +153,11 @@ Qt::ItemFlags RomListModel::flags(const QModelIndex& index) const {
 }
 
 void RomListModel::AppendSearchText(Entry& e, std::string_view name, std::string_view path) {
-  e.textStart = static_cast<uint32_t>(texts.size());
-  AppendSearchForm(texts, name);
-  texts.push_back('\n');  // no typed word holds a line end, so none matches across the two
-  AppendSearchForm(texts, path.substr(path.rfind('/') + 1));
-  e.textEnd = static_cast<uint32_t>(texts.size());
+  e.textStart = static_cast<uint32_t>(texts_.size());
+  AppendSearchForm(texts_, name);
+  texts_.push_back('\n');  // no typed word holds a line end, so none matches across the two
+  AppendSearchForm(texts_, path.substr(path.rfind('/') + 1));
+  e.textEnd = static_cast<uint32_t>(texts_.size());
 }
 
 namespace {
@@ -170,144 +170,144 @@ int RomListModel::Fill() {
   beginResetModel();
   ResetIndex();
   const int n = Emus ? Emus->RomCount() : 0;
-  entries.reserve(n);
+  entries_.reserve(n);
   for (int i = 0; i < n; ++i)
-    if (Emus->GetRom(i)) entries.push_back(Entry{i, static_cast<uint32_t>(entries.size()), false, 0, 0, 0, 0});
+    if (Emus->GetRom(i)) entries_.push_back(Entry{i, static_cast<uint32_t>(entries_.size()), false, 0, 0, 0, 0});
   Select();
   endResetModel();
-  if (!IndexComplete()) indexTimer->start(IndexUnpaintedStartMs);
+  if (!IndexComplete()) indexTimer_->start(IndexUnpaintedStartMs);
   return n;
 }
 
 void RomListModel::ResetIndex() {
-  entries.clear();
-  texts.clear();
-  emulatorSearch.clear();
-  emulatorShown.clear();
-  emulatorNames.clear();
-  emulatorIds.clear();
-  lastEmulator.clear();
-  systemSearch.clear();
+  entries_.clear();
+  texts_.clear();
+  emulatorSearch_.clear();
+  emulatorShown_.clear();
+  emulatorNames_.clear();
+  emulatorIds_.clear();
+  lastEmulator_.clear();
+  systemSearch_.clear();
   if (Emus)
-    for (const std::string& system : Emus->Systems()) systemSearch.push_back(SearchForm(system));
-  systemSearch.push_back(SearchForm("Invalid"));
-  indexed = 0;
-  paths.clear();
-  pathEnds.clear();
-  pathsHanded = false;
-  presence.Check({}, {});  // the answers of the last fill name other rows
-  indexTimer->stop();
+    for (const std::string& system : Emus->Systems()) systemSearch_.push_back(SearchForm(system));
+  systemSearch_.push_back(SearchForm("Invalid"));
+  indexed_ = 0;
+  paths_.clear();
+  pathEnds_.clear();
+  pathsHanded_ = false;
+  presence_.Check({}, {});  // the answers of the last fill name other rows
+  indexTimer_->stop();
 }
 
 void RomListModel::IndexStep() {
-  const std::size_t end = std::min(entries.size(), indexed + IndexStepSize);
-  for (; indexed < end; ++indexed)
-    if (const RomRecord* rom = Emus ? Emus->GetRom(entries[indexed].position) : nullptr)
-      IndexEntry(entries[indexed], *rom);
-  if (indexed < entries.size()) indexTimer->start(0);
-  else if (!pathsHanded) FinishIndex();
+  const std::size_t end = std::min(entries_.size(), indexed_ + IndexStepSize);
+  for (; indexed_ < end; ++indexed_)
+    if (const RomRecord* rom = Emus ? Emus->GetRom(entries_[indexed_].position) : nullptr)
+      IndexEntry(entries_[indexed_], *rom);
+  if (indexed_ < entries_.size()) indexTimer_->start(0);
+  else if (!pathsHanded_) FinishIndex();
 }
 
 void RomListModel::IndexAll() {
   while (!IndexComplete()) IndexStep();
-  indexTimer->stop();
+  indexTimer_->stop();
 }
 
 void RomListModel::IndexEntry(Entry& e, const RomRecord& rom) {
   const std::string_view path = FieldView(rom.FilePath);
   e.favourite = Emus->Facts(rom).Favourite;
   const std::string_view emulator = FieldView(rom.Emulator.Name);
-  if (emulator != lastEmulator || emulatorSearch.empty()) {
-    const auto [found, added] = emulatorIds.try_emplace(std::string(emulator), static_cast<uint32_t>(emulatorSearch.size()));
+  if (emulator != lastEmulator_ || emulatorSearch_.empty()) {
+    const auto [found, added] = emulatorIds_.try_emplace(std::string(emulator), static_cast<uint32_t>(emulatorSearch_.size()));
     if (added) {
-      emulatorSearch.push_back(SearchForm(emulator));
-      emulatorShown.push_back(Shown(emulator));
+      emulatorSearch_.push_back(SearchForm(emulator));
+      emulatorShown_.push_back(Shown(emulator));
     }
-    lastEmulator = emulator;
-    lastEmulatorId = found->second;
+    lastEmulator_ = emulator;
+    lastEmulatorId_ = found->second;
   }
-  e.emulator = lastEmulatorId;
+  e.emulator = lastEmulatorId_;
   const int32_t system = rom.Emulator.SystemIndex;
-  const size_t invalid = systemSearch.size() - 1;
+  const size_t invalid = systemSearch_.size() - 1;
   e.system = static_cast<uint32_t>(system >= 0 && static_cast<size_t>(system) < invalid ? system : invalid);
   AppendSearchText(e, FieldView(rom.Name), path);
   // The walk gets its own copy of the paths, by their place in the fill: the catalogue stays this
   // thread's alone. A ROM removed before it was indexed leaves an empty path in its place.
-  while (pathEnds.size() < e.fill) pathEnds.push_back(static_cast<uint32_t>(paths.size()));
-  paths.append(path);
-  pathEnds.push_back(static_cast<uint32_t>(paths.size()));
+  while (pathEnds_.size() < e.fill) pathEnds_.push_back(static_cast<uint32_t>(paths_.size()));
+  paths_.append(path);
+  pathEnds_.push_back(static_cast<uint32_t>(paths_.size()));
 }
 
 void RomListModel::FinishIndex() {
-  emulatorNames = emulatorShown;
-  emulatorNames.removeDuplicates();
-  emulatorNames.removeAll(QString());  // "All emulators" stands first; a nameless one is not offered
-  std::sort(emulatorNames.begin(), emulatorNames.end(),
+  emulatorNames_ = emulatorShown_;
+  emulatorNames_.removeDuplicates();
+  emulatorNames_.removeAll(QString());  // "All emulators" stands first; a nameless one is not offered
+  std::sort(emulatorNames_.begin(), emulatorNames_.end(),
             [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-  pathsHanded = true;
-  presence.Check(std::move(paths), std::move(pathEnds));
-  paths.clear();
-  pathEnds.clear();
+  pathsHanded_ = true;
+  presence_.Check(std::move(paths_), std::move(pathEnds_));
+  paths_.clear();
+  pathEnds_.clear();
   emit Indexed();
 }
 
 void RomListModel::Painted() {
-  if (indexTimer->isActive() && indexTimer->interval() > 0) indexTimer->start(0);
+  if (indexTimer_->isActive() && indexTimer_->interval() > 0) indexTimer_->start(0);
 }
 
 bool RomListModel::Favourite(const Entry& e) const {
-  if (static_cast<std::size_t>(&e - entries.data()) < indexed) return e.favourite;
+  if (static_cast<std::size_t>(&e - entries_.data()) < indexed_) return e.favourite;
   const RomRecord* rom = Emus ? Emus->GetRom(e.position) : nullptr;
   return rom && Emus->Facts(*rom).Favourite;
 }
 
 void RomListModel::PresenceArrived() {
-  presence.Acknowledge();  // first: answers from now on are news again
-  if (!shown.empty()) emit IconsChanged();
+  presence_.Acknowledge();  // first: answers from now on are news again
+  if (!shown_.empty()) emit IconsChanged();
 }
 
 void RomListModel::Select() {
-  shown.clear();
-  const std::vector<std::string> words = SearchWords(filter.Words);
-  if (words.empty() && filter.Emulator.isEmpty() && !filter.FavouritesOnly) {
-    shown.resize(entries.size());
-    std::iota(shown.begin(), shown.end(), 0u);
+  shown_.clear();
+  const std::vector<std::string> words = SearchWords(filter_.Words);
+  if (words.empty() && filter_.Emulator.isEmpty() && !filter_.FavouritesOnly) {
+    shown_.resize(entries_.size());
+    std::iota(shown_.begin(), shown_.end(), 0u);
     return;
   }
   IndexAll();
   // Emulator and system names are few: which of them hold each word is found once, here.
   std::vector<std::vector<char>> emulatorHas(words.size()), systemHas(words.size());
   for (size_t w = 0; w < words.size(); ++w) {
-    for (const std::string& name : emulatorSearch) emulatorHas[w].push_back(name.find(words[w]) != std::string::npos);
-    for (const std::string& name : systemSearch) systemHas[w].push_back(name.find(words[w]) != std::string::npos);
+    for (const std::string& name : emulatorSearch_) emulatorHas[w].push_back(name.find(words[w]) != std::string::npos);
+    for (const std::string& name : systemSearch_) systemHas[w].push_back(name.find(words[w]) != std::string::npos);
   }
-  std::vector<char> emulatorChosen(emulatorSearch.size(), filter.Emulator.isEmpty());
-  for (size_t id = 0; id < emulatorShown.size(); ++id)
-    if (emulatorShown[id] == filter.Emulator) emulatorChosen[id] = true;
+  std::vector<char> emulatorChosen(emulatorSearch_.size(), filter_.Emulator.isEmpty());
+  for (size_t id = 0; id < emulatorShown_.size(); ++id)
+    if (emulatorShown_[id] == filter_.Emulator) emulatorChosen[id] = true;
 
-  for (uint32_t i = 0; i < entries.size(); ++i) {
-    const Entry& e = entries[i];
-    if ((filter.FavouritesOnly && !e.favourite) || !emulatorChosen[e.emulator]) continue;
-    const std::string_view text(texts.data() + e.textStart, e.textEnd - e.textStart);
+  for (uint32_t i = 0; i < entries_.size(); ++i) {
+    const Entry& e = entries_[i];
+    if ((filter_.FavouritesOnly && !e.favourite) || !emulatorChosen[e.emulator]) continue;
+    const std::string_view text(texts_.data() + e.textStart, e.textEnd - e.textStart);
     bool all = true;
     for (size_t w = 0; all && w < words.size(); ++w)
       all = emulatorHas[w][e.emulator] || systemHas[w][e.system] || text.find(words[w]) != std::string_view::npos;
-    if (all) shown.push_back(i);
+    if (all) shown_.push_back(i);
   }
 }
 
 void RomListModel::SetFilter(const RomFilter& f) {
   beginResetModel();
-  filter = f;
+  filter_ = f;
   Select();
   endResetModel();
 }
 
 void RomListModel::RomChanged(int row) {
   if (!EntryOf(row) || !Emus) return;
-  Entry& e = entries[shown[row]];
+  Entry& e = entries_[shown_[row]];
   const RomRecord* rom = Emus->GetRom(e.position);
-  if (rom && shown[row] < indexed) {  // one not indexed yet is taken as it is when its turn comes
+  if (rom && shown_[row] < indexed_) {  // one not indexed yet is taken as it is when its turn comes
     e.favourite = Emus->Facts(*rom).Favourite;
     AppendSearchText(e, FieldView(rom->Name), FieldView(rom->FilePath));  // the old text stays unused in the buffer until the next fill
   }
@@ -317,23 +317,23 @@ void RomListModel::RomChanged(int row) {
 void RomListModel::Clear() {
   beginResetModel();
   ResetIndex();
-  entries.shrink_to_fit();
-  shown.clear();
-  shown.shrink_to_fit();
-  texts.shrink_to_fit();
+  entries_.shrink_to_fit();
+  shown_.clear();
+  shown_.shrink_to_fit();
+  texts_.shrink_to_fit();
   endResetModel();
 }
 
 void RomListModel::RemoveRow(int row) {
   if (!EntryOf(row)) return;
   beginRemoveRows({}, row, row);
-  const uint32_t gone = shown[row];
-  entries.erase(entries.begin() + gone);
-  if (gone < indexed) --indexed;
-  shown.erase(shown.begin() + row);
-  for (size_t i = row; i < shown.size(); ++i) --shown[i];
+  const uint32_t gone = shown_[row];
+  entries_.erase(entries_.begin() + gone);
+  if (gone < indexed_) --indexed_;
+  shown_.erase(shown_.begin() + row);
+  for (size_t i = row; i < shown_.size(); ++i) --shown_[i];
   // The catalogue moved its later ROMs up by one: their entries follow them.
-  for (size_t i = gone; i < entries.size(); ++i) --entries[i].position;
+  for (size_t i = gone; i < entries_.size(); ++i) --entries_[i].position;
   endRemoveRows();
 }
 
@@ -344,22 +344,22 @@ int RomListModel::RomPosition(int row) const {
 
 int RomListModel::RowOf(int position) const {
   // Shown entries ascend, and so do their positions.
-  const auto at = std::lower_bound(shown.begin(), shown.end(), position,
-                                   [this](uint32_t i, int p) { return entries[i].position < p; });
-  return at != shown.end() && entries[*at].position == position ? static_cast<int>(at - shown.begin()) : -1;
+  const auto at = std::lower_bound(shown_.begin(), shown_.end(), position,
+                                   [this](uint32_t i, int p) { return entries_[i].position < p; });
+  return at != shown_.end() && entries_[*at].position == position ? static_cast<int>(at - shown_.begin()) : -1;
 }
 
 bool RomListModel::FilePresent(int row) {
   const Entry* e = EntryOf(row);
   if (!e) return false;
-  if (pathsHanded) return presence.Present(e->fill);
+  if (pathsHanded_) return presence_.Present(e->fill);
   const RomRecord* rom = Emus ? Emus->GetRom(e->position) : nullptr;  // no walk yet: the file itself answers
   return rom && FileExists(FieldView(rom->FilePath));
 }
 
 void RomListModel::SetIcons(const RomIcons& plain, const RomIcons& favourite) {
-  icons[0] = plain;
-  icons[1] = favourite;
+  icons_[0] = plain;
+  icons_[1] = favourite;
 }
 
 // ---- TRomListView --------------------------------------------------------------------------
@@ -372,41 +372,41 @@ const int TRomListView::DesignWidths[RomListModel::ColumnCount] = {150, 100, 80,
 
 TRomListView::TRomListView(QWidget* parent) : QWidget(parent) {
   setObjectName("List");
-  renameTimer = new QTimer(this);
-  renameTimer->setSingleShot(true);
-  connect(renameTimer, &QTimer::timeout, this, [this] { StartPendingRename(); });
-  model = new RomListModel(this);
-  selection = new QItemSelectionModel(model, this);
-  stack = new QStackedWidget(this);
+  renameTimer_ = new QTimer(this);
+  renameTimer_->setSingleShot(true);
+  connect(renameTimer_, &QTimer::timeout, this, [this] { StartPendingRename(); });
+  model_ = new RomListModel(this);
+  selection_ = new QItemSelectionModel(model_, this);
+  stack_ = new QStackedWidget(this);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(stack);
+  layout->addWidget(stack_);
 
-  iconView = new QListView(stack);
-  iconView->setObjectName("ListIconView");
-  iconView->setModel(model);
-  iconView->setSelectionModel(selection);
-  iconView->setUniformItemSizes(true);  // layout of 100,000 rows without asking each one
-  iconView->setResizeMode(QListView::Adjust);
-  iconView->setWrapping(true);
-  iconView->setWordWrap(false);
-  iconView->setTextElideMode(Qt::ElideRight);
-  iconView->setMovement(QListView::Static);
-  BindView(iconView);
+  iconView_ = new QListView(stack_);
+  iconView_->setObjectName("ListIconView");
+  iconView_->setModel(model_);
+  iconView_->setSelectionModel(selection_);
+  iconView_->setUniformItemSizes(true);  // layout of 100,000 rows without asking each one
+  iconView_->setResizeMode(QListView::Adjust);
+  iconView_->setWrapping(true);
+  iconView_->setWordWrap(false);
+  iconView_->setTextElideMode(Qt::ElideRight);
+  iconView_->setMovement(QListView::Static);
+  BindView(iconView_);
 
   // A table: its rows share one height, so it paints 100,000 of them without laying each out.
-  reportView = new QTableView(stack);
-  reportView->setObjectName("ListReportView");
-  reportView->setModel(model);
-  reportView->setSelectionModel(selection);
-  reportView->setShowGrid(false);
-  reportView->setWordWrap(false);
-  reportView->setTabKeyNavigation(false);  // Tab leaves the list, as elsewhere
-  reportView->setCornerButtonEnabled(false);
-  reportView->verticalHeader()->hide();
-  reportView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  reportView_ = new QTableView(stack_);
+  reportView_->setObjectName("ListReportView");
+  reportView_->setModel(model_);
+  reportView_->setSelectionModel(selection_);
+  reportView_->setShowGrid(false);
+  reportView_->setWordWrap(false);
+  reportView_->setTabKeyNavigation(false);  // Tab leaves the list, as elsewhere
+  reportView_->setCornerButtonEnabled(false);
+  reportView_->verticalHeader()->hide();
+  reportView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   FitRowHeight();
-  QHeaderView* header = reportView->horizontalHeader();
+  QHeaderView* header = reportView_->horizontalHeader();
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   header->setHighlightSections(false);
   header->setStretchLastSection(false);
@@ -420,13 +420,13 @@ TRomListView::TRomListView(QWidget* parent) : QWidget(parent) {
   connect(header, &QHeaderView::sectionResized, this, [header](int c, int, int w) {
     if (c == RomColumn::Name && w < 50) header->resizeSection(RomColumn::Name, 50);  // the label column stays readable
   });
-  BindView(reportView);
+  BindView(reportView_);
 
-  stack->addWidget(iconView);
-  stack->addWidget(reportView);
+  stack_->addWidget(iconView_);
+  stack_->addWidget(reportView_);
   // Not dataChanged: that would also reset the text of a rename in progress to the stored name.
-  connect(model, &RomListModel::IconsChanged, this, [this] { CurrentView()->viewport()->update(); });
-  connect(selection, &QItemSelectionModel::selectionChanged, this, [this] {
+  connect(model_, &RomListModel::IconsChanged, this, [this] { CurrentView()->viewport()->update(); });
+  connect(selection_, &QItemSelectionModel::selectionChanged, this, [this] {
     if (OnSelectionChanged) OnSelectionChanged();
   });
   SetViewStyle(3);
@@ -441,22 +441,22 @@ void TRomListView::BindView(QAbstractItemView* v) {
   // editor on a row that is being launched.
   v->setEditTriggers(QAbstractItemView::EditKeyPressed);
   v->setContextMenuPolicy(Qt::CustomContextMenu);
-  v->setItemDelegate(new HotTrackDelegate(hotTrack, hoverRow, v));
+  v->setItemDelegate(new HotTrackDelegate(hotTrack_, hoverRow_, v));
   v->viewport()->installEventFilter(this);
   v->setMouseTracking(true);
   connect(v, &QWidget::customContextMenuRequested, this, [this, v](const QPoint& p) {
     if (OnContextMenu) OnContextMenu(v->viewport()->mapToGlobal(p));
   });
   connect(v, &QAbstractItemView::entered, this, [v, this](const QModelIndex& index) {
-    if (hotTrack && index.isValid()) v->viewport()->setCursor(Qt::PointingHandCursor);
-    if (hotTrack && index.row() != hoverRow) {
-      hoverRow = index.row();
+    if (hotTrack_ && index.isValid()) v->viewport()->setCursor(Qt::PointingHandCursor);
+    if (hotTrack_ && index.row() != hoverRow_) {
+      hoverRow_ = index.row();
       v->viewport()->update();
     }
   });
   connect(v, &QAbstractItemView::viewportEntered, this, [v, this] {
     v->viewport()->unsetCursor();
-    hoverRow = -1;
+    hoverRow_ = -1;
   });
 }
 
@@ -486,10 +486,10 @@ bool TRomListView::eventFilter(QObject* watched, QEvent* e) {
       });
     } else if (e->type() == QEvent::Leave) {
       view->viewport()->unsetCursor();
-      hoverRow = -1;
+      hoverRow_ = -1;
       view->viewport()->update();
     } else if (e->type() == QEvent::Paint) {
-      model->Painted();
+      model_->Painted();
     }
   }
   return QWidget::eventFilter(watched, e);
@@ -498,86 +498,86 @@ bool TRomListView::eventFilter(QObject* watched, QEvent* e) {
 void TRomListView::MousePressed(QAbstractItemView* view, const QPoint& at) {
   // The press reaches this filter before the view selects: a press on the row already
   // selected is the start of a rename click.
-  renameTimer->stop();
+  renameTimer_->stop();
   const QModelIndex i = view->indexAt(at);
-  const bool onSelected = i.isValid() && i.column() == RomColumn::Name && selection->isRowSelected(i.row(), {});
-  renameView = view;
-  renameIndex = onSelected ? QPersistentModelIndex(i) : QPersistentModelIndex();
+  const bool onSelected = i.isValid() && i.column() == RomColumn::Name && selection_->isRowSelected(i.row(), {});
+  renameView_ = view;
+  renameIndex_ = onSelected ? QPersistentModelIndex(i) : QPersistentModelIndex();
 }
 
 void TRomListView::MouseReleased(QAbstractItemView* view, const QPoint& at) {
-  const bool sameLabel = renameIndex.isValid() && view == renameView && view->indexAt(at) == renameIndex;
-  if (!sameLabel || hotTrack) {  // while hot tracking a click launches
-    renameIndex = QPersistentModelIndex();
+  const bool sameLabel = renameIndex_.isValid() && view == renameView_ && view->indexAt(at) == renameIndex_;
+  if (!sameLabel || hotTrack_) {  // while hot tracking a click launches
+    renameIndex_ = QPersistentModelIndex();
     return;
   }
-  renameTimer->start(QApplication::doubleClickInterval());
+  renameTimer_->start(QApplication::doubleClickInterval());
 }
 
 void TRomListView::CancelPendingRename() {
-  renameTimer->stop();
-  renameIndex = QPersistentModelIndex();
+  renameTimer_->stop();
+  renameIndex_ = QPersistentModelIndex();
 }
 
 void TRomListView::StartPendingRename() {
-  const QModelIndex i = renameIndex;
-  renameIndex = QPersistentModelIndex();
-  if (!i.isValid() || !renameView || renameView != CurrentView() || QApplication::activeModalWidget()) return;
-  if (renameView->indexWidget(i) || !selection->isRowSelected(i.row(), {})) return;
-  renameView->edit(i);
+  const QModelIndex i = renameIndex_;
+  renameIndex_ = QPersistentModelIndex();
+  if (!i.isValid() || !renameView_ || renameView_ != CurrentView() || QApplication::activeModalWidget()) return;
+  if (renameView_->indexWidget(i) || !selection_->isRowSelected(i.row(), {})) return;
+  renameView_->edit(i);
 }
 
 QAbstractItemView* TRomListView::CurrentView() const {
-  return stack->currentWidget() == iconView ? static_cast<QAbstractItemView*>(iconView) : reportView;
+  return stack_->currentWidget() == iconView_ ? static_cast<QAbstractItemView*>(iconView_) : reportView_;
 }
 
 void TRomListView::SetViewStyle(int value) {
-  style = value;
+  style_ = value;
   if (value >= 0 && value <= 2) {
     ApplyIconStyle();
-    stack->setCurrentWidget(iconView);
+    stack_->setCurrentWidget(iconView_);
   } else {
-    stack->setCurrentWidget(reportView);
+    stack_->setCurrentWidget(reportView_);
   }
   int row = SelectedRow();
-  if (row >= 0) CurrentView()->scrollTo(model->index(row, 0));
+  if (row >= 0) CurrentView()->scrollTo(model_->index(row, 0));
 }
 
 void TRomListView::ApplyIconStyle() {
   const QFontMetrics fm(ListFont());
   // The two icon styles show a name on up to two lines, eliding only what the second cannot hold.
-  switch (style) {
+  switch (style_) {
     case 0:  // big icons: 32 x 32 above the label, in rows
-      iconView->setViewMode(QListView::IconMode);
-      iconView->setFlow(QListView::LeftToRight);
-      iconView->setIconSize({32, 32});
-      iconView->setGridSize({std::max(96, fm.averageCharWidth() * 16), 40 + fm.height() * 2});
+      iconView_->setViewMode(QListView::IconMode);
+      iconView_->setFlow(QListView::LeftToRight);
+      iconView_->setIconSize({32, 32});
+      iconView_->setGridSize({std::max(96, fm.averageCharWidth() * 16), 40 + fm.height() * 2});
       break;
     case 1:  // small icons: 16 x 16 beside the label, in rows
-      iconView->setViewMode(QListView::ListMode);
-      iconView->setFlow(QListView::LeftToRight);
-      iconView->setIconSize({16, 16});
-      iconView->setGridSize({std::max(160, fm.averageCharWidth() * 24), std::max(18, fm.height() * 2 + 4)});
+      iconView_->setViewMode(QListView::ListMode);
+      iconView_->setFlow(QListView::LeftToRight);
+      iconView_->setIconSize({16, 16});
+      iconView_->setGridSize({std::max(160, fm.averageCharWidth() * 24), std::max(18, fm.height() * 2 + 4)});
       break;
     default:  // list: 16 x 16 beside the label, in columns
-      iconView->setViewMode(QListView::ListMode);
-      iconView->setFlow(QListView::TopToBottom);
-      iconView->setIconSize({16, 16});
-      iconView->setGridSize({std::max(150, fm.averageCharWidth() * 24), std::max(18, fm.height() + 4)});
+      iconView_->setViewMode(QListView::ListMode);
+      iconView_->setFlow(QListView::TopToBottom);
+      iconView_->setIconSize({16, 16});
+      iconView_->setGridSize({std::max(150, fm.averageCharWidth() * 24), std::max(18, fm.height() + 4)});
       break;
   }
-  const bool twoLines = style == 0 || style == 1;
-  iconView->setWordWrap(twoLines);
-  static_cast<HotTrackDelegate*>(iconView->itemDelegate())->cell =
-      twoLines ? iconView->gridSize() - QSize(4, 2) : QSize();
-  iconView->setWrapping(true);
-  iconView->setMovement(QListView::Static);
-  iconView->setResizeMode(QListView::Adjust);
-  iconView->setUniformItemSizes(true);
+  const bool twoLines = style_ == 0 || style_ == 1;
+  iconView_->setWordWrap(twoLines);
+  static_cast<HotTrackDelegate*>(iconView_->itemDelegate())->cell =
+      twoLines ? iconView_->gridSize() - QSize(4, 2) : QSize();
+  iconView_->setWrapping(true);
+  iconView_->setMovement(QListView::Static);
+  iconView_->setResizeMode(QListView::Adjust);
+  iconView_->setUniformItemSizes(true);
 }
 
 int TRomListView::SelectedRow() const {
-  const QModelIndexList rows = selection->selectedRows();
+  const QModelIndexList rows = selection_->selectedRows();
   int first = -1;
   for (const QModelIndex& i : rows)
     if (first < 0 || i.row() < first) first = i.row();
@@ -585,26 +585,26 @@ int TRomListView::SelectedRow() const {
 }
 
 void TRomListView::SelectRow(int row) {
-  if (row < 0 || row >= model->rowCount()) {
-    selection->clearSelection();
+  if (row < 0 || row >= model_->rowCount()) {
+    selection_->clearSelection();
     return;
   }
-  QModelIndex i = model->index(row, 0);
-  selection->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  QModelIndex i = model_->index(row, 0);
+  selection_->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   CurrentView()->scrollTo(i);
 }
 
 void TRomListView::ApplyFilter(const RomFilter& f) {
-  const int position = model->RomPosition(SelectedRow());
-  model->SetFilter(f);
-  const int row = model->RowOf(position);
+  const int position = model_->RomPosition(SelectedRow());
+  model_->SetFilter(f);
+  const int row = model_->RowOf(position);
   if (row >= 0) SelectRow(row);
 }
 
-int TRomListView::ColumnWidth(int c) const { return reportView->horizontalHeader()->sectionSize(c); }
+int TRomListView::ColumnWidth(int c) const { return reportView_->horizontalHeader()->sectionSize(c); }
 
 void TRomListView::FitColumns(const std::vector<bool>& fit) {
-  QHeaderView* header = reportView->horizontalHeader();
+  QHeaderView* header = reportView_->horizontalHeader();
   const auto fits = [&](int c) { return c < static_cast<int>(fit.size()) && fit[c]; };
   // The Name and File columns share what the others, fitted to their contents, leave. The
   // rows on screen and a few hundred more are measured: a thousand rows of nine columns would
@@ -612,8 +612,8 @@ void TRomListView::FitColumns(const std::vector<bool>& fit) {
   const auto shares = [](int c) { return c == RomColumn::Name || c == RomColumn::File; };
   header->setResizeContentsPrecision(FitRows);
   for (int c = 0; c < RomListModel::ColumnCount; ++c)
-    if (!shares(c) && fits(c)) reportView->resizeColumnToContents(c);
-  int spare = reportView->viewport()->width();
+    if (!shares(c) && fits(c)) reportView_->resizeColumnToContents(c);
+  int spare = reportView_->viewport()->width();
   for (int c = 0; c < RomListModel::ColumnCount; ++c)
     if (!shares(c) || !fits(c)) spare -= header->sectionSize(c);
   const int sharing = fits(RomColumn::Name) + fits(RomColumn::File);
@@ -622,19 +622,19 @@ void TRomListView::FitColumns(const std::vector<bool>& fit) {
 }
 
 void TRomListView::ShowSortMethod(int32_t method) {
-  QHeaderView* header = reportView->horizontalHeader();
+  QHeaderView* header = reportView_->horizontalHeader();
   const bool named = method >= 0 && method < 2 * RomListModel::ColumnCount;
   header->setSortIndicatorShown(named);
   if (named) header->setSortIndicator(method / 2, method % 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void TRomListView::SetColumnWidth(int c, int width) {
-  if (c >= 0 && c < RomListModel::ColumnCount) reportView->horizontalHeader()->resizeSection(c, std::max(0, width));
+  if (c >= 0 && c < RomListModel::ColumnCount) reportView_->horizontalHeader()->resizeSection(c, std::max(0, width));
 }
 
 void TRomListView::SetHotTrack(bool on) {
-  hotTrack = on;
-  for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(iconView), static_cast<QAbstractItemView*>(reportView)}) {
+  hotTrack_ = on;
+  for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(iconView_), static_cast<QAbstractItemView*>(reportView_)}) {
     v->viewport()->setAttribute(Qt::WA_Hover, on);
     v->viewport()->unsetCursor();
     v->viewport()->update();
@@ -643,8 +643,8 @@ void TRomListView::SetHotTrack(bool on) {
 
 // A row holds a line of the list's font or a small icon, whichever is taller, and a margin.
 void TRomListView::FitRowHeight() {
-  const int icon = reportView->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, reportView);
-  reportView->verticalHeader()->setDefaultSectionSize(std::max(QFontMetrics(font()).height(), icon) + 4);
+  const int icon = reportView_->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, reportView_);
+  reportView_->verticalHeader()->setDefaultSectionSize(std::max(QFontMetrics(font()).height(), icon) + 4);
 }
 
 QFont TRomListView::ListFont() const { return font(); }
@@ -652,11 +652,11 @@ QFont TRomListView::ListFont() const { return font(); }
 void TRomListView::SetListFont(const QFont& f) {
   setFont(f);  // both views take it from here
   FitRowHeight();
-  if (style >= 0 && style <= 2) ApplyIconStyle();
+  if (style_ >= 0 && style_ <= 2) ApplyIconStyle();
 }
 
 void TRomListView::SetFontColor(int32_t value) {
-  fontColor = value;
+  fontColor_ = value;
   QPalette p = palette();
   // A value with the top bit set names a system colour: the desktop's own text colour.
   p.setColor(QPalette::Text, value < 0 ? QApplication::palette().color(QPalette::Text)

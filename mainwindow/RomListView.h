@@ -68,7 +68,7 @@ public:
   int Fill();
   // Builds what is left of the index now; then the presence walk has every path.
   void IndexAll();
-  bool IndexComplete() const { return indexed == entries.size() && pathsHanded; }
+  bool IndexComplete() const { return indexed_ == entries_.size() && pathsHanded_; }
   void Painted();  // a view painted the rows: the index may go on
   void Clear();
   void RemoveRow(int row);          // the row goes; later rows keep pointing at their ROMs
@@ -76,14 +76,14 @@ public:
   int RowOf(int position) const;    // the row showing a catalogue position, -1 when none does
   bool FilePresent(int row);       // the row's file is there; tested now when not known yet
   // Whether the presence of every row's file is known (the icons are final).
-  bool PresenceComplete() const { return pathsHanded && presence.Complete(); }
-  int TotalCount() const { return static_cast<int>(entries.size()); }  // shown or not
+  bool PresenceComplete() const { return pathsHanded_ && presence_.Complete(); }
+  int TotalCount() const { return static_cast<int>(entries_.size()); }  // shown or not
 
-  const RomFilter& Filter() const { return filter; }
+  const RomFilter& Filter() const { return filter_; }
   void SetFilter(const RomFilter& f);
   // The emulator names of the ROMs of the last fill, as shown, each once, in name order; empty
   // until the index is complete.
-  const QStringList& EmulatorNames() const { return emulatorNames; }
+  const QStringList& EmulatorNames() const { return emulatorNames_; }
   // The ROM of a row changed (renamed, marked, played): its search text, mark and cells follow.
   // The row stays shown until the filter is applied again.
   void RomChanged(int row);
@@ -105,7 +105,7 @@ private:
     bool favourite;
     uint32_t emulator;  // index into emulatorSearch
     uint32_t system;    // line of the Systems list; its size for "Invalid"
-    uint32_t textStart, textEnd;  // the name and file name in search form, within `texts`
+    uint32_t textStart, textEnd;  // the name and file name in search form, within `texts_`
   };
   const Entry* EntryOf(int row) const;
   bool Favourite(const Entry& e) const;
@@ -117,26 +117,26 @@ private:
   void Select();  // chooses the shown entries by the filter
   void PresenceArrived();
 
-  std::vector<Entry, LargeArrayAllocator<Entry>> entries;  // every ROM of the last fill, in catalogue order
-  std::vector<uint32_t, LargeArrayAllocator<uint32_t>> shown;  // the rows: indexes into entries, ascending
-  std::string texts;
-  std::vector<std::string> emulatorSearch;  // each distinct emulator name in search form
-  QStringList emulatorShown;                // ... and as shown, by the same index
-  QStringList emulatorNames;
-  std::vector<std::string> systemSearch;    // the Systems list in search form, then "invalid"
-  std::unordered_map<std::string, uint32_t> emulatorIds;  // into emulatorSearch, by name as stored
-  std::string lastEmulator;  // catalogues hold few emulators, mostly in runs: the last one is tried first
-  uint32_t lastEmulatorId = 0;
-  std::size_t indexed = 0;  // entries before this one are in the index
-  std::string paths;        // the indexed ROMs' paths for the presence walk, by their place in the fill
-  std::vector<uint32_t> pathEnds;
-  bool pathsHanded = false;  // the walk has this fill's paths
-  QTimer* indexTimer;
-  RomFilter filter;
-  RomIcons icons[2];  // plain, favourite
+  std::vector<Entry, LargeArrayAllocator<Entry>> entries_;  // every ROM of the last fill, in catalogue order
+  std::vector<uint32_t, LargeArrayAllocator<uint32_t>> shown_;  // the rows: indexes into entries, ascending
+  std::string texts_;
+  std::vector<std::string> emulatorSearch_;  // each distinct emulator name in search form
+  QStringList emulatorShown_;                // ... and as shown, by the same index
+  QStringList emulatorNames_;
+  std::vector<std::string> systemSearch_;    // the Systems list in search form, then "invalid"
+  std::unordered_map<std::string, uint32_t> emulatorIds_;  // into emulatorSearch, by name as stored
+  std::string lastEmulator_;  // catalogues hold few emulators, mostly in runs: the last one is tried first
+  uint32_t lastEmulatorId_ = 0;
+  std::size_t indexed_ = 0;  // entries before this one are in the index
+  std::string paths_;        // the indexed ROMs' paths for the presence walk, by their place in the fill
+  std::vector<uint32_t> pathEnds_;
+  bool pathsHanded_ = false;  // the walk has this fill's paths
+  QTimer* indexTimer_;
+  RomFilter filter_;
+  RomIcons icons_[2];  // plain, favourite
   // Last, so its thread stops before the rest goes; asking about a row on screen (from data())
   // only moves that row up the walk.
-  mutable FilePresence presence;
+  mutable FilePresence presence_;
 };
 
 class TRomListView : public QWidget {
@@ -145,13 +145,13 @@ public:
   static const int DesignWidths[RomListModel::ColumnCount];
   explicit TRomListView(QWidget* parent = nullptr);
 
-  RomListModel* Model() const { return model; }
-  QListView* IconView() const { return iconView; }   // big icons, small icons, list
-  QTableView* ReportView() const { return reportView; }
+  RomListModel* Model() const { return model_; }
+  QListView* IconView() const { return iconView_; }   // big icons, small icons, list
+  QTableView* ReportView() const { return reportView_; }
   QAbstractItemView* CurrentView() const;
 
   // 0 big icons, 1 small icons, 2 list, 3 report; other values are kept and shown as report.
-  int ViewStyle() const { return style; }
+  int ViewStyle() const { return style_; }
   void SetViewStyle(int value);
 
   // Drops a rename that a click on the selected row is about to start (a launch came first).
@@ -169,14 +169,14 @@ public:
   // method that names no column.
   void ShowSortMethod(int32_t method);
 
-  bool HotTrack() const { return hotTrack; }
+  bool HotTrack() const { return hotTrack_; }
   void SetHotTrack(bool on);         // hover highlight with the hand-point cursor
 
   // The list's font and its colour as a platform colour value (red in the lowest byte;
   // values with the top bit set name system colours and show in the default text colour).
   QFont ListFont() const;
   void SetListFont(const QFont& f);
-  int32_t FontColor() const { return fontColor; }
+  int32_t FontColor() const { return fontColor_; }
   void SetFontColor(int32_t value);
 
   // Events the main window binds to its handlers.
@@ -198,16 +198,16 @@ private:
   void MousePressed(QAbstractItemView* view, const QPoint& at);
   void MouseReleased(QAbstractItemView* view, const QPoint& at);
   void StartPendingRename();
-  QTimer* renameTimer;
-  QAbstractItemView* renameView = nullptr;
-  QPersistentModelIndex renameIndex;
-  RomListModel* model;
-  QItemSelectionModel* selection;
-  QStackedWidget* stack;
-  QListView* iconView;
-  QTableView* reportView;
-  int style = 3;
-  bool hotTrack = false;
-  int hoverRow = -1;  // the row under the mouse while hot tracking
-  int32_t fontColor = 0;
+  QTimer* renameTimer_;
+  QAbstractItemView* renameView_ = nullptr;
+  QPersistentModelIndex renameIndex_;
+  RomListModel* model_;
+  QItemSelectionModel* selection_;
+  QStackedWidget* stack_;
+  QListView* iconView_;
+  QTableView* reportView_;
+  int style_ = 3;
+  bool hotTrack_ = false;
+  int hoverRow_ = -1;  // the row under the mouse while hot tracking
+  int32_t fontColor_ = 0;
 };

@@ -37,28 +37,28 @@ StatusProgress::~StatusProgress() {
 }
 
 void StatusProgress::Begin(const std::string& text, std::int64_t total) {
-  if (levels.empty()) {
-    stopAsked = false;
+  if (levels_.empty()) {
+    stopAsked_ = false;
     qApp->installEventFilter(this);
     show();
   }
-  levels.push_back({text, total, 0});
+  levels_.push_back({text, total, 0});
   ShowLevel();
   Pump();
 }
 
 void StatusProgress::Advance(std::int64_t done, const std::string& text) {
-  if (levels.empty()) return;
-  levels.back().done = done;
-  if (!text.empty()) levels.back().text = text;
+  if (levels_.empty()) return;
+  levels_.back().done = done;
+  if (!text.empty()) levels_.back().text = text;
   ShowLevel();
   Pump();
 }
 
 void StatusProgress::End() {
-  if (levels.empty()) return;
-  levels.pop_back();
-  if (!levels.empty()) {
+  if (levels_.empty()) return;
+  levels_.pop_back();
+  if (!levels_.empty()) {
     ShowLevel();
     return;
   }
@@ -67,7 +67,7 @@ void StatusProgress::End() {
 }
 
 void StatusProgress::ShowLevel() {
-  const Level& level = levels.back();
+  const Level& level = levels_.back();
   WorkText->setText(QString::fromStdString(level.text));
   if (level.total > 0) {
     WorkBar->setRange(0, 100);

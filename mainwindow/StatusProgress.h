@@ -26,13 +26,13 @@ public:
   QPushButton* WorkStop;    // "Stop"
 
   // Whether work is running.
-  bool Busy() const { return !levels.empty(); }
+  bool Busy() const { return !levels_.empty(); }
   // Asks the running work to stop at its next step (the Stop button, Esc, closing the window).
-  void RequestStop() { stopAsked = true; }
+  void RequestStop() { stopAsked_ = true; }
 
   void Begin(const std::string& text, std::int64_t total) override;
   void Advance(std::int64_t done, const std::string& text) override;
-  bool Cancelled() override { return stopAsked; }
+  bool Cancelled() override { return stopAsked_; }
   void End() override;
 
 protected:
@@ -47,6 +47,6 @@ private:
   void ShowLevel();
   void Pump();
 
-  std::vector<Level> levels;  // the work and the parts of it now running, outermost first
-  bool stopAsked = false;
+  std::vector<Level> levels_;  // the work and the parts of it now running, outermost first
+  bool stopAsked_ = false;
 };

@@ -15,28 +15,28 @@ std::string MemberFileName(const std::string& name) {
 }  // namespace
 
 ZipProgressFeed::ZipProgressFeed(TZipArchiver& z, Progress& p, std::string v)
-    : zip(z), progress(p), verb(std::move(v)), before(zip.OnProgress) {
-  zip.OnProgress = [this](TZipArchiver* sender, ProgressType type, const std::string& name, std::int32_t size) {
-    if (before) before(sender, type, name, size);
+    : zip_(z), progress_(p), verb_(std::move(v)), before_(zip_.OnProgress) {
+  zip_.OnProgress = [this](TZipArchiver* sender, ProgressType type, const std::string& name, std::int32_t size) {
+    if (before_) before_(sender, type, name, size);
     Feed(type, name, size);
   };
 }
 
 ZipProgressFeed::~ZipProgressFeed() {
   EndBatch();
-  zip.OnProgress = std::move(before);
+  zip_.OnProgress = std::move(before_);
 }
 
 void ZipProgressFeed::BeginBatch(std::int64_t bytes) {
   EndBatch();
-  progress.Begin(verb + "...", bytes);
-  inBatch = true;
-  done = 0;
+  progress_.Begin(verb_ + "...", bytes);
+  inBatch_ = true;
+  done_ = 0;
 }
 
 void ZipProgressFeed::EndBatch() {
-  if (inBatch) progress.End();
-  inBatch = false;
+  if (inBatch_) progress_.End();
+  inBatch_ = false;
 }
 
 void ZipProgressFeed::Feed(ProgressType type, const std::string& name, std::int32_t size) {
@@ -45,12 +45,12 @@ void ZipProgressFeed::Feed(ProgressType type, const std::string& name, std::int3
       BeginBatch(size);
       break;
     case ptFileBegin:
-      if (!inBatch) BeginBatch(0);  // an engine that gave no byte count: how far is not known
-      progress.Advance(done, verb + ": " + MemberFileName(name));
+      if (!inBatch_) BeginBatch(0);  // an engine that gave no byte count: how far is not known
+      progress_.Advance(done_, verb_ + ": " + MemberFileName(name));
       break;
     case ptBytesDone:
-      done += size;
-      if (inBatch) progress.Advance(done, "");
+      done_ += size;
+      if (inBatch_) progress_.Advance(done_, "");
       break;
     case ptBatchEnd:
       EndBatch();
@@ -58,6 +58,6 @@ void ZipProgressFeed::Feed(ProgressType type, const std::string& name, std::int3
     case ptFileCount:
       break;
   }
-  stopped = stopped || (inBatch && progress.Cancelled());
-  if (stopped) zip.CancelRequested = true;
+  stopped_ = stopped_ || (inBatch_ && progress_.Cancelled());
+  if (stopped_) zip_.CancelRequested = true;
 }

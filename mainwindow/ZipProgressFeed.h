@@ -22,18 +22,18 @@ public:
   ZipProgressFeed& operator=(const ZipProgressFeed&) = delete;
 
   // Whether the user asked to stop while the feed ran.
-  bool Stopped() const { return stopped; }
+  bool Stopped() const { return stopped_; }
 
 private:
   void Feed(ProgressType type, const std::string& name, std::int32_t size);
   void BeginBatch(std::int64_t bytes);
   void EndBatch();
 
-  TZipArchiver& zip;
-  Progress& progress;
-  const std::string verb;
-  TZipArchiver::TProgressEvent before;  // the component's own handler
-  std::int64_t done = 0;                // bytes of the batch done
-  bool inBatch = false;
-  bool stopped = false;
+  TZipArchiver& zip_;
+  Progress& progress_;
+  const std::string verb_;
+  TZipArchiver::TProgressEvent before_;  // the component's own handler
+  std::int64_t done_ = 0;                // bytes of the batch done
+  bool inBatch_ = false;
+  bool stopped_ = false;
 };

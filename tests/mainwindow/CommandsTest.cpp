@@ -62,17 +62,17 @@ public slots:
 TEST_F(Commands, RemoveAsksInMessageModeAndDeletesOnlyTheRow) {
   Settings.MessageMode = true;
   MainWnd->List->SelectRow(0);
-  prompts.Box(BoxNo);
+  prompts_.Box(BoxNo);
   Trigger("Remove1");
-  EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{UnlinkQuestion}));
+  EXPECT_EQ(prompts_.BoxTexts(), (std::vector<std::string>{UnlinkQuestion}));
   EXPECT_EQ(Emus->RomCount(), 2);
-  prompts.Box(BoxYes);
+  prompts_.Box(BoxYes);
   Trigger("Remove1");
   EXPECT_EQ(Emus->RomCount(), 1);
   ASSERT_EQ(Rows(), 1);
   EXPECT_EQ(MainWnd->List->Model()->data(MainWnd->List->Model()->index(0, 0), Qt::DisplayRole).toString(), "B");
   EXPECT_EQ(MainWnd->SelectedRom() < 1, true);
-  EXPECT_TRUE(fs::exists(a));  // unlinked, the file stays
+  EXPECT_TRUE(fs::exists(a_));  // unlinked, the file stays
   Settings.MessageMode = false;
   MainWnd->List->SelectRow(0);
   Trigger("Remove1");
@@ -85,53 +85,53 @@ TEST_F(Commands, RemoveAsksInMessageModeAndDeletesOnlyTheRow) {
 TEST_F(Commands, EraseMovesTheFileToTheTrashAfterAQuestionThatNamesItAndDefaultsToNo) {
   Settings.MessageMode = true;
   MainWnd->List->SelectRow(1);
-  prompts.Box(BoxNo);
+  prompts_.Box(BoxNo);
   Trigger("EraseROM1");
-  ASSERT_EQ(prompts.Shown().size(), 1u);
-  EXPECT_EQ(prompts.Shown()[0].text, EraseQuestion + b + "\n(The file will be moved to the trash)");
-  EXPECT_EQ(prompts.Shown()[0].defaultButton, BoxNo);
-  EXPECT_TRUE(fs::exists(b));
+  ASSERT_EQ(prompts_.Shown().size(), 1u);
+  EXPECT_EQ(prompts_.Shown()[0].text, EraseQuestion + b_ + "\n(The file will be moved to the trash)");
+  EXPECT_EQ(prompts_.Shown()[0].defaultButton, BoxNo);
+  EXPECT_TRUE(fs::exists(b_));
   EXPECT_EQ(Emus->RomCount(), 2);
 
-  const std::string content = TempDir::read(b);
-  prompts.Box(BoxYes);
+  const std::string content = TempDir::read(b_);
+  prompts_.Box(BoxYes);
   Trigger("EraseROM1");
-  EXPECT_FALSE(fs::exists(b));
+  EXPECT_FALSE(fs::exists(b_));
   EXPECT_EQ(Emus->RomCount(), 1);
-  const std::string name = fs::path(b).filename();
-  EXPECT_EQ(TempDir::read(program.Trash("files/" + name)), content);
-  const std::string info = TempDir::read(program.Trash("info/" + name + ".trashinfo"));
-  EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + b + "\nDeletionDate=", 0), 0u) << info;
+  const std::string name = fs::path(b_).filename();
+  EXPECT_EQ(TempDir::read(program_.Trash("files/" + name)), content);
+  const std::string info = TempDir::read(program_.Trash("info/" + name + ".trashinfo"));
+  EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + b_ + "\nDeletionDate=", 0), 0u) << info;
 }
 
 TEST_F(Commands, EraseWhereNoTrashCanBeUsedSaysTheFileGoesForGood) {
-  program.dir.write("xdg/Trash", "a file where the trash folder would be");
+  program_.dir.write("xdg/Trash", "a file where the trash folder would be");
   Settings.MessageMode = true;
   MainWnd->List->SelectRow(0);
-  prompts.Box(BoxYes);
+  prompts_.Box(BoxYes);
   Trigger("EraseROM1");
-  EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{
-                                    EraseQuestion + a + "\n(No trash can take this file: it will be deleted for good)"}));
-  EXPECT_FALSE(fs::exists(a));
-  EXPECT_EQ(TempDir::read(program.path("xdg/Trash")), "a file where the trash folder would be");
+  EXPECT_EQ(prompts_.BoxTexts(), (std::vector<std::string>{
+                                    EraseQuestion + a_ + "\n(No trash can take this file: it will be deleted for good)"}));
+  EXPECT_FALSE(fs::exists(a_));
+  EXPECT_EQ(TempDir::read(program_.path("xdg/Trash")), "a file where the trash folder would be");
 
   Settings.MessageMode = false;  // a file already gone: reported, the ROM leaves the catalogue
-  fs::remove(b);
+  fs::remove(b_);
   MainWnd->List->SelectRow(0);
-  prompts.Box(BoxOk);
+  prompts_.Box(BoxOk);
   Trigger("EraseROM1");
-  EXPECT_EQ(prompts.BoxTexts().back(), "Cannot phisically delete this ROM...");
+  EXPECT_EQ(prompts_.BoxTexts().back(), "Cannot phisically delete this ROM...");
   EXPECT_EQ(Emus->RomCount(), 0);
   EXPECT_EQ(MainWnd->StatBar->Panel(1), "0");
 }
 
 TEST_F(Commands, ClearingAsksOnlyInMessageMode) {
   Settings.MessageMode = true;
-  prompts.Box(BoxNo).Box(BoxYes);
+  prompts_.Box(BoxNo).Box(BoxYes);
   Trigger("ClearROMslist1");
   EXPECT_EQ(Emus->RomCount(), 2);
   Trigger("ClearEmuslist1");
-  EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{"Do you really want clear the ROMs list?",
+  EXPECT_EQ(prompts_.BoxTexts(), (std::vector<std::string>{"Do you really want clear the ROMs list?",
                                                           "Do you really want clear the EMUs list?"}));
   EXPECT_EQ(Emus->EmuCount(), 0);
   EXPECT_EQ(Emus->RomCount(), 2);  // the ROMs keep their own emulator copies
@@ -151,7 +151,7 @@ TEST_F(Commands, ExploreShowsTheRomsFolder) {
   Trigger("ExploreDirectory1");
   QDesktopServices::unsetUrlHandler("file");
   ASSERT_EQ(catcher.urls.size(), 1);
-  EXPECT_EQ(catcher.urls[0].toLocalFile().toStdString(), program.path("roms/"));
+  EXPECT_EQ(catcher.urls[0].toLocalFile().toStdString(), program_.path("roms/"));
   EXPECT_EQ(MainWnd->StatusText(), "Ready");
 }
 
@@ -176,7 +176,7 @@ TEST_F(Commands, OptionsTakeTheValuesBackOnOkOnly) {
 }
 
 TEST_F(Commands, TheLogIsViewedReadOnlyAndClearedAtOnce) {
-  program.dir.write("Tarnwick.log", "- Executing: x\r\n  Zip Supported\r\n");
+  program_.dir.write("Tarnwick.log", "- Executing: x\r\n  Zip Supported\r\n");
   OnNextModal([](QWidget* d) {
     EXPECT_EQ(d, EditWnd);
     EXPECT_EQ(EditWnd->windowTitle(), "Viewing Log file");
@@ -188,15 +188,15 @@ TEST_F(Commands, TheLogIsViewedReadOnlyAndClearedAtOnce) {
   });
   Trigger("ViewLogFile1");
   EXPECT_FALSE(EditWnd->Edit->isReadOnly());
-  EXPECT_TRUE(prompts.Shown().empty());
+  EXPECT_TRUE(prompts_.Shown().empty());
   Settings.MessageMode = true;
   Trigger("ClearLOGfile1");  // no question in any mode
-  EXPECT_EQ(program.Read("Tarnwick.log"), "");
-  EXPECT_TRUE(fs::exists(program.path("Tarnwick.log")));
+  EXPECT_EQ(program_.Read("Tarnwick.log"), "");
+  EXPECT_TRUE(fs::exists(program_.path("Tarnwick.log")));
 }
 
 TEST_F(Commands, ContentsOpenTheHelpPage) {
-  program.dir.write("HLP/Tarnwick.html", "<html><body><h1>Contents</h1><a name=\"romprop\">ROM</a></body></html>");
+  program_.dir.write("HLP/Tarnwick.html", "<html><body><h1>Contents</h1><a name=\"romprop\">ROM</a></body></html>");
   Trigger("Help1");
   THelpWnd* help = HelpWindow();
   EXPECT_TRUE(help->isVisible());
@@ -208,11 +208,11 @@ TEST_F(Commands, ContentsOpenTheHelpPage) {
 }
 
 TEST_F(Commands, ScanAddsTheFolderAndRefills) {
-  program.dir.write("scan/x.zip", "1");
-  program.dir.write("scan/y.ZIP", "2");
-  program.dir.write("scan/z.txt", "3");
+  program_.dir.write("scan/x.zip", "1");
+  program_.dir.write("scan/y.ZIP", "2");
+  program_.dir.write("scan/z.txt", "3");
   OnNextModal([this](QWidget*) {
-    ScanDlg->Dir->setText(QString::fromStdString(program.path("scan")));
+    ScanDlg->Dir->setText(QString::fromStdString(program_.path("scan")));
     ScanDlg->Check->setChecked(false);
     Trigger("BitBtn2");
   });
@@ -226,7 +226,7 @@ TEST_F(Commands, ScanAddsTheFolderAndRefills) {
 TEST_F(Commands, PropertiesNeedASelectedRowAndResortAfterAChange) {
   MainWnd->List->SelectRow(-1);
   MainWnd->PropertiesExecute();  // no dialog: a modal window would block here
-  EXPECT_TRUE(prompts.Shown().empty());
+  EXPECT_TRUE(prompts_.Shown().empty());
   MainWnd->List->SelectRow(1);
   OnNextModal([](QWidget* d) {
     EXPECT_EQ(d, RomPropDlg);
@@ -249,7 +249,7 @@ TEST_F(Commands, ClicksReachOnlyWhatAUserCouldClickThroughTheApplication) {
   Trigger("ShowToolBar1");
   EXPECT_NONFATAL_FAILURE(Trigger("ToolButton17"), "is hidden");
   EXPECT_EQ(Emus->RomCount(), 2);
-  EXPECT_TRUE(prompts.Shown().empty()) << "no refused click ran its handler";
+  EXPECT_TRUE(prompts_.Shown().empty()) << "no refused click ran its handler";
 
   // A click is an event the application object dispatches, where its error display sits.
   QWidget window;

@@ -46,7 +46,7 @@ class Editor : public ::testing::Test {
 protected:
   void SetUp() override {
     EditWnd = new TEditWnd;
-    EditWnd->FileName = file;
+    EditWnd->FileName = file_;
   }
   void TearDown() override {
     delete EditWnd;
@@ -62,9 +62,9 @@ protected:
     typing();
     EditWnd->close();
   }
-  TempDir dir;
-  const std::string file = dir.write("Types.lst", "Action\r\nPuzzle\r\n");
-  ScriptedPrompter prompts;
+  TempDir dir_;
+  const std::string file_ = dir_.write("Types.lst", "Action\r\nPuzzle\r\n");
+  ScriptedPrompter prompts_;
 };
 
 }  // namespace
@@ -101,15 +101,15 @@ TEST_F(Editor, EveryWayOfChangingTheTextAsksAtClose) {
   };
   for (const auto& [how, change] : changes) {
     SCOPED_TRACE(how);
-    dir.write("Types.lst", "Action\r\nPuzzle\r\n");
-    prompts.Box(BoxNo);
+    dir_.write("Types.lst", "Action\r\nPuzzle\r\n");
+    prompts_.Box(BoxNo);
     Session([&] {
       change();
       EXPECT_TRUE(EditWnd->Modified);
     });
-    EXPECT_EQ(prompts.BoxTexts().size(), 1u);
+    EXPECT_EQ(prompts_.BoxTexts().size(), 1u);
     EXPECT_FALSE(EditWnd->isVisible());
-    prompts.ClearShown();
+    prompts_.ClearShown();
   }
 }
 
@@ -121,7 +121,7 @@ TEST_F(Editor, UndoingEveryChangeLeavesNothingToSave) {
     Keys(QKeySequence::Undo);
     EXPECT_FALSE(EditWnd->Modified);
   });
-  EXPECT_TRUE(prompts.Shown().empty());
+  EXPECT_TRUE(prompts_.Shown().empty());
   EXPECT_FALSE(EditWnd->Modified);  // nothing was saved
 }
 
@@ -133,43 +133,43 @@ TEST_F(Editor, CtrlSSavesAndTheWindowStaysOpen) {
     Keys(QKeySequence::Save);
     EXPECT_TRUE(EditWnd->isVisible());
     EXPECT_FALSE(EditWnd->Modified);  // nothing left to save
-    EXPECT_EQ(TempDir::read(file), "Action\r\nPuzzle\r\nRPG\r\n");
+    EXPECT_EQ(TempDir::read(file_), "Action\r\nPuzzle\r\nRPG\r\n");
   });
-  EXPECT_TRUE(prompts.Shown().empty());  // saved: closing asks nothing
+  EXPECT_TRUE(prompts_.Shown().empty());  // saved: closing asks nothing
   EXPECT_TRUE(EditWnd->Modified);        // and tells the caller the file was saved
 }
 
 TEST_F(Editor, CancelAtTheSaveQuestionKeepsTheEditorAndItsText) {
-  prompts.Box(BoxCancel);
+  prompts_.Box(BoxCancel);
   Session([] { QTest::keyClicks(EditWnd->Edit, "New "); });
-  ASSERT_EQ(prompts.Shown().size(), 1u);
-  EXPECT_EQ(prompts.Shown()[0].text, "Do you want to save changes?");
-  EXPECT_EQ(prompts.Shown()[0].buttons, BoxButtons::YesNoCancel);
+  ASSERT_EQ(prompts_.Shown().size(), 1u);
+  EXPECT_EQ(prompts_.Shown()[0].text, "Do you want to save changes?");
+  EXPECT_EQ(prompts_.Shown()[0].buttons, BoxButtons::YesNoCancel);
   EXPECT_TRUE(EditWnd->isVisible());
   EXPECT_TRUE(EditWnd->Modified);
   EXPECT_EQ(EditWnd->Edit->toPlainText(), "New Action\nPuzzle");
-  EXPECT_EQ(TempDir::read(file), "Action\r\nPuzzle\r\n");
-  prompts.Box(BoxYes);  // closing again asks again
+  EXPECT_EQ(TempDir::read(file_), "Action\r\nPuzzle\r\n");
+  prompts_.Box(BoxYes);  // closing again asks again
   EditWnd->close();
   EXPECT_FALSE(EditWnd->isVisible());
-  EXPECT_EQ(TempDir::read(file), "New Action\r\nPuzzle\r\n");
+  EXPECT_EQ(TempDir::read(file_), "New Action\r\nPuzzle\r\n");
 }
 
 TEST_F(Editor, NoKeepsTheFileAndYesWritesIt) {
-  prompts.Box(BoxNo);
+  prompts_.Box(BoxNo);
   Session([] { Type(Qt::Key_X, "X"); });
-  EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{"Do you want to save changes?"}));
+  EXPECT_EQ(prompts_.BoxTexts(), (std::vector<std::string>{"Do you want to save changes?"}));
   EXPECT_FALSE(EditWnd->Modified);
-  EXPECT_EQ(TempDir::read(file), "Action\r\nPuzzle\r\n");
+  EXPECT_EQ(TempDir::read(file_), "Action\r\nPuzzle\r\n");
 
-  prompts.Box(BoxYes);
+  prompts_.Box(BoxYes);
   Session([] {
     EditWnd->Edit->moveCursor(QTextCursor::End);
     Type(Qt::Key_Return, "\r");
     Type(Qt::Key_R, "R");
   });
   EXPECT_TRUE(EditWnd->Modified);  // set means saved
-  EXPECT_EQ(TempDir::read(file), "Action\r\nPuzzle\r\nR\r\n");
+  EXPECT_EQ(TempDir::read(file_), "Action\r\nPuzzle\r\nR\r\n");
 }
 
 // An emulator's own configuration file: its line ends and the bytes of every line not edited
@@ -188,9 +188,9 @@ TEST_F(Editor, AConfigurationFileKeepsItsLineEndsAndUneditedBytes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string cfg = dir.write("emu.cfg", c.before);
+    const std::string cfg = dir_.write("emu.cfg", c.before);
     EditWnd->FileName = cfg;
-    prompts.Box(BoxYes);
+    prompts_.Box(BoxYes);
     Session([] {
       ASSERT_TRUE(EditWnd->Edit->find("Speed=1"));
       EditWnd->Edit->moveCursor(QTextCursor::EndOfLine);
@@ -201,9 +201,9 @@ TEST_F(Editor, AConfigurationFileKeepsItsLineEndsAndUneditedBytes) {
 }
 
 TEST_F(Editor, AWindows1252LineIsShownConvertedAndWrittenAsTypedOnceEdited) {
-  const std::string cfg = dir.write("emu.cfg", "Name=Caf\xE9\nPath=\xC0\n");
+  const std::string cfg = dir_.write("emu.cfg", "Name=Caf\xE9\nPath=\xC0\n");
   EditWnd->FileName = cfg;
-  prompts.Box(BoxYes);
+  prompts_.Box(BoxYes);
   Session([] {
     EXPECT_EQ(EditWnd->Edit->toPlainText(), QString::fromUtf8("Name=Caf\u00e9\nPath=\u00c0"));
     EditWnd->Edit->moveCursor(QTextCursor::End);
@@ -223,41 +223,41 @@ TEST_F(Editor, ReadOnlyViewingNeverAsks) {
     Keys(QKeySequence::Save);
   });
   EXPECT_FALSE(EditWnd->Modified);  // nothing changed, nothing saved
-  EXPECT_TRUE(prompts.Shown().empty());
-  EXPECT_EQ(TempDir::read(file), "Action\r\nPuzzle\r\n");
+  EXPECT_TRUE(prompts_.Shown().empty());
+  EXPECT_EQ(TempDir::read(file_), "Action\r\nPuzzle\r\n");
 }
 
 TEST_F(Editor, AFailedSaveKeepsTheWindowOpenAndMarked) {
-  dir.write("plain", "a file, not a folder");
-  EditWnd->FileName = dir.file("plain/Systems.lst");
-  prompts.Box(BoxOk).Box(BoxYes).Box(BoxOk);  // missing file; save? yes; cannot write
+  dir_.write("plain", "a file, not a folder");
+  EditWnd->FileName = dir_.file("plain/Systems.lst");
+  prompts_.Box(BoxOk).Box(BoxYes).Box(BoxOk);  // missing file; save? yes; cannot write
   Session([] { Type(Qt::Key_A, "A"); });
   EXPECT_TRUE(EditWnd->isVisible());
   EXPECT_TRUE(EditWnd->Modified);
-  ASSERT_EQ(prompts.Shown().size(), 3u);
-  EXPECT_EQ(prompts.Shown()[2].caption, "Error");
-  prompts.Box(BoxNo);  // closing again asks again
+  ASSERT_EQ(prompts_.Shown().size(), 3u);
+  EXPECT_EQ(prompts_.Shown()[2].caption, "Error");
+  prompts_.Box(BoxNo);  // closing again asks again
   EditWnd->close();
   EXPECT_FALSE(EditWnd->isVisible());
   EXPECT_FALSE(EditWnd->Modified);
 }
 
 TEST_F(Editor, AMissingFileStartsEmptyAndIsCreatedOnSave) {
-  EditWnd->FileName = dir.file("new.cfg");
-  prompts.Box(BoxOk).Box(BoxYes);
+  EditWnd->FileName = dir_.file("new.cfg");
+  prompts_.Box(BoxOk).Box(BoxYes);
   Session([] { Type(Qt::Key_Z, "z"); });
-  EXPECT_EQ(TempDir::read(dir.file("new.cfg")), "z\n");
+  EXPECT_EQ(TempDir::read(dir_.file("new.cfg")), "z\n");
 }
 
 TEST_F(Editor, AnUnreadableFileIsNeverOfferedForSaving) {
   // The file exists but reading it fails.
   EditWnd->FileName = "/proc/self/mem";
-  prompts.Box(BoxOk);
+  prompts_.Box(BoxOk);
   Session([] {
     Type(Qt::Key_A, "A");
     Keys(QKeySequence::Save);
   });
-  EXPECT_EQ(prompts.Shown().size(), 1u);  // the report, and no save question
+  EXPECT_EQ(prompts_.Shown().size(), 1u);  // the report, and no save question
   EXPECT_FALSE(EditWnd->isVisible());
   EXPECT_FALSE(EditWnd->Edit->isReadOnly());  // the next caller gets a writable editor
 }

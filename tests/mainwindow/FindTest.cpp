@@ -153,14 +153,14 @@ TEST(RomFilterModel, RowsChangedBeforeTheIndexReachesThemAreIndexedAsTheyAreThen
 class Find : public ::testing::Test {
 protected:
   void SetUp() override {
-    nes = MakeEmu("Nestopia", "/usr/bin/true", "", true, false, 0);
-    snes = MakeEmu("Snes9x", "/usr/bin/true", "", true, false, 1);
-    paths = {program.dir.write("roms/zelda.nes", "z"), program.dir.write("roms/red.gb", "r"),
-             program.dir.write("roms/kart.smc", "k"), program.dir.write("roms/tetris.gb", "t")};
-    program.WriteRoms({MakeRom(nes, "Zelda", paths[0]), MakeRom(nes, "Pok\xC3\xA9mon Red", paths[1]),
-                       MakeRom(snes, "Mario Kart", paths[2]), MakeRom(nes, "Tetris", paths[3])});
-    program.WriteEmus({nes, snes});
-    windows = std::make_unique<RunWindows>();
+    nes_ = MakeEmu("Nestopia", "/usr/bin/true", "", true, false, 0);
+    snes_ = MakeEmu("Snes9x", "/usr/bin/true", "", true, false, 1);
+    paths_ = {program_.dir.write("roms/zelda.nes", "z"), program_.dir.write("roms/red.gb", "r"),
+             program_.dir.write("roms/kart.smc", "k"), program_.dir.write("roms/tetris.gb", "t")};
+    program_.WriteRoms({MakeRom(nes_, "Zelda", paths_[0]), MakeRom(nes_, "Pok\xC3\xA9mon Red", paths_[1]),
+                       MakeRom(snes_, "Mario Kart", paths_[2]), MakeRom(nes_, "Tetris", paths_[3])});
+    program_.WriteEmus({nes_, snes_});
+    windows_ = std::make_unique<RunWindows>();
     Settings.MessageMode = false;
     MainWnd->show();
     MainWnd->activateWindow();
@@ -168,7 +168,7 @@ protected:
   }
   void TearDown() override {
     if (!MainWnd->Closed()) MainWnd->close();
-    windows.reset();
+    windows_.reset();
   }
   QTableView* view() const { return MainWnd->List->ReportView(); }
   RomListModel* model() const { return MainWnd->List->Model(); }
@@ -196,11 +196,11 @@ protected:
     view()->setFocus();
   }
 
-  TestProgram program;
-  EmulatorRecord nes, snes;
-  std::vector<std::string> paths;
-  std::unique_ptr<RunWindows> windows;
-  ScriptedPrompter prompts;
+  TestProgram program_;
+  EmulatorRecord nes_, snes_;
+  std::vector<std::string> paths_;
+  std::unique_ptr<RunWindows> windows_;
+  ScriptedPrompter prompts_;
 };
 
 using Names = std::vector<std::string>;
@@ -236,8 +236,8 @@ TEST_F(Find, TypingNarrowsTheListAndEscAndTheFiltersWorkAsAUserExpects) {
   QTest::keyClick(view(), Qt::Key_D, Qt::ControlModifier);
   EXPECT_TRUE(Emus->Facts(*Emus->GetRom(3)).Favourite);
   RomStats fromDisk;  // written at once
-  ASSERT_EQ(fromDisk.Open(program.path("LISTS/Stats.db")), "");
-  EXPECT_TRUE(fromDisk.Facts(paths[3]).Favourite);
+  ASSERT_EQ(fromDisk.Open(program_.path("LISTS/Stats.db")), "");
+  EXPECT_TRUE(fromDisk.Facts(paths_[3]).Favourite);
   const auto icon = [this](int row) { return model()->data(model()->index(row, 0), Qt::DecorationRole).value<QIcon>(); };
   EXPECT_NE(icon(3).cacheKey(), icon(2).cacheKey());  // the star
   MainWnd->FavouritesFilter->click();
@@ -277,7 +277,7 @@ TEST_F(Find, EveryCommandOnAFilteredListActsOnTheRomShownSelected) {
   const int zelda = MainWnd->SelectedRom();
   ASSERT_EQ(FieldText(Emus->GetRom(zelda)->Name), "Zelda");
   QTest::keyClick(view(), Qt::Key_Delete, Qt::ShiftModifier);  // erase
-  EXPECT_FALSE(fs::exists(paths[0]));
+  EXPECT_FALSE(fs::exists(paths_[0]));
   EXPECT_EQ(Emus->RomCount(), 3);
   EXPECT_EQ(Count(), "0 of 3");
 
@@ -286,15 +286,15 @@ TEST_F(Find, EveryCommandOnAFilteredListActsOnTheRomShownSelected) {
   QTest::keyClick(view(), Qt::Key_Delete);  // remove
   ASSERT_EQ(Emus->RomCount(), 2);
   for (int i = 0; i < 2; ++i) EXPECT_NE(FieldText(Emus->GetRom(i)->Name), "Tetris");
-  EXPECT_TRUE(fs::exists(paths[3]));
+  EXPECT_TRUE(fs::exists(paths_[3]));
   MainWnd->SearchBox->clear();
   EXPECT_EQ(ShownNames().size(), 2u);
   EXPECT_EQ(model()->RomPosition(1), 1);  // the rows after the removed one follow their ROMs
 }
 
 TEST_F(Find, TheNewColumnsShowTheFactsAndSortWithTheArrow) {
-  Emus->Stats().RecordPlay(paths[1], QDateTime(QDate(2026, 3, 4), QTime(21, 5)).toSecsSinceEpoch(), 2 * 3600 + 7 * 60 + 30);
-  Emus->Stats().RecordAdded({paths[2]}, QDateTime(QDate(2025, 1, 2), QTime(8, 0)).toSecsSinceEpoch());
+  Emus->Stats().RecordPlay(paths_[1], QDateTime(QDate(2026, 3, 4), QTime(21, 5)).toSecsSinceEpoch(), 2 * 3600 + 7 * 60 + 30);
+  Emus->Stats().RecordAdded({paths_[2]}, QDateTime(QDate(2025, 1, 2), QTime(8, 0)).toSecsSinceEpoch());
   MainWnd->RefreshExecute();
   QHeaderView* header = view()->horizontalHeader();
   EXPECT_EQ(model()->headerData(8, Qt::Horizontal, Qt::DisplayRole).toString(), "Last Played");
@@ -320,8 +320,8 @@ TEST_F(Find, TheNewColumnsShowTheFactsAndSortWithTheArrow) {
   EXPECT_EQ(ShownNames(), (Names{"Pok\xC3\xA9mon Red", "Zelda", "Mario Kart", "Tetris"}));
 
   MainWnd->close();
-  EXPECT_EQ(program.IniValue("Default", "Sort Method"), "17");
-  EXPECT_NE(program.IniValue("Columns", "Column10"), "<missing>");
+  EXPECT_EQ(program_.IniValue("Default", "Sort Method"), "17");
+  EXPECT_NE(program_.IniValue("Columns", "Column10"), "<missing>");
 }
 
 TEST(FindStart, AFirstStartFitsTheColumnsAndTheIconViewsShowTwoLines) {

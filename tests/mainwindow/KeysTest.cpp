@@ -52,7 +52,7 @@ TEST_F(Keys, DelUnlinksAndShiftDelErasesTheSelectedRom) {
   MainWnd->List->SelectRow(0);
   QTest::keyClick(view(), Qt::Key_Delete);
   ASSERT_EQ(Emus->RomCount(), 1);
-  EXPECT_TRUE(fs::exists(a));  // unlinked only
+  EXPECT_TRUE(fs::exists(a_));  // unlinked only
   EXPECT_EQ(MainWnd->StatBar->Panel(1), "1");
 
   QTest::keyClick(view(), Qt::Key_Delete);  // nothing selected any more: nothing happens
@@ -61,18 +61,18 @@ TEST_F(Keys, DelUnlinksAndShiftDelErasesTheSelectedRom) {
   MainWnd->List->SelectRow(0);
   QTest::keyClick(view(), Qt::Key_Delete, Qt::ShiftModifier);
   EXPECT_EQ(Emus->RomCount(), 0);
-  EXPECT_FALSE(fs::exists(b));  // erased with its file, which went to the trash
-  EXPECT_TRUE(fs::exists(program.Trash("files/") + fs::path(b).filename().string()));
-  EXPECT_TRUE(prompts.Shown().empty());
+  EXPECT_FALSE(fs::exists(b_));  // erased with its file, which went to the trash
+  EXPECT_TRUE(fs::exists(program_.Trash("files/") + fs::path(b_).filename().string()));
+  EXPECT_TRUE(prompts_.Shown().empty());
 }
 
 TEST_F(Keys, DelAsksInMessageModeAndEditsTextWhileRenaming) {
   Settings.MessageMode = true;
   MainWnd->List->SelectRow(1);
-  prompts.Box(BoxNo);
+  prompts_.Box(BoxNo);
   QTest::keyClick(view(), Qt::Key_Delete, Qt::ShiftModifier);
-  EXPECT_EQ(prompts.BoxTexts(), (std::vector<std::string>{"Do you really want to phisically remove this ROM?\n" +
-                                                          b + "\n(The file will be moved to the trash)"}));
+  EXPECT_EQ(prompts_.BoxTexts(), (std::vector<std::string>{"Do you really want to phisically remove this ROM?\n" +
+                                                          b_ + "\n(The file will be moved to the trash)"}));
   EXPECT_EQ(Emus->RomCount(), 2);
 
   // While the label is being edited, Del and Shift+Del belong to the text.
@@ -83,7 +83,7 @@ TEST_F(Keys, DelAsksInMessageModeAndEditsTextWhileRenaming) {
   QTest::keyClick(editor, Qt::Key_Delete);
   QTest::keyClick(editor, Qt::Key_Delete, Qt::ShiftModifier);
   EXPECT_EQ(Emus->RomCount(), 2);
-  EXPECT_EQ(prompts.Shown().size(), 1u);
+  EXPECT_EQ(prompts_.Shown().size(), 1u);
 }
 
 // A name written on Windows is shown converted from Windows-1252; Enter on the unchanged text

@@ -34,7 +34,7 @@ protected:
   // Runs the scan command over a folder of the program folder, ticking the choices given.
   void ScanFolder(const std::string& folder, bool subDirs = false) {
     OnNextModal([this, folder, subDirs](QWidget*) {
-      ScanDlg->Dir->setText(QString::fromStdString(program.path(folder)));
+      ScanDlg->Dir->setText(QString::fromStdString(program_.path(folder)));
       ScanDlg->SubDirs->setChecked(subDirs);
       ScanDlg->BitBtn2->click();
     });
@@ -109,7 +109,7 @@ TEST_F(LongWork, EscAndStopAskToStopWhileOtherInputIsDropped) {
 }
 
 TEST_F(LongWork, EscDuringAScanKeepsWhatWasAddedAndSaysSo) {
-  for (const char* name : {"scan/c.zip", "scan/d.zip", "scan/e.zip"}) program.dir.write(name, "x");
+  for (const char* name : {"scan/c.zip", "scan/d.zip", "scan/e.zip"}) program_.dir.write(name, "x");
   OnShow esc(&Work(), [] { QTest::keyClick(MainWnd->List->CurrentView(), Qt::Key_Escape); });
   ScanFolder("scan");
   EXPECT_EQ(Emus->RomCount(), 3);  // the first file was added before the stop was seen
@@ -120,7 +120,7 @@ TEST_F(LongWork, EscDuringAScanKeepsWhatWasAddedAndSaysSo) {
 }
 
 TEST_F(LongWork, ScanEndsSayNothingNewAndNameAMissingFolder) {
-  program.dir.write("scan/sub/c.zip", "x");
+  program_.dir.write("scan/sub/c.zip", "x");
   ScanFolder("scan");
   EXPECT_EQ(Emus->RomCount(), 2);
   EXPECT_EQ(MainWnd->StatusText(), "No new ROMs found");
@@ -128,11 +128,11 @@ TEST_F(LongWork, ScanEndsSayNothingNewAndNameAMissingFolder) {
   EXPECT_EQ(Emus->RomCount(), 3);
   EXPECT_EQ(MainWnd->StatusText(), "Ready");
 
-  prompts.Box(BoxOk);
+  prompts_.Box(BoxOk);
   ScanFolder("not there");
-  ASSERT_EQ(prompts.Shown().size(), 1u);
-  EXPECT_EQ(prompts.Shown()[0].caption, "Error");
-  EXPECT_EQ(prompts.Shown()[0].text, "The folder to scan does not exist:\n" + program.path("not there"));
+  ASSERT_EQ(prompts_.Shown().size(), 1u);
+  EXPECT_EQ(prompts_.Shown()[0].caption, "Error");
+  EXPECT_EQ(prompts_.Shown()[0].text, "The folder to scan does not exist:\n" + program_.path("not there"));
   EXPECT_EQ(MainWnd->StatusText(), "Ready");
   EXPECT_EQ(Emus->RomCount(), 3);
 }
@@ -141,21 +141,21 @@ const char* const RemoveQuestion =
     "Do you really want to remove the 2 ROMs whose files are missing?\n(No file is deleted: only the list changes.)";
 
 TEST_F(LongWork, RemoveMissingAsksWithTheCountInEveryModeAndDeletesNoFile) {
-  const std::string c = program.dir.write("roms/c.nes", "c");
-  for (const char* name : {"C", "D"}) Emus->AddRom(std::make_unique<RomRecord>(MakeRom(emu, name, c)));
+  const std::string c = program_.dir.write("roms/c.nes", "c");
+  for (const char* name : {"C", "D"}) Emus->AddRom(std::make_unique<RomRecord>(MakeRom(emu_, name, c)));
   Emus->GetRom(3)->FilePath[0] = 0;  // D names no file at all
-  ASSERT_TRUE(DeleteFile(a));
-  Emus->Stats().SetFavourite(a, true);
+  ASSERT_TRUE(DeleteFile(a_));
+  Emus->Stats().SetFavourite(a_, true);
   Settings.MessageMode = false;  // asked all the same
   MainWnd->FillRomList();
 
-  prompts.Box(BoxNo);
+  prompts_.Box(BoxNo);
   MainWnd->RemoveMissing->trigger();
-  ASSERT_EQ(prompts.BoxTexts(), std::vector<std::string>{RemoveQuestion});
-  EXPECT_EQ(prompts.Shown()[0].caption, "Question");
+  ASSERT_EQ(prompts_.BoxTexts(), std::vector<std::string>{RemoveQuestion});
+  EXPECT_EQ(prompts_.Shown()[0].caption, "Question");
   EXPECT_EQ(Emus->RomCount(), 4);
 
-  prompts.Box(BoxYes);
+  prompts_.Box(BoxYes);
   MainWnd->RemoveMissing->trigger();
   ASSERT_EQ(Emus->RomCount(), 2);
   EXPECT_EQ(FieldText(Emus->GetRom(0)->Name), "B");
@@ -163,20 +163,20 @@ TEST_F(LongWork, RemoveMissingAsksWithTheCountInEveryModeAndDeletesNoFile) {
   EXPECT_EQ(Rows(), 2);
   EXPECT_EQ(MainWnd->StatBar->Panel(1), "2");
   EXPECT_EQ(MainWnd->StatusText(), "2 missing ROMs removed");
-  EXPECT_TRUE(FileExists(b));
+  EXPECT_TRUE(FileExists(b_));
   EXPECT_TRUE(FileExists(c));
-  EXPECT_TRUE(Emus->Stats().Facts(a).Favourite);  // a ROM added again gets its facts back
+  EXPECT_TRUE(Emus->Stats().Facts(a_).Favourite);  // a ROM added again gets its facts back
 
   MainWnd->RemoveMissing->trigger();  // nothing left to ask about
-  EXPECT_EQ(prompts.Shown().size(), 2u);
+  EXPECT_EQ(prompts_.Shown().size(), 2u);
   EXPECT_EQ(MainWnd->StatusText(), "No missing ROMs found");
 }
 
 TEST_F(LongWork, StoppedLookForMissingRomsRemovesNothing) {
-  ASSERT_TRUE(DeleteFile(a));
+  ASSERT_TRUE(DeleteFile(a_));
   OnShow esc(&Work(), [] { QTest::keyClick(MainWnd->List->CurrentView(), Qt::Key_Escape); });
   MainWnd->RemoveMissing->trigger();
-  EXPECT_TRUE(prompts.Shown().empty());
+  EXPECT_TRUE(prompts_.Shown().empty());
   EXPECT_EQ(Emus->RomCount(), 2);
   EXPECT_EQ(MainWnd->StatusText(), "Ready");
 }
@@ -185,19 +185,19 @@ TEST_F(LongWork, ExportedListReadsBackAsATableWithPythonsCsvModule) {
   const std::vector<std::string> names{"Comma, the game", "Say \"hi\"", "Two\nlines", "Caf\xC3\xA9 \xE2\x98\x85",
                                        "Old \xE9t\xE9", " padded "};
   for (const std::string& name : names) {
-    RomRecord rom = MakeRom(emu, name, b);
+    RomRecord rom = MakeRom(emu_, name, b_);
     rom.Rating = 7;
     rom.TimesPlayed = 12;
     Emus->AddRom(std::make_unique<RomRecord>(rom));
   }
   MainWnd->FillRomList();
-  const std::string out = program.path("export/list.csv");
-  CreateFolder(program.path("export"));
-  prompts.SaveFile(out);
+  const std::string out = program_.path("export/list.csv");
+  CreateFolder(program_.path("export"));
+  prompts_.SaveFile(out);
   MainWnd->ExportList->trigger();
-  ASSERT_EQ(prompts.Shown().size(), 1u);
-  EXPECT_EQ(prompts.Shown()[0].kind, PromptKind::SaveFile);
-  EXPECT_EQ(prompts.Shown()[0].suffix, "csv");
+  ASSERT_EQ(prompts_.Shown().size(), 1u);
+  EXPECT_EQ(prompts_.Shown()[0].kind, PromptKind::SaveFile);
+  EXPECT_EQ(prompts_.Shown()[0].suffix, "csv");
   EXPECT_EQ(MainWnd->StatusText(), "8 ROMs exported");
 
   // Each record as Python reads it: fields joined by '|', numbers told apart from texts.
@@ -207,8 +207,8 @@ TEST_F(LongWork, ExportedListReadsBackAsATableWithPythonsCsvModule) {
       "for i,r in enumerate(rows):\n"
       "  assert len(r)==len(rows[0])\n"
       "  print('|'.join(c if not c.isdigit() else '#'+c for c in (r if i==0 else r[:8])).replace('\\n','<LF>'))\n";
-  program.dir.write("read.py", script);
-  const std::string table = ShellOutput("python3 " + program.path("read.py") + " " + out);
+  program_.dir.write("read.py", script);
+  const std::string table = ShellOutput("python3 " + program_.path("read.py") + " " + out);
   std::string expected = "Name|File|Emulator|System|Rating|Language|Type|#Played|Last Played|Play Time|Added\n";
   auto line = [&](const std::string& name, const std::string& file, const std::string& rating,
                   const std::string& played) {
@@ -216,20 +216,20 @@ TEST_F(LongWork, ExportedListReadsBackAsATableWithPythonsCsvModule) {
     return name + "|" + file + "|E|" + Emus->SystemName(0) + "|#" + rating + "|" +
            Emus->LanguageName(first->LanguageIndex) + "|" + Emus->TypeName(first->TypeIndex) + "|#" + played + "\n";
   };
-  expected += line("A", a, std::to_string(Emus->GetRom(0)->Rating), "0");
-  expected += line("B", b, std::to_string(Emus->GetRom(1)->Rating), "0");
+  expected += line("A", a_, std::to_string(Emus->GetRom(0)->Rating), "0");
+  expected += line("B", b_, std::to_string(Emus->GetRom(1)->Rating), "0");
   for (std::string name : names) {
     if (name == "Two\nlines") name = "Two<LF>lines";
     if (name == "Old \xE9t\xE9") name = "Old \xC3\xA9t\xC3\xA9";  // catalogues written on Windows
-    expected += line(name, b, "7", "12");
+    expected += line(name, b_, "7", "12");
   }
   EXPECT_EQ(table, expected);
   EXPECT_NE(TempDir::read(out).find("\r\n"), std::string::npos);
 
   // Cancelling the dialog writes nothing; the next export offers the last file again.
-  prompts.SaveFile(std::nullopt);
+  prompts_.SaveFile(std::nullopt);
   MainWnd->ExportList->trigger();
-  EXPECT_EQ(prompts.Shown()[1].initial, out);
+  EXPECT_EQ(prompts_.Shown()[1].initial, out);
 }
 
 }  // namespace

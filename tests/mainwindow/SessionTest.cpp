@@ -265,24 +265,24 @@ TEST(Session, WhatIsAddedAfterAFailedLookupListIsNamedAtClose) {
 class FullDisk : public ::testing::Test {
 protected:
   void SetUp() override {
-    lists = program.path("LISTS");
-    if (mount("tarnwick-test", lists.c_str(), "tmpfs", 0, "size=64k") != 0)
+    lists_ = program_.path("LISTS");
+    if (mount("tarnwick-test", lists_.c_str(), "tmpfs", 0, "size=64k") != 0)
       GTEST_SKIP() << "a small file system cannot be mounted here: " << strerror(errno);
-    mounted = true;
+    mounted_ = true;
     for (const char* name : {"Systems.lst", "Types.lst", "Languages.lst"})
-      fs::copy_file(std::string(TARNWICK_SOURCE_DIR) + "/data/LISTS/" + name, lists + "/" + name);
-    emu = MakeEmu("E", "/usr/bin/true");
-    program.WriteRoms({MakeRom(emu, "Old", "/roms/old.nes")});
-    program.WriteEmus({emu});
-    oldRoms = program.Read("LISTS/ROMS.LST");
+      fs::copy_file(std::string(TARNWICK_SOURCE_DIR) + "/data/LISTS/" + name, lists_ + "/" + name);
+    emu_ = MakeEmu("E", "/usr/bin/true");
+    program_.WriteRoms({MakeRom(emu_, "Old", "/roms/old.nes")});
+    program_.WriteEmus({emu_});
+    oldRoms_ = program_.Read("LISTS/ROMS.LST");
   }
   void TearDown() override {
-    windows.reset();
-    if (mounted) umount(lists.c_str());
+    windows_.reset();
+    if (mounted_) umount(lists_.c_str());
   }
   // Fills the file system to the last byte.
   void Fill() {
-    const std::string filler = program.path("LISTS/filler");
+    const std::string filler = program_.path("LISTS/filler");
     FILE* f = fopen(filler.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     const std::string block(4096, 'x');
@@ -291,11 +291,11 @@ protected:
     fclose(f);
   }
 
-  TestProgram program;
-  std::string lists, oldRoms;
-  bool mounted = false;
-  EmulatorRecord emu;
-  std::unique_ptr<RunWindows> windows;
+  TestProgram program_;
+  std::string lists_, oldRoms_;
+  bool mounted_ = false;
+  EmulatorRecord emu_;
+  std::unique_ptr<RunWindows> windows_;
 };
 
 // Answers the boxes from its script; on the first box it frees the disk, as a user would
@@ -312,27 +312,27 @@ public:
 };
 
 TEST_F(FullDisk, RetryAfterMakingRoomSavesTheSession) {
-  windows = std::make_unique<RunWindows>();
-  Emus->AddRom(std::make_unique<RomRecord>(MakeRom(emu, "New", "/roms/new.nes")));
+  windows_ = std::make_unique<RunWindows>();
+  Emus->AddRom(std::make_unique<RomRecord>(MakeRom(emu_, "New", "/roms/new.nes")));
   Fill();
-  FreeingPrompter prompts(program.path("LISTS/filler"));
+  FreeingPrompter prompts(program_.path("LISTS/filler"));
   prompts.Box(BoxRetry);
   MainWnd->close();
   ASSERT_EQ(prompts.Shown().size(), 1u);
   EXPECT_EQ(prompts.Shown()[0].caption, "Error");
   EXPECT_EQ(prompts.Shown()[0].text, "Error writing Emulator List file.\nCannot create file \"" +
-                                         program.path("LISTS/EMUS.LST") +
+                                         program_.path("LISTS/EMUS.LST") +
                                          "\". No space left on device");  // the first list to fill the disk
   EXPECT_EQ(prompts.Shown()[0].buttons, BoxButtons::RetryCancel);
   EXPECT_EQ(prompts.Shown()[0].defaultButton, BoxRetry);
-  EXPECT_EQ(program.Read("LISTS/ROMS.LST").size(), 2 * sizeof(RomRecord));
-  EXPECT_EQ(program.Read("LISTS/EMUS.LST").size(), sizeof(EmulatorRecord));
+  EXPECT_EQ(program_.Read("LISTS/ROMS.LST").size(), 2 * sizeof(RomRecord));
+  EXPECT_EQ(program_.Read("LISTS/EMUS.LST").size(), sizeof(EmulatorRecord));
 }
 
 TEST_F(FullDisk, CancelKeepsTheOldFilesWholeAndEndsAsBefore) {
-  windows = std::make_unique<RunWindows>();
-  Emus->AddRom(std::make_unique<RomRecord>(MakeRom(emu, "New", "/roms/new.nes")));
-  const std::string oldEmus = program.Read("LISTS/EMUS.LST");
+  windows_ = std::make_unique<RunWindows>();
+  Emus->AddRom(std::make_unique<RomRecord>(MakeRom(emu_, "New", "/roms/new.nes")));
+  const std::string oldEmus = program_.Read("LISTS/EMUS.LST");
   Fill();
   ScriptedPrompter prompts;
   prompts.Box(BoxCancel).Box(BoxCancel);
@@ -341,6 +341,6 @@ TEST_F(FullDisk, CancelKeepsTheOldFilesWholeAndEndsAsBefore) {
   EXPECT_TRUE(prompts.BoxTexts()[0].starts_with("Error writing Emulator List file.\n"));
   EXPECT_TRUE(prompts.BoxTexts()[1].starts_with("Error writing Roms List file.\n"));
   EXPECT_TRUE(MainWnd->Closed());
-  EXPECT_EQ(program.Read("LISTS/ROMS.LST"), oldRoms);
-  EXPECT_EQ(program.Read("LISTS/EMUS.LST"), oldEmus);
+  EXPECT_EQ(program_.Read("LISTS/ROMS.LST"), oldRoms_);
+  EXPECT_EQ(program_.Read("LISTS/EMUS.LST"), oldEmus);
 }

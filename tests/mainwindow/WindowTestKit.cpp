@@ -22,14 +22,14 @@ TestProgram::TestProgram(bool withLookupLists) {
     fs::create_symlink(std::string(TARNWICK_APP_DIR) + "/" + engine, dir.file(engine));
   SetFolders(dir.path(), dir.path());  // portable: the catalogue lies beside the program
   // The desktop's data home, and with it the trash that an erase fills, lies here too.
-  if (const char* old = getenv("XDG_DATA_HOME")) oldDataHome = old;
+  if (const char* old = getenv("XDG_DATA_HOME")) oldDataHome_ = old;
   setenv("XDG_DATA_HOME", dir.file("xdg").c_str(), 1);
 }
 
 TestProgram::~TestProgram() {
   SetFolders(TARNWICK_APP_DIR, TARNWICK_APP_DIR);
-  if (oldDataHome)
-    setenv("XDG_DATA_HOME", oldDataHome->c_str(), 1);
+  if (oldDataHome_)
+    setenv("XDG_DATA_HOME", oldDataHome_->c_str(), 1);
   else
     unsetenv("XDG_DATA_HOME");
 }
@@ -114,15 +114,15 @@ void OnNextModal(std::function<void(QWidget*)> act) {
 }
 
 void TwoRomRun::SetUp() {
-  emu = MakeEmu("E", "/usr/bin/true");
-  a = program.dir.write("roms/a.nes", "a");
-  b = program.dir.write("roms/b.nes", "b");
-  program.WriteRoms({MakeRom(emu, "A", a), MakeRom(emu, "B", b)});
-  program.WriteEmus({emu});
-  windows = std::make_unique<RunWindows>();
+  emu_ = MakeEmu("E", "/usr/bin/true");
+  a_ = program_.dir.write("roms/a.nes", "a");
+  b_ = program_.dir.write("roms/b.nes", "b");
+  program_.WriteRoms({MakeRom(emu_, "A", a_), MakeRom(emu_, "B", b_)});
+  program_.WriteEmus({emu_});
+  windows_ = std::make_unique<RunWindows>();
 }
 
 void TwoRomRun::TearDown() {
   if (!MainWnd->Closed()) MainWnd->close();
-  windows.reset();
+  windows_.reset();
 }

@@ -36,7 +36,7 @@ public:
   std::string Trash(const std::string& name) const { return dir.file("xdg/Trash/" + name); }
 
 private:
-  std::optional<std::string> oldDataHome;
+  std::optional<std::string> oldDataHome_;
 };
 
 EmulatorRecord MakeEmu(const std::string& name, const std::string& exe, const std::string& params = "",
@@ -57,11 +57,11 @@ protected:
   void SetUp() override;
   void TearDown() override;
 
-  TestProgram program;
-  EmulatorRecord emu;
-  std::string a, b;
-  std::unique_ptr<RunWindows> windows;
-  ScriptedPrompter prompts;
+  TestProgram program_;
+  EmulatorRecord emu_;
+  std::string a_, b_;
+  std::unique_ptr<RunWindows> windows_;
+  ScriptedPrompter prompts_;
 };
 
 // Runs `act` on the next modal window once it is up (polled from the event loop), so a test can

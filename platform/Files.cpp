@@ -542,6 +542,9 @@ std::optional<MappedFile> MapFileCopyOnWrite(std::string_view path)
     void* bytes = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd.Get(), 0);
     if (bytes == MAP_FAILED)
         return std::nullopt;
+    // The page tables in one call: a fault per 64 KiB touched later costs far more, on a virtual
+    // machine above all. Only advice: kernels before 5.14 refuse it, and pages then fault in.
+    madvise(bytes, size, MADV_POPULATE_READ);
     return MappedFile{static_cast<char*>(bytes), size};
 }
 

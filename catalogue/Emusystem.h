@@ -33,13 +33,13 @@ static_assert(std::endian::native == std::endian::little,
 // One emulator; the element of LISTS/EMUS.LST and the first 692 bytes of every RomRecord.
 // Text fields are NUL-terminated within their width; a field with no NUL ends at its width.
 struct EmulatorRecord {
-    char Name[40];          // display name; ROMs belong to the emulator of equal Name (bytes)
-    int32_t SystemIndex;    // line of Systems.lst, -1 for none
-    char ExePath[256];      // full path of the executable
-    char CfgPath[256];      // full path of its configuration file, may be empty
-    char Params[128];       // parameters given before the ROM
-    int32_t ZipSupported;   // flag: any value but 0 is true
-    int32_t MameMode;       // flag
+    char Name[40];         // display name; ROMs belong to the emulator of equal Name (bytes)
+    int32_t SystemIndex;   // line of Systems.lst, -1 for none
+    char ExePath[256];     // full path of the executable
+    char CfgPath[256];     // full path of its configuration file, may be empty
+    char Params[128];      // parameters given before the ROM
+    int32_t ZipSupported;  // flag: any value but 0 is true
+    int32_t MameMode;      // flag
 
     // Records allocated one by one come from slabs of many (see RecordPool in Emusystem.cpp).
     static void* operator new(std::size_t size);
@@ -48,12 +48,12 @@ struct EmulatorRecord {
 
 // One ROM; the element of LISTS/ROMS.LST.
 struct RomRecord {
-    EmulatorRecord Emulator; // the ROM's own copy of its emulator, taken when it was added
+    EmulatorRecord Emulator;  // the ROM's own copy of its emulator, taken when it was added
     char Name[40];
     char FilePath[256];
     int32_t TimesPlayed;
-    int32_t LanguageIndex;   // line of Languages.lst
-    int32_t TypeIndex;       // line of Types.lst
+    int32_t LanguageIndex;  // line of Languages.lst
+    int32_t TypeIndex;      // line of Types.lst
     int32_t Rating;
 
     static void* operator new(std::size_t size);
@@ -86,14 +86,12 @@ std::unique_ptr<RomRecord> NewRomRecord();
 
 // The text of a field: up to its first NUL, or the whole width when it holds none.
 template <std::size_t W>
-std::string_view FieldView(const char (&field)[W])
-{
+std::string_view FieldView(const char (&field)[W]) {
     const void* nul = std::memchr(field, 0, W);
     return {field, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - field) : W};
 }
 template <std::size_t W>
-std::string FieldText(const char (&field)[W])
-{
+std::string FieldText(const char (&field)[W]) {
     return std::string(FieldView(field));
 }
 
@@ -101,19 +99,19 @@ std::string FieldText(const char (&field)[W])
 // the rest of the field is cleared. Returns false when the text had to be cut.
 bool StoreFieldText(char* field, std::size_t width, std::string_view text);
 template <std::size_t W>
-bool SetFieldText(char (&field)[W], std::string_view text)
-{
+bool SetFieldText(char (&field)[W], std::string_view text) {
     return StoreFieldText(field, W, text);
 }
 // Whether the text fits a field of width W whole.
 template <std::size_t W>
-constexpr bool FitsField(const char (&)[W], std::string_view text)
-{
+constexpr bool FitsField(const char (&)[W], std::string_view text) {
     return text.size() < W;
 }
 
 // Flags read as true for any value but 0.
-inline bool FlagSet(int32_t flag) { return flag != 0; }
+inline bool FlagSet(int32_t flag) {
+    return flag != 0;
+}
 
 // --- Errors -----------------------------------------------------------------------------------
 
@@ -125,9 +123,9 @@ public:
 // --- List files -------------------------------------------------------------------------------
 
 // Program-folder names of the list files and the log.
-std::string EmuListFileName(); // LISTS/EMUS.LST
-std::string RomListFileName(); // LISTS/ROMS.LST
-std::string LogFileNameOfProgram(); // Tarnwick.log
+std::string EmuListFileName();       // LISTS/EMUS.LST
+std::string RomListFileName();       // LISTS/ROMS.LST
+std::string LogFileNameOfProgram();  // Tarnwick.log
 // Removes the temporary files that interrupted saves (a kill, a power cut) left beside the files
 // this program writes in the data folder: the list files, the lookup lists, the settings and the
 // log. Only for a run that holds the data folder, as another copy's save would look the same.
@@ -181,10 +179,10 @@ public:
     // Emulator list. Indices are 0-based; GetEmu gives nullptr outside 0..EmuCount()-1.
     int32_t EmuCount() const { return static_cast<int32_t>(emulators_.size()); }
     EmulatorRecord* GetEmu(int32_t index) const;
-    int32_t AddEmu(std::unique_ptr<EmulatorRecord> emu); // appends; returns its index
-    std::unique_ptr<EmulatorRecord> DeleteEmu(int32_t index); // later entries move up
+    int32_t AddEmu(std::unique_ptr<EmulatorRecord> emu);       // appends; returns its index
+    std::unique_ptr<EmulatorRecord> DeleteEmu(int32_t index);  // later entries move up
     void ClearEmus();
-    void SortEmus(); // by Name
+    void SortEmus();  // by Name
 
     // ROM list. GetRom gives nullptr for an empty slot (MarkRomRemoved) or outside the list.
     int32_t RomCount() const { return static_cast<int32_t>(roms_.size()); }
@@ -192,8 +190,8 @@ public:
     int32_t AddRom(std::unique_ptr<RomRecord> rom);
     std::unique_ptr<RomRecord> DeleteRom(int32_t index);
     void ClearRoms();
-    void MarkRomRemoved(int32_t index); // destroys the record, leaves the slot empty
-    void PackRoms();                    // drops the empty slots, keeping the order
+    void MarkRomRemoved(int32_t index);  // destroys the record, leaves the slot empty
+    void PackRoms();                     // drops the empty slots, keeping the order
     // Whether some ROM of the list has the same FilePath, byte for byte. Changes no record.
     bool IsDuplicate(const RomRecord& rom) const;
     // Adds a ROM for every plain file of `folder` matching each filter in turn (name order,
@@ -207,7 +205,7 @@ public:
     ScanResult ScanFolder(const EmulatorRecord& emulator, const std::string& folder,
                           const std::vector<std::string>& filters, bool checkDuplicates,
                           bool subFolders = false, Progress& progress = NoProgress());
-    void SortRoms(); // by Settings.SortMethod
+    void SortRoms();  // by Settings.SortMethod
     int32_t SortState() const { return sortState_; }
     void SetSortState(int32_t state) { sortState_ = state; }
 
@@ -223,8 +221,8 @@ public:
     const std::string& LogFileName() const { return logFileName_; }
     const std::vector<std::string>& Log() const { return log_; }
     void AddLogLine(const std::string& line);  // each line break in it (CR LF, LF, CR) a blank
-    void SaveLog() const;  // throws when the file cannot be written
-    void ClearLog();       // empties Log, then saves the empty log
+    void SaveLog() const;                      // throws when the file cannot be written
+    void ClearLog();                           // empties Log, then saves the empty log
 
 private:
     template <class Record>

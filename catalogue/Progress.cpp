@@ -10,24 +10,23 @@ public:
     void End() override {}
 };
 
-} // namespace
+}  // namespace
 
-Progress& NoProgress()
-{
+Progress& NoProgress() {
     static Unwatched none;
     return none;
 }
 
 ProgressRun::ProgressRun(Progress& progress, const std::string& text, std::int64_t total)
-    : progress_(progress), lastReport_(std::chrono::steady_clock::now())
-{
+    : progress_(progress), lastReport_(std::chrono::steady_clock::now()) {
     progress_.Begin(text, total);
 }
 
-ProgressRun::~ProgressRun() { progress_.End(); }
+ProgressRun::~ProgressRun() {
+    progress_.End();
+}
 
-bool ProgressRun::Step(std::int64_t done, const std::function<std::string()>& describe)
-{
+bool ProgressRun::Step(std::int64_t done, const std::function<std::string()>& describe) {
     const auto now = std::chrono::steady_clock::now();
     if (now - lastReport_ >= ReportInterval) {
         lastReport_ = now;
@@ -37,8 +36,7 @@ bool ProgressRun::Step(std::int64_t done, const std::function<std::string()>& de
     return stopped_;
 }
 
-void ProgressRun::Report(std::int64_t done, const std::string& text)
-{
+void ProgressRun::Report(std::int64_t done, const std::string& text) {
     lastReport_ = std::chrono::steady_clock::now();
     progress_.Advance(done, text);
 }

@@ -9,28 +9,23 @@ namespace {
 class ConsolePrompter : public Prompter {
 public:
     int MessageBox(const std::string& caption, const std::string& text, BoxIcon, BoxButtons buttons,
-                   int) override
-    {
+                   int) override {
         std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
         return SafeAnswer(buttons);
     }
     std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&,
-                                        bool) override
-    {
+                                        bool) override {
         return std::nullopt;
     }
     std::optional<std::string> OpenFileName(const std::string&, const std::string&,
-                                            const std::string&) override
-    {
+                                            const std::string&) override {
         return std::nullopt;
     }
-    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
-                                            const std::string&, const std::string&) override
-    {
+    std::optional<std::string> SaveFileName(const std::string&, const std::string&, const std::string&,
+                                            const std::string&) override {
         return std::nullopt;
     }
-    std::optional<std::string> FolderName(const std::string&, const std::string&, bool) override
-    {
+    std::optional<std::string> FolderName(const std::string&, const std::string&, bool) override {
         return std::nullopt;
     }
     bool ChooseFont(FontChoice&) override { return false; }
@@ -38,27 +33,28 @@ public:
 
 Prompter* installed = nullptr;
 
-} // namespace
+}  // namespace
 
-int SafeAnswer(BoxButtons buttons)
-{
+int SafeAnswer(BoxButtons buttons) {
     switch (buttons) {
-    case BoxButtons::Ok: return BoxOk;
-    case BoxButtons::YesNo: return BoxNo;
-    case BoxButtons::AbortRetryIgnore: return BoxAbort;
-    default: return BoxCancel;
+        case BoxButtons::Ok:
+            return BoxOk;
+        case BoxButtons::YesNo:
+            return BoxNo;
+        case BoxButtons::AbortRetryIgnore:
+            return BoxAbort;
+        default:
+            return BoxCancel;
     }
 }
 
-Prompter* SetPrompter(Prompter* prompter)
-{
+Prompter* SetPrompter(Prompter* prompter) {
     Prompter* old = installed;
     installed = prompter;
     return old;
 }
 
-Prompter& CurrentPrompter()
-{
+Prompter& CurrentPrompter() {
     static ConsolePrompter console;
     return installed ? *installed : console;
 }

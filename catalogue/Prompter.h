@@ -38,7 +38,7 @@ int SafeAnswer(BoxButtons buttons);
 // red in the lowest byte, then green, then blue; values with the top bit set name system colours.
 struct FontChoice {
     std::string Name = "MS Sans Serif";
-    int32_t Size = 8; // points
+    int32_t Size = 8;  // points
     bool Bold = false;
     bool Italic = false;
     bool Underline = false;
@@ -60,10 +60,8 @@ public:
 
     // A one-line input box. Returns the text entered, or nothing when the user cancelled.
     // `masked` hides what is typed (passwords).
-    virtual std::optional<std::string> InputBox(const std::string& caption,
-                                                const std::string& prompt,
-                                                const std::string& defaultText,
-                                                bool masked = false) = 0;
+    virtual std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
+                                                const std::string& defaultText, bool masked = false) = 0;
 
     // A file-open dialog. `filter` is in the pipe format "Description|patterns|Description|
     // patterns", patterns separated by ';' (for instance "Programs (*.exe)|*.exe|All Files
@@ -71,15 +69,13 @@ public:
     // the user may run (Linux programs have no extension). `initialPath` is the current value:
     // the dialog starts in its folder, else in the home folder.
     // Returns the chosen file's full path, or nothing when cancelled.
-    virtual std::optional<std::string> OpenFileName(const std::string& caption,
-                                                    const std::string& filter,
+    virtual std::optional<std::string> OpenFileName(const std::string& caption, const std::string& filter,
                                                     const std::string& initialPath) = 0;
 
     // A file-save dialog (filter and initial path as for OpenFileName); `defaultSuffix` is added
     // to a name typed without an extension. Asks before an existing file is replaced. Returns
     // the chosen full path, or nothing when cancelled.
-    virtual std::optional<std::string> SaveFileName(const std::string& caption,
-                                                    const std::string& filter,
+    virtual std::optional<std::string> SaveFileName(const std::string& caption, const std::string& filter,
                                                     const std::string& initialPath,
                                                     const std::string& defaultSuffix) = 0;
 
@@ -87,8 +83,7 @@ public:
     // create a folder.
     // Returns the chosen folder (no trailing '/' unless it is the root), or nothing.
     virtual std::optional<std::string> FolderName(const std::string& caption,
-                                                  const std::string& initialFolder,
-                                                  bool allowNew) = 0;
+                                                  const std::string& initialFolder, bool allowNew) = 0;
 
     // A font dialog with the effects choices (underline, strike-out, colour), starting at `font`.
     // Returns true and changes `font` when the user confirmed; false leaves it untouched.

@@ -28,7 +28,7 @@ constexpr int64_t ColumnsLayout = 1;
 constexpr int64_t PackedLayout = 2;
 
 const char* const CreateSchema =
-    "PRAGMA page_size = 65536;" // few, large reads when the store is read whole
+    "PRAGMA page_size = 65536;"  // few, large reads when the store is read whole
     "BEGIN;"
     "PRAGMA application_id = 1415007059;"
     "PRAGMA user_version = 2;"
@@ -177,7 +177,9 @@ int64_t QueryNumber(sqlite3* db, const char* sql, int& rc) {
     return sqlite3_column_int64(*s, 0);
 }
 
-std::string Today() { return LocalTimeText("%Y-%m-%d"); }
+std::string Today() {
+    return LocalTimeText("%Y-%m-%d");
+}
 
 // Moves the store (and a journal that belongs to it, which would otherwise be played into the
 // new store) to a free name with today's date. Returns the new name, empty when it could not.

@@ -122,11 +122,14 @@ void TScanDlg::BitBtn2Click() {
                                  BoxIcon::None, BoxButtons::Ok);
 }
 
-void TScanDlg::BitBtn3Click() { ShowHelpTopic("scandlg"); }
+void TScanDlg::BitBtn3Click() {
+    ShowHelpTopic("scandlg");
+}
 
 std::vector<std::string> TScanDlg::Filters() const {
     std::vector<std::string> filters;
-    for (int i = 0; i < Extensions->count(); ++i) filters.push_back(Extensions->item(i)->text().toStdString());
+    for (int i = 0; i < Extensions->count(); ++i)
+        filters.push_back(Extensions->item(i)->text().toStdString());
     return filters;
 }
 

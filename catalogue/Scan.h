@@ -31,19 +31,19 @@ class TScanDlg : public QDialog {
 public:
     explicit TScanDlg(QWidget* parent = nullptr);
 
-    QGroupBox* GroupBox2;        // "Emulator:"
-    QComboBox* Emus;             // emulator names in catalogue order
-    QGroupBox* GroupBox3;        // "Folder:"
-    FolderEdit* Dir;             // the folder to scan; kept between showings
-    QGroupBox* GroupBox1;        // "Filters:"
-    QListWidget* Extensions;     // one pattern per item
-    FlatButton* SpeedButton1;    // add a pattern
-    FlatButton* SpeedButton2;    // remove the selected pattern
-    QCheckBox* Check;            // "&Check for duplicates"
-    QCheckBox* SubDirs;          // "Include &subfolders"; kept between showings
-    QPushButton* BitBtn2;        // OK
-    QPushButton* BitBtn1;        // Cancel
-    QPushButton* BitBtn3;        // Help
+    QGroupBox* GroupBox2;      // "Emulator:"
+    QComboBox* Emus;           // emulator names in catalogue order
+    QGroupBox* GroupBox3;      // "Folder:"
+    FolderEdit* Dir;           // the folder to scan; kept between showings
+    QGroupBox* GroupBox1;      // "Filters:"
+    QListWidget* Extensions;   // one pattern per item
+    FlatButton* SpeedButton1;  // add a pattern
+    FlatButton* SpeedButton2;  // remove the selected pattern
+    QCheckBox* Check;          // "&Check for duplicates"
+    QCheckBox* SubDirs;        // "Include &subfolders"; kept between showings
+    QPushButton* BitBtn2;      // OK
+    QPushButton* BitBtn1;      // Cancel
+    QPushButton* BitBtn3;      // Help
 
     // The patterns of Extensions, in list order.
     std::vector<std::string> Filters() const;

@@ -8,15 +8,18 @@
 
 namespace {
 
-unsigned char SortByte(char c)
-{
+unsigned char SortByte(char c) {
     const auto b = static_cast<unsigned char>(c);
     return (b >= 'a' && b <= 'z') ? static_cast<unsigned char>(b - ('a' - 'A')) : b;
 }
 
-int CompareNumbers(int64_t a, int64_t b) { return (a > b) - (a < b); }
+int CompareNumbers(int64_t a, int64_t b) {
+    return (a > b) - (a < b);
+}
 
-bool Descending(int32_t method) { return method % 2 == 1; }
+bool Descending(int32_t method) {
+    return method % 2 == 1;
+}
 
 // What a method sorts by: the column it counts in.
 enum class KeyKind {
@@ -34,71 +37,85 @@ enum class KeyKind {
     None
 };
 
-KeyKind KindOf(int32_t method)
-{
-    if (method < 0 || method >= 2 * SortColumnCount)
-        return KeyKind::None;
+KeyKind KindOf(int32_t method) {
+    if (method < 0 || method >= 2 * SortColumnCount) return KeyKind::None;
     return static_cast<KeyKind>(method / 2);
 }
 
-std::string_view TextKey(const RomRecord& rom, KeyKind kind)
-{
+std::string_view TextKey(const RomRecord& rom, KeyKind kind) {
     switch (kind) {
-    case KeyKind::Name: return FieldView(rom.Name);
-    case KeyKind::FilePath: return FieldView(rom.FilePath);
-    default: return FieldView(rom.Emulator.Name);
+        case KeyKind::Name:
+            return FieldView(rom.Name);
+        case KeyKind::FilePath:
+            return FieldView(rom.FilePath);
+        default:
+            return FieldView(rom.Emulator.Name);
     }
 }
 
 // The number a ROM sorts by; the facts come from the statistics store of `names`.
-int64_t NumberKey(const RomRecord& rom, KeyKind kind, const EmuManager& names)
-{
+int64_t NumberKey(const RomRecord& rom, KeyKind kind, const EmuManager& names) {
     switch (kind) {
-    case KeyKind::LastPlayed: return names.Facts(rom).LastPlayed;
-    case KeyKind::PlayTime: return names.Facts(rom).PlaySeconds;
-    case KeyKind::Added: return names.Facts(rom).Added;
-    case KeyKind::Rating: return rom.Rating;
-    case KeyKind::TimesPlayed: return rom.TimesPlayed;
-    case KeyKind::System: return rom.Emulator.SystemIndex;
-    case KeyKind::Language: return rom.LanguageIndex;
-    default: return rom.TypeIndex;
+        case KeyKind::LastPlayed:
+            return names.Facts(rom).LastPlayed;
+        case KeyKind::PlayTime:
+            return names.Facts(rom).PlaySeconds;
+        case KeyKind::Added:
+            return names.Facts(rom).Added;
+        case KeyKind::Rating:
+            return rom.Rating;
+        case KeyKind::TimesPlayed:
+            return rom.TimesPlayed;
+        case KeyKind::System:
+            return rom.Emulator.SystemIndex;
+        case KeyKind::Language:
+            return rom.LanguageIndex;
+        default:
+            return rom.TypeIndex;
     }
 }
 
-const std::vector<std::string>& LookupList(const EmuManager& names, KeyKind kind)
-{
+const std::vector<std::string>& LookupList(const EmuManager& names, KeyKind kind) {
     switch (kind) {
-    case KeyKind::System: return names.Systems();
-    case KeyKind::Language: return names.Languages();
-    default: return names.Types();
+        case KeyKind::System:
+            return names.Systems();
+        case KeyKind::Language:
+            return names.Languages();
+        default:
+            return names.Types();
     }
 }
 
-std::string LookupKey(const RomRecord& rom, KeyKind kind, const EmuManager& names)
-{
+std::string LookupKey(const RomRecord& rom, KeyKind kind, const EmuManager& names) {
     const auto index = static_cast<int32_t>(NumberKey(rom, kind, names));
     switch (kind) {
-    case KeyKind::System: return names.SystemName(index);
-    case KeyKind::Language: return names.LanguageName(index);
-    default: return names.TypeName(index);
+        case KeyKind::System:
+            return names.SystemName(index);
+        case KeyKind::Language:
+            return names.LanguageName(index);
+        default:
+            return names.TypeName(index);
     }
 }
 
-int CompareAscending(const RomRecord& a, const RomRecord& b, KeyKind kind, const EmuManager& names)
-{
+int CompareAscending(const RomRecord& a, const RomRecord& b, KeyKind kind, const EmuManager& names) {
     switch (kind) {
-    case KeyKind::Name:
-    case KeyKind::FilePath:
-    case KeyKind::EmulatorName: return CompareTexts(TextKey(a, kind), TextKey(b, kind));
-    case KeyKind::Rating:
-    case KeyKind::TimesPlayed:
-    case KeyKind::LastPlayed:
-    case KeyKind::PlayTime:
-    case KeyKind::Added: return CompareNumbers(NumberKey(a, kind, names), NumberKey(b, kind, names));
-    case KeyKind::System:
-    case KeyKind::Language:
-    case KeyKind::Type: return CompareTexts(LookupKey(a, kind, names), LookupKey(b, kind, names));
-    case KeyKind::None: break;
+        case KeyKind::Name:
+        case KeyKind::FilePath:
+        case KeyKind::EmulatorName:
+            return CompareTexts(TextKey(a, kind), TextKey(b, kind));
+        case KeyKind::Rating:
+        case KeyKind::TimesPlayed:
+        case KeyKind::LastPlayed:
+        case KeyKind::PlayTime:
+        case KeyKind::Added:
+            return CompareNumbers(NumberKey(a, kind, names), NumberKey(b, kind, names));
+        case KeyKind::System:
+        case KeyKind::Language:
+        case KeyKind::Type:
+            return CompareTexts(LookupKey(a, kind, names), LookupKey(b, kind, names));
+        case KeyKind::None:
+            break;
     }
     return 0;
 }
@@ -108,23 +125,22 @@ int CompareAscending(const RomRecord& a, const RomRecord& b, KeyKind kind, const
 template <class Key>
 struct Keyed {
     Key key;
-    uint32_t slot; // position in the list before sorting
+    uint32_t slot;  // position in the list before sorting
 };
 
 // Stable: records that compare equal keep the order they had, so sorting twice by one column
 // never shuffles them.
 template <class Key>
-void SortByKeys(RecordList<RomRecord>& roms, std::vector<Keyed<Key>>& keyed,
-                bool descending)
-{
+void SortByKeys(RecordList<RomRecord>& roms, std::vector<Keyed<Key>>& keyed, bool descending) {
     if (descending)
-        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& x, const auto& y) { return y.key < x.key; });
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [](const auto& x, const auto& y) { return y.key < x.key; });
     else
-        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& x, const auto& y) { return x.key < y.key; });
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [](const auto& x, const auto& y) { return x.key < y.key; });
     RecordList<RomRecord> sorted;
     sorted.reserve(roms.size());
-    for (const auto& entry : keyed)
-        sorted.push_back(std::move(roms[entry.slot]));
+    for (const auto& entry : keyed) sorted.push_back(std::move(roms[entry.slot]));
     // Empty slots follow the records.
     sorted.resize(roms.size());
     roms.swap(sorted);
@@ -132,23 +148,19 @@ void SortByKeys(RecordList<RomRecord>& roms, std::vector<Keyed<Key>>& keyed,
 
 // Text keys with a..z mapped to A..Z, laid out in one buffer. Comparing them as byte strings
 // (unsigned, a prefix first) gives the order of CompareTexts.
-void SortByText(RecordList<RomRecord>& roms, KeyKind kind, bool descending)
-{
+void SortByText(RecordList<RomRecord>& roms, KeyKind kind, bool descending) {
     std::vector<Keyed<std::string_view>> keyed;
     keyed.reserve(roms.size());
     std::size_t total = 0;
     for (const auto& rom : roms)
-        if (rom)
-            total += TextKey(*rom, kind).size();
+        if (rom) total += TextKey(*rom, kind).size();
     std::string buffer(total, '\0');
     std::size_t at = 0;
     for (std::size_t i = 0; i < roms.size(); ++i) {
-        if (!roms[i])
-            continue;
+        if (!roms[i]) continue;
         const std::string_view text = TextKey(*roms[i], kind);
         char* out = buffer.data() + at;
-        for (std::size_t k = 0; k < text.size(); ++k)
-            out[k] = static_cast<char>(SortByte(text[k]));
+        for (std::size_t k = 0; k < text.size(); ++k) out[k] = static_cast<char>(SortByte(text[k]));
         keyed.push_back({std::string_view(out, text.size()), static_cast<uint32_t>(i)});
         at += text.size();
     }
@@ -159,8 +171,7 @@ void SortByText(RecordList<RomRecord>& roms, KeyKind kind, bool descending)
 // of its name among the names; names that compare equal share a rank.
 class NameRanks {
 public:
-    explicit NameRanks(const std::vector<std::string>& lines)
-    {
+    explicit NameRanks(const std::vector<std::string>& lines) {
         std::vector<std::string_view> names(lines.begin(), lines.end());
         names.push_back("Invalid");
         std::vector<uint32_t> order(names.size());
@@ -170,13 +181,11 @@ public:
         ranks_.resize(names.size());
         int32_t rank = 0;
         for (std::size_t i = 0; i < order.size(); ++i) {
-            if (i > 0 && CompareTexts(names[order[i - 1]], names[order[i]]) != 0)
-                ++rank;
+            if (i > 0 && CompareTexts(names[order[i - 1]], names[order[i]]) != 0) ++rank;
             ranks_[order[i]] = rank;
         }
     }
-    int32_t Of(int32_t index) const
-    {
+    int32_t Of(int32_t index) const {
         const std::size_t invalid = ranks_.size() - 1;
         const bool inList = index >= 0 && static_cast<std::size_t>(index) < invalid;
         return ranks_[inList ? static_cast<std::size_t>(index) : invalid];
@@ -186,92 +195,84 @@ private:
     std::vector<int32_t> ranks_;
 };
 
-void SortByNumber(RecordList<RomRecord>& roms, KeyKind kind, bool descending,
-                  const EmuManager& names, const NameRanks* ranks)
-{
+void SortByNumber(RecordList<RomRecord>& roms, KeyKind kind, bool descending, const EmuManager& names,
+                  const NameRanks* ranks) {
     std::vector<Keyed<int64_t>> keyed;
     keyed.reserve(roms.size());
     for (std::size_t i = 0; i < roms.size(); ++i) {
-        if (!roms[i])
-            continue;
+        if (!roms[i]) continue;
         const int64_t number = NumberKey(*roms[i], kind, names);
         keyed.push_back({ranks ? ranks->Of(static_cast<int32_t>(number)) : number, static_cast<uint32_t>(i)});
     }
     SortByKeys(roms, keyed, descending);
 }
 
-} // namespace
+}  // namespace
 
-int CompareTexts(std::string_view a, std::string_view b)
-{
+int CompareTexts(std::string_view a, std::string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
         const int x = SortByte(a[i]);
         const int y = SortByte(b[i]);
-        if (x != y)
-            return x - y;
+        if (x != y) return x - y;
     }
     // The text that ends first meets a byte of the other with its terminator.
-    if (a.size() == b.size())
-        return 0;
+    if (a.size() == b.size()) return 0;
     return a.size() < b.size() ? -SortByte(b[n]) : SortByte(a[n]);
 }
 
-int CompareEmus(const EmulatorRecord& a, const EmulatorRecord& b)
-{
+int CompareEmus(const EmulatorRecord& a, const EmulatorRecord& b) {
     return CompareTexts(FieldView(a.Name), FieldView(b.Name));
 }
 
-int CompareRoms(const RomRecord& a, const RomRecord& b, int32_t method, const EmuManager& names)
-{
+int CompareRoms(const RomRecord& a, const RomRecord& b, int32_t method, const EmuManager& names) {
     const int result = CompareAscending(a, b, KindOf(method), names);
     return Descending(method) ? -result : result;
 }
 
-int CompareRoms(const RomRecord& a, const RomRecord& b)
-{
-    if (!Emus)
-        throw ECatalogueError("There is no catalogue to look names up in");
+int CompareRoms(const RomRecord& a, const RomRecord& b) {
+    if (!Emus) throw ECatalogueError("There is no catalogue to look names up in");
     return CompareRoms(a, b, Settings.SortMethod, *Emus);
 }
 
-void SortEmus(RecordList<EmulatorRecord>& emulators)
-{
+void SortEmus(RecordList<EmulatorRecord>& emulators) {
     std::sort(emulators.begin(), emulators.end(),
               [](const auto& a, const auto& b) { return CompareEmus(*a, *b) < 0; });
 }
 
-void SortRoms(RecordList<RomRecord>& roms, int32_t method, const EmuManager& names)
-{
+void SortRoms(RecordList<RomRecord>& roms, int32_t method, const EmuManager& names) {
     const KeyKind kind = KindOf(method);
     const bool descending = Descending(method);
     switch (kind) {
-    case KeyKind::Name:
-    case KeyKind::FilePath:
-    case KeyKind::EmulatorName: SortByText(roms, kind, descending); break;
-    case KeyKind::Rating:
-    case KeyKind::TimesPlayed:
-    case KeyKind::LastPlayed:
-    case KeyKind::PlayTime:
-    case KeyKind::Added: SortByNumber(roms, kind, descending, names, nullptr); break;
-    case KeyKind::System:
-    case KeyKind::Language:
-    case KeyKind::Type: {
-        const NameRanks ranks(LookupList(names, kind));
-        SortByNumber(roms, kind, descending, names, &ranks);
-        break;
-    }
-    case KeyKind::None: break; // every pair is equal: any order will do, so keep this one
+        case KeyKind::Name:
+        case KeyKind::FilePath:
+        case KeyKind::EmulatorName:
+            SortByText(roms, kind, descending);
+            break;
+        case KeyKind::Rating:
+        case KeyKind::TimesPlayed:
+        case KeyKind::LastPlayed:
+        case KeyKind::PlayTime:
+        case KeyKind::Added:
+            SortByNumber(roms, kind, descending, names, nullptr);
+            break;
+        case KeyKind::System:
+        case KeyKind::Language:
+        case KeyKind::Type: {
+            const NameRanks ranks(LookupList(names, kind));
+            SortByNumber(roms, kind, descending, names, &ranks);
+            break;
+        }
+        case KeyKind::None:
+            break;  // every pair is equal: any order will do, so keep this one
     }
 }
 
-int32_t ColumnClickSortMethod(int32_t column, int32_t sortState)
-{
+int32_t ColumnClickSortMethod(int32_t column, int32_t sortState) {
     return sortState == 2 * column ? 2 * column + 1 : 2 * column;
 }
 
-int32_t SelectSortColumn(EmuManager& manager, int32_t column)
-{
+int32_t SelectSortColumn(EmuManager& manager, int32_t column) {
     manager.SetSortState(ColumnClickSortMethod(column, manager.SortState()));
     Settings.SortMethod = manager.SortState();
     return Settings.SortMethod;

@@ -33,8 +33,7 @@ int CompareRoms(const RomRecord& a, const RomRecord& b);
 // In-place sorts. The emulator sort is unstable.
 void SortEmus(RecordList<EmulatorRecord>& emulators);
 // Stable: ROMs that compare equal keep their order. Empty slots (nullptr) go to the end.
-void SortRoms(RecordList<RomRecord>& roms, int32_t method,
-              const EmuManager& names);
+void SortRoms(RecordList<RomRecord>& roms, int32_t method, const EmuManager& names);
 
 // The method a click on `column` (0..10) chooses when the stored sort state is `sortState`:
 // descending when the state is that column's ascending method, ascending otherwise.

@@ -8,38 +8,32 @@
 #include <mutex>
 
 namespace {
-std::function<void()>& WaitHook()
-{
+std::function<void()>& WaitHook() {
     static std::function<void()> hook;
     return hook;
 }
-} // namespace
+}  // namespace
 
-int ErrorBox(const std::string& message)
-{
+int ErrorBox(const std::string& message) {
     return CurrentPrompter().MessageBox("Error", message, BoxIcon::Exclamation, BoxButtons::Ok);
 }
 
-bool QuestionBox(const std::string& message, int defaultButton)
-{
+bool QuestionBox(const std::string& message, int defaultButton) {
     return CurrentPrompter().MessageBox("Question", message, BoxIcon::Question, BoxButtons::YesNo,
                                         defaultButton) == BoxYes;
 }
 
-void NoticeBox(const std::string& message)
-{
+void NoticeBox(const std::string& message) {
     CurrentPrompter().MessageBox("Message", message, BoxIcon::None, BoxButtons::Ok);
 }
 
-std::function<void()> SetWaitHook(std::function<void()> hook)
-{
+std::function<void()> SetWaitHook(std::function<void()> hook) {
     std::function<void()> old = std::move(WaitHook());
     WaitHook() = std::move(hook);
     return old;
 }
 
-std::string RunAndWait(const std::string& program, const std::string& parameters)
-{
+std::string RunAndWait(const std::string& program, const std::string& parameters) {
     // The command line is program + blank + parameters: the program is the first argument,
     // unsplit, and the text after the blank is split into the others by shell word rules.
     // A relative program is taken from the current folder, before its own folder becomes the
@@ -55,8 +49,7 @@ std::string RunAndWait(const std::string& program, const std::string& parameters
     return {};
 }
 
-void DeleteFolder(const std::string& folder)
-{
+void DeleteFolder(const std::string& folder) {
     // An empty text would search the current folder and delete its files.
     if (folder.empty()) {
         ErrorBox("Cannot delete folder");
@@ -66,10 +59,8 @@ void DeleteFolder(const std::string& folder)
     for (const std::string& name : FindFiles(folder, "*.*", FindPlainFiles)) {
         const std::string path = JoinPath(folder, name);
         // A link goes without its target's permissions changing: that file lies elsewhere.
-        if (!IsSymbolicLink(path))
-            ClearReadOnly(path);
-        if (!DeleteFile(path))
-            fileLeft = true;
+        if (!IsSymbolicLink(path)) ClearReadOnly(path);
+        if (!DeleteFile(path)) fileLeft = true;
     }
     // The folder must not be in use by this process when it is removed.
     {
@@ -80,6 +71,5 @@ void DeleteFolder(const std::string& folder)
         ErrorBox("Cannot delete some files, they may be Read-Only");
         return;
     }
-    if (!RemoveFolder(folder))
-        ErrorBox("Cannot delete folder");
+    if (!RemoveFolder(folder)) ErrorBox("Cannot delete folder");
 }

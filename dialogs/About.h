@@ -17,12 +17,12 @@ public:
     QFrame* Panel1;
     QLabel* Image1;
     QLabel* Image2;
-    QLabel* Label1;          // "Tarnwick"
-    QLabel* Label2;          // the version, from the build (TARNWICK_VERSION)
-    QLabel* Label3;          // credit line
-    QLabel* Label4;          // "For Extended Thanks See The Help File"
-    QLabel* Label5;          // the web address
-    QPushButton* BitBtn1;    // OK
+    QLabel* Label1;        // "Tarnwick"
+    QLabel* Label2;        // the version, from the build (TARNWICK_VERSION)
+    QLabel* Label3;        // credit line
+    QLabel* Label4;        // "For Extended Thanks See The Help File"
+    QLabel* Label5;        // the web address
+    QPushButton* BitBtn1;  // OK
 
     // The address Label5 shows and opens; empty (and Label5 hidden) while the project has none.
     static const char* const WebAddress;

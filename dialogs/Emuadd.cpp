@@ -141,7 +141,9 @@ void TAddDlg::ConnectHandlers() {
 
 TAddDlg::~TAddDlg() = default;
 
-void TAddDlg::LoadSystems() { systemsRead_ = FormParts::LoadListFile(SysBox, "LISTS\\Systems.lst"); }
+void TAddDlg::LoadSystems() {
+    systemsRead_ = FormParts::LoadListFile(SysBox, "LISTS\\Systems.lst");
+}
 
 void TAddDlg::PrepareNew() {
     NewEmu.reset();
@@ -189,8 +191,9 @@ void TAddDlg::Button1Click() {
     EditWnd->FileName = CfgPath->text().toStdString();
     EditWnd->setWindowTitle("Edit Configuration File");
     if (Settings.MessageMode)
-        NoticeBox("Warning! Modifying the CFG file of an emulator may result in the emulator malfunction!\n"
-                  "Use this option only if you are sure of what to do!");
+        NoticeBox(
+            "Warning! Modifying the CFG file of an emulator may result in the emulator malfunction!\n"
+            "Use this option only if you are sure of what to do!");
     EditWnd->ShowModal();
 }
 
@@ -203,7 +206,8 @@ void TAddDlg::BitBtn1Click() {
     if (!source_) source_ = NewEmulatorRecord();
     auto emu = NewEmulatorRecord();
     // Refuse what would be cut on storing rather than store a different text.
-    if (!FormParts::TakeText(emu->Name, source_->Name, EmuName->text())) return void(ErrorBox(TooLong("Name", 39)));
+    if (!FormParts::TakeText(emu->Name, source_->Name, EmuName->text()))
+        return void(ErrorBox(TooLong("Name", 39)));
     if (!FormParts::TakeText(emu->ExePath, source_->ExePath, ProgramPathToStore(EmuPath->text())))
         return void(ErrorBox(TooLong("Emulator path", 255)));
     if (!FormParts::TakeText(emu->CfgPath, source_->CfgPath, CfgPath->text()))
@@ -217,4 +221,6 @@ void TAddDlg::BitBtn1Click() {
     accept();
 }
 
-void TAddDlg::BitBtn4Click() { ShowHelpTopic("addemu"); }
+void TAddDlg::BitBtn4Click() {
+    ShowHelpTopic("addemu");
+}

@@ -32,20 +32,20 @@ public:
     ~TAddDlg() override;
 
     QTabWidget* PageControl1;
-    QWidget* TabSheet1;       // "General"
-    QWidget* TabSheet2;       // "ZIP Handling"
-    QWidget* TabSheet3;       // "Advanced"
-    QLineEdit* EmuName;       // Name, at most 39 characters
-    QComboBox* SysBox;        // the Systems list; position = SystemIndex
-    FileEdit* EmuPath;        // ExePath
-    FileEdit* CfgPath;        // CfgPath
-    QLineEdit* Params;        // Params, at most 127 characters
-    QCheckBox* ZipSupport;    // "ZIP supported by this Emulator"
-    QCheckBox* UnZipInDir;    // "MAME Mode"
-    QPushButton* Button1;     // "Edit Confguration File..."
-    QPushButton* BitBtn1;     // OK
-    QPushButton* BitBtn2;     // Cancel
-    QPushButton* BitBtn4;     // Help
+    QWidget* TabSheet1;     // "General"
+    QWidget* TabSheet2;     // "ZIP Handling"
+    QWidget* TabSheet3;     // "Advanced"
+    QLineEdit* EmuName;     // Name, at most 39 characters
+    QComboBox* SysBox;      // the Systems list; position = SystemIndex
+    FileEdit* EmuPath;      // ExePath
+    FileEdit* CfgPath;      // CfgPath
+    QLineEdit* Params;      // Params, at most 127 characters
+    QCheckBox* ZipSupport;  // "ZIP supported by this Emulator"
+    QCheckBox* UnZipInDir;  // "MAME Mode"
+    QPushButton* Button1;   // "Edit Confguration File..."
+    QPushButton* BitBtn1;   // OK
+    QPushButton* BitBtn2;   // Cancel
+    QPushButton* BitBtn4;   // Help
 
     // The record made by the last successful OK; the caller takes ownership of it.
     std::unique_ptr<EmulatorRecord> NewEmu;

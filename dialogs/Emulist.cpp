@@ -57,7 +57,9 @@ void TEmuListDlg::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
 }
 
-void TEmuListDlg::FormShow() { RefreshList(); }
+void TEmuListDlg::FormShow() {
+    RefreshList();
+}
 
 void TEmuListDlg::RefreshList() {
     Emus->clear();
@@ -66,7 +68,9 @@ void TEmuListDlg::RefreshList() {
     StatusBar->SetPanel(1, QString::number(count));
 }
 
-void TEmuListDlg::SetStatus(const QString& text) { StatusBar->SetPanel(2, text); }
+void TEmuListDlg::SetStatus(const QString& text) {
+    StatusBar->SetPanel(2, text);
+}
 
 void TEmuListDlg::RefreshMainList() {
     SetStatus(tr("Refreshing main List..."));
@@ -125,4 +129,6 @@ void TEmuListDlg::BitBtn5Click() {
     SetStatus("");
 }
 
-void TEmuListDlg::BitBtn2Click() { ShowHelpTopic("emulist"); }
+void TEmuListDlg::BitBtn2Click() {
+    ShowHelpTopic("emulist");
+}

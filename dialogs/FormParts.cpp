@@ -51,10 +51,11 @@ QGroupBox* GroupAround(QWidget* parent, const char* name, const QString& caption
 QLabel* ParametersHint(QWidget* parent) {
     auto* hint = new QLabel(QObject::tr("Placeholders: %ROM% %ROMDIR% %ROMNAME% %EMUDIR%"), parent);
     hint->setObjectName("ParamsHint");
-    hint->setToolTip(QObject::tr("%ROM%: the ROM goes here instead of after the parameters\n"
-                                 "%ROMDIR%: the ROM file's folder\n"
-                                 "%ROMNAME%: the ROM file's name without its extension\n"
-                                 "%EMUDIR%: the emulator's folder"));
+    hint->setToolTip(
+        QObject::tr("%ROM%: the ROM goes here instead of after the parameters\n"
+                    "%ROMDIR%: the ROM file's folder\n"
+                    "%ROMNAME%: the ROM file's name without its extension\n"
+                    "%EMUDIR%: the emulator's folder"));
     QFont small = hint->font();
     small.setPointSizeF(small.pointSizeF() * 0.9);
     hint->setFont(small);
@@ -87,7 +88,9 @@ void SelectPosition(QComboBox* box, int32_t i) {
     box->setCurrentIndex(i >= 0 && i < box->count() ? i : -1);
 }
 
-QString Shown(std::string_view bytes) { return QString::fromStdString(DisplayText(bytes)); }
+QString Shown(std::string_view bytes) {
+    return QString::fromStdString(DisplayText(bytes));
+}
 
 bool WholeNumber(const QString& text, int lo, int hi, int32_t& value) {
     bool ok = false;

@@ -47,20 +47,30 @@ void SelectPosition(QComboBox* box, int32_t i);
 // A record text as shown (UTF-8, or Windows-1252 bytes of old catalogues).
 QString Shown(std::string_view bytes);
 template <std::size_t W>
-QString Shown(const char (&field)[W]) { return Shown(FieldView(field)); }
+QString Shown(const char (&field)[W]) {
+    return Shown(FieldView(field));
+}
 
 // Whether a typed text fits a record field of width W whole (bytes as stored).
 template <std::size_t W>
-bool Fits(const char (&field)[W], const QString& text) { return FitsField(field, text.toStdString()); }
+bool Fits(const char (&field)[W], const QString& text) {
+    return FitsField(field, text.toStdString());
+}
 // Stores a typed text into a record field (callers check Fits first).
 template <std::size_t W>
-void Store(char (&field)[W], const QString& text) { SetFieldText(field, text.toStdString()); }
+void Store(char (&field)[W], const QString& text) {
+    SetFieldText(field, text.toStdString());
+}
 // A control showing a field was edited when it no longer reads as the field is shown. An
 // unedited field keeps its bytes (old catalogues hold Windows-1252 texts), whatever their length.
 template <std::size_t W>
-bool Edited(const char (&field)[W], const QString& text) { return text != Shown(field); }
+bool Edited(const char (&field)[W], const QString& text) {
+    return text != Shown(field);
+}
 template <std::size_t W>
-bool FitsIfEdited(const char (&field)[W], const QString& text) { return !Edited(field, text) || Fits(field, text); }
+bool FitsIfEdited(const char (&field)[W], const QString& text) {
+    return !Edited(field, text) || Fits(field, text);
+}
 // Fills `to` from a control that showed `from`: the bytes of `from` when the text was not
 // edited, else the text. False (to unchanged) when an edited text does not fit.
 template <std::size_t W>

@@ -9,20 +9,20 @@
 class QTextBrowser;
 
 class THelpWnd : public QDialog {
-  Q_OBJECT
+    Q_OBJECT
 public:
-  explicit THelpWnd(QWidget* parent = nullptr);
+    explicit THelpWnd(QWidget* parent = nullptr);
 
-  QTextBrowser* Browser;   // object name "Browser"
+    QTextBrowser* Browser;  // object name "Browser"
 
-  // Shows the window (not modal) at the topic; an empty topic shows the contents.
-  void ShowTopic(const std::string& topic);
-  const std::string& CurrentTopic() const { return topic_; }
-  // Path of the help page: the program folder followed by HLP/Tarnwick.html.
-  static std::string HelpFile();
+    // Shows the window (not modal) at the topic; an empty topic shows the contents.
+    void ShowTopic(const std::string& topic);
+    const std::string& CurrentTopic() const { return topic_; }
+    // Path of the help page: the program folder followed by HLP/Tarnwick.html.
+    static std::string HelpFile();
 
 private:
-  std::string topic_;
+    std::string topic_;
 };
 
 // The help window of the run, created on first use.

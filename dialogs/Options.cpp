@@ -172,12 +172,19 @@ void TOptionsDlg::ReloadTypes() {
     const bool hadChoice = StartType->currentIndex() >= 0;
     const bool wasRead = typesRead_;
     typesRead_ = FormParts::LoadListFile(StartType, "LISTS\\Types.lst");
-    if (hadChoice) StartType->setCurrentIndex(StartType->findText(chosen, Qt::MatchExactly));
-    else if (!wasRead) FormParts::SelectPosition(StartType, Settings.DefaultType);  // a list made anew
-    else StartType->setCurrentIndex(-1);
+    if (hadChoice)
+        StartType->setCurrentIndex(StartType->findText(chosen, Qt::MatchExactly));
+    else if (!wasRead)
+        FormParts::SelectPosition(StartType, Settings.DefaultType);  // a list made anew
+    else
+        StartType->setCurrentIndex(-1);
 }
-void TOptionsDlg::Button2Click() { EditList("Edit Systems List", "LISTS\\Systems.lst"); }
-void TOptionsDlg::Button3Click() { EditList("Edit Languages List", "LISTS\\Languages.lst"); }
+void TOptionsDlg::Button2Click() {
+    EditList("Edit Systems List", "LISTS\\Systems.lst");
+}
+void TOptionsDlg::Button3Click() {
+    EditList("Edit Languages List", "LISTS\\Languages.lst");
+}
 
 void TOptionsDlg::Button4Click() {
     FontChoice font = GetListFont ? GetListFont() : FontChoice{};
@@ -210,4 +217,6 @@ bool TOptionsDlg::TakeBack() {
     return true;
 }
 
-void TOptionsDlg::BitBtn3Click() { ShowHelpTopic("optdlg"); }
+void TOptionsDlg::BitBtn3Click() {
+    ShowHelpTopic("optdlg");
+}

@@ -31,24 +31,24 @@ public:
     explicit TOptionsDlg(QWidget* parent = nullptr);
 
     QTabWidget* PageControl1;
-    QWidget* TabSheet1;        // "General"
-    RadioGroup* MsgMode;       // "Lamer Mode" (item 0) / "Expert Mode" (item 1)
-    QCheckBox* Log;            // "Log To File"
-    QCheckBox* Verify;         // "Verify ROM existance before execution"
-    QSpinBox* StartRating;     // default rating, 0 to 100
-    QComboBox* StartType;      // default type: position in the Types list
-    QWidget* TabSheet2;        // "Visualization"
-    QCheckBox* SNP;            // "Remember &Size && Position"
-    QCheckBox* HotT;           // "Enable &Hot Track"
-    QCheckBox* Remember;       // "Remember columns &width"
-    QPushButton* Button4;      // "&Change..." (font)
-    QWidget* TabSheet3;        // "Advanced"
-    QPushButton* Button1;      // "&Types List..."
-    QPushButton* Button2;      // "&Systems List..."
-    QPushButton* Button3;      // "&Languages List..."
-    QPushButton* BitBtn1;      // OK
-    QPushButton* BitBtn2;      // Cancel
-    QPushButton* BitBtn3;      // Help
+    QWidget* TabSheet1;     // "General"
+    RadioGroup* MsgMode;    // "Lamer Mode" (item 0) / "Expert Mode" (item 1)
+    QCheckBox* Log;         // "Log To File"
+    QCheckBox* Verify;      // "Verify ROM existance before execution"
+    QSpinBox* StartRating;  // default rating, 0 to 100
+    QComboBox* StartType;   // default type: position in the Types list
+    QWidget* TabSheet2;     // "Visualization"
+    QCheckBox* SNP;         // "Remember &Size && Position"
+    QCheckBox* HotT;        // "Enable &Hot Track"
+    QCheckBox* Remember;    // "Remember columns &width"
+    QPushButton* Button4;   // "&Change..." (font)
+    QWidget* TabSheet3;     // "Advanced"
+    QPushButton* Button1;   // "&Types List..."
+    QPushButton* Button2;   // "&Systems List..."
+    QPushButton* Button3;   // "&Languages List..."
+    QPushButton* BitBtn1;   // OK
+    QPushButton* BitBtn2;   // Cancel
+    QPushButton* BitBtn3;   // Help
 
     // Set when a list file was saved from the editor during this showing.
     bool ListsChanged = false;

@@ -17,12 +17,12 @@ class TRomAddDlg : public QDialog {
 public:
     explicit TRomAddDlg(QWidget* parent = nullptr);
 
-    QGroupBox* GroupBox1;   // "ROM"
-    FileEdit* Edit1;        // path of the ROM file
-    QGroupBox* GroupBox2;   // "Emulator"
-    QComboBox* ComboBox1;   // emulator names; position = catalogue position
-    QPushButton* BitBtn1;   // OK
-    QPushButton* BitBtn2;   // Cancel
+    QGroupBox* GroupBox1;  // "ROM"
+    FileEdit* Edit1;       // path of the ROM file
+    QGroupBox* GroupBox2;  // "Emulator"
+    QComboBox* ComboBox1;  // emulator names; position = catalogue position
+    QPushButton* BitBtn1;  // OK
+    QPushButton* BitBtn2;  // Cancel
 
 public slots:
     void FormShow();

@@ -72,7 +72,8 @@ int64_t OpenedFileSize(const std::string& path) {
     if (!f) return -1;
     int64_t size = -1;
     struct stat st {};
-    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && std::fseek(f, 0, SEEK_END) == 0) size = ftello(f);
+    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && std::fseek(f, 0, SEEK_END) == 0)
+        size = ftello(f);
     std::fclose(f);
     return size;
 }
@@ -275,7 +276,9 @@ bool TRomPropDlg::ApplyChanges() {
     return true;
 }
 
-void TRomPropDlg::SetStatus(const QString& text) { StatusBar->SetPanel(Message, text); }
+void TRomPropDlg::SetStatus(const QString& text) {
+    StatusBar->SetPanel(Message, text);
+}
 
 QString TRomPropDlg::LargeSize(int64_t n, bool slash) {
     const int64_t k = n / 1024;
@@ -327,10 +330,16 @@ void TRomPropDlg::Step(int delta) {
     ShowRom();
 }
 
-void TRomPropDlg::SpeedButton1Click() { Step(-1); }
-void TRomPropDlg::SpeedButton2Click() { Step(+1); }
+void TRomPropDlg::SpeedButton1Click() {
+    Step(-1);
+}
+void TRomPropDlg::SpeedButton2Click() {
+    Step(+1);
+}
 
-void TRomPropDlg::BitBtn1Click() { ShowHelpTopic("romprop"); }
+void TRomPropDlg::BitBtn1Click() {
+    ShowHelpTopic("romprop");
+}
 
 QString TRomPropDlg::NewNameFor(const RomRecord& rom) {
     const QList<QListWidgetItem*> selected = Contents->selectedItems();
@@ -371,7 +380,8 @@ void TRomPropDlg::Button2Click() {
     // A member deleted is gone for good, and taking out the last one removes the archive itself,
     // the ROM's file.
     if (Settings.MessageMode &&
-        !QuestionBox("Do you really want to delete " + selected.first()->text().toStdString() + " from this archive?" +
+        !QuestionBox("Do you really want to delete " + selected.first()->text().toStdString() +
+                         " from this archive?" +
                          (Contents->count() == 1 ? "\n(It is the last file: the archive, the ROM's file, "
                                                    "will be removed with it)"
                                                  : ""),

@@ -39,38 +39,38 @@ public:
     ~TRomPropDlg() override;
 
     QTabWidget* PageControl1;
-    QWidget* TabSheet1;          // "General"
-    QLineEdit* RomDesc;          // Name, at most 39 characters
-    QLabel* Text;                // "Emulator:" in front of RomEmu
-    QLabel* RomEmu;              // Name of the ROM's emulator copy
-    QLabel* RomSystem;           // system name of the copy's SystemIndex
-    QLineEdit* RomParams;        // the copy's Params, at most 127 characters
-    QComboBox* RomLanguage;      // Languages list; position = LanguageIndex
-    QSpinBox* RomRating;         // Rating, 0 to 100
-    QComboBox* RomType;          // Types list; position = TypeIndex
-    QWidget* TabSheet2;          // "File Proprierties"
-    QLabel* RomPath;             // folder part of FilePath, as stored
-    QLabel* RomFile;             // file-name part of FilePath, as stored
-    QPushButton* Button1;        // "&Rename"
-    QLabel* FileSize;            // size text
-    QListWidget* Contents;       // member names of a zip archive
-    QPushButton* Button2;        // "&Delete"
-    QWidget* TabSheet3;          // "ZIP Handling"
-    QCheckBox* RomZipSupport;    // "ZIP support"
-    QCheckBox* RomUnzipInDir;    // "MAME Mode"
-    QPushButton* OkBtn;          // OK
-    QPushButton* BitBtn2;        // Cancel
-    QPushButton* BitBtn1;        // Help
-    FlatButton* SpeedButton1;    // previous ROM
-    FlatButton* SpeedButton2;    // next ROM
-    StatusPanels* StatusBar;     // "ROMs:", count, "Position:", position, messages
+    QWidget* TabSheet1;            // "General"
+    QLineEdit* RomDesc;            // Name, at most 39 characters
+    QLabel* Text;                  // "Emulator:" in front of RomEmu
+    QLabel* RomEmu;                // Name of the ROM's emulator copy
+    QLabel* RomSystem;             // system name of the copy's SystemIndex
+    QLineEdit* RomParams;          // the copy's Params, at most 127 characters
+    QComboBox* RomLanguage;        // Languages list; position = LanguageIndex
+    QSpinBox* RomRating;           // Rating, 0 to 100
+    QComboBox* RomType;            // Types list; position = TypeIndex
+    QWidget* TabSheet2;            // "File Proprierties"
+    QLabel* RomPath;               // folder part of FilePath, as stored
+    QLabel* RomFile;               // file-name part of FilePath, as stored
+    QPushButton* Button1;          // "&Rename"
+    QLabel* FileSize;              // size text
+    QListWidget* Contents;         // member names of a zip archive
+    QPushButton* Button2;          // "&Delete"
+    QWidget* TabSheet3;            // "ZIP Handling"
+    QCheckBox* RomZipSupport;      // "ZIP support"
+    QCheckBox* RomUnzipInDir;      // "MAME Mode"
+    QPushButton* OkBtn;            // OK
+    QPushButton* BitBtn2;          // Cancel
+    QPushButton* BitBtn1;          // Help
+    FlatButton* SpeedButton1;      // previous ROM
+    FlatButton* SpeedButton2;      // next ROM
+    StatusPanels* StatusBar;       // "ROMs:", count, "Position:", position, messages
     StatusProgress* WorkProgress;  // at the bar's right end while archive work runs
 
     // The zip component that reads and changes the archives shown on the file tab.
     std::unique_ptr<TZipArchiver> Zip;
 
-    int RomIndex = -1;           // catalogue position of the ROM shown; -1 when none is shown
-    bool Changed = false;        // set by every ApplyChanges during this showing
+    int RomIndex = -1;     // catalogue position of the ROM shown; -1 when none is shown
+    bool Changed = false;  // set by every ApplyChanges during this showing
 
     // The position of the main window's selected row; set by the main window.
     std::function<int()> SelectedRow;

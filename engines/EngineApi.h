@@ -97,73 +97,73 @@ typedef struct UnzExecFileSpec {
 
 /* Command record of ZipEngineExec: an add, or a delete when DeleteEntries is 1. */
 typedef struct ZipExecRecord {
-    void* Handle;                 /* application window handle */
-    void* Caller;                 /* the component; copied into every callback */
-    int32_t Version;              /* record version, ZIP_ENGINE_VERSION */
-    ZFunctionPtrType Callback;    /* where the engine reports */
-    int32_t TraceEnabled;         /* trace the work in action-4 notes */
-    const char* Password;         /* password for encryption; may be NULL or empty */
-    int16_t CodePage;             /* as in UnzExecRecord: how the names of members are read when
-                                     specs name them (0, auto, where the classic record holds 0) */
-    int16_t Reserved26;           /* 0 */
-    int32_t Encrypt;              /* encrypt added files with Password (AES-256) */
-    int32_t IncludeHidden;        /* include hidden files (names beginning with '.') */
-    int32_t Reserved36;           /* 0 */
-    int32_t Reserved40;           /* 0 */
-    int32_t NoDirEntries;         /* 1: no separate entries for folders */
-    int32_t Reserved48;           /* 0 */
-    int32_t Verbose;              /* report more in action-4 notes */
-    int32_t Quiet;                /* 1: no questions (the engines never ask) */
-    int32_t Level;                /* 0 stores, 1-9 deflate at that level */
-    int32_t Reserved64;           /* 0 */
-    int32_t Reserved68;           /* 0 */
-    int32_t JunkDirs;             /* 1: store names without their folders */
-    int32_t Recurse;              /* go into subfolders, matching masks at every level */
-    int32_t Grow;                 /* 1 for an add, 0 for a delete */
-    int32_t ForceDOS;             /* store 8.3 upper-case names */
-    int32_t Move;                 /* delete each source once the archive is written */
-    int32_t DeleteEntries;        /* 1: delete the members named by the specs */
-    int32_t Update;               /* add new files and replace older members */
-    int32_t Freshen;              /* only replace members older than their files */
-    int32_t Reserved104;          /* 0 */
-    int32_t LatestTime;           /* set the archive's time to its newest entry */
-    int32_t Reserved112;          /* 0 */
-    int32_t Reserved116;          /* 0 */
-    int32_t FileSpecCount;        /* entries in FileSpecs */
-    const char* ZipFileName;      /* the archive written (created when absent) */
-    const char* TempDir;          /* ignored: the new archive is written beside the old one,
-                                     the only place it can be renamed over it at once */
-    int32_t Reserved132;          /* 0 */
-    int32_t Reserved136;          /* 0 */
+    void* Handle;                     /* application window handle */
+    void* Caller;                     /* the component; copied into every callback */
+    int32_t Version;                  /* record version, ZIP_ENGINE_VERSION */
+    ZFunctionPtrType Callback;        /* where the engine reports */
+    int32_t TraceEnabled;             /* trace the work in action-4 notes */
+    const char* Password;             /* password for encryption; may be NULL or empty */
+    int16_t CodePage;                 /* as in UnzExecRecord: how the names of members are read when
+                                         specs name them (0, auto, where the classic record holds 0) */
+    int16_t Reserved26;               /* 0 */
+    int32_t Encrypt;                  /* encrypt added files with Password (AES-256) */
+    int32_t IncludeHidden;            /* include hidden files (names beginning with '.') */
+    int32_t Reserved36;               /* 0 */
+    int32_t Reserved40;               /* 0 */
+    int32_t NoDirEntries;             /* 1: no separate entries for folders */
+    int32_t Reserved48;               /* 0 */
+    int32_t Verbose;                  /* report more in action-4 notes */
+    int32_t Quiet;                    /* 1: no questions (the engines never ask) */
+    int32_t Level;                    /* 0 stores, 1-9 deflate at that level */
+    int32_t Reserved64;               /* 0 */
+    int32_t Reserved68;               /* 0 */
+    int32_t JunkDirs;                 /* 1: store names without their folders */
+    int32_t Recurse;                  /* go into subfolders, matching masks at every level */
+    int32_t Grow;                     /* 1 for an add, 0 for a delete */
+    int32_t ForceDOS;                 /* store 8.3 upper-case names */
+    int32_t Move;                     /* delete each source once the archive is written */
+    int32_t DeleteEntries;            /* 1: delete the members named by the specs */
+    int32_t Update;                   /* add new files and replace older members */
+    int32_t Freshen;                  /* only replace members older than their files */
+    int32_t Reserved104;              /* 0 */
+    int32_t LatestTime;               /* set the archive's time to its newest entry */
+    int32_t Reserved112;              /* 0 */
+    int32_t Reserved116;              /* 0 */
+    int32_t FileSpecCount;            /* entries in FileSpecs */
+    const char* ZipFileName;          /* the archive written (created when absent) */
+    const char* TempDir;              /* ignored: the new archive is written beside the old one,
+                                         the only place it can be renamed over it at once */
+    int32_t Reserved132;              /* 0 */
+    int32_t Reserved136;              /* 0 */
     const ZipExecFileSpec* FileSpecs; /* FileSpecCount specs */
-    int32_t Reserved144[17];      /* 0 */
-    int32_t Seven;                /* ENGINE_RECORD_MARKER */
+    int32_t Reserved144[17];          /* 0 */
+    int32_t Seven;                    /* ENGINE_RECORD_MARKER */
 } ZipExecRecord;
 
 /* Command record of UnzEngineExec: extract, or test when Test is 1. */
 typedef struct UnzExecRecord {
-    void* Handle;                 /* application window handle */
-    void* Caller;                 /* the component; copied into every callback */
-    int32_t Version;              /* record version, UNZ_ENGINE_VERSION */
-    ZFunctionPtrType Callback;    /* where the engine reports */
-    int32_t TraceEnabled;         /* trace the work in action-4 notes */
-    int16_t CodePage;             /* 0 auto, 1 none, 2 OEM: how stored names are read */
-    int16_t Reserved22;           /* 0 */
-    const char* Password;         /* password for encrypted members; may be NULL or empty */
-    int32_t Test;                 /* test the members, write nothing */
-    int32_t Reserved32;           /* 0 */
-    int32_t Reserved36;           /* 0 */
-    int32_t Quiet;                /* 1: no questions (the engines never ask) */
-    int32_t Verbose;              /* report more in action-4 notes */
-    int32_t Update;               /* extract new files and replace older ones */
-    int32_t Freshen;              /* only replace existing files older than their members */
-    int32_t Directories;          /* 1: recreate stored folders; 0: names without folders */
-    int32_t OverWrite;            /* replace existing files */
-    int32_t FileSpecCount;        /* entries in FileSpecs */
-    const char* ZipFileName;      /* the archive read */
+    void* Handle;                     /* application window handle */
+    void* Caller;                     /* the component; copied into every callback */
+    int32_t Version;                  /* record version, UNZ_ENGINE_VERSION */
+    ZFunctionPtrType Callback;        /* where the engine reports */
+    int32_t TraceEnabled;             /* trace the work in action-4 notes */
+    int16_t CodePage;                 /* 0 auto, 1 none, 2 OEM: how stored names are read */
+    int16_t Reserved22;               /* 0 */
+    const char* Password;             /* password for encrypted members; may be NULL or empty */
+    int32_t Test;                     /* test the members, write nothing */
+    int32_t Reserved32;               /* 0 */
+    int32_t Reserved36;               /* 0 */
+    int32_t Quiet;                    /* 1: no questions (the engines never ask) */
+    int32_t Verbose;                  /* report more in action-4 notes */
+    int32_t Update;                   /* extract new files and replace older ones */
+    int32_t Freshen;                  /* only replace existing files older than their members */
+    int32_t Directories;              /* 1: recreate stored folders; 0: names without folders */
+    int32_t OverWrite;                /* replace existing files */
+    int32_t FileSpecCount;            /* entries in FileSpecs */
+    const char* ZipFileName;          /* the archive read */
     const UnzExecFileSpec* FileSpecs; /* FileSpecCount specs */
-    int32_t Reserved76[17];       /* 0 */
-    int32_t Seven;                /* ENGINE_RECORD_MARKER */
+    int32_t Reserved76[17];           /* 0 */
+    int32_t Seven;                    /* ENGINE_RECORD_MARKER */
 } UnzExecRecord;
 
 /* Whether a member's name or comment, stored without the UTF-8 flag, is read as code page 437
@@ -172,10 +172,8 @@ typedef struct UnzExecRecord {
  * names made on MS-DOS (host 0), OS/2 HPFS (6) and Windows NT (11, version 50). The component
  * lists names by this rule and the engines read them by it, so a name listed is a name found. */
 static inline int ZipNameIsOem(int codePage, int hostNum, int hostVer) {
-    if (codePage == 1)
-        return 0;
-    if (codePage == 2)
-        return 1;
+    if (codePage == 1) return 0;
+    if (codePage == 2) return 1;
     return hostNum == 0 || hostNum == 6 || (hostNum == 11 && hostVer == 50);
 }
 
@@ -199,10 +197,13 @@ typedef int32_t (*GetUnzEngineVersionFn)(void);
 
 #if defined(__cplusplus) && UINTPTR_MAX == 0xffffffffu
 /* On a 32-bit build the records lie exactly as the classic engines expect. */
-static_assert(__builtin_offsetof(ZCallBackStruct, ActionCode) == 16 && __builtin_offsetof(ZCallBackStruct, FileNameOrMsg) == 28);
-static_assert(__builtin_offsetof(ZipExecRecord, Level) == 60 && __builtin_offsetof(ZipExecRecord, FileSpecs) == 140);
+static_assert(__builtin_offsetof(ZCallBackStruct, ActionCode) == 16 &&
+              __builtin_offsetof(ZCallBackStruct, FileNameOrMsg) == 28);
+static_assert(__builtin_offsetof(ZipExecRecord, Level) == 60 &&
+              __builtin_offsetof(ZipExecRecord, FileSpecs) == 140);
 static_assert(__builtin_offsetof(ZipExecRecord, Seven) == 212 && sizeof(ZipExecRecord) == 216);
-static_assert(__builtin_offsetof(UnzExecRecord, FileSpecs) == 72 && __builtin_offsetof(UnzExecRecord, Seven) == 144);
+static_assert(__builtin_offsetof(UnzExecRecord, FileSpecs) == 72 &&
+              __builtin_offsetof(UnzExecRecord, Seven) == 144);
 static_assert(sizeof(UnzExecRecord) == 148);
 static_assert(sizeof(ZipExecFileSpec) == 104 && sizeof(UnzExecFileSpec) == 72);
 #endif

@@ -26,38 +26,38 @@
 
 class FilePresence {
 public:
-  // `answersArrived` is called on the walking thread when answers came in since the owner's
-  // last Acknowledge (at most once until then), so the owner can post one refresh at a time.
-  explicit FilePresence(std::function<void()> answersArrived);
-  // Stops the walk and waits for the file test in progress.
-  ~FilePresence();
-  FilePresence(const FilePresence&) = delete;
-  FilePresence& operator=(const FilePresence&) = delete;
+    // `answersArrived` is called on the walking thread when answers came in since the owner's
+    // last Acknowledge (at most once until then), so the owner can post one refresh at a time.
+    explicit FilePresence(std::function<void()> answersArrived);
+    // Stops the walk and waits for the file test in progress.
+    ~FilePresence();
+    FilePresence(const FilePresence&) = delete;
+    FilePresence& operator=(const FilePresence&) = delete;
 
-  // Starts over with these paths; every earlier answer is forgotten. `paths` are the paths one
-  // after another and `ends[i]` the end of path i within them.
-  void Check(std::string paths, std::vector<uint32_t> ends);
-  // The answer for path i when known; otherwise the walk takes i before the rest and this
-  // answers empty. Out of range: missing.
-  std::optional<bool> Known(std::size_t i);
-  // The answer for path i, tested now when the walk has not given it yet.
-  bool Present(std::size_t i);
-  void Acknowledge();
-  // Whether every path of the last Check has its answer.
-  bool Complete() const;
+    // Starts over with these paths; every earlier answer is forgotten. `paths` are the paths one
+    // after another and `ends[i]` the end of path i within them.
+    void Check(std::string paths, std::vector<uint32_t> ends);
+    // The answer for path i when known; otherwise the walk takes i before the rest and this
+    // answers empty. Out of range: missing.
+    std::optional<bool> Known(std::size_t i);
+    // The answer for path i, tested now when the walk has not given it yet.
+    bool Present(std::size_t i);
+    void Acknowledge();
+    // Whether every path of the last Check has its answer.
+    bool Complete() const;
 
 private:
-  struct Walk;
-  void Run();
-  void WalkAll(Walk& walk);
-  void Notify();
+    struct Walk;
+    void Run();
+    void WalkAll(Walk& walk);
+    void Notify();
 
-  std::function<void()> answersArrived_;
-  std::shared_ptr<Walk> walk_;  // the current one, as the owner sees it
-  mutable std::mutex lock_;     // guards `next_` and `quit_` between the owner and the thread
-  std::condition_variable wake_;
-  std::shared_ptr<Walk> next_;  // handed to the thread, not taken yet
-  bool quit_ = false;
-  std::atomic<bool> notifyPending_{false};
-  std::thread thread_;
+    std::function<void()> answersArrived_;
+    std::shared_ptr<Walk> walk_;  // the current one, as the owner sees it
+    mutable std::mutex lock_;     // guards `next_` and `quit_` between the owner and the thread
+    std::condition_variable wake_;
+    std::shared_ptr<Walk> next_;  // handed to the thread, not taken yet
+    bool quit_ = false;
+    std::atomic<bool> notifyPending_{false};
+    std::thread thread_;
 };

@@ -10,17 +10,18 @@
 
 class QtPrompter : public Prompter {
 public:
-  int MessageBox(const std::string& caption, const std::string& text, BoxIcon icon,
-                 BoxButtons buttons, int defaultButton = 0) override;
-  std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
-                                      const std::string& defaultText, bool masked = false) override;
-  std::optional<std::string> OpenFileName(const std::string& caption, const std::string& filter,
-                                          const std::string& initialPath) override;
-  std::optional<std::string> SaveFileName(const std::string& caption, const std::string& filter,
-                                          const std::string& initialPath, const std::string& defaultSuffix) override;
-  std::optional<std::string> FolderName(const std::string& caption,
-                                        const std::string& initialFolder, bool allowNew) override;
-  bool ChooseFont(FontChoice& font) override;
+    int MessageBox(const std::string& caption, const std::string& text, BoxIcon icon, BoxButtons buttons,
+                   int defaultButton = 0) override;
+    std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
+                                        const std::string& defaultText, bool masked = false) override;
+    std::optional<std::string> OpenFileName(const std::string& caption, const std::string& filter,
+                                            const std::string& initialPath) override;
+    std::optional<std::string> SaveFileName(const std::string& caption, const std::string& filter,
+                                            const std::string& initialPath,
+                                            const std::string& defaultSuffix) override;
+    std::optional<std::string> FolderName(const std::string& caption, const std::string& initialFolder,
+                                          bool allowNew) override;
+    bool ChooseFont(FontChoice& font) override;
 };
 
 // "Programs (*.exe)|*.exe|All Files (*.*)|*.*" as a Qt name filter list. Patterns match
@@ -35,10 +36,10 @@ QString DialogStart(const std::string& current);
 // choice of a file dialog); everything otherwise. Sits over the dialog's QFileSystemModel.
 class ExecutableFilesOnly : public QSortFilterProxyModel {
 public:
-  std::function<bool()> active;
+    std::function<bool()> active;
 
 protected:
-  bool filterAcceptsRow(int row, const QModelIndex& parent) const override;
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override;
 };
 
 // Installs one QtPrompter for the rest of the run.

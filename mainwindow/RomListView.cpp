@@ -23,52 +23,55 @@
 
 namespace {
 
-QString Shown(std::string_view bytes) { return QString::fromStdString(DisplayText(bytes)); }
+QString Shown(std::string_view bytes) {
+    return QString::fromStdString(DisplayText(bytes));
+}
 
-const char* const Headers[RomListModel::ColumnCount] = {
-    "Name", "File", "Emulator", "System", "Rating", "Language", "Type", "#Played", "Last Played", "Play Time", "Added"};
+const char* const Headers[RomListModel::ColumnCount] = {"Name",        "File",      "Emulator", "System",
+                                                        "Rating",      "Language",  "Type",     "#Played",
+                                                        "Last Played", "Play Time", "Added"};
 
 QString LastPlayedText(const RomFacts& f) {
-  return f.LastPlayed ? QDateTime::fromSecsSinceEpoch(f.LastPlayed).toString("yyyy-MM-dd HH:mm") : QString();
+    return f.LastPlayed ? QDateTime::fromSecsSinceEpoch(f.LastPlayed).toString("yyyy-MM-dd HH:mm")
+                        : QString();
 }
 
 QString PlayTimeText(const RomFacts& f) {
-  if (!f.LastPlayed && !f.PlaySeconds) return {};
-  const int64_t minutes = f.PlaySeconds / 60;
-  return QString("%1 h %2 min").arg(minutes / 60).arg(minutes % 60, 2, 10, QChar('0'));
+    if (!f.LastPlayed && !f.PlaySeconds) return {};
+    const int64_t minutes = f.PlaySeconds / 60;
+    return QString("%1 h %2 min").arg(minutes / 60).arg(minutes % 60, 2, 10, QChar('0'));
 }
 
 QString AddedText(const RomFacts& f) {
-  return f.Added ? QDateTime::fromSecsSinceEpoch(f.Added).toString("yyyy-MM-dd") : QString();
+    return f.Added ? QDateTime::fromSecsSinceEpoch(f.Added).toString("yyyy-MM-dd") : QString();
 }
 
 // Paints the row under the mouse highlighted while hot tracking is on: every cell of it, where
 // the view itself marks only the cell under the mouse.
 class HotTrackDelegate : public QStyledItemDelegate {
 public:
-  HotTrackDelegate(const bool& on, const int& hoverRow, QObject* parent)
-      : QStyledItemDelegate(parent), on_(on), hoverRow_(hoverRow) {}
-  void paint(QPainter* p, const QStyleOptionViewItem& option,
-             const QModelIndex& index) const override {
-    QStyleOptionViewItem o(option);
-    o.state &= ~QStyle::State_MouseOver;
-    if (on_ && index.row() == hoverRow_ && !(o.state & QStyle::State_Selected)) {
-      QColor hover = o.palette.color(QPalette::Highlight);
-      hover.setAlpha(60);
-      p->fillRect(o.rect, hover);
-      o.font.setUnderline(true);
+    HotTrackDelegate(const bool& on, const int& hoverRow, QObject* parent)
+        : QStyledItemDelegate(parent), on_(on), hoverRow_(hoverRow) {}
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem o(option);
+        o.state &= ~QStyle::State_MouseOver;
+        if (on_ && index.row() == hoverRow_ && !(o.state & QStyle::State_Selected)) {
+            QColor hover = o.palette.color(QPalette::Highlight);
+            hover.setAlpha(60);
+            p->fillRect(o.rect, hover);
+            o.font.setUnderline(true);
+        }
+        QStyledItemDelegate::paint(p, o, index);
     }
-    QStyledItemDelegate::paint(p, o, index);
-  }
-  // Every item of the icon views fills its grid cell, so a label has room for its two lines.
-  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    return cell.isValid() ? cell : QStyledItemDelegate::sizeHint(option, index);
-  }
-  QSize cell;
+    // Every item of the icon views fills its grid cell, so a label has room for its two lines.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return cell.isValid() ? cell : QStyledItemDelegate::sizeHint(option, index);
+    }
+    QSize cell;
 
 private:
-  const bool& on_;
-  const int& hoverRow_;
+    const bool& on_;
+    const int& hoverRow_;
 };
 
 }  // namespace
@@ -77,87 +80,100 @@ private:
 
 RomListModel::RomListModel(QObject* parent)
     : QAbstractTableModel(parent), presence_([this] {
-        // On the walking thread: the refresh runs on this model's own.
-        QMetaObject::invokeMethod(this, [this] { PresenceArrived(); }, Qt::QueuedConnection);
+          // On the walking thread: the refresh runs on this model's own.
+          QMetaObject::invokeMethod(
+              this, [this] { PresenceArrived(); }, Qt::QueuedConnection);
       }) {
-  indexTimer_ = new QTimer(this);
-  indexTimer_->setSingleShot(true);
-  connect(indexTimer_, &QTimer::timeout, this, [this] { IndexStep(); });
+    indexTimer_ = new QTimer(this);
+    indexTimer_->setSingleShot(true);
+    connect(indexTimer_, &QTimer::timeout, this, [this] { IndexStep(); });
 }
 
 int RomListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(shown_.size());
+    return parent.isValid() ? 0 : static_cast<int>(shown_.size());
 }
 
 int RomListModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : ColumnCount;
 }
 
 const RomListModel::Entry* RomListModel::EntryOf(int row) const {
-  return row >= 0 && row < static_cast<int>(shown_.size()) ? &entries_[shown_[row]] : nullptr;
+    return row >= 0 && row < static_cast<int>(shown_.size()) ? &entries_[shown_[row]] : nullptr;
 }
 
 QVariant RomListModel::data(const QModelIndex& index, int role) const {
-  const Entry* entry = index.isValid() ? EntryOf(index.row()) : nullptr;
-  if (!entry) return {};
-  if (role == Qt::DecorationRole) {
-    if (index.column() != RomColumn::Name) return {};
-    const RomIcons& set = icons_[Favourite(*entry) ? 1 : 0];
-    if (!pathsHanded_) return set.Unchecked;
-    const std::optional<bool> present = presence_.Known(entry->fill);
-    return !present ? set.Unchecked : *present ? set.Present : set.Missing;
-  }
-  if (role == Qt::TextAlignmentRole)
-    return (index.column() == RomColumn::Rating || index.column() == RomColumn::Played ||
-            index.column() == RomColumn::PlayTime)
-               ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
-               : QVariant();
-  if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole) return {};
-  const RomRecord* rom = Emus ? Emus->GetRom(entry->position) : nullptr;
-  if (!rom) return {};
-  if (role == Qt::ToolTipRole) return index.column() == RomColumn::File ? Shown(FieldView(rom->FilePath)) : QVariant();
-  switch (index.column()) {
-    case RomColumn::Name: return Shown(FieldView(rom->Name));
-    case RomColumn::File: return Shown(FieldView(rom->FilePath));
-    case RomColumn::Emulator: return Shown(FieldView(rom->Emulator.Name));
-    case RomColumn::System: return Shown(Emus->SystemName(rom->Emulator.SystemIndex));
-    case RomColumn::Rating: return QString::number(rom->Rating);
-    case RomColumn::Language: return Shown(Emus->LanguageName(rom->LanguageIndex));
-    case RomColumn::Type: return Shown(Emus->TypeName(rom->TypeIndex));
-    case RomColumn::Played: return QString::number(rom->TimesPlayed);
-    case RomColumn::LastPlayed: return LastPlayedText(Emus->Facts(*rom));
-    case RomColumn::PlayTime: return PlayTimeText(Emus->Facts(*rom));
-    case RomColumn::Added: return AddedText(Emus->Facts(*rom));
-  }
-  return {};
+    const Entry* entry = index.isValid() ? EntryOf(index.row()) : nullptr;
+    if (!entry) return {};
+    if (role == Qt::DecorationRole) {
+        if (index.column() != RomColumn::Name) return {};
+        const RomIcons& set = icons_[Favourite(*entry) ? 1 : 0];
+        if (!pathsHanded_) return set.Unchecked;
+        const std::optional<bool> present = presence_.Known(entry->fill);
+        return !present ? set.Unchecked : *present ? set.Present : set.Missing;
+    }
+    if (role == Qt::TextAlignmentRole)
+        return (index.column() == RomColumn::Rating || index.column() == RomColumn::Played ||
+                index.column() == RomColumn::PlayTime)
+                   ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                   : QVariant();
+    if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole) return {};
+    const RomRecord* rom = Emus ? Emus->GetRom(entry->position) : nullptr;
+    if (!rom) return {};
+    if (role == Qt::ToolTipRole)
+        return index.column() == RomColumn::File ? Shown(FieldView(rom->FilePath)) : QVariant();
+    switch (index.column()) {
+        case RomColumn::Name:
+            return Shown(FieldView(rom->Name));
+        case RomColumn::File:
+            return Shown(FieldView(rom->FilePath));
+        case RomColumn::Emulator:
+            return Shown(FieldView(rom->Emulator.Name));
+        case RomColumn::System:
+            return Shown(Emus->SystemName(rom->Emulator.SystemIndex));
+        case RomColumn::Rating:
+            return QString::number(rom->Rating);
+        case RomColumn::Language:
+            return Shown(Emus->LanguageName(rom->LanguageIndex));
+        case RomColumn::Type:
+            return Shown(Emus->TypeName(rom->TypeIndex));
+        case RomColumn::Played:
+            return QString::number(rom->TimesPlayed);
+        case RomColumn::LastPlayed:
+            return LastPlayedText(Emus->Facts(*rom));
+        case RomColumn::PlayTime:
+            return PlayTimeText(Emus->Facts(*rom));
+        case RomColumn::Added:
+            return AddedText(Emus->Facts(*rom));
+    }
+    return {};
 }
 
 bool RomListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (role != Qt::EditRole || index.column() != 0 || !EntryOf(index.row())) return false;
-  QString text = value.toString();
-  if (OnEdited) OnEdited(index.row(), text);
-  RomChanged(index.row());
-  return true;
+    if (role != Qt::EditRole || index.column() != 0 || !EntryOf(index.row())) return false;
+    QString text = value.toString();
+    if (OnEdited) OnEdited(index.row(), text);
+    RomChanged(index.row());
+    return true;
 }
 
 QVariant RomListModel::headerData(int section, Qt::Orientation o, int role) const {
-  if (o == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
-    return QString::fromLatin1(Headers[section]);
-  return {};
+    if (o == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
+        return QString::fromLatin1(Headers[section]);
+    return {};
 }
 
 Qt::ItemFlags RomListModel::flags(const QModelIndex& index) const {
-  Qt::ItemFlags f = QAbstractTableModel::flags(index);
-  if (index.isValid() && index.column() == RomColumn::Name) f |= Qt::ItemIsEditable;
-  return f;
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() == RomColumn::Name) f |= Qt::ItemIsEditable;
+    return f;
 }
 
 void RomListModel::AppendSearchText(Entry& e, std::string_view name, std::string_view path) {
-  e.textStart = static_cast<uint32_t>(texts_.size());
-  AppendSearchForm(texts_, name);
-  texts_.push_back('\n');  // no typed word holds a line end, so none matches across the two
-  AppendSearchForm(texts_, path.substr(path.rfind('/') + 1));
-  e.textEnd = static_cast<uint32_t>(texts_.size());
+    e.textStart = static_cast<uint32_t>(texts_.size());
+    AppendSearchForm(texts_, name);
+    texts_.push_back('\n');  // no typed word holds a line end, so none matches across the two
+    AppendSearchForm(texts_, path.substr(path.rfind('/') + 1));
+    e.textEnd = static_cast<uint32_t>(texts_.size());
 }
 
 namespace {
@@ -167,199 +183,210 @@ constexpr int IndexUnpaintedStartMs = 250;
 }  // namespace
 
 int RomListModel::Fill() {
-  beginResetModel();
-  ResetIndex();
-  const int n = Emus ? Emus->RomCount() : 0;
-  entries_.reserve(n);
-  for (int i = 0; i < n; ++i)
-    if (Emus->GetRom(i)) entries_.push_back(Entry{i, static_cast<uint32_t>(entries_.size()), false, 0, 0, 0, 0});
-  Select();
-  endResetModel();
-  if (!IndexComplete()) indexTimer_->start(IndexUnpaintedStartMs);
-  return n;
+    beginResetModel();
+    ResetIndex();
+    const int n = Emus ? Emus->RomCount() : 0;
+    entries_.reserve(n);
+    for (int i = 0; i < n; ++i)
+        if (Emus->GetRom(i))
+            entries_.push_back(Entry{i, static_cast<uint32_t>(entries_.size()), false, 0, 0, 0, 0});
+    Select();
+    endResetModel();
+    if (!IndexComplete()) indexTimer_->start(IndexUnpaintedStartMs);
+    return n;
 }
 
 void RomListModel::ResetIndex() {
-  entries_.clear();
-  texts_.clear();
-  emulatorSearch_.clear();
-  emulatorShown_.clear();
-  emulatorNames_.clear();
-  emulatorIds_.clear();
-  lastEmulator_.clear();
-  systemSearch_.clear();
-  if (Emus)
-    for (const std::string& system : Emus->Systems()) systemSearch_.push_back(SearchForm(system));
-  systemSearch_.push_back(SearchForm("Invalid"));
-  indexed_ = 0;
-  paths_.clear();
-  pathEnds_.clear();
-  pathsHanded_ = false;
-  presence_.Check({}, {});  // the answers of the last fill name other rows
-  indexTimer_->stop();
+    entries_.clear();
+    texts_.clear();
+    emulatorSearch_.clear();
+    emulatorShown_.clear();
+    emulatorNames_.clear();
+    emulatorIds_.clear();
+    lastEmulator_.clear();
+    systemSearch_.clear();
+    if (Emus)
+        for (const std::string& system : Emus->Systems()) systemSearch_.push_back(SearchForm(system));
+    systemSearch_.push_back(SearchForm("Invalid"));
+    indexed_ = 0;
+    paths_.clear();
+    pathEnds_.clear();
+    pathsHanded_ = false;
+    presence_.Check({}, {});  // the answers of the last fill name other rows
+    indexTimer_->stop();
 }
 
 void RomListModel::IndexStep() {
-  const std::size_t end = std::min(entries_.size(), indexed_ + IndexStepSize);
-  for (; indexed_ < end; ++indexed_)
-    if (const RomRecord* rom = Emus ? Emus->GetRom(entries_[indexed_].position) : nullptr)
-      IndexEntry(entries_[indexed_], *rom);
-  if (indexed_ < entries_.size()) indexTimer_->start(0);
-  else if (!pathsHanded_) FinishIndex();
+    const std::size_t end = std::min(entries_.size(), indexed_ + IndexStepSize);
+    for (; indexed_ < end; ++indexed_)
+        if (const RomRecord* rom = Emus ? Emus->GetRom(entries_[indexed_].position) : nullptr)
+            IndexEntry(entries_[indexed_], *rom);
+    if (indexed_ < entries_.size())
+        indexTimer_->start(0);
+    else if (!pathsHanded_)
+        FinishIndex();
 }
 
 void RomListModel::IndexAll() {
-  while (!IndexComplete()) IndexStep();
-  indexTimer_->stop();
+    while (!IndexComplete()) IndexStep();
+    indexTimer_->stop();
 }
 
 void RomListModel::IndexEntry(Entry& e, const RomRecord& rom) {
-  const std::string_view path = FieldView(rom.FilePath);
-  e.favourite = Emus->Facts(rom).Favourite;
-  const std::string_view emulator = FieldView(rom.Emulator.Name);
-  if (emulator != lastEmulator_ || emulatorSearch_.empty()) {
-    const auto [found, added] = emulatorIds_.try_emplace(std::string(emulator), static_cast<uint32_t>(emulatorSearch_.size()));
-    if (added) {
-      emulatorSearch_.push_back(SearchForm(emulator));
-      emulatorShown_.push_back(Shown(emulator));
+    const std::string_view path = FieldView(rom.FilePath);
+    e.favourite = Emus->Facts(rom).Favourite;
+    const std::string_view emulator = FieldView(rom.Emulator.Name);
+    if (emulator != lastEmulator_ || emulatorSearch_.empty()) {
+        const auto [found, added] =
+            emulatorIds_.try_emplace(std::string(emulator), static_cast<uint32_t>(emulatorSearch_.size()));
+        if (added) {
+            emulatorSearch_.push_back(SearchForm(emulator));
+            emulatorShown_.push_back(Shown(emulator));
+        }
+        lastEmulator_ = emulator;
+        lastEmulatorId_ = found->second;
     }
-    lastEmulator_ = emulator;
-    lastEmulatorId_ = found->second;
-  }
-  e.emulator = lastEmulatorId_;
-  const int32_t system = rom.Emulator.SystemIndex;
-  const size_t invalid = systemSearch_.size() - 1;
-  e.system = static_cast<uint32_t>(system >= 0 && static_cast<size_t>(system) < invalid ? system : invalid);
-  AppendSearchText(e, FieldView(rom.Name), path);
-  // The walk gets its own copy of the paths, by their place in the fill: the catalogue stays this
-  // thread's alone. A ROM removed before it was indexed leaves an empty path in its place.
-  while (pathEnds_.size() < e.fill) pathEnds_.push_back(static_cast<uint32_t>(paths_.size()));
-  paths_.append(path);
-  pathEnds_.push_back(static_cast<uint32_t>(paths_.size()));
+    e.emulator = lastEmulatorId_;
+    const int32_t system = rom.Emulator.SystemIndex;
+    const size_t invalid = systemSearch_.size() - 1;
+    e.system = static_cast<uint32_t>(system >= 0 && static_cast<size_t>(system) < invalid ? system : invalid);
+    AppendSearchText(e, FieldView(rom.Name), path);
+    // The walk gets its own copy of the paths, by their place in the fill: the catalogue stays this
+    // thread's alone. A ROM removed before it was indexed leaves an empty path in its place.
+    while (pathEnds_.size() < e.fill) pathEnds_.push_back(static_cast<uint32_t>(paths_.size()));
+    paths_.append(path);
+    pathEnds_.push_back(static_cast<uint32_t>(paths_.size()));
 }
 
 void RomListModel::FinishIndex() {
-  emulatorNames_ = emulatorShown_;
-  emulatorNames_.removeDuplicates();
-  emulatorNames_.removeAll(QString());  // "All emulators" stands first; a nameless one is not offered
-  std::sort(emulatorNames_.begin(), emulatorNames_.end(),
-            [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-  pathsHanded_ = true;
-  presence_.Check(std::move(paths_), std::move(pathEnds_));
-  paths_.clear();
-  pathEnds_.clear();
-  emit Indexed();
+    emulatorNames_ = emulatorShown_;
+    emulatorNames_.removeDuplicates();
+    emulatorNames_.removeAll(QString());  // "All emulators" stands first; a nameless one is not offered
+    std::sort(emulatorNames_.begin(), emulatorNames_.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    pathsHanded_ = true;
+    presence_.Check(std::move(paths_), std::move(pathEnds_));
+    paths_.clear();
+    pathEnds_.clear();
+    emit Indexed();
 }
 
 void RomListModel::Painted() {
-  if (indexTimer_->isActive() && indexTimer_->interval() > 0) indexTimer_->start(0);
+    if (indexTimer_->isActive() && indexTimer_->interval() > 0) indexTimer_->start(0);
 }
 
 bool RomListModel::Favourite(const Entry& e) const {
-  if (static_cast<std::size_t>(&e - entries_.data()) < indexed_) return e.favourite;
-  const RomRecord* rom = Emus ? Emus->GetRom(e.position) : nullptr;
-  return rom && Emus->Facts(*rom).Favourite;
+    if (static_cast<std::size_t>(&e - entries_.data()) < indexed_) return e.favourite;
+    const RomRecord* rom = Emus ? Emus->GetRom(e.position) : nullptr;
+    return rom && Emus->Facts(*rom).Favourite;
 }
 
 void RomListModel::PresenceArrived() {
-  presence_.Acknowledge();  // first: answers from now on are news again
-  if (!shown_.empty()) emit IconsChanged();
+    presence_.Acknowledge();  // first: answers from now on are news again
+    if (!shown_.empty()) emit IconsChanged();
 }
 
 void RomListModel::Select() {
-  shown_.clear();
-  const std::vector<std::string> words = SearchWords(filter_.Words);
-  if (words.empty() && filter_.Emulator.isEmpty() && !filter_.FavouritesOnly) {
-    shown_.resize(entries_.size());
-    std::iota(shown_.begin(), shown_.end(), 0u);
-    return;
-  }
-  IndexAll();
-  // Emulator and system names are few: which of them hold each word is found once, here.
-  std::vector<std::vector<char>> emulatorHas(words.size()), systemHas(words.size());
-  for (size_t w = 0; w < words.size(); ++w) {
-    for (const std::string& name : emulatorSearch_) emulatorHas[w].push_back(name.find(words[w]) != std::string::npos);
-    for (const std::string& name : systemSearch_) systemHas[w].push_back(name.find(words[w]) != std::string::npos);
-  }
-  std::vector<char> emulatorChosen(emulatorSearch_.size(), filter_.Emulator.isEmpty());
-  for (size_t id = 0; id < emulatorShown_.size(); ++id)
-    if (emulatorShown_[id] == filter_.Emulator) emulatorChosen[id] = true;
+    shown_.clear();
+    const std::vector<std::string> words = SearchWords(filter_.Words);
+    if (words.empty() && filter_.Emulator.isEmpty() && !filter_.FavouritesOnly) {
+        shown_.resize(entries_.size());
+        std::iota(shown_.begin(), shown_.end(), 0u);
+        return;
+    }
+    IndexAll();
+    // Emulator and system names are few: which of them hold each word is found once, here.
+    std::vector<std::vector<char>> emulatorHas(words.size()), systemHas(words.size());
+    for (size_t w = 0; w < words.size(); ++w) {
+        for (const std::string& name : emulatorSearch_)
+            emulatorHas[w].push_back(name.find(words[w]) != std::string::npos);
+        for (const std::string& name : systemSearch_)
+            systemHas[w].push_back(name.find(words[w]) != std::string::npos);
+    }
+    std::vector<char> emulatorChosen(emulatorSearch_.size(), filter_.Emulator.isEmpty());
+    for (size_t id = 0; id < emulatorShown_.size(); ++id)
+        if (emulatorShown_[id] == filter_.Emulator) emulatorChosen[id] = true;
 
-  for (uint32_t i = 0; i < entries_.size(); ++i) {
-    const Entry& e = entries_[i];
-    if ((filter_.FavouritesOnly && !e.favourite) || !emulatorChosen[e.emulator]) continue;
-    const std::string_view text(texts_.data() + e.textStart, e.textEnd - e.textStart);
-    bool all = true;
-    for (size_t w = 0; all && w < words.size(); ++w)
-      all = emulatorHas[w][e.emulator] || systemHas[w][e.system] || text.find(words[w]) != std::string_view::npos;
-    if (all) shown_.push_back(i);
-  }
+    for (uint32_t i = 0; i < entries_.size(); ++i) {
+        const Entry& e = entries_[i];
+        if ((filter_.FavouritesOnly && !e.favourite) || !emulatorChosen[e.emulator]) continue;
+        const std::string_view text(texts_.data() + e.textStart, e.textEnd - e.textStart);
+        bool all = true;
+        for (size_t w = 0; all && w < words.size(); ++w)
+            all = emulatorHas[w][e.emulator] || systemHas[w][e.system] ||
+                  text.find(words[w]) != std::string_view::npos;
+        if (all) shown_.push_back(i);
+    }
 }
 
 void RomListModel::SetFilter(const RomFilter& f) {
-  beginResetModel();
-  filter_ = f;
-  Select();
-  endResetModel();
+    beginResetModel();
+    filter_ = f;
+    Select();
+    endResetModel();
 }
 
 void RomListModel::RomChanged(int row) {
-  if (!EntryOf(row) || !Emus) return;
-  Entry& e = entries_[shown_[row]];
-  const RomRecord* rom = Emus->GetRom(e.position);
-  if (rom && shown_[row] < indexed_) {  // one not indexed yet is taken as it is when its turn comes
-    e.favourite = Emus->Facts(*rom).Favourite;
-    AppendSearchText(e, FieldView(rom->Name), FieldView(rom->FilePath));  // the old text stays unused in the buffer until the next fill
-  }
-  emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+    if (!EntryOf(row) || !Emus) return;
+    Entry& e = entries_[shown_[row]];
+    const RomRecord* rom = Emus->GetRom(e.position);
+    if (rom && shown_[row] < indexed_) {  // one not indexed yet is taken as it is when its turn comes
+        e.favourite = Emus->Facts(*rom).Favourite;
+        AppendSearchText(
+            e, FieldView(rom->Name),
+            FieldView(rom->FilePath));  // the old text stays unused in the buffer until the next fill
+    }
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
 void RomListModel::Clear() {
-  beginResetModel();
-  ResetIndex();
-  entries_.shrink_to_fit();
-  shown_.clear();
-  shown_.shrink_to_fit();
-  texts_.shrink_to_fit();
-  endResetModel();
+    beginResetModel();
+    ResetIndex();
+    entries_.shrink_to_fit();
+    shown_.clear();
+    shown_.shrink_to_fit();
+    texts_.shrink_to_fit();
+    endResetModel();
 }
 
 void RomListModel::RemoveRow(int row) {
-  if (!EntryOf(row)) return;
-  beginRemoveRows({}, row, row);
-  const uint32_t gone = shown_[row];
-  entries_.erase(entries_.begin() + gone);
-  if (gone < indexed_) --indexed_;
-  shown_.erase(shown_.begin() + row);
-  for (size_t i = row; i < shown_.size(); ++i) --shown_[i];
-  // The catalogue moved its later ROMs up by one: their entries follow them.
-  for (size_t i = gone; i < entries_.size(); ++i) --entries_[i].position;
-  endRemoveRows();
+    if (!EntryOf(row)) return;
+    beginRemoveRows({}, row, row);
+    const uint32_t gone = shown_[row];
+    entries_.erase(entries_.begin() + gone);
+    if (gone < indexed_) --indexed_;
+    shown_.erase(shown_.begin() + row);
+    for (size_t i = row; i < shown_.size(); ++i) --shown_[i];
+    // The catalogue moved its later ROMs up by one: their entries follow them.
+    for (size_t i = gone; i < entries_.size(); ++i) --entries_[i].position;
+    endRemoveRows();
 }
 
 int RomListModel::RomPosition(int row) const {
-  const Entry* e = EntryOf(row);
-  return e ? e->position : -1;
+    const Entry* e = EntryOf(row);
+    return e ? e->position : -1;
 }
 
 int RomListModel::RowOf(int position) const {
-  // Shown entries ascend, and so do their positions.
-  const auto at = std::lower_bound(shown_.begin(), shown_.end(), position,
-                                   [this](uint32_t i, int p) { return entries_[i].position < p; });
-  return at != shown_.end() && entries_[*at].position == position ? static_cast<int>(at - shown_.begin()) : -1;
+    // Shown entries ascend, and so do their positions.
+    const auto at = std::lower_bound(shown_.begin(), shown_.end(), position,
+                                     [this](uint32_t i, int p) { return entries_[i].position < p; });
+    return at != shown_.end() && entries_[*at].position == position ? static_cast<int>(at - shown_.begin())
+                                                                    : -1;
 }
 
 bool RomListModel::FilePresent(int row) {
-  const Entry* e = EntryOf(row);
-  if (!e) return false;
-  if (pathsHanded_) return presence_.Present(e->fill);
-  const RomRecord* rom = Emus ? Emus->GetRom(e->position) : nullptr;  // no walk yet: the file itself answers
-  return rom && FileExists(FieldView(rom->FilePath));
+    const Entry* e = EntryOf(row);
+    if (!e) return false;
+    if (pathsHanded_) return presence_.Present(e->fill);
+    const RomRecord* rom =
+        Emus ? Emus->GetRom(e->position) : nullptr;  // no walk yet: the file itself answers
+    return rom && FileExists(FieldView(rom->FilePath));
 }
 
 void RomListModel::SetIcons(const RomIcons& plain, const RomIcons& favourite) {
-  icons_[0] = plain;
-  icons_[1] = favourite;
+    icons_[0] = plain;
+    icons_[1] = favourite;
 }
 
 // ---- TRomListView --------------------------------------------------------------------------
@@ -368,298 +395,310 @@ namespace {
 constexpr int FitRows = 200;
 }  // namespace
 
-const int TRomListView::DesignWidths[RomListModel::ColumnCount] = {150, 100, 80, 80, 50, 60, 50, 60, 110, 70, 80};
+const int TRomListView::DesignWidths[RomListModel::ColumnCount] = {150, 100, 80,  80, 50, 60,
+                                                                   50,  60,  110, 70, 80};
 
 TRomListView::TRomListView(QWidget* parent) : QWidget(parent) {
-  setObjectName("List");
-  renameTimer_ = new QTimer(this);
-  renameTimer_->setSingleShot(true);
-  connect(renameTimer_, &QTimer::timeout, this, [this] { StartPendingRename(); });
-  model_ = new RomListModel(this);
-  selection_ = new QItemSelectionModel(model_, this);
-  stack_ = new QStackedWidget(this);
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(stack_);
+    setObjectName("List");
+    renameTimer_ = new QTimer(this);
+    renameTimer_->setSingleShot(true);
+    connect(renameTimer_, &QTimer::timeout, this, [this] { StartPendingRename(); });
+    model_ = new RomListModel(this);
+    selection_ = new QItemSelectionModel(model_, this);
+    stack_ = new QStackedWidget(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(stack_);
 
-  iconView_ = new QListView(stack_);
-  iconView_->setObjectName("ListIconView");
-  iconView_->setModel(model_);
-  iconView_->setSelectionModel(selection_);
-  iconView_->setUniformItemSizes(true);  // layout of 100,000 rows without asking each one
-  iconView_->setResizeMode(QListView::Adjust);
-  iconView_->setWrapping(true);
-  iconView_->setWordWrap(false);
-  iconView_->setTextElideMode(Qt::ElideRight);
-  iconView_->setMovement(QListView::Static);
-  BindView(iconView_);
+    iconView_ = new QListView(stack_);
+    iconView_->setObjectName("ListIconView");
+    iconView_->setModel(model_);
+    iconView_->setSelectionModel(selection_);
+    iconView_->setUniformItemSizes(true);  // layout of 100,000 rows without asking each one
+    iconView_->setResizeMode(QListView::Adjust);
+    iconView_->setWrapping(true);
+    iconView_->setWordWrap(false);
+    iconView_->setTextElideMode(Qt::ElideRight);
+    iconView_->setMovement(QListView::Static);
+    BindView(iconView_);
 
-  // A table: its rows share one height, so it paints 100,000 of them without laying each out.
-  reportView_ = new QTableView(stack_);
-  reportView_->setObjectName("ListReportView");
-  reportView_->setModel(model_);
-  reportView_->setSelectionModel(selection_);
-  reportView_->setShowGrid(false);
-  reportView_->setWordWrap(false);
-  reportView_->setTabKeyNavigation(false);  // Tab leaves the list, as elsewhere
-  reportView_->setCornerButtonEnabled(false);
-  reportView_->verticalHeader()->hide();
-  reportView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  FitRowHeight();
-  QHeaderView* header = reportView_->horizontalHeader();
-  header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  header->setHighlightSections(false);
-  header->setStretchLastSection(false);
-  header->setSectionsClickable(true);
-  header->setSectionsMovable(false);
-  header->setMinimumSectionSize(1);
-  for (int c = 0; c < RomListModel::ColumnCount; ++c) header->resizeSection(c, DesignWidths[c]);
-  connect(header, &QHeaderView::sectionClicked, this, [this](int c) {
-    if (OnColumnClick) OnColumnClick(c);
-  });
-  connect(header, &QHeaderView::sectionResized, this, [header](int c, int, int w) {
-    if (c == RomColumn::Name && w < 50) header->resizeSection(RomColumn::Name, 50);  // the label column stays readable
-  });
-  BindView(reportView_);
+    // A table: its rows share one height, so it paints 100,000 of them without laying each out.
+    reportView_ = new QTableView(stack_);
+    reportView_->setObjectName("ListReportView");
+    reportView_->setModel(model_);
+    reportView_->setSelectionModel(selection_);
+    reportView_->setShowGrid(false);
+    reportView_->setWordWrap(false);
+    reportView_->setTabKeyNavigation(false);  // Tab leaves the list, as elsewhere
+    reportView_->setCornerButtonEnabled(false);
+    reportView_->verticalHeader()->hide();
+    reportView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    FitRowHeight();
+    QHeaderView* header = reportView_->horizontalHeader();
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    header->setSectionsClickable(true);
+    header->setSectionsMovable(false);
+    header->setMinimumSectionSize(1);
+    for (int c = 0; c < RomListModel::ColumnCount; ++c) header->resizeSection(c, DesignWidths[c]);
+    connect(header, &QHeaderView::sectionClicked, this, [this](int c) {
+        if (OnColumnClick) OnColumnClick(c);
+    });
+    connect(header, &QHeaderView::sectionResized, this, [header](int c, int, int w) {
+        if (c == RomColumn::Name && w < 50)
+            header->resizeSection(RomColumn::Name, 50);  // the label column stays readable
+    });
+    BindView(reportView_);
 
-  stack_->addWidget(iconView_);
-  stack_->addWidget(reportView_);
-  // Not dataChanged: that would also reset the text of a rename in progress to the stored name.
-  connect(model_, &RomListModel::IconsChanged, this, [this] { CurrentView()->viewport()->update(); });
-  connect(selection_, &QItemSelectionModel::selectionChanged, this, [this] {
-    if (OnSelectionChanged) OnSelectionChanged();
-  });
-  SetViewStyle(3);
+    stack_->addWidget(iconView_);
+    stack_->addWidget(reportView_);
+    // Not dataChanged: that would also reset the text of a rename in progress to the stored name.
+    connect(model_, &RomListModel::IconsChanged, this, [this] { CurrentView()->viewport()->update(); });
+    connect(selection_, &QItemSelectionModel::selectionChanged, this, [this] {
+        if (OnSelectionChanged) OnSelectionChanged();
+    });
+    SetViewStyle(3);
 }
 
 void TRomListView::BindView(QAbstractItemView* v) {
-  v->setFrameShape(QFrame::NoFrame);
-  v->setSelectionBehavior(QAbstractItemView::SelectRows);
-  v->setSelectionMode(QAbstractItemView::SingleSelection);
-  // F2 renames; a click on the selected row does too, but through MouseReleased, because the
-  // view's own click trigger also fires on the first click of a double click and would open the
-  // editor on a row that is being launched.
-  v->setEditTriggers(QAbstractItemView::EditKeyPressed);
-  v->setContextMenuPolicy(Qt::CustomContextMenu);
-  v->setItemDelegate(new HotTrackDelegate(hotTrack_, hoverRow_, v));
-  v->viewport()->installEventFilter(this);
-  v->setMouseTracking(true);
-  connect(v, &QWidget::customContextMenuRequested, this, [this, v](const QPoint& p) {
-    if (OnContextMenu) OnContextMenu(v->viewport()->mapToGlobal(p));
-  });
-  connect(v, &QAbstractItemView::entered, this, [v, this](const QModelIndex& index) {
-    if (hotTrack_ && index.isValid()) v->viewport()->setCursor(Qt::PointingHandCursor);
-    if (hotTrack_ && index.row() != hoverRow_) {
-      hoverRow_ = index.row();
-      v->viewport()->update();
-    }
-  });
-  connect(v, &QAbstractItemView::viewportEntered, this, [v, this] {
-    v->viewport()->unsetCursor();
-    hoverRow_ = -1;
-  });
+    v->setFrameShape(QFrame::NoFrame);
+    v->setSelectionBehavior(QAbstractItemView::SelectRows);
+    v->setSelectionMode(QAbstractItemView::SingleSelection);
+    // F2 renames; a click on the selected row does too, but through MouseReleased, because the
+    // view's own click trigger also fires on the first click of a double click and would open the
+    // editor on a row that is being launched.
+    v->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    v->setContextMenuPolicy(Qt::CustomContextMenu);
+    v->setItemDelegate(new HotTrackDelegate(hotTrack_, hoverRow_, v));
+    v->viewport()->installEventFilter(this);
+    v->setMouseTracking(true);
+    connect(v, &QWidget::customContextMenuRequested, this, [this, v](const QPoint& p) {
+        if (OnContextMenu) OnContextMenu(v->viewport()->mapToGlobal(p));
+    });
+    connect(v, &QAbstractItemView::entered, this, [v, this](const QModelIndex& index) {
+        if (hotTrack_ && index.isValid()) v->viewport()->setCursor(Qt::PointingHandCursor);
+        if (hotTrack_ && index.row() != hoverRow_) {
+            hoverRow_ = index.row();
+            v->viewport()->update();
+        }
+    });
+    connect(v, &QAbstractItemView::viewportEntered, this, [v, this] {
+        v->viewport()->unsetCursor();
+        hoverRow_ = -1;
+    });
 }
 
 bool TRomListView::eventFilter(QObject* watched, QEvent* e) {
-  auto* view = qobject_cast<QAbstractItemView*>(watched->parent());
-  if (view && watched == view->viewport()) {
-    if (e->type() == QEvent::MouseButtonPress) {
-      auto* me = static_cast<QMouseEvent*>(e);
-      if (me->button() == Qt::LeftButton) MousePressed(view, me->position().toPoint());
-    } else if (e->type() == QEvent::MouseButtonDblClick && OnDblClick) {
-      auto* me = static_cast<QMouseEvent*>(e);
-      CancelPendingRename();  // the first click was half of this double click: no rename
-      if (me->button() == Qt::LeftButton) {
-        // Select the row under the mouse first, as the press would, then launch it.
-        QModelIndex i = view->indexAt(me->position().toPoint());
-        if (i.isValid()) SelectRow(i.row());
-        OnDblClick();
-        return true;
-      }
-    } else if (e->type() == QEvent::MouseButtonRelease && OnMouseUp) {
-      // The view finishes its own click (selection) first; the handler runs right after.
-      auto* me = static_cast<QMouseEvent*>(e);
-      const Qt::MouseButton b = me->button();
-      if (b == Qt::LeftButton) MouseReleased(view, me->position().toPoint());
-      QTimer::singleShot(0, this, [this, b] {
-        if (OnMouseUp) OnMouseUp(b);
-      });
-    } else if (e->type() == QEvent::Leave) {
-      view->viewport()->unsetCursor();
-      hoverRow_ = -1;
-      view->viewport()->update();
-    } else if (e->type() == QEvent::Paint) {
-      model_->Painted();
+    auto* view = qobject_cast<QAbstractItemView*>(watched->parent());
+    if (view && watched == view->viewport()) {
+        if (e->type() == QEvent::MouseButtonPress) {
+            auto* me = static_cast<QMouseEvent*>(e);
+            if (me->button() == Qt::LeftButton) MousePressed(view, me->position().toPoint());
+        } else if (e->type() == QEvent::MouseButtonDblClick && OnDblClick) {
+            auto* me = static_cast<QMouseEvent*>(e);
+            CancelPendingRename();  // the first click was half of this double click: no rename
+            if (me->button() == Qt::LeftButton) {
+                // Select the row under the mouse first, as the press would, then launch it.
+                QModelIndex i = view->indexAt(me->position().toPoint());
+                if (i.isValid()) SelectRow(i.row());
+                OnDblClick();
+                return true;
+            }
+        } else if (e->type() == QEvent::MouseButtonRelease && OnMouseUp) {
+            // The view finishes its own click (selection) first; the handler runs right after.
+            auto* me = static_cast<QMouseEvent*>(e);
+            const Qt::MouseButton b = me->button();
+            if (b == Qt::LeftButton) MouseReleased(view, me->position().toPoint());
+            QTimer::singleShot(0, this, [this, b] {
+                if (OnMouseUp) OnMouseUp(b);
+            });
+        } else if (e->type() == QEvent::Leave) {
+            view->viewport()->unsetCursor();
+            hoverRow_ = -1;
+            view->viewport()->update();
+        } else if (e->type() == QEvent::Paint) {
+            model_->Painted();
+        }
     }
-  }
-  return QWidget::eventFilter(watched, e);
+    return QWidget::eventFilter(watched, e);
 }
 
 void TRomListView::MousePressed(QAbstractItemView* view, const QPoint& at) {
-  // The press reaches this filter before the view selects: a press on the row already
-  // selected is the start of a rename click.
-  renameTimer_->stop();
-  const QModelIndex i = view->indexAt(at);
-  const bool onSelected = i.isValid() && i.column() == RomColumn::Name && selection_->isRowSelected(i.row(), {});
-  renameView_ = view;
-  renameIndex_ = onSelected ? QPersistentModelIndex(i) : QPersistentModelIndex();
+    // The press reaches this filter before the view selects: a press on the row already
+    // selected is the start of a rename click.
+    renameTimer_->stop();
+    const QModelIndex i = view->indexAt(at);
+    const bool onSelected =
+        i.isValid() && i.column() == RomColumn::Name && selection_->isRowSelected(i.row(), {});
+    renameView_ = view;
+    renameIndex_ = onSelected ? QPersistentModelIndex(i) : QPersistentModelIndex();
 }
 
 void TRomListView::MouseReleased(QAbstractItemView* view, const QPoint& at) {
-  const bool sameLabel = renameIndex_.isValid() && view == renameView_ && view->indexAt(at) == renameIndex_;
-  if (!sameLabel || hotTrack_) {  // while hot tracking a click launches
-    renameIndex_ = QPersistentModelIndex();
-    return;
-  }
-  renameTimer_->start(QApplication::doubleClickInterval());
+    const bool sameLabel = renameIndex_.isValid() && view == renameView_ && view->indexAt(at) == renameIndex_;
+    if (!sameLabel || hotTrack_) {  // while hot tracking a click launches
+        renameIndex_ = QPersistentModelIndex();
+        return;
+    }
+    renameTimer_->start(QApplication::doubleClickInterval());
 }
 
 void TRomListView::CancelPendingRename() {
-  renameTimer_->stop();
-  renameIndex_ = QPersistentModelIndex();
+    renameTimer_->stop();
+    renameIndex_ = QPersistentModelIndex();
 }
 
 void TRomListView::StartPendingRename() {
-  const QModelIndex i = renameIndex_;
-  renameIndex_ = QPersistentModelIndex();
-  if (!i.isValid() || !renameView_ || renameView_ != CurrentView() || QApplication::activeModalWidget()) return;
-  if (renameView_->indexWidget(i) || !selection_->isRowSelected(i.row(), {})) return;
-  renameView_->edit(i);
+    const QModelIndex i = renameIndex_;
+    renameIndex_ = QPersistentModelIndex();
+    if (!i.isValid() || !renameView_ || renameView_ != CurrentView() || QApplication::activeModalWidget())
+        return;
+    if (renameView_->indexWidget(i) || !selection_->isRowSelected(i.row(), {})) return;
+    renameView_->edit(i);
 }
 
 QAbstractItemView* TRomListView::CurrentView() const {
-  return stack_->currentWidget() == iconView_ ? static_cast<QAbstractItemView*>(iconView_) : reportView_;
+    return stack_->currentWidget() == iconView_ ? static_cast<QAbstractItemView*>(iconView_) : reportView_;
 }
 
 void TRomListView::SetViewStyle(int value) {
-  style_ = value;
-  if (value >= 0 && value <= 2) {
-    ApplyIconStyle();
-    stack_->setCurrentWidget(iconView_);
-  } else {
-    stack_->setCurrentWidget(reportView_);
-  }
-  int row = SelectedRow();
-  if (row >= 0) CurrentView()->scrollTo(model_->index(row, 0));
+    style_ = value;
+    if (value >= 0 && value <= 2) {
+        ApplyIconStyle();
+        stack_->setCurrentWidget(iconView_);
+    } else {
+        stack_->setCurrentWidget(reportView_);
+    }
+    int row = SelectedRow();
+    if (row >= 0) CurrentView()->scrollTo(model_->index(row, 0));
 }
 
 void TRomListView::ApplyIconStyle() {
-  const QFontMetrics fm(ListFont());
-  // The two icon styles show a name on up to two lines, eliding only what the second cannot hold.
-  switch (style_) {
-    case 0:  // big icons: 32 x 32 above the label, in rows
-      iconView_->setViewMode(QListView::IconMode);
-      iconView_->setFlow(QListView::LeftToRight);
-      iconView_->setIconSize({32, 32});
-      iconView_->setGridSize({std::max(96, fm.averageCharWidth() * 16), 40 + fm.height() * 2});
-      break;
-    case 1:  // small icons: 16 x 16 beside the label, in rows
-      iconView_->setViewMode(QListView::ListMode);
-      iconView_->setFlow(QListView::LeftToRight);
-      iconView_->setIconSize({16, 16});
-      iconView_->setGridSize({std::max(160, fm.averageCharWidth() * 24), std::max(18, fm.height() * 2 + 4)});
-      break;
-    default:  // list: 16 x 16 beside the label, in columns
-      iconView_->setViewMode(QListView::ListMode);
-      iconView_->setFlow(QListView::TopToBottom);
-      iconView_->setIconSize({16, 16});
-      iconView_->setGridSize({std::max(150, fm.averageCharWidth() * 24), std::max(18, fm.height() + 4)});
-      break;
-  }
-  const bool twoLines = style_ == 0 || style_ == 1;
-  iconView_->setWordWrap(twoLines);
-  static_cast<HotTrackDelegate*>(iconView_->itemDelegate())->cell =
-      twoLines ? iconView_->gridSize() - QSize(4, 2) : QSize();
-  iconView_->setWrapping(true);
-  iconView_->setMovement(QListView::Static);
-  iconView_->setResizeMode(QListView::Adjust);
-  iconView_->setUniformItemSizes(true);
+    const QFontMetrics fm(ListFont());
+    // The two icon styles show a name on up to two lines, eliding only what the second cannot hold.
+    switch (style_) {
+        case 0:  // big icons: 32 x 32 above the label, in rows
+            iconView_->setViewMode(QListView::IconMode);
+            iconView_->setFlow(QListView::LeftToRight);
+            iconView_->setIconSize({32, 32});
+            iconView_->setGridSize({std::max(96, fm.averageCharWidth() * 16), 40 + fm.height() * 2});
+            break;
+        case 1:  // small icons: 16 x 16 beside the label, in rows
+            iconView_->setViewMode(QListView::ListMode);
+            iconView_->setFlow(QListView::LeftToRight);
+            iconView_->setIconSize({16, 16});
+            iconView_->setGridSize(
+                {std::max(160, fm.averageCharWidth() * 24), std::max(18, fm.height() * 2 + 4)});
+            break;
+        default:  // list: 16 x 16 beside the label, in columns
+            iconView_->setViewMode(QListView::ListMode);
+            iconView_->setFlow(QListView::TopToBottom);
+            iconView_->setIconSize({16, 16});
+            iconView_->setGridSize(
+                {std::max(150, fm.averageCharWidth() * 24), std::max(18, fm.height() + 4)});
+            break;
+    }
+    const bool twoLines = style_ == 0 || style_ == 1;
+    iconView_->setWordWrap(twoLines);
+    static_cast<HotTrackDelegate*>(iconView_->itemDelegate())->cell =
+        twoLines ? iconView_->gridSize() - QSize(4, 2) : QSize();
+    iconView_->setWrapping(true);
+    iconView_->setMovement(QListView::Static);
+    iconView_->setResizeMode(QListView::Adjust);
+    iconView_->setUniformItemSizes(true);
 }
 
 int TRomListView::SelectedRow() const {
-  const QModelIndexList rows = selection_->selectedRows();
-  int first = -1;
-  for (const QModelIndex& i : rows)
-    if (first < 0 || i.row() < first) first = i.row();
-  return first;
+    const QModelIndexList rows = selection_->selectedRows();
+    int first = -1;
+    for (const QModelIndex& i : rows)
+        if (first < 0 || i.row() < first) first = i.row();
+    return first;
 }
 
 void TRomListView::SelectRow(int row) {
-  if (row < 0 || row >= model_->rowCount()) {
-    selection_->clearSelection();
-    return;
-  }
-  QModelIndex i = model_->index(row, 0);
-  selection_->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  CurrentView()->scrollTo(i);
+    if (row < 0 || row >= model_->rowCount()) {
+        selection_->clearSelection();
+        return;
+    }
+    QModelIndex i = model_->index(row, 0);
+    selection_->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    CurrentView()->scrollTo(i);
 }
 
 void TRomListView::ApplyFilter(const RomFilter& f) {
-  const int position = model_->RomPosition(SelectedRow());
-  model_->SetFilter(f);
-  const int row = model_->RowOf(position);
-  if (row >= 0) SelectRow(row);
+    const int position = model_->RomPosition(SelectedRow());
+    model_->SetFilter(f);
+    const int row = model_->RowOf(position);
+    if (row >= 0) SelectRow(row);
 }
 
-int TRomListView::ColumnWidth(int c) const { return reportView_->horizontalHeader()->sectionSize(c); }
+int TRomListView::ColumnWidth(int c) const {
+    return reportView_->horizontalHeader()->sectionSize(c);
+}
 
 void TRomListView::FitColumns(const std::vector<bool>& fit) {
-  QHeaderView* header = reportView_->horizontalHeader();
-  const auto fits = [&](int c) { return c < static_cast<int>(fit.size()) && fit[c]; };
-  // The Name and File columns share what the others, fitted to their contents, leave. The
-  // rows on screen and a few hundred more are measured: a thousand rows of nine columns would
-  // cost a large list's first showing a tenth of a second.
-  const auto shares = [](int c) { return c == RomColumn::Name || c == RomColumn::File; };
-  header->setResizeContentsPrecision(FitRows);
-  for (int c = 0; c < RomListModel::ColumnCount; ++c)
-    if (!shares(c) && fits(c)) reportView_->resizeColumnToContents(c);
-  int spare = reportView_->viewport()->width();
-  for (int c = 0; c < RomListModel::ColumnCount; ++c)
-    if (!shares(c) || !fits(c)) spare -= header->sectionSize(c);
-  const int sharing = fits(RomColumn::Name) + fits(RomColumn::File);
-  for (int c : {RomColumn::Name, RomColumn::File})
-    if (fits(c)) header->resizeSection(c, std::max(DesignWidths[c], spare / sharing));
+    QHeaderView* header = reportView_->horizontalHeader();
+    const auto fits = [&](int c) { return c < static_cast<int>(fit.size()) && fit[c]; };
+    // The Name and File columns share what the others, fitted to their contents, leave. The
+    // rows on screen and a few hundred more are measured: a thousand rows of nine columns would
+    // cost a large list's first showing a tenth of a second.
+    const auto shares = [](int c) { return c == RomColumn::Name || c == RomColumn::File; };
+    header->setResizeContentsPrecision(FitRows);
+    for (int c = 0; c < RomListModel::ColumnCount; ++c)
+        if (!shares(c) && fits(c)) reportView_->resizeColumnToContents(c);
+    int spare = reportView_->viewport()->width();
+    for (int c = 0; c < RomListModel::ColumnCount; ++c)
+        if (!shares(c) || !fits(c)) spare -= header->sectionSize(c);
+    const int sharing = fits(RomColumn::Name) + fits(RomColumn::File);
+    for (int c : {RomColumn::Name, RomColumn::File})
+        if (fits(c)) header->resizeSection(c, std::max(DesignWidths[c], spare / sharing));
 }
 
 void TRomListView::ShowSortMethod(int32_t method) {
-  QHeaderView* header = reportView_->horizontalHeader();
-  const bool named = method >= 0 && method < 2 * RomListModel::ColumnCount;
-  header->setSortIndicatorShown(named);
-  if (named) header->setSortIndicator(method / 2, method % 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
+    QHeaderView* header = reportView_->horizontalHeader();
+    const bool named = method >= 0 && method < 2 * RomListModel::ColumnCount;
+    header->setSortIndicatorShown(named);
+    if (named) header->setSortIndicator(method / 2, method % 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void TRomListView::SetColumnWidth(int c, int width) {
-  if (c >= 0 && c < RomListModel::ColumnCount) reportView_->horizontalHeader()->resizeSection(c, std::max(0, width));
+    if (c >= 0 && c < RomListModel::ColumnCount)
+        reportView_->horizontalHeader()->resizeSection(c, std::max(0, width));
 }
 
 void TRomListView::SetHotTrack(bool on) {
-  hotTrack_ = on;
-  for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(iconView_), static_cast<QAbstractItemView*>(reportView_)}) {
-    v->viewport()->setAttribute(Qt::WA_Hover, on);
-    v->viewport()->unsetCursor();
-    v->viewport()->update();
-  }
+    hotTrack_ = on;
+    for (QAbstractItemView* v :
+         {static_cast<QAbstractItemView*>(iconView_), static_cast<QAbstractItemView*>(reportView_)}) {
+        v->viewport()->setAttribute(Qt::WA_Hover, on);
+        v->viewport()->unsetCursor();
+        v->viewport()->update();
+    }
 }
 
 // A row holds a line of the list's font or a small icon, whichever is taller, and a margin.
 void TRomListView::FitRowHeight() {
-  const int icon = reportView_->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, reportView_);
-  reportView_->verticalHeader()->setDefaultSectionSize(std::max(QFontMetrics(font()).height(), icon) + 4);
+    const int icon = reportView_->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, reportView_);
+    reportView_->verticalHeader()->setDefaultSectionSize(std::max(QFontMetrics(font()).height(), icon) + 4);
 }
 
-QFont TRomListView::ListFont() const { return font(); }
+QFont TRomListView::ListFont() const {
+    return font();
+}
 
 void TRomListView::SetListFont(const QFont& f) {
-  setFont(f);  // both views take it from here
-  FitRowHeight();
-  if (style_ >= 0 && style_ <= 2) ApplyIconStyle();
+    setFont(f);  // both views take it from here
+    FitRowHeight();
+    if (style_ >= 0 && style_ <= 2) ApplyIconStyle();
 }
 
 void TRomListView::SetFontColor(int32_t value) {
-  fontColor_ = value;
-  QPalette p = palette();
-  // A value with the top bit set names a system colour: the desktop's own text colour.
-  p.setColor(QPalette::Text, value < 0 ? QApplication::palette().color(QPalette::Text)
-                                       : QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF));
-  setPalette(p);
+    fontColor_ = value;
+    QPalette p = palette();
+    // A value with the top bit set names a system colour: the desktop's own text colour.
+    p.setColor(QPalette::Text, value < 0 ? QApplication::palette().color(QPalette::Text)
+                                         : QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF));
+    setPalette(p);
 }

@@ -11,7 +11,9 @@
 
 SettingsRecord Settings;
 
-std::string SettingsFileName() { return DataFile("Tarnwick.ini"); }
+std::string SettingsFileName() {
+    return DataFile("Tarnwick.ini");
+}
 
 namespace {
 
@@ -26,17 +28,20 @@ struct Key {
     const char* section;
     std::string name;
     Field (*field)(WindowSettings& w, int column);
-    int32_t number = 0;        // default of a boolean or integer key
-    const char* text = "";     // default of a string key
+    int32_t number = 0;     // default of a boolean or integer key
+    const char* text = "";  // default of a string key
     Group group = Group::Plain;
-    int column = 0;            // for the column widths
+    int column = 0;  // for the column widths
 };
 
-#define FIELD(expr) [](WindowSettings & w, int c) -> Field { (void)w, (void)c; return &(expr); }
+#define FIELD(expr)                         \
+    [](WindowSettings& w, int c) -> Field { \
+        (void)w, (void)c;                   \
+        return &(expr);                     \
+    }
 
 // Every key, in the order in which a save writes them.
-const std::vector<Key>& KeyTable()
-{
+const std::vector<Key>& KeyTable() {
     static const std::vector<Key> table = [] {
         std::vector<Key> t = {
             {"General", "Remember size and position", FIELD(Settings.RememberSizeAndPosition), 0},
@@ -77,8 +82,7 @@ const std::vector<Key>& KeyTable()
 
 #undef FIELD
 
-void ReadKey(const Profile& ini, const Key& key, WindowSettings& w)
-{
+void ReadKey(const Profile& ini, const Key& key, WindowSettings& w) {
     const Field field = key.field(w, key.column);
     if (auto* b = std::get_if<bool*>(&field))
         **b = ini.ReadBool(key.section, key.name, key.number != 0);
@@ -88,8 +92,7 @@ void ReadKey(const Profile& ini, const Key& key, WindowSettings& w)
         *std::get<std::string*>(field) = ini.ReadString(key.section, key.name, key.text);
 }
 
-void WriteKey(Profile& ini, const Key& key, WindowSettings& w)
-{
+void WriteKey(Profile& ini, const Key& key, WindowSettings& w) {
     const Field field = key.field(w, key.column);
     if (auto* b = std::get_if<bool*>(&field))
         ini.WriteBool(key.section, key.name, **b);
@@ -99,14 +102,12 @@ void WriteKey(Profile& ini, const Key& key, WindowSettings& w)
         ini.WriteString(key.section, key.name, *std::get<std::string*>(field));
 }
 
-int32_t InRange(int32_t value, int32_t low, int32_t high, int32_t fallback)
-{
+int32_t InRange(int32_t value, int32_t low, int32_t high, int32_t fallback) {
     return value >= low && value <= high ? value : fallback;
 }
 
 // The values a failed read leaves behind.
-void SetFailureDefaults()
-{
+void SetFailureDefaults() {
     Settings.RememberSizeAndPosition = false;
     Settings.MessageMode = true;
     Settings.LogEnabled = false;
@@ -117,10 +118,9 @@ void SetFailureDefaults()
     Settings.Validate = false;
 }
 
-} // namespace
+}  // namespace
 
-void LoadSettings(WindowSettings& window, const std::string& iniPath)
-{
+void LoadSettings(WindowSettings& window, const std::string& iniPath) {
     Profile ini(iniPath);
     window.Read = false;
     window.HaveBounds = false;
@@ -132,8 +132,7 @@ void LoadSettings(WindowSettings& window, const std::string& iniPath)
     }
     const WindowSettings designed;
     for (const Key& key : KeyTable()) {
-        if (key.group != Group::Plain && !Settings.RememberSizeAndPosition)
-            continue;
+        if (key.group != Group::Plain && !Settings.RememberSizeAndPosition) continue;
         ReadKey(ini, key, window);
     }
     window.HaveBounds = Settings.RememberSizeAndPosition;
@@ -141,12 +140,12 @@ void LoadSettings(WindowSettings& window, const std::string& iniPath)
     window.ViewStyle = InRange(window.ViewStyle, 0, 3, designed.ViewStyle);
     window.ColumnWidths = Settings.ColumnWidths;
     for (int c = 0; c < ColumnCount; ++c)
-        window.ColumnSaved[static_cast<std::size_t>(c)] = ini.Value("Columns", "Column" + std::to_string(c)).has_value();
+        window.ColumnSaved[static_cast<std::size_t>(c)] =
+            ini.Value("Columns", "Column" + std::to_string(c)).has_value();
     window.Read = true;
 }
 
-bool SaveSettings(const WindowSettings& window, const std::string& iniPath)
-{
+bool SaveSettings(const WindowSettings& window, const std::string& iniPath) {
     Profile ini(iniPath);
     // Keeps the lines of the file that this program does not write (comments, foreign keys).
     ini.Load();
@@ -154,8 +153,7 @@ bool SaveSettings(const WindowSettings& window, const std::string& iniPath)
     WindowSettings w = window;
     for (const Key& key : KeyTable()) {
         // Bounds of a minimised or maximised window are not its normal bounds.
-        if (key.group == Group::Bounds && w.WindowState != 0)
-            continue;
+        if (key.group == Group::Bounds && w.WindowState != 0) continue;
         WriteKey(ini, key, w);
     }
     if (!ini.Save()) {

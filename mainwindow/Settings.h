@@ -23,7 +23,7 @@
 #include <cstdint>
 #include <string>
 
-#include "catalogue/Prompter.h" // FontChoice
+#include "catalogue/Prompter.h"  // FontChoice
 #include "catalogue/RomColumns.h"
 
 // The ROM list's columns whose widths are kept.
@@ -36,10 +36,10 @@ struct SettingsRecord {
     bool HotTrack = false;
     int32_t DefaultRating = 0;
     int32_t DefaultType = 0;
-    int32_t SortMethod = 0; // 0..21: column * 2, plus 1 for descending
+    int32_t SortMethod = 0;  // 0..21: column * 2, plus 1 for descending
     bool LogEnabled = false;
     bool Validate = false;
-    bool MessageMode = false; // on: "Lamer Mode" (questions and warnings shown)
+    bool MessageMode = false;  // on: "Lamer Mode" (questions and warnings shown)
     std::string StalkerEnginePath;
     bool SaveColumnsWidth = false;
     std::array<int32_t, ColumnCount> ColumnWidths{};
@@ -60,16 +60,16 @@ struct WindowSettings {
     // and WindowState were read and are to be applied.
     bool HaveBounds = false;
 
-    int32_t WindowState = 0; // 0 normal, 1 minimised, 2 maximised (others read as 0)
+    int32_t WindowState = 0;  // 0 normal, 1 minimised, 2 maximised (others read as 0)
     // Outer bounds in pixels; SaveSettings writes them only when WindowState is 0.
     int32_t X = 10;
     int32_t Y = 10;
     int32_t Height = 450;
     int32_t Width = 600;
-    bool EnableToolTips = true;   // check mark of EnableToolTips
-    int32_t ViewStyle = 3;        // 0 big icons, 1 small icons, 2 list, 3 report (others read as 3)
-    bool ShowProgressBars = true; // check mark of ShowProgressBars
-    FontChoice Font;              // font of the ROM list view
+    bool EnableToolTips = true;    // check mark of EnableToolTips
+    int32_t ViewStyle = 3;         // 0 big icons, 1 small icons, 2 list, 3 report (others read as 3)
+    bool ShowProgressBars = true;  // check mark of ShowProgressBars
+    FontChoice Font;               // font of the ROM list view
     // Load: the widths read (also in Settings.ColumnWidths), to apply when SaveColumnsWidth is
     // on. Save: the current widths of the list's columns, copied into Settings.ColumnWidths.
     std::array<int32_t, ColumnCount> ColumnWidths{75, 75, 75, 75, 75, 75, 75, 75, 75, 75, 75};

@@ -16,37 +16,37 @@ class QProgressBar;
 class QPushButton;
 
 class StatusProgress : public QWidget, public Progress {
-  Q_OBJECT
+    Q_OBJECT
 public:
-  explicit StatusProgress(QWidget* parent = nullptr);
-  ~StatusProgress() override;
+    explicit StatusProgress(QWidget* parent = nullptr);
+    ~StatusProgress() override;
 
-  QLabel* WorkText;         // what the work says of itself ("120 files looked at, ...")
-  QProgressBar* WorkBar;    // how far it has come; a busy bar while the total is not known
-  QPushButton* WorkStop;    // "Stop"
+    QLabel* WorkText;       // what the work says of itself ("120 files looked at, ...")
+    QProgressBar* WorkBar;  // how far it has come; a busy bar while the total is not known
+    QPushButton* WorkStop;  // "Stop"
 
-  // Whether work is running.
-  bool Busy() const { return !levels_.empty(); }
-  // Asks the running work to stop at its next step (the Stop button, Esc, closing the window).
-  void RequestStop() { stopAsked_ = true; }
+    // Whether work is running.
+    bool Busy() const { return !levels_.empty(); }
+    // Asks the running work to stop at its next step (the Stop button, Esc, closing the window).
+    void RequestStop() { stopAsked_ = true; }
 
-  void Begin(const std::string& text, std::int64_t total) override;
-  void Advance(std::int64_t done, const std::string& text) override;
-  bool Cancelled() override { return stopAsked_; }
-  void End() override;
+    void Begin(const std::string& text, std::int64_t total) override;
+    void Advance(std::int64_t done, const std::string& text) override;
+    bool Cancelled() override { return stopAsked_; }
+    void End() override;
 
 protected:
-  bool eventFilter(QObject* watched, QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-  struct Level {
-    std::string text;
-    std::int64_t total = 0;
-    std::int64_t done = 0;
-  };
-  void ShowLevel();
-  void Pump();
+    struct Level {
+        std::string text;
+        std::int64_t total = 0;
+        std::int64_t done = 0;
+    };
+    void ShowLevel();
+    void Pump();
 
-  std::vector<Level> levels_;  // the work and the parts of it now running, outermost first
-  bool stopAsked_ = false;
+    std::vector<Level> levels_;  // the work and the parts of it now running, outermost first
+    bool stopAsked_ = false;
 };

@@ -29,10 +29,10 @@ void PaintWhileWaiting();
 // clicks made while an emulator ran do not act (start it again) afterwards.
 class UserInputBlock {
 public:
-  UserInputBlock();
-  ~UserInputBlock();
-  UserInputBlock(const UserInputBlock&) = delete;
-  UserInputBlock& operator=(const UserInputBlock&) = delete;
-  // Whether one is in force.
-  static bool Active();
+    UserInputBlock();
+    ~UserInputBlock();
+    UserInputBlock(const UserInputBlock&) = delete;
+    UserInputBlock& operator=(const UserInputBlock&) = delete;
+    // Whether one is in force.
+    static bool Active();
 };

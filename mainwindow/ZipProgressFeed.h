@@ -15,25 +15,25 @@ class Progress;
 
 class ZipProgressFeed {
 public:
-  // `verb` says what the batch does to each file ("Unzipping", "Deleting").
-  ZipProgressFeed(TZipArchiver& zip, Progress& progress, std::string verb);
-  ~ZipProgressFeed();
-  ZipProgressFeed(const ZipProgressFeed&) = delete;
-  ZipProgressFeed& operator=(const ZipProgressFeed&) = delete;
+    // `verb` says what the batch does to each file ("Unzipping", "Deleting").
+    ZipProgressFeed(TZipArchiver& zip, Progress& progress, std::string verb);
+    ~ZipProgressFeed();
+    ZipProgressFeed(const ZipProgressFeed&) = delete;
+    ZipProgressFeed& operator=(const ZipProgressFeed&) = delete;
 
-  // Whether the user asked to stop while the feed ran.
-  bool Stopped() const { return stopped_; }
+    // Whether the user asked to stop while the feed ran.
+    bool Stopped() const { return stopped_; }
 
 private:
-  void Feed(ProgressType type, const std::string& name, std::int32_t size);
-  void BeginBatch(std::int64_t bytes);
-  void EndBatch();
+    void Feed(ProgressType type, const std::string& name, std::int32_t size);
+    void BeginBatch(std::int64_t bytes);
+    void EndBatch();
 
-  TZipArchiver& zip_;
-  Progress& progress_;
-  const std::string verb_;
-  TZipArchiver::TProgressEvent before_;  // the component's own handler
-  std::int64_t done_ = 0;                // bytes of the batch done
-  bool inBatch_ = false;
-  bool stopped_ = false;
+    TZipArchiver& zip_;
+    Progress& progress_;
+    const std::string verb_;
+    TZipArchiver::TProgressEvent before_;  // the component's own handler
+    std::int64_t done_ = 0;                // bytes of the batch done
+    bool inBatch_ = false;
+    bool stopped_ = false;
 };

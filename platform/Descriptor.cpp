@@ -32,8 +32,7 @@ bool Descriptor::Close() noexcept {
 
 Descriptor OpenDescriptor(const std::string& path, int flags, mode_t mode) {
     int fd;
-    do
-        fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
+    do fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
     while (fd < 0 && errno == EINTR);
     return Descriptor(fd);
 }
@@ -58,7 +57,8 @@ ssize_t ReadRepeated(void* buffer, std::size_t length, Step step) {
 }  // namespace
 
 ssize_t ReadAll(int fd, void* buffer, std::size_t length) {
-    return ReadRepeated(buffer, length, [fd](char* to, std::size_t n, std::size_t) { return ::read(fd, to, n); });
+    return ReadRepeated(buffer, length,
+                        [fd](char* to, std::size_t n, std::size_t) { return ::read(fd, to, n); });
 }
 
 ssize_t ReadAllAt(int fd, void* buffer, std::size_t length, std::int64_t offset) {

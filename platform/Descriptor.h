@@ -44,4 +44,6 @@ ssize_t ReadAll(int fd, void* buffer, std::size_t length);
 ssize_t ReadAllAt(int fd, void* buffer, std::size_t length, std::int64_t offset);
 // Writes every byte; false on an error (errno tells which, ENOSPC for a write that stores nothing).
 bool WriteAll(int fd, const void* data, std::size_t length);
-inline bool WriteAll(int fd, std::string_view bytes) { return WriteAll(fd, bytes.data(), bytes.size()); }
+inline bool WriteAll(int fd, std::string_view bytes) {
+    return WriteAll(fd, bytes.data(), bytes.size());
+}

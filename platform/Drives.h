@@ -42,8 +42,8 @@ DriveType DriveTypeOfMount(const MountEntry* mount, const std::string& sysRoot =
 
 // Label and serial number of a volume.
 struct VolumeInfo {
-    std::string label;        // empty when the system publishes none
-    std::uint32_t serial = 0; // a number identifying the file system (0 when unknown)
+    std::string label;         // empty when the system publishes none
+    std::uint32_t serial = 0;  // a number identifying the file system (0 when unknown)
 };
 
 // Source of all drive answers. The default one reads the real system.
@@ -56,8 +56,7 @@ public:
     virtual DriveType Type(std::string_view path) = 0;
     // Free bytes (for this user) and total size of the drive holding path; -1 for each value
     // that cannot be obtained. False when neither could.
-    virtual bool FreeAndSize(std::string_view path, std::int64_t& freeBytes,
-                             std::int64_t& totalBytes) = 0;
+    virtual bool FreeAndSize(std::string_view path, std::int64_t& freeBytes, std::int64_t& totalBytes) = 0;
     // The volume's label and serial number; nullopt when the volume cannot be read.
     virtual std::optional<VolumeInfo> Volume(std::string_view path) = 0;
     // Gives the volume holding path a new label. False when not possible.
@@ -70,13 +69,11 @@ public:
 // removable flags from sysRoot, labels from labelFolder (default /dev/disk/by-label).
 class SystemDriveProvider : public DriveProvider {
 public:
-    SystemDriveProvider(std::string mountInfoFile = "/proc/self/mountinfo",
-                        std::string sysRoot = "/sys",
+    SystemDriveProvider(std::string mountInfoFile = "/proc/self/mountinfo", std::string sysRoot = "/sys",
                         std::string labelFolder = "/dev/disk/by-label");
     std::string Root(std::string_view path) override;
     DriveType Type(std::string_view path) override;
-    bool FreeAndSize(std::string_view path, std::int64_t& freeBytes,
-                     std::int64_t& totalBytes) override;
+    bool FreeAndSize(std::string_view path, std::int64_t& freeBytes, std::int64_t& totalBytes) override;
     std::optional<VolumeInfo> Volume(std::string_view path) override;
     // Labels cannot be set on this platform: always false.
     bool SetLabel(std::string_view path, std::string_view label) override;

@@ -23,13 +23,13 @@ enum FindFlags : unsigned {
 
 // One entry found by FindEntries.
 struct FoundEntry {
-    std::string name;             // the name alone, as stored in the folder
-    bool folder = false;          // a folder (or a link to one)
-    bool link = false;            // the entry itself is a symbolic link
-    bool hidden = false;          // the name begins with '.'
-    bool readOnly = false;        // the owner has no write permission
-    std::uint64_t size = 0;       // bytes (0 for folders)
-    std::int64_t modified = 0;    // last modification, seconds since 1970 (UTC)
+    std::string name;           // the name alone, as stored in the folder
+    bool folder = false;        // a folder (or a link to one)
+    bool link = false;          // the entry itself is a symbolic link
+    bool hidden = false;        // the name begins with '.'
+    bool readOnly = false;      // the owner has no write permission
+    std::uint64_t size = 0;     // bytes (0 for folders)
+    std::int64_t modified = 0;  // last modification, seconds since 1970 (UTC)
 };
 
 // Whether name matches pattern: '*' any run (across '/' too), '?' one character (one UTF-8
@@ -50,8 +50,7 @@ std::vector<FoundEntry> FindEntries(std::string_view folder, std::string_view pa
 std::vector<std::string> FindFiles(std::string_view folder, std::string_view pattern,
                                    unsigned flags = FindPlainFiles);
 // The same given one text "folder/pattern" (a search spec such as "/roms/*.zip"); '\' read as '/'.
-std::vector<std::string> FindFilesLike(std::string_view folderAndPattern,
-                                       unsigned flags = FindPlainFiles);
+std::vector<std::string> FindFilesLike(std::string_view folderAndPattern, unsigned flags = FindPlainFiles);
 // Whether a regular file (or a link to one) lies at path, hidden or not.
 bool IsPlainFile(std::string_view path);
 

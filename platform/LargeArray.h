@@ -14,9 +14,7 @@ struct LargeArrayAllocator {
     using value_type = T;
     LargeArrayAllocator() = default;
     template <class U>
-    LargeArrayAllocator(const LargeArrayAllocator<U>&) noexcept
-    {
-    }
+    LargeArrayAllocator(const LargeArrayAllocator<U>&) noexcept {}
     T* allocate(std::size_t n) { return static_cast<T*>(AllocateLarge(n * sizeof(T))); }
     void deallocate(T* block, std::size_t n) noexcept { ReleaseLarge(block, n * sizeof(T)); }
     friend bool operator==(const LargeArrayAllocator&, const LargeArrayAllocator&) { return true; }

@@ -17,8 +17,8 @@ std::string QuoteShellWord(std::string_view word);
 
 // How a start went.
 struct StartResult {
-    pid_t pid = -1;   // the child, -1 when it could not be started
-    int error = 0;    // errno of the failing fork/chdir/exec when pid is -1
+    pid_t pid = -1;  // the child, -1 when it could not be started
+    int error = 0;   // errno of the failing fork/chdir/exec when pid is -1
 };
 
 // Starts program with the argument list program, args... in workingFolder (empty: the current

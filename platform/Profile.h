@@ -44,11 +44,9 @@ public:
     // The raw value of a key (blanks around it trimmed), nullopt when the key is missing.
     std::optional<std::string> Value(std::string_view section, std::string_view key) const;
     // The value cut to MaxStringLength bytes at a character boundary, or def when missing.
-    std::string ReadString(std::string_view section, std::string_view key,
-                           std::string_view def) const;
+    std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const;
     // ParseProfileInteger of the value, def when missing or not a number.
-    std::int32_t ReadInteger(std::string_view section, std::string_view key,
-                             std::int32_t def) const;
+    std::int32_t ReadInteger(std::string_view section, std::string_view key, std::int32_t def) const;
     // The value read as an integer, any other than 0 true; def when missing or not a number.
     bool ReadBool(std::string_view section, std::string_view key, bool def) const;
 

@@ -74,7 +74,9 @@ std::string PercentEncoded(const std::string& path) {
     return out;
 }
 
-std::string LocalTimeNow() { return LocalTimeText("%Y-%m-%dT%H:%M:%S"); }
+std::string LocalTimeNow() {
+    return LocalTimeText("%Y-%m-%dT%H:%M:%S");
+}
 
 bool MakeTrashFolders(const std::string& trash) {
     for (const std::string& folder : {trash, trash + "/files", trash + "/info"})

@@ -45,6 +45,7 @@ bool WorkerZipUi::InputBox(const std::string& caption, const std::string& prompt
                            bool hidden) {
     bool given = false;
     QMetaObject::invokeMethod(
-        owner_, [&] { given = shown_.InputBox(caption, prompt, value, hidden); }, Qt::BlockingQueuedConnection);
+        owner_, [&] { given = shown_.InputBox(caption, prompt, value, hidden); },
+        Qt::BlockingQueuedConnection);
     return given;
 }

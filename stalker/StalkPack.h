@@ -22,15 +22,15 @@ struct PackRun {
     std::vector<std::string> files;                // in list order
     std::vector<std::string> archives;             // one per group
     std::vector<std::vector<std::size_t>> groups;  // the files of each archive, in list order
-    std::vector<std::string> failures;  // per file: "name: message" when it got no archive
+    std::vector<std::string> failures;             // per file: "name: message" when it got no archive
     std::atomic<std::size_t> nextGroup{0};
     std::atomic<bool> halt{false};  // a stop was confirmed: no worker begins another file
 
     // The dialog's side, touched on its thread only.
     ProgressRun* overall = nullptr;
-    std::size_t done = 0;          // files the workers have handed back
+    std::size_t done = 0;  // files the workers have handed back
     unsigned workersEnded = 0;
-    unsigned currentWorker = 0;    // the worker whose file began last: the file bar follows it
+    unsigned currentWorker = 0;  // the worker whose file began last: the file bar follows it
 };
 
 // What an Add reads from the dialog's component, copied to a worker's.

@@ -35,7 +35,9 @@ const char* const kRefusal = "You must specify at least the source\ndirectory an
 const char* const kStopQuestion = "After doing this file you really\nwant to stop the session?";
 constexpr int kDefaultLevel = 9;
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 QGroupBox* MakeGroup(QWidget* parent, const char* name, const char* caption) {
     auto* box = new QGroupBox(caption, parent);
@@ -85,14 +87,16 @@ QProgressBar* MakeBar(QWidget* parent, const char* name) {
 // text in the status bar, and the dialog's stop flag as the answer to "stop?".
 class BarProgress : public Progress {
 public:
-    BarProgress(QProgressBar* bar, StatusPanels* status, const bool& stop) : bar_(bar), status_(status), stop_(stop) {}
+    BarProgress(QProgressBar* bar, StatusPanels* status, const bool& stop)
+        : bar_(bar), status_(status), stop_(stop) {}
     void Begin(const std::string& text, std::int64_t all) override {
         total_ = all;
         bar_->setValue(0);
         ShowText(text);
     }
     void Advance(std::int64_t done, const std::string& text) override {
-        if (total_ > 0) bar_->setValue(static_cast<int>(std::clamp<std::int64_t>(done * 100 / total_, 0, 100)));
+        if (total_ > 0)
+            bar_->setValue(static_cast<int>(std::clamp<std::int64_t>(done * 100 / total_, 0, 100)));
         ShowText(text);
     }
     bool Cancelled() override { return stop_; }
@@ -109,9 +113,8 @@ private:
 };
 
 TStalkDlg::TStalkDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       Zip(std::make_unique<TZipArchiver>()) {
     setObjectName("StalkDlg");
     setWindowTitle("Stalker Engine 0.7");
@@ -181,7 +184,8 @@ QHBoxLayout* TStalkDlg::BuildButtonRow() {
 
     auto* row = new QHBoxLayout;
     row->setSpacing(4);
-    for (QWidget* w : {static_cast<QWidget*>(BtnGo), static_cast<QWidget*>(BtnStop), static_cast<QWidget*>(BitBtn1)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(BtnGo), static_cast<QWidget*>(BtnStop), static_cast<QWidget*>(BitBtn1)})
         row->addWidget(w);
     row->addStretch(1);
     row->addWidget(Label1);
@@ -198,7 +202,8 @@ QGroupBox* TStalkDlg::BuildFilterBox() {
     Ext->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     Ext->setMinimumSize(100, 40);
     SpeedButton3 = MakeSpeedButton(GroupBox3, "SpeedButton3", Pictures::Add(), "Add a filter");
-    SpeedButton4 = MakeSpeedButton(GroupBox3, "SpeedButton4", Pictures::Remove(), "Remove the selected filter");
+    SpeedButton4 =
+        MakeSpeedButton(GroupBox3, "SpeedButton4", Pictures::Remove(), "Remove the selected filter");
     SpeedButton5 = MakeSpeedButton(GroupBox3, "SpeedButton5", style()->standardIcon(QStyle::SP_DirOpenIcon),
                                    "Add a filter for a chosen file");
     auto* buttons = new QVBoxLayout;
@@ -221,7 +226,9 @@ void TStalkDlg::ConnectHandlers() {
     connect(SpeedButton5, &QToolButton::clicked, this, [this] { SpeedButton5Click(); });
 }
 
-int TStalkDlg::ShowModal() { return exec(); }
+int TStalkDlg::ShowModal() {
+    return exec();
+}
 
 void TStalkDlg::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
@@ -234,7 +241,9 @@ void TStalkDlg::showEvent(QShowEvent* e) {
     FormShow();
 }
 
-void TStalkDlg::FormShow() { CL->setCurrentIndex(CL->findText("9")); }
+void TStalkDlg::FormShow() {
+    CL->setCurrentIndex(CL->findText("9"));
+}
 
 // ---- Filters -----------------------------------------------------------------------------------
 
@@ -256,7 +265,9 @@ void TStalkDlg::SpeedButton5Click() {
     Ext->addItem(Q(FilterForPickedFile(*file, source)));
 }
 
-void TStalkDlg::BitBtn1Click() { ShowHelpTopic("stalkdlg"); }
+void TStalkDlg::BitBtn1Click() {
+    ShowHelpTopic("stalkdlg");
+}
 
 std::vector<std::string> TStalkDlg::Masks() const {
     std::vector<std::string> masks;
@@ -398,7 +409,8 @@ bool TStalkDlg::PackFile(TZipArchiver& zip, const std::string& file, const std::
     return zip.SuccessCount() > 0;
 }
 
-void TStalkDlg::WorkerProgress(unsigned worker, ProgressType type, const std::string& name, std::int32_t size) {
+void TStalkDlg::WorkerProgress(unsigned worker, ProgressType type, const std::string& name,
+                               std::int32_t size) {
     if (!packRun_) return;
     if (type == ptFileBegin) packRun_->currentWorker = worker;
     if (worker == packRun_->currentWorker) ZipProgress(Zip.get(), type, name, size);
@@ -417,8 +429,8 @@ void TStalkDlg::FileHandedBack() {
 void TStalkDlg::ReportNotPacked(const std::vector<std::string>& notPacked, std::size_t listed) {
     if (notPacked.empty()) return;
     constexpr std::size_t kShown = 10;
-    std::string text = std::to_string(notPacked.size()) + " of " + std::to_string(listed) +
-                       " files were not packed:";
+    std::string text =
+        std::to_string(notPacked.size()) + " of " + std::to_string(listed) + " files were not packed:";
     for (std::size_t i = 0; i < notPacked.size() && i < kShown; ++i) text += "\n" + notPacked[i];
     if (notPacked.size() > kShown) text += "\n... and " + std::to_string(notPacked.size() - kShown) + " more";
     ErrorBox(text);
@@ -431,8 +443,9 @@ void TStalkDlg::ZipProgress(TZipArchiver*, ProgressType ProgrType, const std::st
             if (fileBegun_) fileBar_->End();
             fileBegun_ = true;
             bytesDone_ = 0;
-            fileBar_->Begin("Processing: " + FileNamePart(FileName) + " (" + std::to_string(FileSize / 1024) + " Kb)",
-                           FileSize);
+            fileBar_->Begin(
+                "Processing: " + FileNamePart(FileName) + " (" + std::to_string(FileSize / 1024) + " Kb)",
+                FileSize);
             break;
         case ptBytesDone:
             bytesDone_ += FileSize;
@@ -471,7 +484,9 @@ bool TStalkDlg::FormClose() {
     return true;
 }
 
-void TStalkDlg::reject() { BtnStopClick(); }
+void TStalkDlg::reject() {
+    BtnStopClick();
+}
 
 void TStalkDlg::SetRunning(bool on) {
     running_ = on;
@@ -483,7 +498,9 @@ void TStalkDlg::SetRunning(bool on) {
         w->setEnabled(!on);
 }
 
-void TStalkDlg::SetStatus(const std::string& text) { StatusBar1->SetPanel(0, Q(text)); }
+void TStalkDlg::SetStatus(const std::string& text) {
+    StatusBar1->SetPanel(0, Q(text));
+}
 
 void TStalkDlg::SetBars(int overall, int current) {
     ProgressBar1->setValue(overall);

@@ -39,23 +39,23 @@ public:
     ~TStalkDlg() override;
 
     // Controls, named as on the form.
-    QPushButton* BtnGo;         // "&GO!", default button: starts a run
-    QPushButton* BtnStop;       // "&Close" / "&Stop": Esc; closes or asks to stop
-    QPushButton* BitBtn1;       // help, topic "stalkdlg"
-    QGroupBox* GroupBox1;       // "Source Folder:"
+    QPushButton* BtnGo;    // "&GO!", default button: starts a run
+    QPushButton* BtnStop;  // "&Close" / "&Stop": Esc; closes or asks to stop
+    QPushButton* BitBtn1;  // help, topic "stalkdlg"
+    QGroupBox* GroupBox1;  // "Source Folder:"
     FolderEdit* Source;
-    QGroupBox* GroupBox2;       // "Destination Folder:"
-    FolderEdit* Dest;           // its folder dialog may create a new folder
-    QGroupBox* GroupBox3;       // "Filters:"
-    QListWidget* Ext;           // masks, one per line (*.nes)
-    FlatButton* SpeedButton3;   // add a typed mask
-    FlatButton* SpeedButton4;   // remove the selected mask
-    FlatButton* SpeedButton5;   // add a mask for a file picked in the open dialog
-    QLabel* Label1;             // "Compr. Lev:"
-    QComboBox* CL;              // "0" .. "9", editable
-    QProgressBar* ProgressBar1; // whole run, 0-100
-    QProgressBar* ProgressBar2; // current file, 0-100
-    StatusPanels* StatusBar1;   // run messages, one panel
+    QGroupBox* GroupBox2;               // "Destination Folder:"
+    FolderEdit* Dest;                   // its folder dialog may create a new folder
+    QGroupBox* GroupBox3;               // "Filters:"
+    QListWidget* Ext;                   // masks, one per line (*.nes)
+    FlatButton* SpeedButton3;           // add a typed mask
+    FlatButton* SpeedButton4;           // remove the selected mask
+    FlatButton* SpeedButton5;           // add a mask for a file picked in the open dialog
+    QLabel* Label1;                     // "Compr. Lev:"
+    QComboBox* CL;                      // "0" .. "9", editable
+    QProgressBar* ProgressBar1;         // whole run, 0-100
+    QProgressBar* ProgressBar2;         // current file, 0-100
+    StatusPanels* StatusBar1;           // run messages, one panel
     std::unique_ptr<TZipArchiver> Zip;  // the dialog's own zip component
 
     // How many files are packed at once, each on a thread of its own: one per processor.
@@ -131,7 +131,7 @@ private:
     void SetBars(int overall, int current);
     std::vector<std::string> Masks() const;
 
-    bool stop_ = false;       // a stop was confirmed; the run ends after the files in progress
+    bool stop_ = false;  // a stop was confirmed; the run ends after the files in progress
     bool running_ = false;
     PackRun* packRun_ = nullptr;  // the run in progress
     // The two bars as the progress seam sees them: the whole run in files, the file being

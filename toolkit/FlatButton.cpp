@@ -1,7 +1,6 @@
 #include "toolkit/FlatButton.h"
 
-FlatButton::FlatButton(const QIcon& picture, const QString& hint, QWidget* parent)
-    : QToolButton(parent) {
+FlatButton::FlatButton(const QIcon& picture, const QString& hint, QWidget* parent) : QToolButton(parent) {
     setIcon(picture);
     setIconSize(QSize(16, 16));
     setAutoRaise(true);

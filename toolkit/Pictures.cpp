@@ -17,7 +17,9 @@ QPixmap Paint(int size, const std::function<void(QPainter&)>& draw) {
     return p;
 }
 
-QIcon Icon16(const std::function<void(QPainter&)>& draw) { return QIcon(Paint(16, draw)); }
+QIcon Icon16(const std::function<void(QPainter&)>& draw) {
+    return QIcon(Paint(16, draw));
+}
 
 QPen Thick(const QColor& c, qreal w = 3.0) {
     QPen pen(c, w);
@@ -58,8 +60,12 @@ QIcon Remove() {
     });
 }
 
-QIcon Previous() { return Arrow(true); }
-QIcon Next() { return Arrow(false); }
+QIcon Previous() {
+    return Arrow(true);
+}
+QIcon Next() {
+    return Arrow(false);
+}
 
 QIcon Ok() {
     return Icon16([](QPainter& g) {

@@ -14,7 +14,9 @@ RadioGroup::RadioGroup(const QString& caption, const QStringList& items, QWidget
     column->addStretch(1);
 }
 
-int RadioGroup::ItemIndex() const { return group_->checkedId(); }
+int RadioGroup::ItemIndex() const {
+    return group_->checkedId();
+}
 
 void RadioGroup::SetItemIndex(int i) {
     if (QAbstractButton* b = group_->button(i)) {
@@ -31,4 +33,6 @@ QRadioButton* RadioGroup::Item(int i) const {
     return qobject_cast<QRadioButton*>(group_->button(i));
 }
 
-int RadioGroup::Count() const { return static_cast<int>(group_->buttons().size()); }
+int RadioGroup::Count() const {
+    return static_cast<int>(group_->buttons().size());
+}

@@ -93,7 +93,9 @@ TZipArchiver::~TZipArchiver() {
     CloseInFile();
 }
 
-ZipUi& TZipArchiver::Ui() const { return ui_ ? *ui_ : CurrentZipUi(); }
+ZipUi& TZipArchiver::Ui() const {
+    return ui_ ? *ui_ : CurrentZipUi();
+}
 
 void TZipArchiver::SetFileName(const std::string& name) {
     zipFileName_ = name;
@@ -110,7 +112,9 @@ std::int32_t TZipArchiver::GetCount() const {
     return zipFileName_.empty() ? 0 : static_cast<std::int32_t>(dirEntries_.size());
 }
 
-std::string TZipArchiver::GetZipComment() const { return ConvertOem2Iso(zipComment_, hostNum_, hostVer_); }
+std::string TZipArchiver::GetZipComment() const {
+    return ConvertOem2Iso(zipComment_, hostNum_, hostVer_);
+}
 
 void TZipArchiver::CloseInFile() {
     inFile_.Reset();

@@ -38,8 +38,18 @@ struct ZCallBackStruct;
 // ---- Option sets: member n is bit n -------------------------------------------------------
 
 enum AddOptsEnum {
-    AddDirNames, AddRecurseDirs, AddMove, AddFreshen, AddUpdate, AddZipTime, AddForceDOS,
-    AddHiddenFiles, AddEncrypt, AddSeparateDirs, AddDiskSpan, AddDiskSpanErase
+    AddDirNames,
+    AddRecurseDirs,
+    AddMove,
+    AddFreshen,
+    AddUpdate,
+    AddZipTime,
+    AddForceDOS,
+    AddHiddenFiles,
+    AddEncrypt,
+    AddSeparateDirs,
+    AddDiskSpan,
+    AddDiskSpanErase
 };
 enum ExtrOptsEnum { ExtrDirNames, ExtrOverWrite, ExtrFreshen, ExtrUpdate, ExtrTest };
 enum SFXOptsEnum { SFXAskCmdLine, SFXAskFiles, SFXAutoRun, SFXHideOverWriteBox, SFXCheckSize };
@@ -57,8 +67,14 @@ public:
         for (E m : members) bits_ |= Bit(m);
     }
     constexpr bool Has(E m) const { return (bits_ & Bit(m)) != 0; }
-    constexpr ZipOptionSet& Include(E m) { bits_ |= Bit(m); return *this; }
-    constexpr ZipOptionSet& Exclude(E m) { bits_ &= ~Bit(m); return *this; }
+    constexpr ZipOptionSet& Include(E m) {
+        bits_ |= Bit(m);
+        return *this;
+    }
+    constexpr ZipOptionSet& Exclude(E m) {
+        bits_ &= ~Bit(m);
+        return *this;
+    }
     constexpr bool Empty() const { return bits_ == 0; }
     constexpr std::uint32_t Bits() const { return bits_; }
     constexpr bool operator==(const ZipOptionSet&) const = default;
@@ -91,32 +107,87 @@ private:
 // Every id of the message catalogue. Texts: LoadZipStr / ZipMessageText (ZipMessages.cpp).
 namespace ZipMsg {
 enum : int {
-    FatalZip = 10101, NoZipSpecified = 10102, NoMemory = 10103, PasswordMismatch = 10104,
-    Copying = 10105, NoAddPassword = 10150, NoExtrPassword = 10151,
-    SeekError = 10201, ListUnknown = 10202, WarnStructure = 10203, WarnGarbage = 10204,
-    NoFilesToZip = 10301, UnattendedNoPassword = 10302, SpanFreshenUpdate = 10303,
+    FatalZip = 10101,
+    NoZipSpecified = 10102,
+    NoMemory = 10103,
+    PasswordMismatch = 10104,
+    Copying = 10105,
+    NoAddPassword = 10150,
+    NoExtrPassword = 10151,
+    SeekError = 10201,
+    ListUnknown = 10202,
+    WarnStructure = 10203,
+    WarnGarbage = 10204,
+    NoFilesToZip = 10301,
+    UnattendedNoPassword = 10302,
+    SpanFreshenUpdate = 10303,
     NoFilesToDelete = 10401,
-    FatalUnz = 10501, WarnUnattendedExtract = 10502, ExtractFolderUnusable = 10503,
-    ZipLoaded = 10601, ZipExecMissing = 10602, ZipVersionMissing = 10603, ZipNotFound = 10604,
+    FatalUnz = 10501,
+    WarnUnattendedExtract = 10502,
+    ExtractFolderUnusable = 10503,
+    ZipLoaded = 10601,
+    ZipExecMissing = 10602,
+    ZipVersionMissing = 10603,
+    ZipNotFound = 10604,
     ZipTooOld = 10605,
-    UnzLoaded = 10701, UnzExecMissing = 10702, UnzVersionMissing = 10703, UnzNotFound = 10704,
+    UnzLoaded = 10701,
+    UnzExecMissing = 10702,
+    UnzVersionMissing = 10703,
+    UnzNotFound = 10704,
     UnzTooOld = 10705,
-    SfxStringsTooLong = 10801, SfxStubMissing = 10802, SfxNotZip = 10803,
-    NoExeSpecified = 10901, NotExe = 10902, SfxTypeUnknown = 10903,
-    InputMissing = 11001, OpenFailed = 11002, InvalidDrive = 11003, DriveNotDefined = 11004,
-    LabelNotSet = 11005, NoMemoryForBox = 11006, UserCanceled = 11007, InputSeek = 11008,
-    CreateOutput = 11009, WriteOutput = 11010, ReadEndOfCentral = 11011, ReadLocalHeader = 11012,
-    ReadCentralHeader = 11013, LocalSignature = 11014, CentralSignature = 11015,
-    ReadLocalName = 11016, ReadCentralName = 11017, ReadLocalExtra = 11018,
-    ReadCentralExtra = 11019, DataDescriptor = 11020, ReadZippedData = 11021,
-    ReadFileComment = 11022, ReadArchiveComment = 11023, SpanUnknown = 11024,
-    UnattendedSpan = 11025, LocalHeaderNotFound = 11026, TempFileFailed = 11027,
-    WriteLocalHeader = 11028, WriteCentralHeader = 11029, WriteEndOfCentral = 11030,
-    ReadExtendedLocal = 11031, NotEnoughSpace = 11032, InsertLastDisk = 11033,
-    InsertVolumeOf = 11034, InDrive = 11035, NotValidZip = 11036, FirstDiskOfSet = 11037,
-    NthDiskOfSet = 11038, FileExistsOverwrite = 11039, PreviousDisk = 11040, SfxNoSpan = 11041,
-    CopyCentralName = 11042, SkipEndOfCentral = 11043, CopyArchiveComment = 11044,
-    FirstFileOfSet = 11045, InsertVolume = 11046, CentralDirectory = 11047
+    SfxStringsTooLong = 10801,
+    SfxStubMissing = 10802,
+    SfxNotZip = 10803,
+    NoExeSpecified = 10901,
+    NotExe = 10902,
+    SfxTypeUnknown = 10903,
+    InputMissing = 11001,
+    OpenFailed = 11002,
+    InvalidDrive = 11003,
+    DriveNotDefined = 11004,
+    LabelNotSet = 11005,
+    NoMemoryForBox = 11006,
+    UserCanceled = 11007,
+    InputSeek = 11008,
+    CreateOutput = 11009,
+    WriteOutput = 11010,
+    ReadEndOfCentral = 11011,
+    ReadLocalHeader = 11012,
+    ReadCentralHeader = 11013,
+    LocalSignature = 11014,
+    CentralSignature = 11015,
+    ReadLocalName = 11016,
+    ReadCentralName = 11017,
+    ReadLocalExtra = 11018,
+    ReadCentralExtra = 11019,
+    DataDescriptor = 11020,
+    ReadZippedData = 11021,
+    ReadFileComment = 11022,
+    ReadArchiveComment = 11023,
+    SpanUnknown = 11024,
+    UnattendedSpan = 11025,
+    LocalHeaderNotFound = 11026,
+    TempFileFailed = 11027,
+    WriteLocalHeader = 11028,
+    WriteCentralHeader = 11029,
+    WriteEndOfCentral = 11030,
+    ReadExtendedLocal = 11031,
+    NotEnoughSpace = 11032,
+    InsertLastDisk = 11033,
+    InsertVolumeOf = 11034,
+    InDrive = 11035,
+    NotValidZip = 11036,
+    FirstDiskOfSet = 11037,
+    NthDiskOfSet = 11038,
+    FileExistsOverwrite = 11039,
+    PreviousDisk = 11040,
+    SfxNoSpan = 11041,
+    CopyCentralName = 11042,
+    SkipEndOfCentral = 11043,
+    CopyArchiveComment = 11044,
+    FirstFileOfSet = 11045,
+    InsertVolume = 11046,
+    CentralDirectory = 11047
 };
 }  // namespace ZipMsg
 
@@ -133,9 +204,9 @@ std::string FormatZipStr(int id, const std::string& value);
 // A failure inside List or the spanning code; reported by ShowExceptionError where caught.
 class EZipArchiver : public std::exception {
 public:
-    EZipArchiver(int id, bool display);                     // the id's text
-    EZipArchiver(int id, std::int64_t value);               // the id's text as format, display on
-    EZipArchiver(int id, const std::string& value);         // the id's text as format, display on
+    EZipArchiver(int id, bool display);              // the id's text
+    EZipArchiver(int id, std::int64_t value);        // the id's text as format, display on
+    EZipArchiver(int id, const std::string& value);  // the id's text as format, display on
     EZipArchiver(int id, const char* value) : EZipArchiver(id, std::string(value)) {}
     // The message of a record the directory reader could not read, display on.
     explicit EZipArchiver(const zipdir::ReadError& e);
@@ -391,7 +462,7 @@ private:
     bool zipHeld_ = false;  // this instance holds a reference on a loaded engine
     bool unzHeld_ = false;
     std::exception_ptr callbackError_;  // an exception thrown by an event during an engine call
-    bool heldOnly_ = false;  // the running add may delete sources the archive holds, write nothing
+    bool heldOnly_ = false;             // the running add may delete sources the archive holds, write nothing
 
     // ---- State of the end-record search and the drive check (the spanning code keeps its own) ----
     std::int64_t archiveEnd_ = 0;  // where the archive ends in its file

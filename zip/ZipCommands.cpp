@@ -30,7 +30,9 @@ struct SpecArray {
     std::vector<Spec> specs;
 };
 
-const char* OrNull(const std::string& s) { return s.empty() ? nullptr : s.c_str(); }
+const char* OrNull(const std::string& s) {
+    return s.empty() ? nullptr : s.c_str();
+}
 
 // The engine's text without trailing blanks and control characters.
 std::string TrimmedMessage(const char* text) {
@@ -54,18 +56,29 @@ std::int32_t TZipArchiver::HandleCallback(const ZCallBackStruct& info) {
     try {
         std::string text(info.FileNameOrMsg, strnlen(info.FileNameOrMsg, ZCALLBACK_TEXT_SIZE));
         switch (info.ActionCode) {
-        case ZACTION_FILE_BEGIN: FireProgress(ptFileBegin, text, info.FileSize); break;
-        case ZACTION_BYTES_DONE: FireProgress(ptBytesDone, "", info.FileSize); break;
-        case ZACTION_BATCH_END: FireProgress(ptBatchEnd, "", 0); break;
-        case ZACTION_FILE_COUNT: FireProgress(ptFileCount, "", info.FileSize); break;
-        case ZACTION_BYTE_COUNT: FireProgress(ptByteCount, "", info.FileSize); break;
-        case ZACTION_MESSAGE: {
-            lastMessage_ = TrimmedMessage(info.FileNameOrMsg);
-            if (info.ErrorCode != 0) lastErrorId_ = static_cast<std::int8_t>(info.ErrorCode & 0xFF);
-            FireMessage(info.ErrorCode, lastMessage_);
-            break;
-        }
-        default: break;
+            case ZACTION_FILE_BEGIN:
+                FireProgress(ptFileBegin, text, info.FileSize);
+                break;
+            case ZACTION_BYTES_DONE:
+                FireProgress(ptBytesDone, "", info.FileSize);
+                break;
+            case ZACTION_BATCH_END:
+                FireProgress(ptBatchEnd, "", 0);
+                break;
+            case ZACTION_FILE_COUNT:
+                FireProgress(ptFileCount, "", info.FileSize);
+                break;
+            case ZACTION_BYTE_COUNT:
+                FireProgress(ptByteCount, "", info.FileSize);
+                break;
+            case ZACTION_MESSAGE: {
+                lastMessage_ = TrimmedMessage(info.FileNameOrMsg);
+                if (info.ErrorCode != 0) lastErrorId_ = static_cast<std::int8_t>(info.ErrorCode & 0xFF);
+                FireMessage(info.ErrorCode, lastMessage_);
+                break;
+            }
+            default:
+                break;
         }
         Ui().ProcessMessages();
         // A call that may only delete what an archive holds stops before writing anything.
@@ -219,7 +232,8 @@ void TZipArchiver::Add() {
         if (AddOptions.Has(AddFreshen) || AddOptions.Has(AddUpdate))
             return ShowZipMessage(ZipMsg::SpanFreshenUpdate);
         if (exe) return ShowZipMessage(ZipMsg::SfxNoSpan);
-        if (!MakeTempArchiveName(target)) return ShowExceptionError(EZipArchiver::Failed(ZipMsg::TempFileFailed, errno));
+        if (!MakeTempArchiveName(target))
+            return ShowExceptionError(EZipArchiver::Failed(ZipMsg::TempFileFailed, errno));
         if (Verbose) FireMessage(0, "Temporary zipfile: " + target);
     }
 

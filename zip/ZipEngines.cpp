@@ -31,7 +31,9 @@ Engine g_engines[2] = {
      ZipMsg::UnzVersionMissing, ZipMsg::UnzNotFound},
 };
 
-Engine& Of(EngineKind kind) { return g_engines[kind == EngineKind::Zip ? 0 : 1]; }
+Engine& Of(EngineKind kind) {
+    return g_engines[kind == EngineKind::Zip ? 0 : 1];
+}
 
 // The path handed to dlopen: a full path where the file is found, else the bare name.
 std::string LibraryPath(const TZipArchiver& z, const Engine& e) {
@@ -63,7 +65,9 @@ int Open(const TZipArchiver& z, Engine& e) {
 
 }  // namespace
 
-const char* EngineFileName(EngineKind kind) { return Of(kind).fileName; }
+const char* EngineFileName(EngineKind kind) {
+    return Of(kind).fileName;
+}
 
 bool AcquireEngine(TZipArchiver& z, EngineKind kind) {
     Engine& e = Of(kind);
@@ -93,11 +97,15 @@ int EngineReferences(EngineKind kind) {
     return Of(kind).references;
 }
 
-ZipEngineExecFn ZipExecEntry() { return reinterpret_cast<ZipEngineExecFn>(Of(EngineKind::Zip).exec); }
+ZipEngineExecFn ZipExecEntry() {
+    return reinterpret_cast<ZipEngineExecFn>(Of(EngineKind::Zip).exec);
+}
 GetZipEngineVersionFn ZipVersionEntry() {
     return reinterpret_cast<GetZipEngineVersionFn>(Of(EngineKind::Zip).version);
 }
-UnzEngineExecFn UnzExecEntry() { return reinterpret_cast<UnzEngineExecFn>(Of(EngineKind::Unz).exec); }
+UnzEngineExecFn UnzExecEntry() {
+    return reinterpret_cast<UnzEngineExecFn>(Of(EngineKind::Unz).exec);
+}
 GetUnzEngineVersionFn UnzVersionEntry() {
     return reinterpret_cast<GetUnzEngineVersionFn>(Of(EngineKind::Unz).version);
 }

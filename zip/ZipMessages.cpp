@@ -152,8 +152,7 @@ std::string FormatZipStr(int id, const std::string& value) {
     return FormatZipStr(id, std::vector<std::string>{value});
 }
 
-EZipArchiver::EZipArchiver(int id, bool display)
-    : Message(ZipMessageText(id)), DisplayMsg(display), Id(id) {}
+EZipArchiver::EZipArchiver(int id, bool display) : Message(ZipMessageText(id)), DisplayMsg(display), Id(id) {}
 
 EZipArchiver::EZipArchiver(int id, std::int64_t value)
     : Message(FormatZipStr(id, value)), DisplayMsg(true), Id(id) {}

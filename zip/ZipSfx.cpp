@@ -227,8 +227,8 @@ void ZipSfxMaker::CopyWithOffsets(int in, int out, std::int64_t start, std::int6
     }
     zipdir::DirectoryValues values = end;
     values.centralOffset += shift;
-    const std::string bytes =
-        DirectoryEndBytes(values, end.Zip64(), static_cast<std::uint64_t>(end.DirectoryEnd()) + shift, end.comment);
+    const std::string bytes = DirectoryEndBytes(
+        values, end.Zip64(), static_cast<std::uint64_t>(end.DirectoryEnd()) + shift, end.comment);
     if (!WriteAll(out, bytes)) throw EZipArchiver::Failed(ZipMsg::WriteEndOfCentral, errno);
 }
 

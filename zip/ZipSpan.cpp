@@ -50,7 +50,9 @@ constexpr std::uint32_t kAllOnes32 = 0xFFFFFFFF;
 constexpr std::uint16_t kAllOnes16 = 0xFFFF;
 
 // A value read from an archive as a count of bytes; an absurd one (past any file) stays large.
-std::int64_t ByteCount(std::uint64_t v) { return static_cast<std::int64_t>(std::min<std::uint64_t>(v, INT64_MAX)); }
+std::int64_t ByteCount(std::uint64_t v) {
+    return static_cast<std::int64_t>(std::min<std::uint64_t>(v, INT64_MAX));
+}
 
 }  // namespace
 
@@ -103,7 +105,8 @@ std::string DirectoryEndBytes(const zipdir::DirectoryValues& end, bool zip64, st
     eoc.HeaderSig = EndSig;
     eoc.ThisDiskNo = static_cast<std::uint16_t>(std::min<std::uint32_t>(end.thisDisk, kAllOnes16));
     eoc.CentralDiskNo = static_cast<std::uint16_t>(std::min<std::uint32_t>(end.centralDisk, kAllOnes16));
-    eoc.CentralEntriesThisDisk = static_cast<std::uint16_t>(std::min<std::uint64_t>(end.entriesThisDisk, kAllOnes16));
+    eoc.CentralEntriesThisDisk =
+        static_cast<std::uint16_t>(std::min<std::uint64_t>(end.entriesThisDisk, kAllOnes16));
     eoc.TotalEntries = static_cast<std::uint16_t>(std::min<std::uint64_t>(end.totalEntries, kAllOnes16));
     eoc.CentralSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(end.centralSize, kAllOnes32));
     eoc.CentralOffset = static_cast<std::uint32_t>(std::min<std::uint64_t>(end.centralOffset, kAllOnes32));
@@ -323,8 +326,8 @@ void ZipSpanner::SplitLocalEntries(const std::vector<std::size_t>& fileOrder,
         EnsureRoom(static_cast<std::int64_t>(whole.size()));
         entry.DiskStart = static_cast<std::uint32_t>(f_.diskNr);
         entry.RelOffLocal = static_cast<std::uint64_t>(f_.bytesWritten);
-        WriteSplit(reinterpret_cast<const unsigned char*>(whole.data()), static_cast<std::int64_t>(whole.size()),
-                   static_cast<std::int64_t>(whole.size()));
+        WriteSplit(reinterpret_cast<const unsigned char*>(whole.data()),
+                   static_cast<std::int64_t>(whole.size()), static_cast<std::int64_t>(whole.size()));
         SeekInput(f_.inFile.Get(), static_cast<std::uint64_t>(local.DataStart()));
         RWSplitData(buffer.data(), dataSize, ZipMsg::ReadZippedData);
         if (descriptor) CopyDescriptor(local.Zip64Sizes(), buffer, false);
@@ -679,7 +682,8 @@ void ZipSpanner::OpenJoinedOutput(std::string& outPath) {
     std::string name;
     if (FolderExists(outPath)) {
         std::string pattern = JoinPath(outPath, "zipXXXXXX");
-        if (!Descriptor(mkstemp(pattern.data())).IsOpen()) throw EZipArchiver::Failed(ZipMsg::TempFileFailed, errno);
+        if (!Descriptor(mkstemp(pattern.data())).IsOpen())
+            throw EZipArchiver::Failed(ZipMsg::TempFileFailed, errno);
         DeleteFile(pattern);
         name = pattern;
     } else {
@@ -758,15 +762,18 @@ void ZipSpanner::JoinLocalEntries(const zipdir::EndRecord& end, std::vector<unsi
         ReadJoined(header, LocalSize, ZipMsg::ReadLocalHeader);
         if (Get32(header) != LocalSig) throw EZipArchiver(ZipMsg::LocalSignature, true);
         std::string name(Get16(header + LocNameLength), '\0');
-        ReadJoined(reinterpret_cast<unsigned char*>(name.data()), ByteCount(name.size()), ZipMsg::ReadLocalName);
+        ReadJoined(reinterpret_cast<unsigned char*>(name.data()), ByteCount(name.size()),
+                   ZipMsg::ReadLocalName);
         if (name != entry.FileName) throw EZipArchiver(ZipMsg::LocalHeaderNotFound, true);
         std::string extra(Get16(header + LocExtraLength), '\0');
-        ReadJoined(reinterpret_cast<unsigned char*>(extra.data()), ByteCount(extra.size()), ZipMsg::ReadLocalExtra);
+        ReadJoined(reinterpret_cast<unsigned char*>(extra.data()), ByteCount(extra.size()),
+                   ZipMsg::ReadLocalExtra);
         entry.DiskStart = 0;
         entry.RelOffLocal = static_cast<std::uint64_t>(lseek(f_.outFile.Get(), 0, SEEK_CUR));
         const bool descriptor = (Get16(header + LocFlags) & 8) != 0;
         const std::int64_t dataSize = ByteCount(entry.ComprSize);
-        const std::string whole = std::string(reinterpret_cast<const char*>(header), LocalSize) + name + extra;
+        const std::string whole =
+            std::string(reinterpret_cast<const char*>(header), LocalSize) + name + extra;
         Message(ZipMessageText(ZipMsg::Copying) + name);
         Progress(ptFileBegin, name, ByteCount(whole.size()) + dataSize + (descriptor ? 16 : 0));
         WriteJoin(reinterpret_cast<const unsigned char*>(whole.data()), ByteCount(whole.size()),
@@ -798,7 +805,8 @@ void ZipSpanner::JoinCentralDirectory(const zipdir::EndRecord& end) {
 
 void ZipSpanner::WriteJoin(const unsigned char* bytes, std::int64_t count, int errorId) {
     if (count <= 0) return;
-    if (!WriteAll(f_.outFile.Get(), bytes, static_cast<std::size_t>(count))) throw EZipArchiver::Failed(errorId, errno);
+    if (!WriteAll(f_.outFile.Get(), bytes, static_cast<std::size_t>(count)))
+        throw EZipArchiver::Failed(errorId, errno);
     if (f_.showProgress) Progress(ptBytesDone, "", count);
 }
 

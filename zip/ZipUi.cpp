@@ -11,12 +11,16 @@ SilentZipUi& DefaultUi() {
 ZipUi* g_ui = nullptr;
 }  // namespace
 
-ZipUi& CurrentZipUi() { return g_ui ? *g_ui : DefaultUi(); }
+ZipUi& CurrentZipUi() {
+    return g_ui ? *g_ui : DefaultUi();
+}
 
-void SetZipUi(ZipUi* ui) { g_ui = ui; }
+void SetZipUi(ZipUi* ui) {
+    g_ui = ui;
+}
 
-ZipUi::Answer SilentZipUi::MessageBox(const std::string& caption, const std::string& text,
-                                      Buttons buttons, Icon icon, Answer defaultButton) {
+ZipUi::Answer SilentZipUi::MessageBox(const std::string& caption, const std::string& text, Buttons buttons,
+                                      Icon icon, Answer defaultButton) {
     boxes.push_back({caption, text, buttons, icon, false, false});
     if (answers.empty()) return defaultButton;
     Answer a = answers.front();

@@ -25,8 +25,8 @@ public:
     virtual ~ZipUi() = default;
     // A modal box; caption empty means the application's title. Returns the button pressed
     // (Cancel when closed without a choice).
-    virtual Answer MessageBox(const std::string& caption, const std::string& text, Buttons buttons,
-                              Icon icon, Answer defaultButton) = 0;
+    virtual Answer MessageBox(const std::string& caption, const std::string& text, Buttons buttons, Icon icon,
+                              Answer defaultButton) = 0;
     // A modal input box with an empty or given default in value. True with the text on OK,
     // false when cancelled (value then unchanged). hidden: a password box.
     virtual bool InputBox(const std::string& caption, const std::string& prompt, std::string& value,
@@ -37,9 +37,7 @@ public:
     virtual void SetBusyCursor(bool on) = 0;
 
     // The plain message box of the component: the text with an OK button, no icon.
-    void ShowMessage(const std::string& text) {
-        MessageBox("", text, Buttons::Ok, Icon::None, Answer::Ok);
-    }
+    void ShowMessage(const std::string& text) { MessageBox("", text, Buttons::Ok, Icon::None, Answer::Ok); }
 };
 
 // The hourglass for the lifetime of a scope.
@@ -89,5 +87,5 @@ public:
     int pumps = 0;           // ProcessMessages calls
     int busyDepth = 0;       // current nesting of the busy cursor
     int busyMaxDepth = 0;
-    int busyCount = 0;       // times it was turned on
+    int busyCount = 0;  // times it was turned on
 };

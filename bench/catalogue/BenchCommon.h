@@ -16,13 +16,12 @@
 namespace bench {
 
 // A ROM with a made-up name, path and numbers, as a large real catalogue would hold.
-inline std::unique_ptr<RomRecord> MakeRom(std::mt19937& random, int i)
-{
-    static const char* const words[] = {"Super", "mega", "Zelda", "kart", "Street", "fighter",
-                                        "Sonic", "_demo", "Metroid", "castle"};
+inline std::unique_ptr<RomRecord> MakeRom(std::mt19937& random, int i) {
+    static const char* const words[] = {"Super",   "mega",  "Zelda", "kart",    "Street",
+                                        "fighter", "Sonic", "_demo", "Metroid", "castle"};
     auto rom = NewRomRecord();
-    const std::string name = std::string(words[random() % 10]) + " " + words[random() % 10] + " " +
-                             std::to_string(i);
+    const std::string name =
+        std::string(words[random() % 10]) + " " + words[random() % 10] + " " + std::to_string(i);
     SetFieldText(rom->Name, name);
     SetFieldText(rom->FilePath, "/home/user/roms/" + std::string(words[random() % 10]) + "/" + name + ".zip");
     SetFieldText(rom->Emulator.Name, words[random() % 10]);
@@ -34,4 +33,4 @@ inline std::unique_ptr<RomRecord> MakeRom(std::mt19937& random, int i)
     return rom;
 }
 
-} // namespace bench
+}  // namespace bench

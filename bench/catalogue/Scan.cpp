@@ -16,8 +16,7 @@ namespace {
 constexpr int FileCount = 100000;
 constexpr int FolderCount = 1000;
 
-bool CreateEmptyFile(const std::string& name)
-{
+bool CreateEmptyFile(const std::string& name) {
     const int fd = open(name.c_str(), O_WRONLY | O_CREAT, 0644);
     if (fd < 0) {
         std::perror("create");
@@ -27,36 +26,33 @@ bool CreateEmptyFile(const std::string& name)
     return true;
 }
 
-std::string GameName(int i) { return "Game " + std::to_string(i * 7919 % FileCount) + ".zip"; }
+std::string GameName(int i) {
+    return "Game " + std::to_string(i * 7919 % FileCount) + ".zip";
+}
 
-std::size_t ListFolder(const std::string& folder)
-{
+std::size_t ListFolder(const std::string& folder) {
     std::size_t files = 0;
     DIR* dir = opendir(folder.c_str());
     while (dir) {
         const dirent* e = readdir(dir);
-        if (!e)
-            break;
+        if (!e) break;
         struct stat st;
         if (e->d_name[0] != '.' && stat((folder + e->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
             ++files;
     }
-    if (dir)
-        closedir(dir);
+    if (dir) closedir(dir);
     return files;
 }
 
-} // namespace
+}  // namespace
 
-int main()
-{
+int main() {
     bench::Scratch scratch;
     const std::string folder = scratch.path() + "roms/";
     CreateFolder(folder);
     const std::string tree = scratch.path() + "tree/";
     CreateFolder(tree);
-    for (int d = 0; d < FolderCount; ++d)
-        CreateFolder(tree + "set " + std::to_string(d));
+    for (int d = 0; d < FolderCount; ++d) CreateFolder(tree + "set " + std::to_string(d));
     for (int i = 0; i < FileCount; ++i)
         if (!CreateEmptyFile(folder + GameName(i)) ||
             !CreateEmptyFile(tree + "set " + std::to_string(i % FolderCount) + "/" + GameName(i)))
@@ -64,24 +60,20 @@ int main()
 
     EmuManager m(scratch.path() + "none.log");
     std::mt19937 random(5);
-    for (int i = 0; i < FileCount; ++i)
-        m.AddRom(bench::MakeRom(random, i));
+    for (int i = 0; i < FileCount; ++i) m.AddRom(bench::MakeRom(random, i));
     auto emu = NewEmulatorRecord();
     SetFieldText(emu->Name, "Nes");
 
     const auto forget = [&] {
-        while (m.RomCount() > FileCount)
-            m.DeleteRom(m.RomCount() - 1);
+        while (m.RomCount() > FileCount) m.DeleteRom(m.RomCount() - 1);
     };
     const bench::Times t = bench::Duel(
         11,
         [&] {
-            if (ListFolder(folder) != FileCount)
-                std::exit(3);
+            if (ListFolder(folder) != FileCount) std::exit(3);
         },
         [&] {
-            if (m.ScanFolder(*emu, folder, {"*.zip"}, true).added != FileCount)
-                std::exit(4);
+            if (m.ScanFolder(*emu, folder, {"*.zip"}, true).added != FileCount) std::exit(4);
         },
         forget);
     bench::Report("catalogue-scan", t, 2,
@@ -91,12 +83,10 @@ int main()
     const bench::Times tt = bench::Duel(
         5,
         [&] {
-            if (std::system(find.c_str()) != 0)
-                std::exit(5);
+            if (std::system(find.c_str()) != 0) std::exit(5);
         },
         [&] {
-            if (m.ScanFolder(*emu, tree, {"*.zip"}, true, true).added != FileCount)
-                std::exit(6);
+            if (m.ScanFolder(*emu, tree, {"*.zip"}, true, true).added != FileCount) std::exit(6);
         },
         forget);
     bench::Report("catalogue-scan-tree", tt, 2,

@@ -19,8 +19,7 @@ struct Method {
     const char* name;
 };
 
-void Refill(EmuManager& m, const std::vector<RomRecord>& master)
-{
+void Refill(EmuManager& m, const std::vector<RomRecord>& master) {
     m.ClearRoms();
     for (const RomRecord& rom : master) {
         auto copy = NewRomRecord();
@@ -30,8 +29,7 @@ void Refill(EmuManager& m, const std::vector<RomRecord>& master)
 }
 
 // Adds the rounds of one method to the rounds of the methods before it.
-void AddRounds(bench::Times& total, const bench::Times& method)
-{
+void AddRounds(bench::Times& total, const bench::Times& method) {
     total.measured.resize(method.measured.size());
     total.baseline.resize(method.baseline.size());
     for (std::size_t i = 0; i < method.measured.size(); ++i) {
@@ -42,10 +40,9 @@ void AddRounds(bench::Times& total, const bench::Times& method)
     }
 }
 
-} // namespace
+}  // namespace
 
-int main()
-{
+int main() {
     bench::Scratch scratch;
     const std::string systems = scratch.path() + "Systems.lst";
     WriteTextLines(systems, {"Nintendo", "super nintendo", "Sega", "Mega Drive", "Game Boy", "Atari",
@@ -56,8 +53,7 @@ int main()
     std::mt19937 random(3);
     std::vector<RomRecord> master;
     master.reserve(RomCount);
-    for (int i = 0; i < RomCount; ++i)
-        master.push_back(*bench::MakeRom(random, i));
+    for (int i = 0; i < RomCount; ++i) master.push_back(*bench::MakeRom(random, i));
     std::shuffle(master.begin(), master.end(), random);
 
     const Method methods[] = {{0, "name"}, {6, "system"}, {14, "played"}};
@@ -89,8 +85,8 @@ int main()
             [&] { m.SortRoms(); }, extract);
         AddRounds(total, t);
         char line[160];
-        std::snprintf(line, sizeof line, "%s%s=%.4f/%.4fs(%.2f)", details.empty() ? "" : " ",
-                      method.name, t.MeasuredWall(), t.BaselineWall(), t.Ratio());
+        std::snprintf(line, sizeof line, "%s%s=%.4f/%.4fs(%.2f)", details.empty() ? "" : " ", method.name,
+                      t.MeasuredWall(), t.BaselineWall(), t.Ratio());
         details += line;
     }
     // One figure for the three methods: each round's total time against the baselines' total.

@@ -4,8 +4,7 @@
 #include "catalogue/RomStats.h"
 #include "platform/Files.h"
 
-int main()
-{
+int main() {
     constexpr int RomCount = 100000;
     bench::Scratch scratch;
     const std::string list = scratch.file("ROMS.LST");
@@ -13,17 +12,14 @@ int main()
     {
         std::mt19937 random(1);
         EmuManager maker(scratch.file("none.log"));
-        for (int i = 0; i < RomCount; ++i)
-            maker.AddRom(bench::MakeRom(random, i));
+        for (int i = 0; i < RomCount; ++i) maker.AddRom(bench::MakeRom(random, i));
         maker.SaveRomList(list);
         RomStats facts;
-        if (!facts.Open(store).empty())
-            std::exit(2);
+        if (!facts.Open(store).empty()) std::exit(2);
         std::vector<std::string_view> paths;
-        for (int i = 0; i < RomCount; ++i)
-            paths.push_back(FieldView(maker.GetRom(i)->FilePath));
-        facts.RecordAdded(paths, 1700000000); // one transaction
-        for (int i = 0; i < RomCount; i += 1000) // and some of everything else
+        for (int i = 0; i < RomCount; ++i) paths.push_back(FieldView(maker.GetRom(i)->FilePath));
+        facts.RecordAdded(paths, 1700000000);     // one transaction
+        for (int i = 0; i < RomCount; i += 1000)  // and some of everything else
             facts.RecordPlay(paths[static_cast<std::size_t>(i)], 1700000000 + i, i);
     }
 
@@ -35,17 +31,14 @@ int main()
         9,
         [&] {
             m.LoadRomList(list);
-            if (m.RomCount() != RomCount)
-                std::exit(3);
+            if (m.RomCount() != RomCount) std::exit(3);
         },
         [&] {
-            if (!facts.Open(store).empty())
-                std::exit(3);
+            if (!facts.Open(store).empty()) std::exit(3);
             read = facts.Count();
         },
         [&] { m.ClearRoms(); });
-    if (read != RomCount)
-        std::exit(4);
+    if (read != RomCount) std::exit(4);
     bench::Report("stats-load", t, 1.0,
                   "roms=" + std::to_string(RomCount) + " store_bytes=" + std::to_string(FileSize(store)) +
                       " list_bytes=" + std::to_string(FileSize(list)));

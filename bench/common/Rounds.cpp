@@ -11,8 +11,7 @@
 
 namespace bench {
 
-Scratch::Scratch()
-{
+Scratch::Scratch() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "tarnwick-bench-XXXXXX").string();
     if (!mkdtemp(tmpl.data())) {
         std::perror("mkdtemp");
@@ -21,16 +20,14 @@ Scratch::Scratch()
     path_ = tmpl + "/";
 }
 
-Scratch::~Scratch()
-{
+Scratch::~Scratch() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
 }
 
 namespace {
 
-double ProcessorSeconds()
-{
+double ProcessorSeconds() {
     double total = 0;
     for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
         rusage usage{};
@@ -41,18 +38,15 @@ double ProcessorSeconds()
     return total;
 }
 
-double Median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
     std::sort(values.begin(), values.end());
     const std::size_t n = values.size();
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 template <typename Field>
-std::vector<double> Ratios(const Times& t, Field field)
-{
+std::vector<double> Ratios(const Times& t, Field field) {
     std::vector<double> r;
     for (std::size_t i = 0; i < t.measured.size() && i < t.baseline.size(); ++i) {
         const double base = field(t.baseline[i]);
@@ -61,21 +55,22 @@ std::vector<double> Ratios(const Times& t, Field field)
     return r;
 }
 
-double Wall(const Sample& s) { return s.wall; }
-double Cpu(const Sample& s) { return s.cpu; }
+double Wall(const Sample& s) {
+    return s.wall;
+}
+double Cpu(const Sample& s) {
+    return s.cpu;
+}
 
-std::vector<double> Walls(const std::vector<Sample>& samples)
-{
+std::vector<double> Walls(const std::vector<Sample>& samples) {
     std::vector<double> w;
-    for (const Sample& s : samples)
-        w.push_back(s.wall);
+    for (const Sample& s : samples) w.push_back(s.wall);
     return w;
 }
 
 }  // namespace
 
-Sample TimeOnce(const std::function<void()>& work)
-{
+Sample TimeOnce(const std::function<void()>& work) {
     const double cpu = ProcessorSeconds();
     const auto start = std::chrono::steady_clock::now();
     work();
@@ -83,32 +78,36 @@ Sample TimeOnce(const std::function<void()>& work)
     return {took.count(), ProcessorSeconds() - cpu};
 }
 
-double Times::Ratio() const { return Median(Ratios(*this, Wall)); }
-double Times::CpuRatio() const { return Median(Ratios(*this, Cpu)); }
-double Times::MeasuredWall() const { return Median(Walls(measured)); }
-double Times::BaselineWall() const { return Median(Walls(baseline)); }
+double Times::Ratio() const {
+    return Median(Ratios(*this, Wall));
+}
+double Times::CpuRatio() const {
+    return Median(Ratios(*this, Cpu));
+}
+double Times::MeasuredWall() const {
+    return Median(Walls(measured));
+}
+double Times::BaselineWall() const {
+    return Median(Walls(baseline));
+}
 
-double Times::MinRatio() const
-{
+double Times::MinRatio() const {
     const std::vector<double> r = Ratios(*this, Wall);
     return r.empty() ? 0 : *std::min_element(r.begin(), r.end());
 }
 
-double Times::MaxRatio() const
-{
+double Times::MaxRatio() const {
     const std::vector<double> r = Ratios(*this, Wall);
     return r.empty() ? 0 : *std::max_element(r.begin(), r.end());
 }
 
 Times Duel(int rounds, const std::function<void()>& baseline, const std::function<void()>& measured,
-           const std::function<void()>& prepare)
-{
+           const std::function<void()>& prepare) {
     return Duel(rounds, baseline, measured, prepare, prepare);
 }
 
 Times Duel(int rounds, const std::function<void()>& baseline, const std::function<void()>& measured,
-           const std::function<void()>& prepareBaseline, const std::function<void()>& prepareMeasured)
-{
+           const std::function<void()>& prepareBaseline, const std::function<void()>& prepareMeasured) {
     Times t;
     for (int i = 0; i < rounds; ++i) {
         const bool baselineFirst = i % 2 == 0;
@@ -122,28 +121,25 @@ Times Duel(int rounds, const std::function<void()>& baseline, const std::functio
     return t;
 }
 
-bool Report(const std::string& id, const Times& t, double target, const std::string& details)
-{
+bool Report(const std::string& id, const Times& t, double target, const std::string& details) {
     const double ratio = t.Ratio();
-    std::printf("BENCH %s ratio=%.3f target=%g spread=%.3f-%.3f rounds=%zu measured=%.4fs baseline=%.4fs "
-                "cpu_ratio=%.3f%s%s %s\n",
-                id.c_str(), ratio, target, t.MinRatio(), t.MaxRatio(), t.measured.size(), t.MeasuredWall(),
-                t.BaselineWall(), t.CpuRatio(), details.empty() ? "" : " ", details.c_str(),
-                ratio <= target ? "within-target" : "OVER-TARGET");
+    std::printf(
+        "BENCH %s ratio=%.3f target=%g spread=%.3f-%.3f rounds=%zu measured=%.4fs baseline=%.4fs "
+        "cpu_ratio=%.3f%s%s %s\n",
+        id.c_str(), ratio, target, t.MinRatio(), t.MaxRatio(), t.measured.size(), t.MeasuredWall(),
+        t.BaselineWall(), t.CpuRatio(), details.empty() ? "" : " ", details.c_str(),
+        ratio <= target ? "within-target" : "OVER-TARGET");
     std::fflush(stdout);
     return ratio <= target;
 }
 
-std::string Quote(const std::string& text)
-{
+std::string Quote(const std::string& text) {
     std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
 
-void Shell(const std::string& command)
-{
+void Shell(const std::string& command) {
     if (std::system(command.c_str()) != 0) {
         std::fprintf(stderr, "command failed: %s\n", command.c_str());
         std::exit(2);

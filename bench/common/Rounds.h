@@ -34,10 +34,10 @@ Sample TimeOnce(const std::function<void()>& work);
 struct Times {
     std::vector<Sample> measured;
     std::vector<Sample> baseline;
-    double Ratio() const;      // median of the per-round wall ratios
-    double MinRatio() const;   // the spread of the per-round ratios
+    double Ratio() const;     // median of the per-round wall ratios
+    double MinRatio() const;  // the spread of the per-round ratios
     double MaxRatio() const;
-    double CpuRatio() const;   // median of the per-round processor-time ratios
+    double CpuRatio() const;      // median of the per-round processor-time ratios
     double MeasuredWall() const;  // medians
     double BaselineWall() const;
 };
@@ -45,8 +45,9 @@ struct Times {
 // `rounds` rounds of the baseline and the measured work, the order swapped every round so that
 // neither always meets the cache or the load the other left behind; `prepare` runs untimed
 // before every step.
-Times Duel(int rounds, const std::function<void()>& baseline, const std::function<void()>& measured,
-           const std::function<void()>& prepare = [] {});
+Times Duel(
+    int rounds, const std::function<void()>& baseline, const std::function<void()>& measured,
+    const std::function<void()>& prepare = [] {});
 // The same with a preparation of each side's own, which leaves the other side's output alone.
 Times Duel(int rounds, const std::function<void()>& baseline, const std::function<void()>& measured,
            const std::function<void()>& prepareBaseline, const std::function<void()>& prepareMeasured);

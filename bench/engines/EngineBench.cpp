@@ -18,14 +18,15 @@
 
 namespace {
 constexpr int kFiles = 40;
-constexpr size_t kFileSize = 5 * 1024 * 1024; // 40 x 5 MB = 200 MB
+constexpr size_t kFileSize = 5 * 1024 * 1024;  // 40 x 5 MB = 200 MB
 
 // The verdict is on processor time; the median wall ratio and its spread stand beside it.
 void Print(const char* id, const bench::Times& t) {
-    std::printf("BENCH %s ratio=%.3f target=1.1 (processor time) wall_ratio=%.3f spread=%.3f-%.3f rounds=%zu "
-                "engine=%.2fs infozip=%.2fs (median wall) %s\n",
-                id, t.CpuRatio(), t.Ratio(), t.MinRatio(), t.MaxRatio(), t.measured.size(), t.MeasuredWall(),
-                t.BaselineWall(), t.CpuRatio() <= 1.1 ? "within-target" : "OVER-TARGET");
+    std::printf(
+        "BENCH %s ratio=%.3f target=1.1 (processor time) wall_ratio=%.3f spread=%.3f-%.3f rounds=%zu "
+        "engine=%.2fs infozip=%.2fs (median wall) %s\n",
+        id, t.CpuRatio(), t.Ratio(), t.MinRatio(), t.MaxRatio(), t.measured.size(), t.MeasuredWall(),
+        t.BaselineWall(), t.CpuRatio() <= 1.1 ? "within-target" : "OVER-TARGET");
 }
 
 // Text-like data (deflates to about a third) for even files, random bytes for odd ones.
@@ -39,29 +40,32 @@ std::string MakeData(int index) {
             data.append(reinterpret_cast<const char*>(&v), sizeof v);
         }
     } else {
-        static const char* words[] = {"sprite", "palette", "tile", "bank", "mapper", "vblank", "scroll",
-                                      "joypad", "sound", "channel", "timer", "level", "score", "lives"};
+        static const char* words[] = {"sprite", "palette", "tile",    "bank",  "mapper", "vblank", "scroll",
+                                      "joypad", "sound",   "channel", "timer", "level",  "score",  "lives"};
         while (data.size() < kFileSize) {
             data += words[random() % 14];
             data += (random() % 9 == 0) ? '\n' : ' ';
-            if (random() % 5 == 0)
-                data += std::to_string(random() % 100000);
+            if (random() % 5 == 0) data += std::to_string(random() % 100000);
         }
     }
     data.resize(kFileSize);
     return data;
 }
 
-int32_t Quiet(ZCallBackStruct*) { return 0; }
+int32_t Quiet(ZCallBackStruct*) {
+    return 0;
+}
 
-int Run(const std::string& command) { return std::system(command.c_str()); }
+int Run(const std::string& command) {
+    return std::system(command.c_str());
+}
 
 long long FileSize(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0 ? st.st_size : -1;
 }
 
-} // namespace
+}  // namespace
 
 int main() {
     char pattern[] = "/tmp/bench-engines-XXXXXX";
@@ -90,8 +94,7 @@ int main() {
     const bench::Times adding = bench::Duel(
         3, [&] { Run("zip -9 -q -j " + infoZip + " " + src + "*"); }, [&] { added = engines.zip(add); },
         [&] { std::remove(infoZip.c_str()); }, [&] { std::remove(ours.c_str()); });
-    if (added != kFiles)
-        std::fprintf(stderr, "the engine added %d files\n", added);
+    if (added != kFiles) std::fprintf(stderr, "the engine added %d files\n", added);
 
     // Extract: both read Info-ZIP's archive into fresh folders of their own.
     std::string outInfo = root + "/out-info", outOurs = root + "/out-ours";
@@ -106,19 +109,17 @@ int main() {
     const bench::Times extracting = bench::Duel(
         3, [&] { Run("unzip -o -qq " + infoZip + " -d " + outInfo); },
         [&] {
-            if (chdir(outOurs.c_str()) == 0)
-                extracted = engines.unzip(extract);
+            if (chdir(outOurs.c_str()) == 0) extracted = engines.unzip(extract);
         },
         fresh(outInfo), fresh(outOurs));
-    if (extracted != kFiles)
-        std::fprintf(stderr, "the engine extracted %d files\n", extracted);
-    if (chdir(root.c_str()) != 0)
-        return 1;
+    if (extracted != kFiles) std::fprintf(stderr, "the engine extracted %d files\n", extracted);
+    if (chdir(root.c_str()) != 0) return 1;
 
     long long infoSize = FileSize(infoZip), ourSize = FileSize(ours);
     double sizeRatio = double(ourSize) / double(infoSize);
     Print("engines-add", adding);
-    std::printf("BENCH engines-add-size ratio=%.4f target=1.01 engine=%lld zip=%lld\n", sizeRatio, ourSize, infoSize);
+    std::printf("BENCH engines-add-size ratio=%.4f target=1.01 engine=%lld zip=%lld\n", sizeRatio, ourSize,
+                infoSize);
     Print("engines-extract", extracting);
     Run("rm -rf " + root);
     bool good = added == kFiles && extracted == kFiles && adding.CpuRatio() <= 1.1 && sizeRatio <= 1.01 &&

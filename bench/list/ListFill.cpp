@@ -26,81 +26,81 @@ namespace {
 constexpr int RomCount = 100000;
 
 double Millis(Clock::time_point from) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
+    return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
 }
 
 // The program folder: lookup lists, and a ROM list whose every other file exists.
 std::vector<std::string> LayOut(const fs::path& folder) {
-  fs::create_directories(folder / "LISTS");
-  fs::create_directories(folder / "roms");
-  for (const char* name : {"Systems.lst", "Types.lst", "Languages.lst"})
-    fs::copy_file(fs::path(TARNWICK_DATA_DIR) / "LISTS" / name, folder / "LISTS" / name);
-  std::vector<std::string> paths;
-  std::string records;
-  records.reserve(static_cast<size_t>(RomCount) * sizeof(RomRecord));
-  auto emu = NewEmulatorRecord();
-  SetFieldText(emu->Name, "Bench Emulator");
-  SetFieldText(emu->ExePath, "/usr/bin/true");
-  for (int i = 0; i < RomCount; ++i) {
-    const std::string path = (folder / "roms" / ("game" + std::to_string(i) + ".zip")).string();
-    if (i % 2 == 0) std::ofstream(path).put('x');
-    auto rom = NewRomRecord();
-    rom->Emulator = *emu;
-    SetFieldText(rom->Name, "Game number " + std::to_string(i));
-    SetFieldText(rom->FilePath, path);
-    rom->Rating = i % 101;
-    rom->TypeIndex = i % 12;
-    records.append(reinterpret_cast<const char*>(rom.get()), sizeof(RomRecord));
-    paths.push_back(path);
-  }
-  std::ofstream(folder / "LISTS" / "ROMS.LST", std::ios::binary).write(records.data(), records.size());
-  std::ofstream(folder / "LISTS" / "EMUS.LST", std::ios::binary)
-      .write(reinterpret_cast<const char*>(emu.get()), sizeof(EmulatorRecord));
-  return paths;
+    fs::create_directories(folder / "LISTS");
+    fs::create_directories(folder / "roms");
+    for (const char* name : {"Systems.lst", "Types.lst", "Languages.lst"})
+        fs::copy_file(fs::path(TARNWICK_DATA_DIR) / "LISTS" / name, folder / "LISTS" / name);
+    std::vector<std::string> paths;
+    std::string records;
+    records.reserve(static_cast<size_t>(RomCount) * sizeof(RomRecord));
+    auto emu = NewEmulatorRecord();
+    SetFieldText(emu->Name, "Bench Emulator");
+    SetFieldText(emu->ExePath, "/usr/bin/true");
+    for (int i = 0; i < RomCount; ++i) {
+        const std::string path = (folder / "roms" / ("game" + std::to_string(i) + ".zip")).string();
+        if (i % 2 == 0) std::ofstream(path).put('x');
+        auto rom = NewRomRecord();
+        rom->Emulator = *emu;
+        SetFieldText(rom->Name, "Game number " + std::to_string(i));
+        SetFieldText(rom->FilePath, path);
+        rom->Rating = i % 101;
+        rom->TypeIndex = i % 12;
+        records.append(reinterpret_cast<const char*>(rom.get()), sizeof(RomRecord));
+        paths.push_back(path);
+    }
+    std::ofstream(folder / "LISTS" / "ROMS.LST", std::ios::binary).write(records.data(), records.size());
+    std::ofstream(folder / "LISTS" / "EMUS.LST", std::ios::binary)
+        .write(reinterpret_cast<const char*>(emu.get()), sizeof(EmulatorRecord));
+    return paths;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  const fs::path folder = fs::temp_directory_path() / ("tarnwick-bench-list-" + std::to_string(getpid()));
-  const std::vector<std::string> paths = LayOut(folder);
-  SetProgramFolder(folder.string());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const fs::path folder = fs::temp_directory_path() / ("tarnwick-bench-list-" + std::to_string(getpid()));
+    const std::vector<std::string> paths = LayOut(folder);
+    SetProgramFolder(folder.string());
 
-  {
-    TMainWnd window;
-    window.show();
-    QApplication::processEvents();
-    int present = 0;
-    const bench::Times t = bench::Duel(
-        5,
-        [&] {
-          present = 0;
-          for (const std::string& p : paths) present += FileExists(p);
-        },
-        [&] {
-          window.FillRomList();
-          window.List->ReportView()->viewport()->repaint();
-        });
-    if (present != RomCount / 2) std::fprintf(stderr, "unexpected presence count %d\n", present);
-    if (window.List->Model()->rowCount() != RomCount) std::fprintf(stderr, "the list is not full\n");
-    // The other styles lay out the same 100,000 rows.
-    auto t0 = Clock::now();
-    window.BigIconsExecute();
-    window.List->IconView()->viewport()->repaint();
-    const double bigIcons = Millis(t0);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const double peakMb = usage.ru_maxrss / 1024.0;
-    const double recordsMb = static_cast<double>(RomCount) * sizeof(RomRecord) / (1024.0 * 1024.0);
-    char details[160];
-    std::snprintf(details, sizeof details, "roms=%d big_icons_ms=%.1f peak_rss_mib=%.1f records_mib=%.1f", RomCount,
-                  bigIcons, peakMb, recordsMb);
-    bench::Report("list-fill", t, 2, details);
-    window.close();
-  }
-  std::error_code ec;
-  fs::remove_all(folder, ec);
-  return 0;
+    {
+        TMainWnd window;
+        window.show();
+        QApplication::processEvents();
+        int present = 0;
+        const bench::Times t = bench::Duel(
+            5,
+            [&] {
+                present = 0;
+                for (const std::string& p : paths) present += FileExists(p);
+            },
+            [&] {
+                window.FillRomList();
+                window.List->ReportView()->viewport()->repaint();
+            });
+        if (present != RomCount / 2) std::fprintf(stderr, "unexpected presence count %d\n", present);
+        if (window.List->Model()->rowCount() != RomCount) std::fprintf(stderr, "the list is not full\n");
+        // The other styles lay out the same 100,000 rows.
+        auto t0 = Clock::now();
+        window.BigIconsExecute();
+        window.List->IconView()->viewport()->repaint();
+        const double bigIcons = Millis(t0);
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        const double peakMb = usage.ru_maxrss / 1024.0;
+        const double recordsMb = static_cast<double>(RomCount) * sizeof(RomRecord) / (1024.0 * 1024.0);
+        char details[160];
+        std::snprintf(details, sizeof details, "roms=%d big_icons_ms=%.1f peak_rss_mib=%.1f records_mib=%.1f",
+                      RomCount, bigIcons, peakMb, recordsMb);
+        bench::Report("list-fill", t, 2, details);
+        window.close();
+    }
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    return 0;
 }

@@ -46,9 +46,9 @@ struct Rng {
 
 // Words drawn unevenly from a small vocabulary, in lines: compresses about as text does.
 std::string TextLike(Rng& rng) {
-    static const char* const words[] = {"the", "game", "level", "player", "score", "enemy", "bonus",
-                                        "stage", "world", "power", "jump", "castle", "princess",
-                                        "dragon", "sword", "shield", "magic", "potion", "key", "door"};
+    static const char* const words[] = {"the",   "game",   "level", "player", "score",  "enemy",    "bonus",
+                                        "stage", "world",  "power", "jump",   "castle", "princess", "dragon",
+                                        "sword", "shield", "magic", "potion", "key",    "door"};
     std::string out;
     out.reserve(kFileSize + 16);
     int column = 0;
@@ -89,10 +89,13 @@ std::string RandomBytes(Rng& rng) {
 void MakeFiles(const fs::path& folder) {
     Rng rng{0x9e3779b97f4a7c15ull};
     for (int i = 0; i < kFiles; ++i) {
-        const std::string bytes = i % 3 == 0 ? TextLike(rng) : i % 3 == 1 ? BinaryLike(rng) : RandomBytes(rng);
+        const std::string bytes = i % 3 == 0   ? TextLike(rng)
+                                  : i % 3 == 1 ? BinaryLike(rng)
+                                               : RandomBytes(rng);
         char name[32];
         std::snprintf(name, sizeof name, "rom%03d.bin", i);
-        std::ofstream(folder / name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(folder / name, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
 }
 
@@ -109,8 +112,8 @@ std::uint64_t ArchiveBytes(const fs::path& folder, int& count) {
 }
 
 void InfoZipRun(const fs::path& source, const fs::path& out) {
-    const std::string loop = "cd '" + source.string() + "' && for f in *.bin; do zip -9 -q -j '" + out.string() +
-                             "/'\"${f%.*}\".zip \"$f\" || exit 1; done";
+    const std::string loop = "cd '" + source.string() + "' && for f in *.bin; do zip -9 -q -j '" +
+                             out.string() + "/'\"${f%.*}\".zip \"$f\" || exit 1; done";
     if (std::system(loop.c_str()) != 0) throw std::runtime_error("the Info-ZIP loop failed");
 }
 
@@ -123,8 +126,9 @@ void StalkerRun(const fs::path& source, const fs::path& out, SilentZipUi& ui) {
     dlg.FormShow();  // level 9
     dlg.BtnGoClick();
     if (!ui.boxes.empty() || dlg.StatusBar1->Panel(0) != "Done")
-        throw std::runtime_error("the Stalker run reported: " +
-                                 (ui.boxes.empty() ? dlg.StatusBar1->Panel(0).toStdString() : ui.boxes.front().text));
+        throw std::runtime_error("the Stalker run reported: " + (ui.boxes.empty()
+                                                                     ? dlg.StatusBar1->Panel(0).toStdString()
+                                                                     : ui.boxes.front().text));
 }
 
 // Empties a side's output folder before its run.
@@ -143,20 +147,23 @@ bool Measure(const fs::path& root, SilentZipUi& ui) {
     MakeFiles(source);
 
     const bench::Times t = bench::Duel(
-        3, [&] { InfoZipRun(source, theirs); }, [&] { StalkerRun(source, ours, ui); }, Emptied(theirs), Emptied(ours));
+        3, [&] { InfoZipRun(source, theirs); }, [&] { StalkerRun(source, ours, ui); }, Emptied(theirs),
+        Emptied(ours));
 
     int ourCount = 0, theirCount = 0;
     const std::uint64_t ourBytes = ArchiveBytes(ours, ourCount);
     const std::uint64_t theirBytes = ArchiveBytes(theirs, theirCount);
-    const bool tested = std::system(("cd '" + ours.string() + "' && unzip -tqq '*.zip' >/dev/null").c_str()) == 0;
+    const bool tested =
+        std::system(("cd '" + ours.string() + "' && unzip -tqq '*.zip' >/dev/null").c_str()) == 0;
 
     const double sizeRatio = static_cast<double>(ourBytes) / static_cast<double>(theirBytes);
     char details[256];
-    std::snprintf(details, sizeof details,
-                  "files=%d stalker_bytes=%llu infozip_bytes=%llu size_ratio=%.4f size_target=1.01 archives=%d/%d "
-                  "unzip_t=%s",
-                  kFiles, static_cast<unsigned long long>(ourBytes), static_cast<unsigned long long>(theirBytes),
-                  sizeRatio, ourCount, theirCount, tested ? "ok" : "FAILED");
+    std::snprintf(
+        details, sizeof details,
+        "files=%d stalker_bytes=%llu infozip_bytes=%llu size_ratio=%.4f size_target=1.01 archives=%d/%d "
+        "unzip_t=%s",
+        kFiles, static_cast<unsigned long long>(ourBytes), static_cast<unsigned long long>(theirBytes),
+        sizeRatio, ourCount, theirCount, tested ? "ok" : "FAILED");
     const bool fast = bench::Report("stalker-pack", t, 0.55, details);
     return fast && sizeRatio <= 1.01 && ourCount == kFiles && theirCount == kFiles && tested;
 }

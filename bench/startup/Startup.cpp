@@ -44,8 +44,7 @@ std::vector<std::string> LayOut(const fs::path& folder, int roms) {
     std::ofstream list(folder / "LISTS" / "ROMS.LST", std::ios::binary);
     for (int i = 0; i < roms; ++i) {
         const std::string path = (folder / "roms" / ("game" + std::to_string(i) + ".zip")).string();
-        if (i % 2 == 0)
-            std::ofstream(path).put('x');
+        if (i % 2 == 0) std::ofstream(path).put('x');
         auto rom = NewRomRecord();
         rom->Emulator = *emu;
         SetFieldText(rom->Name, "Game number " + std::to_string(i));
@@ -77,8 +76,7 @@ bool DropPageCache() {
     sync();
     const int fd = open("/proc/sys/vm/drop_caches", O_WRONLY);
     const bool dropped = fd >= 0 && write(fd, "3", 1) == 1;
-    if (fd >= 0)
-        close(fd);
+    if (fd >= 0) close(fd);
     return dropped;
 }
 
@@ -87,10 +85,8 @@ void ReadListAndStat(const fs::path& folder, const std::vector<std::string>& pat
     bench::Shell("cat " + bench::Quote((folder / "LISTS" / "ROMS.LST").string()) + " >/dev/null");
     struct stat st;
     int present = 0;
-    for (const std::string& p : paths)
-        present += stat(p.c_str(), &st) == 0;
-    if (present != RomCount / 2)
-        std::exit(3);
+    for (const std::string& p : paths) present += stat(p.c_str(), &st) == 0;
+    if (present != RomCount / 2) std::exit(3);
 }
 
 std::string Millis(const char* name, double seconds) {
@@ -113,7 +109,8 @@ int main(int argc, char** argv) {
     Start(empty);  // the first start of all also loads the libraries from disk
     Start(full);
 
-    const bench::Times warm = bench::Duel(7, [&] { Start(empty); }, [&] { Start(full); });
+    const bench::Times warm = bench::Duel(
+        7, [&] { Start(empty); }, [&] { Start(full); });
     bench::Report("startup", warm, 1.1,
                   "roms=" + std::to_string(RomCount) + " " + Millis("full", warm.MeasuredWall()) + " " +
                       Millis("empty", warm.BaselineWall()));
@@ -123,10 +120,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     const auto cold = [] {
-        if (!DropPageCache())
-            std::exit(4);
+        if (!DropPageCache()) std::exit(4);
     };
-    const bench::Times t = bench::Duel(3, [&] { ReadListAndStat(full, paths); }, [&] { Start(full); }, cold);
+    const bench::Times t = bench::Duel(
+        3, [&] { ReadListAndStat(full, paths); }, [&] { Start(full); }, cold);
     bench::Report("startup-cold", t, 1.2,
                   Millis("full", t.MeasuredWall()) + " " + Millis("list_and_stat", t.BaselineWall()));
     return 0;

@@ -40,7 +40,7 @@ int main() {
     zip.Unload_Zip_Dll();
     const double sizeRatio = static_cast<double>(SizeOf(ourZip)) / static_cast<double>(SizeOf(theirZip));
     char extra[160];
-    std::snprintf(extra, sizeof extra, "size_ratio=%.4f size_target=1.01 ours_bytes=%lld infozip_bytes=%lld", sizeRatio,
-                  SizeOf(ourZip), SizeOf(theirZip));
+    std::snprintf(extra, sizeof extra, "size_ratio=%.4f size_target=1.01 ours_bytes=%lld infozip_bytes=%lld",
+                  sizeRatio, SizeOf(ourZip), SizeOf(theirZip));
     return bench::Report("zip-add", t, 1.1, extra) && sizeRatio <= 1.01 ? 0 : 1;
 }

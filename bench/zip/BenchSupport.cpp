@@ -19,8 +19,9 @@ namespace {
 
 // Text-like bytes: words from a small vocabulary with numbers, which deflate about 3:1.
 std::string TextLike(std::size_t size, std::mt19937_64& rng) {
-    static const char* words[] = {"level", "sprite", "palette", "tile", "mapper", "bank", "vector", "score",
-                                  "player", "enemy", "timer", "sound", "channel", "frame", "scroll", "jump"};
+    static const char* words[] = {"level",   "sprite", "palette", "tile",  "mapper", "bank",
+                                  "vector",  "score",  "player",  "enemy", "timer",  "sound",
+                                  "channel", "frame",  "scroll",  "jump"};
     std::string out;
     out.reserve(size + 32);
     while (out.size() < size) {

@@ -12,10 +12,12 @@ int main() {
     Scratch scratch;
     const std::string archive = scratch.file("many.zip");
     // Python's zipfile writes 65,535 small stored members quickly.
-    Shell("python3 -c \"import sys, zipfile\n"
-          "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
-          "    for i in range(65535): z.writestr('roms/set%03d/game%05d.nes' % (i % 500, i), b'x' * (i % 7))\" " +
-          Quote(archive));
+    Shell(
+        "python3 -c \"import sys, zipfile\n"
+        "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+        "    for i in range(65535): z.writestr('roms/set%03d/game%05d.nes' % (i % 500, i), b'x' * (i % "
+        "7))\" " +
+        Quote(archive));
 
     SilentZipUi ui;
     TZipArchiver zip;

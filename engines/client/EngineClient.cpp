@@ -5,18 +5,17 @@
 namespace {
 void* Open(const std::string& path, std::string& error) {
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr && error.empty())
-        error = "cannot load " + path + ": " + dlerror();
+    if (library == nullptr && error.empty()) error = "cannot load " + path + ": " + dlerror();
     return library;
 }
 
-template <typename F> F Symbol(void* library, const char* name, std::string& error) {
+template <typename F>
+F Symbol(void* library, const char* name, std::string& error) {
     void* symbol = library != nullptr ? dlsym(library, name) : nullptr;
-    if (symbol == nullptr && error.empty())
-        error = std::string("missing entry point ") + name;
+    if (symbol == nullptr && error.empty()) error = std::string("missing entry point ") + name;
     return reinterpret_cast<F>(symbol);
 }
-} // namespace
+}  // namespace
 
 EngineClient::EngineClient(const std::string& folder) {
     zipLibrary_ = Open(folder + "/libzipengine.so", error_);
@@ -26,10 +25,8 @@ EngineClient::EngineClient(const std::string& folder) {
 }
 
 EngineClient::~EngineClient() {
-    if (zipLibrary_ != nullptr)
-        dlclose(zipLibrary_);
-    if (unzLibrary_ != nullptr)
-        dlclose(unzLibrary_);
+    if (zipLibrary_ != nullptr) dlclose(zipLibrary_);
+    if (unzLibrary_ != nullptr) dlclose(unzLibrary_);
 }
 
 namespace {
@@ -48,7 +45,7 @@ Record SharedRecord(int32_t version, const char* archive, const Spec* specs, int
     record.Seven = ENGINE_RECORD_MARKER;
     return record;
 }
-} // namespace
+}  // namespace
 
 ZipExecRecord BasicAddRecord(const char* archive, const ZipExecFileSpec* specs, int32_t count,
                              ZFunctionPtrType callback, void* caller) {

@@ -13,22 +13,19 @@ zip_t* OpenBehindStub(const std::string& path, const ZipPrefix& prefix, int flag
     zip_t* archive = nullptr;
     if (zip_source_t* source = NewArchiveSource(path, prefix, &error)) {
         archive = zip_open_from_source(source, flags, &error);
-        if (archive == nullptr)
-            zip_source_free(source);
+        if (archive == nullptr) zip_source_free(source);
     }
-    if (archive == nullptr)
-        why = zip_error_strerror(&error);
+    if (archive == nullptr) why = zip_error_strerror(&error);
     zip_error_fini(&error);
     return archive;
 }
-} // namespace
+}  // namespace
 
 zip_t* OpenArchive(const std::string& path, int flags, std::string& why) {
     struct stat st;
     bool exists = ::stat(path.c_str(), &st) == 0;
     // An empty file is taken as a new archive, as Info-ZIP takes it.
-    if (exists && st.st_size == 0 && (flags & ZIP_CREATE))
-        flags |= ZIP_TRUNCATE;
+    if (exists && st.st_size == 0 && (flags & ZIP_CREATE)) flags |= ZIP_TRUNCATE;
     ZipPrefix prefix = exists ? FindZipPrefix(path) : ZipPrefix{};
     bool writing = (flags & ZIP_RDONLY) == 0;
     if (prefix.unadjusted > 0 || (writing && prefix.keep > 0))
@@ -48,15 +45,14 @@ zip_t* OpenArchive(const std::string& path, int flags, std::string& why) {
 zip_t* OpenArchive(const std::string& path, int flags, EngineReporter& reporter) {
     std::string why;
     zip_t* archive = OpenArchive(path, flags, why);
-    if (archive == nullptr)
-        reporter.error(ZERR_OPEN_ARCHIVE, "cannot open " + path + ": " + why);
+    if (archive == nullptr) reporter.error(ZERR_OPEN_ARCHIVE, "cannot open " + path + ": " + why);
     return archive;
 }
 
-bool CommitArchive(zip_t* archive, const std::string& path, RewriteProgress& progress, EngineReporter& reporter) {
+bool CommitArchive(zip_t* archive, const std::string& path, RewriteProgress& progress,
+                   EngineReporter& reporter) {
     progress.attach(archive);
-    if (!reporter.stopped() && zip_close(archive) == 0)
-        return true;
+    if (!reporter.stopped() && zip_close(archive) == 0) return true;
     if (!reporter.stopped()) {
         int code = zip_error_code_zip(zip_get_error(archive));
         bool writing = code == ZIP_ER_WRITE || code == ZIP_ER_TMPOPEN || code == ZIP_ER_RENAME ||
@@ -71,7 +67,6 @@ bool CommitArchive(zip_t* archive, const std::string& path, RewriteProgress& pro
 std::string FlagNames(std::initializer_list<std::pair<int32_t, const char*>> flags) {
     std::string names;
     for (const auto& [on, name] : flags)
-        if (on != 0)
-            names += std::string(", ") + name;
+        if (on != 0) names += std::string(", ") + name;
     return names;
 }

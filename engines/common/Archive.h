@@ -19,10 +19,12 @@ zip_t* OpenArchive(const std::string& path, int flags, EngineReporter& reporter)
 // copied from the old archive through `progress` and stopping when the caller asks. On failure
 // or stop, discards every change, so the archive stays as it was, and returns false; a
 // failure is reported unless the caller stopped. An archive left with no entries is removed.
-bool CommitArchive(zip_t* archive, const std::string& path, RewriteProgress& progress, EngineReporter& reporter);
+bool CommitArchive(zip_t* archive, const std::string& path, RewriteProgress& progress,
+                   EngineReporter& reporter);
 
 // The file names and masks of a command record.
-template <typename Spec> std::vector<std::string> SpecTexts(const Spec* specs, int32_t count) {
+template <typename Spec>
+std::vector<std::string> SpecTexts(const Spec* specs, int32_t count) {
     std::vector<std::string> texts;
     for (int32_t i = 0; specs != nullptr && i < count; ++i)
         if (specs[i].FileSpec != nullptr && specs[i].FileSpec[0] != '\0')
@@ -31,11 +33,14 @@ template <typename Spec> std::vector<std::string> SpecTexts(const Spec* specs, i
 }
 
 // Whether a record's string field holds text.
-inline bool HasText(const char* text) { return text != nullptr && text[0] != '\0'; }
+inline bool HasText(const char* text) {
+    return text != nullptr && text[0] != '\0';
+}
 
 // Whether a command record has the layout this engine reads and names an archive; reports
 // what is wrong otherwise.
-template <typename Record> bool AcceptRecord(const Record& record, int32_t lowestVersion, EngineReporter& reporter) {
+template <typename Record>
+bool AcceptRecord(const Record& record, int32_t lowestVersion, EngineReporter& reporter) {
     if (record.Version < lowestVersion || record.Seven != ENGINE_RECORD_MARKER) {
         reporter.error(ZERR_BAD_RECORD, "command record of an unknown layout");
         return false;

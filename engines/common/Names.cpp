@@ -12,26 +12,26 @@ constexpr zip_uint16_t kExtendedTimestamp = 0x5455;
 
 // The extended timestamp's modification time, when the field holds one.
 void ApplyExtendedTimestamp(const zip_uint8_t* data, size_t length, MemberTime& result) {
-    if (data == nullptr || length < 5 || (data[0] & 1) == 0)
-        return;
-    uint32_t raw = uint32_t(data[1]) | uint32_t(data[2]) << 8 | uint32_t(data[3]) << 16 | uint32_t(data[4]) << 24;
+    if (data == nullptr || length < 5 || (data[0] & 1) == 0) return;
+    uint32_t raw =
+        uint32_t(data[1]) | uint32_t(data[2]) << 8 | uint32_t(data[3]) << 16 | uint32_t(data[4]) << 24;
     result.time = static_cast<time_t>(static_cast<int32_t>(raw));
     result.exact = true;
 }
-} // namespace
+}  // namespace
 
-bool HasWildcards(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
+bool HasWildcards(std::string_view text) {
+    return text.find_first_of("*?") != std::string_view::npos;
+}
 
 std::vector<std::string> PathParts(std::string_view path) {
     std::vector<std::string> parts;
     size_t start = 0;
     while (start <= path.size()) {
         size_t slash = path.find('/', start);
-        if (slash == std::string_view::npos)
-            slash = path.size();
+        if (slash == std::string_view::npos) slash = path.size();
         std::string_view part = path.substr(start, slash - start);
-        if (!part.empty() && part != ".")
-            parts.emplace_back(part);
+        if (!part.empty() && part != ".") parts.emplace_back(part);
         start = slash + 1;
     }
     return parts;
@@ -39,12 +39,13 @@ std::vector<std::string> PathParts(std::string_view path) {
 
 std::string JoinedParts(const std::vector<std::string>& parts) {
     std::string out;
-    for (const auto& part : parts)
-        out += (out.empty() ? "" : "/") + part;
+    for (const auto& part : parts) out += (out.empty() ? "" : "/") + part;
     return out;
 }
 
-bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+bool IsHiddenName(std::string_view name) {
+    return !name.empty() && name.front() == '.';
+}
 
 std::string ToMemberSeparators(std::string text) {
     std::replace(text.begin(), text.end(), '\\', '/');
@@ -53,8 +54,7 @@ std::string ToMemberSeparators(std::string text) {
 
 MemberSpecs::MemberSpecs(std::vector<std::string> specs) {
     for (auto& spec : specs)
-        if (!spec.empty())
-            specs_.push_back(ToMemberSeparators(std::move(spec)));
+        if (!spec.empty()) specs_.push_back(ToMemberSeparators(std::move(spec)));
 }
 
 MemberNames DirectoryNames(const std::vector<DirectoryEntry>& directory) {
@@ -78,8 +78,7 @@ MemberNames ReadMemberNames(zip_t* archive, const std::optional<std::vector<Dire
     bool same = directory && directory->size() == names.raw.size();
     for (size_t i = 0; same && i < names.raw.size(); ++i)
         same = ToMemberSeparators((*directory)[i].rawName) == names.raw[i];
-    if (same)
-        return DirectoryNames(*directory);
+    if (same) return DirectoryNames(*directory);
     names.listed = names.raw;
     return names;
 }
@@ -108,15 +107,13 @@ void MemberSpecs::mark(const std::vector<std::string>& memberNames, std::vector<
             hits = &e->second;
         } else if (HasWildcards(spec)) {
             for (size_t i = 0; i < memberNames.size(); ++i)
-                if (WildcardMatch(spec, memberNames[i]))
-                    chosen[i] = matched[s] = true;
+                if (WildcardMatch(spec, memberNames[i])) chosen[i] = matched[s] = true;
             continue;
         } else if (auto f = folded.find(AsciiLower(spec)); f != folded.end()) {
             hits = &f->second;
         }
         if (hits != nullptr) {
-            for (size_t i : *hits)
-                chosen[i] = true;
+            for (size_t i : *hits) chosen[i] = true;
             matched[s] = true;
         }
     }
@@ -124,8 +121,7 @@ void MemberSpecs::mark(const std::vector<std::string>& memberNames, std::vector<
 
 MemberTime ReadMemberTime(zip_t* archive, zip_uint64_t index, const zip_stat_t& stat) {
     MemberTime result;
-    if (stat.valid & ZIP_STAT_MTIME)
-        result.time = stat.mtime;
+    if (stat.valid & ZIP_STAT_MTIME) result.time = stat.mtime;
     zip_uint16_t length = 0;
     const zip_uint8_t* data =
         zip_file_extra_field_get_by_id(archive, index, kExtendedTimestamp, 0, &length, ZIP_FL_CENTRAL);
@@ -147,7 +143,8 @@ MemberTime DirectoryMemberTime(const DirectoryEntry& entry) {
     parts.tm_isdst = -1;
     MemberTime result;
     result.time = mktime(&parts);
-    if (std::optional<std::string_view> block = zipdir::FindExtraBlock(entry.central.extra, kExtendedTimestamp))
+    if (std::optional<std::string_view> block =
+            zipdir::FindExtraBlock(entry.central.extra, kExtendedTimestamp))
         ApplyExtendedTimestamp(reinterpret_cast<const zip_uint8_t*>(block->data()), block->size(), result);
     return result;
 }

@@ -11,14 +11,13 @@ constexpr int32_t kReportEvery = 512 * 1024;
 int32_t Clamp32(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
-} // namespace
+}  // namespace
 
 void CopyTextCut(char* dest, size_t capacity, const std::string& text) {
     size_t n = std::min(text.size(), capacity - 1);
     if (n < text.size()) {
         // Step back over continuation bytes so no character is cut in half.
-        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-            --n;
+        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
     }
     std::memcpy(dest, text.data(), n);
     dest[n] = '\0';
@@ -34,22 +33,23 @@ EngineReporter::EngineReporter(ZFunctionPtrType callback, void* handle, void* ca
 }
 
 bool EngineReporter::send(int32_t action, int32_t errorCode, int64_t size, const std::string& text) {
-    if (stopped_)
-        return true;
-    if (callback_ == nullptr)
-        return false;
+    if (stopped_) return true;
+    if (callback_ == nullptr) return false;
     info_.ActionCode = action;
     info_.ErrorCode = errorCode;
     info_.FileSize = Clamp32(size);
     CopyTextCut(info_.FileNameOrMsg, sizeof info_.FileNameOrMsg, text);
-    if (callback_(&info_) != 0)
-        stopped_ = true;
+    if (callback_(&info_) != 0) stopped_ = true;
     return stopped_;
 }
 
-bool EngineReporter::fileCount(int64_t count) { return send(ZACTION_FILE_COUNT, 0, count, {}); }
+bool EngineReporter::fileCount(int64_t count) {
+    return send(ZACTION_FILE_COUNT, 0, count, {});
+}
 
-bool EngineReporter::byteCount(int64_t total) { return send(ZACTION_BYTE_COUNT, 0, total, {}); }
+bool EngineReporter::byteCount(int64_t total) {
+    return send(ZACTION_BYTE_COUNT, 0, total, {});
+}
 
 bool EngineReporter::fileBegin(const std::string& name, int64_t size) {
     return flushBytes() || send(ZACTION_FILE_BEGIN, 0, size, name);
@@ -61,14 +61,15 @@ bool EngineReporter::bytesDone(int64_t bytes) {
 }
 
 bool EngineReporter::flushBytes() {
-    if (pendingBytes_ == 0)
-        return stopped_;
+    if (pendingBytes_ == 0) return stopped_;
     int32_t bytes = pendingBytes_;
     pendingBytes_ = 0;
     return send(ZACTION_BYTES_DONE, 0, bytes, {});
 }
 
-bool EngineReporter::batchEnd() { return flushBytes() || send(ZACTION_BATCH_END, 0, 0, {}); }
+bool EngineReporter::batchEnd() {
+    return flushBytes() || send(ZACTION_BATCH_END, 0, 0, {});
+}
 
 bool EngineReporter::message(int32_t errorCode, const std::string& text) {
     return send(ZACTION_MESSAGE, errorCode, 0, text);

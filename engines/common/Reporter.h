@@ -42,7 +42,8 @@ private:
 
 // Runs one exec call's work: nothing may escape into the caller, which knows no C++, so an
 // exception becomes an action-4 message; the call always ends with action 3 unless stopped.
-template <typename Work> int32_t RunGuarded(EngineReporter& reporter, Work&& work) {
+template <typename Work>
+int32_t RunGuarded(EngineReporter& reporter, Work&& work) {
     int32_t result = 0;
     try {
         result = work();

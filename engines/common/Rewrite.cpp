@@ -2,17 +2,16 @@
 
 #include <algorithm>
 
-RewriteProgress::RewriteProgress(zip_t* archive, const std::set<zip_uint64_t>& fresh, EngineReporter& reporter)
+RewriteProgress::RewriteProgress(zip_t* archive, const std::set<zip_uint64_t>& fresh,
+                                 EngineReporter& reporter)
     : reporter_(reporter) {
     // libzip writes the entries that are not deleted in index order; a deleted one has no stat.
     zip_int64_t count = std::max<zip_int64_t>(zip_get_num_entries(archive, 0), 0);
     int64_t copied = 0;
     for (zip_uint64_t i = 0; i < zip_uint64_t(count); ++i) {
         zip_stat_t st;
-        if (zip_stat_index(archive, i, 0, &st) != 0)
-            continue;
-        if (fresh.count(i) == 0 && (st.valid & ZIP_STAT_COMP_SIZE) != 0)
-            copied += int64_t(st.comp_size);
+        if (zip_stat_index(archive, i, 0, &st) != 0) continue;
+        if (fresh.count(i) == 0 && (st.valid & ZIP_STAT_COMP_SIZE) != 0) copied += int64_t(st.comp_size);
         ends_.push_back(copied);
     }
 }
@@ -26,8 +25,7 @@ void RewriteProgress::attach(zip_t* archive) {
 // libzip gives each entry an equal share of the whole and moves through that share as the
 // entry's bytes go out; mapped back to bytes, kept entries count by their size.
 int64_t RewriteProgress::copiedAt(double done) const {
-    if (ends_.empty())
-        return 0;
+    if (ends_.empty()) return 0;
     double position = std::clamp(done, 0.0, 1.0) * double(ends_.size());
     size_t entry = std::min(size_t(position), ends_.size() - 1);
     int64_t before = entry == 0 ? 0 : ends_[entry - 1];
@@ -44,4 +42,6 @@ void RewriteProgress::Progress(zip_t*, double done, void* state) {
     }
 }
 
-int RewriteProgress::Cancel(zip_t*, void* state) { return static_cast<RewriteProgress*>(state)->reporter_.stopped() ? 1 : 0; }
+int RewriteProgress::Cancel(zip_t*, void* state) {
+    return static_cast<RewriteProgress*>(state)->reporter_.stopped() ? 1 : 0;
+}

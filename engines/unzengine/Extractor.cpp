@@ -29,25 +29,23 @@ std::string FolderOf(const std::string& path) {
 mode_t CurrentUmask() {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
-        if (line.starts_with("Umask:"))
-            return mode_t(std::strtoul(line.c_str() + 6, nullptr, 8));
+        if (line.starts_with("Umask:")) return mode_t(std::strtoul(line.c_str() + 6, nullptr, 8));
     static std::mutex fallback;
     const std::lock_guard hold(fallback);
     mode_t mask = ::umask(0);
     ::umask(mask);
     return mask;
 }
-} // namespace
+}  // namespace
 
 std::string SafeTarget(const std::string& member, bool keepFolders, bool& unsafe) {
     std::string name = ToMemberSeparators(member);
-    bool driveLetter = name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0]));
+    bool driveLetter =
+        name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0]));
     unsafe = name.starts_with("/") || driveLetter;
     std::vector<std::string> parts = PathParts(name);
-    if (std::find(parts.begin(), parts.end(), "..") != parts.end())
-        unsafe = true;
-    if (unsafe || parts.empty())
-        return {};
+    if (std::find(parts.begin(), parts.end(), "..") != parts.end()) unsafe = true;
+    if (unsafe || parts.empty()) return {};
     return keepFolders ? JoinedParts(parts) : parts.back();
 }
 
@@ -58,20 +56,17 @@ int32_t Extractor::run(const MemberSpecs& specs) {
     std::vector<ExtractItem> items = plan(specs);
     int64_t files = 0, bytes = 0;
     for (const auto& item : items)
-        if (!item.isFolder)
-            ++files, bytes += item.size;
-    if (reporter_.fileCount(files) || reporter_.byteCount(bytes))
-        return 0;
+        if (!item.isFolder) ++files, bytes += item.size;
+    if (reporter_.fileCount(files) || reporter_.byteCount(bytes)) return 0;
     buffer_.resize(kBufferSize);
     int32_t done = 0;
     for (const auto& item : items) {
-        if (process(item) && !item.isFolder)
-            ++done;
-        if (reporter_.stopped())
-            break;
+        if (process(item) && !item.isFolder) ++done;
+        if (reporter_.stopped()) break;
     }
     if (options_.verbose)
-        reporter_.message(ZERR_NONE, std::to_string(done) + (options_.test ? " files tested good" : " files extracted"));
+        reporter_.message(ZERR_NONE,
+                          std::to_string(done) + (options_.test ? " files tested good" : " files extracted"));
     return done;
 }
 
@@ -82,8 +77,7 @@ std::vector<ExtractItem> Extractor::plan(const MemberSpecs& specs) {
     std::vector<ExtractItem> items;
     for (size_t i = 0; i < chosen.size(); ++i) {
         ExtractItem item;
-        if (chosen[i] && describe(i, item) && wanted(item))
-            items.push_back(std::move(item));
+        if (chosen[i] && describe(i, item) && wanted(item)) items.push_back(std::move(item));
     }
     if (items.empty() && !reporter_.stopped() && reporter_.lastError() == ZERR_NONE) {
         // Members the options passed over (up to date, not there to freshen) are no fault.
@@ -97,8 +91,7 @@ std::vector<ExtractItem> Extractor::plan(const MemberSpecs& specs) {
 
 bool Extractor::describe(size_t index, ExtractItem& item) {
     MemberInfo info;
-    if (!members_.describe(index, info))
-        return false;
+    if (!members_.describe(index, info)) return false;
     item.index = index;
     item.member = info.name;
     item.isFolder = item.member.ends_with("/") || item.member.ends_with("\\");
@@ -114,9 +107,9 @@ bool Extractor::describe(size_t index, ExtractItem& item) {
     bool unsafe = false;
     item.target = SafeTarget(item.member, options_.keepFolders, unsafe);
     if (unsafe)
-        reporter_.error(ZERR_UNSAFE_NAME, "skipped, the name leads outside the target folder: " + item.member);
-    if (item.target.empty() || (item.isFolder && (!options_.keepFolders || options_.test)))
-        return false;
+        reporter_.error(ZERR_UNSAFE_NAME,
+                        "skipped, the name leads outside the target folder: " + item.member);
+    if (item.target.empty() || (item.isFolder && (!options_.keepFolders || options_.test))) return false;
     return true;
 }
 
@@ -136,8 +129,7 @@ mode_t Extractor::modeOf(const MemberInfo& info, bool& isLink) const {
 }
 
 bool Extractor::wanted(const ExtractItem& item) {
-    if (options_.test || item.isFolder)
-        return true;
+    if (options_.test || item.isFolder) return true;
     // A target taken by an earlier member of this run counts as existing, with its time.
     bool exists = false, newer = false;
     if (auto it = planned_.find(item.target); it != planned_.end()) {
@@ -156,23 +148,19 @@ bool Extractor::wanted(const ExtractItem& item) {
         take = options_.overwrite;
     if (!take && exists && !options_.freshen && !options_.update)
         reporter_.error(ZERR_EXISTS, "not overwritten: " + item.target);
-    if (take)
-        planned_[item.target] = item.time;
+    if (take) planned_[item.target] = item.time;
     return take;
 }
 
 bool Extractor::process(const ExtractItem& item) {
-    if (item.isFolder)
-        return makeFolders(item.target);
-    if (reporter_.fileBegin(item.member, item.size))
-        return false;
+    if (item.isFolder) return makeFolders(item.target);
+    if (reporter_.fileBegin(item.member, item.size)) return false;
     if (item.encrypted && options_.password.empty()) {
         reporter_.error(ZERR_PASSWORD, "password required for " + item.member);
         return false;
     }
     std::unique_ptr<MemberStream> stream = openMember(item);
-    if (stream == nullptr)
-        return false;
+    if (stream == nullptr) return false;
     bool good = options_.test ? copyOut(item, *stream, -1) : writeFile(item, *stream);
     if (good && options_.verbose)
         reporter_.message(ZERR_NONE, (options_.test ? "tested good: " : "extracted: ") + item.member);
@@ -184,8 +172,7 @@ std::unique_ptr<MemberStream> Extractor::openMember(const ExtractItem& item) {
     std::string why;
     std::unique_ptr<MemberStream> stream =
         members_.open(item.index, item.encrypted ? options_.password : std::string(), code, why);
-    if (stream == nullptr)
-        reporter_.error(code, "cannot read " + item.member + ": " + why);
+    if (stream == nullptr) reporter_.error(code, "cannot read " + item.member + ": " + why);
     return stream;
 }
 
@@ -193,8 +180,7 @@ std::unique_ptr<MemberStream> Extractor::openMember(const ExtractItem& item) {
 bool Extractor::copyOut(const ExtractItem& item, MemberStream& stream, int fd) {
     for (;;) {
         int64_t got = stream.read(buffer_.data(), buffer_.size());
-        if (got == 0)
-            return true;
+        if (got == 0) return true;
         if (got < 0) {
             int32_t code = stream.errorCode();
             std::string hint = item.encrypted ? " (wrong password?)" : "";
@@ -205,8 +191,7 @@ bool Extractor::copyOut(const ExtractItem& item, MemberStream& stream, int fd) {
             reporter_.error(ZERR_WRITE, "cannot write " + item.target + ": " + ErrorText(errno));
             return false;
         }
-        if (reporter_.bytesDone(got))
-            return false;
+        if (reporter_.bytesDone(got)) return false;
     }
 }
 
@@ -214,8 +199,7 @@ bool Extractor::copyOut(const ExtractItem& item, MemberStream& stream, int fd) {
 // a failed or stopped extraction leaves an existing file as it was.
 bool Extractor::writeFile(const ExtractItem& item, MemberStream& stream) {
     std::string folder = FolderOf(item.target);
-    if (!folder.empty() && !makeFolders(folder))
-        return false;
+    if (!folder.empty() && !makeFolders(folder)) return false;
     std::string temp = (folder.empty() ? "" : folder + "/") + ".tarnwick-XXXXXX";
     Descriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (!fd.IsOpen()) {
@@ -225,8 +209,7 @@ bool Extractor::writeFile(const ExtractItem& item, MemberStream& stream) {
     }
     bool good = copyOut(item, stream, fd.Get());
     struct timespec times[2] = {{item.time.time, 0}, {item.time.time, 0}};
-    if (good && (::fchmod(fd.Get(), item.mode) != 0 || ::futimens(fd.Get(), times) != 0))
-        good = false;
+    if (good && (::fchmod(fd.Get(), item.mode) != 0 || ::futimens(fd.Get(), times) != 0)) good = false;
     if (!fd.Close() && good) {
         reporter_.error(ZERR_WRITE, "cannot write " + item.target + ": " + ErrorText(errno));
         good = false;
@@ -235,22 +218,20 @@ bool Extractor::writeFile(const ExtractItem& item, MemberStream& stream) {
         reporter_.error(ZERR_CREATE, "cannot create " + item.target + ": " + ErrorText(errno));
         good = false;
     }
-    if (!good)
-        ::unlink(temp.c_str());
+    if (!good) ::unlink(temp.c_str());
     return good;
 }
 
 bool Extractor::makeFolders(const std::string& folder) {
-    if (madeFolders_.count(folder) != 0)
-        return true;
+    if (madeFolders_.count(folder) != 0) return true;
     size_t start = 0;
     while (start <= folder.size()) {
         size_t slash = folder.find('/', start);
-        if (slash == std::string::npos)
-            slash = folder.size();
+        if (slash == std::string::npos) slash = folder.size();
         std::string path = folder.substr(0, slash);
         struct stat st;
-        if (::mkdir(path.c_str(), 0777) != 0 && !(errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+        if (::mkdir(path.c_str(), 0777) != 0 &&
+            !(errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
             reporter_.error(ZERR_CREATE, "cannot create the folder " + path + ": " + ErrorText(errno));
             return false;
         }

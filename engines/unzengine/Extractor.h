@@ -14,19 +14,19 @@
 #include <vector>
 
 struct ExtractOptions {
-    bool test = false;        // read and check, write nothing
-    bool update = false;      // new files, and files older than their members
-    bool freshen = false;     // only files that exist and are older than their members
-    bool keepFolders = false; // recreate stored folders
-    bool overwrite = false;   // replace existing files
+    bool test = false;         // read and check, write nothing
+    bool update = false;       // new files, and files older than their members
+    bool freshen = false;      // only files that exist and are older than their members
+    bool keepFolders = false;  // recreate stored folders
+    bool overwrite = false;    // replace existing files
     bool verbose = false;
     std::string password;
 };
 
 struct ExtractItem {
     size_t index = 0;
-    std::string member; // stored name, as reported
-    std::string target; // path below the current folder
+    std::string member;  // stored name, as reported
+    std::string target;  // path below the current folder
     bool isFolder = false;
     bool encrypted = false;
     int64_t size = 0;
@@ -56,7 +56,7 @@ private:
     EngineReporter& reporter_;
     mode_t umask_;
     std::vector<char> buffer_;
-    std::unordered_map<std::string, MemberTime> planned_; // targets of this run, by time
+    std::unordered_map<std::string, MemberTime> planned_;  // targets of this run, by time
     std::unordered_set<std::string> madeFolders_;
 };
 

@@ -11,23 +11,23 @@
 #include <vector>
 
 namespace {
-constexpr uint64_t kUnknown = 0xFFFFFFFFu; // a 32-bit size that zip64 did not replace
+constexpr uint64_t kUnknown = 0xFFFFFFFFu;  // a 32-bit size that zip64 did not replace
 constexpr size_t kInputBlock = 64 * 1024;
 constexpr uint16_t kStored = 0, kDeflated = 8;
 constexpr uint16_t kDataDescriptorFlag = 0x0008;
 
 int32_t OpenErrorCode(int zipError) {
     switch (zipError) {
-    case ZIP_ER_NOPASSWD:
-    case ZIP_ER_WRONGPASSWD:
-        return ZERR_PASSWORD;
-    case ZIP_ER_COMPNOTSUPP:
-    case ZIP_ER_ENCRNOTSUPP:
-        return ZERR_UNSUPPORTED;
-    case ZIP_ER_MEMORY:
-        return ZERR_NO_MEMORY;
-    default:
-        return ZERR_BAD_DATA;
+        case ZIP_ER_NOPASSWD:
+        case ZIP_ER_WRONGPASSWD:
+            return ZERR_PASSWORD;
+        case ZIP_ER_COMPNOTSUPP:
+        case ZIP_ER_ENCRNOTSUPP:
+            return ZERR_UNSUPPORTED;
+        case ZIP_ER_MEMORY:
+            return ZERR_NO_MEMORY;
+        default:
+            return ZERR_BAD_DATA;
     }
 }
 
@@ -41,7 +41,8 @@ public:
     int64_t read(char* buffer, size_t size) override { return zip_fread(file_, buffer, size); }
     std::string error() const override { return zip_file_strerror(file_); }
     int32_t errorCode() const override {
-        return zip_error_code_zip(zip_file_get_error(file_)) == ZIP_ER_WRONGPASSWD ? ZERR_PASSWORD : ZERR_BAD_DATA;
+        return zip_error_code_zip(zip_file_get_error(file_)) == ZIP_ER_WRONGPASSWD ? ZERR_PASSWORD
+                                                                                   : ZERR_BAD_DATA;
     }
 
 private:
@@ -58,8 +59,7 @@ public:
 
     bool describe(size_t index, MemberInfo& info) const override {
         zip_stat_t st;
-        if (zip_stat_index(archive_, index, 0, &st) != 0)
-            return false;
+        if (zip_stat_index(archive_, index, 0, &st) != 0) return false;
         info.name = names_.listed[index];
         info.size = (st.valid & ZIP_STAT_SIZE) ? int64_t(st.size) : 0;
         info.encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
@@ -72,8 +72,7 @@ public:
                                        std::string& why) override {
         zip_file_t* file = password.empty() ? zip_fopen_index(archive_, index, 0)
                                             : zip_fopen_index_encrypted(archive_, index, 0, password.c_str());
-        if (file != nullptr)
-            return std::make_unique<LibzipStream>(file);
+        if (file != nullptr) return std::make_unique<LibzipStream>(file);
         zip_error_t* error = zip_get_error(archive_);
         code = OpenErrorCode(zip_error_code_zip(error));
         why = zip_error_strerror(error);
@@ -105,26 +104,20 @@ class DirectoryStream : public MemberStream {
 public:
     DirectoryStream(int fd, const DataPlan& plan, uint16_t method, uint32_t crc)
         : fd_(fd), plan_(plan), method_(method), expectedCrc_(crc), position_(plan.start) {
-        if (method_ == kDeflated && inflateInit2(&zs_, -MAX_WBITS) != Z_OK)
-            fail("zlib cannot start");
+        if (method_ == kDeflated && inflateInit2(&zs_, -MAX_WBITS) != Z_OK) fail("zlib cannot start");
     }
     ~DirectoryStream() override {
-        if (method_ == kDeflated)
-            inflateEnd(&zs_);
+        if (method_ == kDeflated) inflateEnd(&zs_);
     }
 
     int64_t read(char* buffer, size_t size) override {
-        if (!error_.empty())
-            return -1;
-        if (finished_)
-            return checkEnd();
+        if (!error_.empty()) return -1;
+        if (finished_) return checkEnd();
         int64_t got = method_ == kStored ? readStored(buffer, size) : readDeflated(buffer, size);
-        if (got < 0)
-            return -1;
+        if (got < 0) return -1;
         crc_ = crc32(crc_, reinterpret_cast<const Bytef*>(buffer), uInt(got));
         produced_ += uint64_t(got);
-        if (got == 0 && finished_)
-            return checkEnd();
+        if (got == 0 && finished_) return checkEnd();
         return got;
     }
     std::string error() const override { return error_; }
@@ -158,8 +151,7 @@ private:
         while (zs_.avail_out == room) {
             if (zs_.avail_in == 0) {
                 size_t want = size_t(std::min<int64_t>(int64_t(kInputBlock), left()));
-                if (want == 0)
-                    return fail("the member's compressed data ends early");
+                if (want == 0) return fail("the member's compressed data ends early");
                 input_.resize(want);
                 if (ReadAllAt(fd_, input_.data(), want, position_) != ssize_t(want))
                     return fail("the archive ends inside the member");
@@ -173,7 +165,8 @@ private:
                 break;
             }
             if (result != Z_OK && result != Z_BUF_ERROR)
-                return fail(std::string("damaged compressed data: ") + (zs_.msg != nullptr ? zs_.msg : "inflate failed"));
+                return fail(std::string("damaged compressed data: ") +
+                            (zs_.msg != nullptr ? zs_.msg : "inflate failed"));
         }
         return int64_t(room - zs_.avail_out);
     }
@@ -181,8 +174,7 @@ private:
     int64_t checkEnd() {
         if (plan_.size && *plan_.size != produced_)
             return fail("the member unpacks to another size than its header says");
-        if (crc_ != expectedCrc_)
-            return fail("CRC error: the member is damaged");
+        if (crc_ != expectedCrc_) return fail("CRC error: the member is damaged");
         return 0;
     }
 
@@ -202,7 +194,9 @@ private:
 class DirectoryStore : public MemberStore {
 public:
     DirectoryStore(const std::string& path, std::vector<DirectoryEntry> directory)
-        : fd_(OpenDescriptor(path, O_RDONLY)), file_(fd_.Get()), directory_(std::move(directory)),
+        : fd_(OpenDescriptor(path, O_RDONLY)),
+          file_(fd_.Get()),
+          directory_(std::move(directory)),
           names_(DirectoryNames(directory_)) {}
 
     const MemberNames& names() const override { return names_; }
@@ -218,7 +212,8 @@ public:
         return true;
     }
 
-    std::unique_ptr<MemberStream> open(size_t index, const std::string&, int32_t& code, std::string& why) override {
+    std::unique_ptr<MemberStream> open(size_t index, const std::string&, int32_t& code,
+                                       std::string& why) override {
         const DirectoryEntry& entry = directory_[index];
         uint16_t method = entry.central.Method();
         code = ZERR_UNSUPPORTED;
@@ -232,8 +227,7 @@ public:
         }
         code = ZERR_BAD_DATA;
         DataPlan plan;
-        if (!planData(entry, plan, why))
-            return nullptr;
+        if (!planData(entry, plan, why)) return nullptr;
         return std::make_unique<DirectoryStream>(fd_.Get(), plan, method, entry.central.Crc());
     }
 
@@ -249,15 +243,12 @@ private:
         const zipdir::Zip64Values& central = entry.central.values;
         bool descriptor = (local.Flags() & kDataDescriptorFlag) != 0;
         std::optional<uint64_t> compressed = Known(central.compressedSize);
-        if (!compressed && !descriptor)
-            compressed = Known(local.values.compressedSize);
+        if (!compressed && !descriptor) compressed = Known(local.values.compressedSize);
         plan.size = Known(central.uncompressedSize);
-        if (!plan.size && !descriptor)
-            plan.size = Known(local.values.uncompressedSize);
+        if (!plan.size && !descriptor) plan.size = Known(local.values.uncompressedSize);
         plan.start = local.DataStart();
         int64_t room = std::max<int64_t>(file_.Size() - plan.start, 0);
-        if (entry.central.Method() == kStored && !compressed)
-            compressed = plan.size;
+        if (entry.central.Method() == kStored && !compressed) compressed = plan.size;
         if (entry.central.Method() == kStored && !compressed) {
             why = "a stored member of unknown size";
             return false;
@@ -275,12 +266,14 @@ private:
     std::vector<DirectoryEntry> directory_;
     MemberNames names_;
 };
-} // namespace
+}  // namespace
 
-std::unique_ptr<MemberStore> LibzipMembers(zip_t* archive, const std::optional<std::vector<DirectoryEntry>>& directory) {
+std::unique_ptr<MemberStore> LibzipMembers(zip_t* archive,
+                                           const std::optional<std::vector<DirectoryEntry>>& directory) {
     return std::make_unique<LibzipStore>(archive, directory);
 }
 
-std::unique_ptr<MemberStore> DirectoryMembers(const std::string& path, std::vector<DirectoryEntry> directory) {
+std::unique_ptr<MemberStore> DirectoryMembers(const std::string& path,
+                                              std::vector<DirectoryEntry> directory) {
     return std::make_unique<DirectoryStore>(path, std::move(directory));
 }

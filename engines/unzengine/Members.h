@@ -14,12 +14,12 @@
 #include <vector>
 
 struct MemberInfo {
-    std::string name; // as listed
+    std::string name;  // as listed
     bool encrypted = false;
     int64_t size = 0;
     MemberTime time;
-    uint8_t host = 0;          // host number of "version made by"
-    uint32_t attributes = 0;   // external attributes
+    uint8_t host = 0;         // host number of "version made by"
+    uint32_t attributes = 0;  // external attributes
 };
 
 // An open member, read to its end: the end checks its CRC.
@@ -29,7 +29,7 @@ public:
     // Bytes read into buffer, 0 at the end, -1 on a failure (error() says which).
     virtual int64_t read(char* buffer, size_t size) = 0;
     virtual std::string error() const = 0;
-    virtual int32_t errorCode() const = 0; // ZERR_*
+    virtual int32_t errorCode() const = 0;  // ZERR_*
 };
 
 class MemberStore {
@@ -45,6 +45,7 @@ public:
 
 // The members of an archive libzip opened (the store discards it); names from the directory
 // read when it describes the same members.
-std::unique_ptr<MemberStore> LibzipMembers(zip_t* archive, const std::optional<std::vector<DirectoryEntry>>& directory);
+std::unique_ptr<MemberStore> LibzipMembers(zip_t* archive,
+                                           const std::optional<std::vector<DirectoryEntry>>& directory);
 // The members of a directory read, read from the file at path.
 std::unique_ptr<MemberStore> DirectoryMembers(const std::string& path, std::vector<DirectoryEntry> directory);

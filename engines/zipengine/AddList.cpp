@@ -12,15 +12,13 @@
 
 namespace {
 std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty())
-        return name;
+    if (folder.empty()) return name;
     return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 std::string LastComponent(const std::string& path) {
     size_t end = path.find_last_not_of('/');
-    if (end == std::string::npos)
-        return {};
+    if (end == std::string::npos) return {};
     size_t slash = path.rfind('/', end);
     return path.substr(slash == std::string::npos ? 0 : slash + 1,
                        end - (slash == std::string::npos ? 0 : slash + 1) + 1);
@@ -28,13 +26,14 @@ std::string LastComponent(const std::string& path) {
 
 // Folder listings in name order, ASCII case ignored first, so archives do not depend on the
 // file system's hash order.
-bool NameOrder(const std::string& a, const std::string& b) { return CompareFileNames(a, b) < 0; }
+bool NameOrder(const std::string& a, const std::string& b) {
+    return CompareFileNames(a, b) < 0;
+}
 
 std::vector<std::string> ListFolder(const std::string& folder) {
     std::vector<std::string> names;
     DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr)
-        return names;
+    if (dir == nullptr) return names;
     while (dirent* entry = readdir(dir)) {
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
             names.emplace_back(entry->d_name);
@@ -44,8 +43,10 @@ std::vector<std::string> ListFolder(const std::string& folder) {
     return names;
 }
 
-bool IsMatchAll(const std::string& mask) { return mask == "*" || mask == "*.*"; }
-} // namespace
+bool IsMatchAll(const std::string& mask) {
+    return mask == "*" || mask == "*.*";
+}
+}  // namespace
 
 std::string CleanStoredPath(const std::string& path) {
     std::vector<std::string> parts;
@@ -62,16 +63,16 @@ AddList::AddList(AddListOptions options, EngineReporter& reporter) : options_(op
 
 void AddList::exclude(const std::string& path) {
     struct stat st;
-    if (stat(path.c_str(), &st) == 0)
-        excluded_.insert({st.st_dev, st.st_ino});
+    if (stat(path.c_str(), &st) == 0) excluded_.insert({st.st_dev, st.st_ino});
 }
 
-bool AddList::excluded(const struct stat& st) const { return excluded_.count({st.st_dev, st.st_ino}) != 0; }
+bool AddList::excluded(const struct stat& st) const {
+    return excluded_.count({st.st_dev, st.st_ino}) != 0;
+}
 
 std::string AddList::storedNameOf(const std::string& path, bool isFolder) const {
     std::string name = options_.keepFolders ? CleanStoredPath(path) : LastComponent(path);
-    if (options_.forceDos)
-        name = DosPath(name);
+    if (options_.forceDos) name = DosPath(name);
     return isFolder && !name.empty() ? name + "/" : name;
 }
 
@@ -83,47 +84,38 @@ bool AddList::addSpec(const std::string& spec) {
     // Unix): adding "a*b.nes" must not take "axb.nes" too. Only a name that names nothing
     // is a mask.
     struct stat st;
-    if (stat(spec.c_str(), &st) != 0)
-        return HasWildcards(leaf) && walk(folder, leaf, IsMatchAll(leaf), true);
+    if (stat(spec.c_str(), &st) != 0) return HasWildcards(leaf) && walk(folder, leaf, IsMatchAll(leaf), true);
     if (S_ISDIR(st.st_mode)) {
-        if (options_.recurse)
-            return walk(spec, "*", true, true);
+        if (options_.recurse) return walk(spec, "*", true, true);
         takeFolder(spec, st);
         return true;
     }
-    if (!S_ISREG(st.st_mode) || (!options_.includeHidden && IsHiddenName(LastComponent(spec))))
-        return false;
+    if (!S_ISREG(st.st_mode) || (!options_.includeHidden && IsHiddenName(LastComponent(spec)))) return false;
     takeFile(spec, st);
     return true;
 }
 
 bool AddList::walk(const std::string& folder, const std::string& mask, bool matchAll, bool isBase) {
     struct stat self;
-    if (stat(folder.empty() ? "." : folder.c_str(), &self) != 0 || !S_ISDIR(self.st_mode))
-        return false;
+    if (stat(folder.empty() ? "." : folder.c_str(), &self) != 0 || !S_ISDIR(self.st_mode)) return false;
     // A folder reached again through a link would loop for ever.
-    if (!visiting_.insert({self.st_dev, self.st_ino}).second)
-        return false;
+    if (!visiting_.insert({self.st_dev, self.st_ino}).second) return false;
 
     size_t folderSlot = items_.size();
     bool any = false;
     std::vector<std::string> subfolders;
     for (const auto& name : ListFolder(folder)) {
-        if (!options_.includeHidden && IsHiddenName(name))
-            continue;
+        if (!options_.includeHidden && IsHiddenName(name)) continue;
         std::string path = JoinPath(folder, name);
         struct stat st;
-        if (stat(path.c_str(), &st) != 0)
-            continue;
+        if (stat(path.c_str(), &st) != 0) continue;
         if (S_ISDIR(st.st_mode)) {
-            if (options_.recurse)
-                subfolders.push_back(path);
+            if (options_.recurse) subfolders.push_back(path);
         } else if (S_ISREG(st.st_mode) && WildcardMatch(mask, name)) {
             any = takeFile(path, st) || any;
         }
     }
-    for (const auto& path : subfolders)
-        any = walk(path, mask, matchAll, false) || any;
+    for (const auto& path : subfolders) any = walk(path, mask, matchAll, false) || any;
     visiting_.erase({self.st_dev, self.st_ino});
 
     // A folder gets its own entry, ahead of what it holds, when the add went through it and
@@ -140,11 +132,9 @@ bool AddList::walk(const std::string& folder, const std::string& mask, bool matc
 }
 
 bool AddList::takeFile(const std::string& path, const struct stat& st) {
-    if (excluded(st))
-        return false;
+    if (excluded(st)) return false;
     AddItem item{path, storedNameOf(path, false), false, st.st_size, st.st_mtim.tv_sec, st.st_mode};
-    if (item.storedName.empty())
-        return false;
+    if (item.storedName.empty()) return false;
     if (!names_.insert(item.storedName).second) {
         reporter_.message(ZERR_NONE, "name stored twice, " + path + " left out: " + item.storedName);
         return false;
@@ -154,10 +144,8 @@ bool AddList::takeFile(const std::string& path, const struct stat& st) {
 }
 
 void AddList::takeFolder(const std::string& path, const struct stat& st) {
-    if (!options_.folderEntries || !options_.keepFolders)
-        return;
+    if (!options_.folderEntries || !options_.keepFolders) return;
     AddItem item{path, storedNameOf(path, true), true, 0, st.st_mtim.tv_sec, st.st_mode};
-    if (item.storedName.empty() || !names_.insert(item.storedName).second)
-        return;
+    if (item.storedName.empty() || !names_.insert(item.storedName).second) return;
     items_.push_back(std::move(item));
 }

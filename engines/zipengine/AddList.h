@@ -14,8 +14,8 @@
 #include <vector>
 
 struct AddItem {
-    std::string sourcePath; // as reached from the current folder
-    std::string storedName; // name in the archive; folders end in '/'
+    std::string sourcePath;  // as reached from the current folder
+    std::string storedName;  // name in the archive; folders end in '/'
     bool isFolder = false;
     int64_t size = 0;
     time_t mtime = 0;
@@ -23,11 +23,11 @@ struct AddItem {
 };
 
 struct AddListOptions {
-    bool keepFolders = true;   // store names with their folders
-    bool recurse = false;      // go into subfolders
+    bool keepFolders = true;  // store names with their folders
+    bool recurse = false;     // go into subfolders
     bool includeHidden = false;
-    bool forceDos = false;     // 8.3 upper-case names
-    bool folderEntries = true; // separate entries for folders passed through
+    bool forceDos = false;      // 8.3 upper-case names
+    bool folderEntries = true;  // separate entries for folders passed through
 };
 
 class AddList {

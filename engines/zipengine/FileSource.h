@@ -31,5 +31,5 @@ private:
     Descriptor fd_;
     bool begun_ = false;
     int64_t position_ = 0;
-    int64_t done_ = 0; // furthest position reached, so a second pass is not counted twice
+    int64_t done_ = 0;  // furthest position reached, so a second pass is not counted twice
 };

@@ -7,14 +7,12 @@
 
 #include <string>
 
-
 namespace {
 // What the call is asked to do, for a caller that traces.
 std::string TraceLine(const ZipExecRecord& record) {
-    std::string line = std::string(record.DeleteEntries ? "delete from " : "add to ") + record.ZipFileName + ": " +
-                       std::to_string(record.FileSpecCount) + " specs";
-    if (record.DeleteEntries)
-        return line;
+    std::string line = std::string(record.DeleteEntries ? "delete from " : "add to ") + record.ZipFileName +
+                       ": " + std::to_string(record.FileSpecCount) + " specs";
+    if (record.DeleteEntries) return line;
     return line + ", level " + std::to_string(record.Level) +
            FlagNames({{!record.JunkDirs, "folder names"},
                       {record.Recurse, "recurse"},
@@ -29,21 +27,19 @@ std::string TraceLine(const ZipExecRecord& record) {
 }
 
 int32_t Execute(const ZipExecRecord& record, EngineReporter& reporter) {
-    if (!AcceptRecord(record, ZIP_ENGINE_MIN_CURRENT_LAYOUT, reporter))
-        return 0;
-    if (record.TraceEnabled != 0)
-        reporter.message(ZERR_NONE, TraceLine(record));
-    if (record.DeleteEntries != 0)
-        return RunDelete(record, reporter);
+    if (!AcceptRecord(record, ZIP_ENGINE_MIN_CURRENT_LAYOUT, reporter)) return 0;
+    if (record.TraceEnabled != 0) reporter.message(ZERR_NONE, TraceLine(record));
+    if (record.DeleteEntries != 0) return RunDelete(record, reporter);
     return AddCommand(record, reporter).run();
 }
-} // namespace
+}  // namespace
 
-extern "C" int32_t GetZipEngineVersion(void) { return ZIP_ENGINE_VERSION; }
+extern "C" int32_t GetZipEngineVersion(void) {
+    return ZIP_ENGINE_VERSION;
+}
 
 extern "C" int32_t ZipEngineExec(ZipExecRecord* record) {
-    if (record == nullptr)
-        return 0;
+    if (record == nullptr) return 0;
     EngineReporter reporter(record->Callback, record->Handle, record->Caller, ZIP_ENGINE_VERSION, true);
     return RunGuarded(reporter, [&] { return Execute(*record, reporter); });
 }

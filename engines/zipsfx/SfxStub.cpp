@@ -207,8 +207,9 @@ int Extract(const sfx::Image& image) {
     target = absolute;
     std::vector<zip_int64_t> chosen;
     if ((header.flags & sfx::kAskFiles) && !(header.flags & sfx::kAutoRun)) chosen = ChooseMembers(archive);
-    sfx::Extractor extractor(archive, target, OverwriteMode(header.flags), OverwriteQuestion(header.flags),
-                             [](const std::string& line) { std::cout << "  " << line << "\n"; }, AskPassword);
+    sfx::Extractor extractor(
+        archive, target, OverwriteMode(header.flags), OverwriteQuestion(header.flags),
+        [](const std::string& line) { std::cout << "  " << line << "\n"; }, AskPassword);
     const sfx::ExtractCounts counts = extractor.Run(chosen);
     zip_discard(archive);
     std::cout << counts.written << " file(s) extracted to " << target << ", " << counts.skipped

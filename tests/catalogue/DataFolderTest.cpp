@@ -21,10 +21,8 @@ namespace {
 // Sets an environment variable for the test's length (unset when value is null).
 class EnvVar {
 public:
-    EnvVar(const char* name, const char* value) : name_(name)
-    {
-        if (const char* old = getenv(name))
-            old_ = old;
+    EnvVar(const char* name, const char* value) : name_(name) {
+        if (const char* old = getenv(name)) old_ = old;
         value ? setenv(name, value, 1) : unsetenv(name);
     }
     ~EnvVar() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
@@ -40,8 +38,7 @@ struct DataFolderStart : ::testing::Test {
     TempDir dir;
     std::string program = dir.file("program/");
     std::string data = dir.file("home/.local/share/tarnwick/");
-    void SetUp() override
-    {
+    void SetUp() override {
         dir.write("program/LISTS/Systems.lst", "NES\r\nSNES\r\n");
         dir.write("program/LISTS/Types.lst", "Action\r\nPuzzle\r\n");
         dir.write("program/LISTS/Languages.lst", "English\r\n");
@@ -51,10 +48,9 @@ struct DataFolderStart : ::testing::Test {
     std::string Data(const std::string& name) const { return TempDir::read(data + name); }
 };
 
-} // namespace
+}  // namespace
 
-TEST(DataFolderRule, PortableFolderElseXdgDataHomeWhenAbsoluteElseHome)
-{
+TEST(DataFolderRule, PortableFolderElseXdgDataHomeWhenAbsoluteElseHome) {
     TempDir dir;
     EnvVar home("HOME", dir.file("home").c_str());
     {
@@ -74,8 +70,7 @@ TEST(DataFolderRule, PortableFolderElseXdgDataHomeWhenAbsoluteElseHome)
     SetProgramFolder("");
 }
 
-TEST_F(DataFolderStart, AFirstStartMakesTheFolderWithTheLookupListsAndAnEmptyCatalogue)
-{
+TEST_F(DataFolderStart, AFirstStartMakesTheFolderWithTheLookupListsAndAnEmptyCatalogue) {
     ASSERT_EQ(DataFolderSetUp(), 0);
     EXPECT_TRUE(DataFolderWritable());
     EXPECT_EQ(Data("LISTS/Systems.lst"), "NES\r\nSNES\r\n");
@@ -94,8 +89,7 @@ TEST_F(DataFolderStart, AFirstStartMakesTheFolderWithTheLookupListsAndAnEmptyCat
     EXPECT_EQ(LookupFile("LISTS\\Types.lst"), data + "LISTS/Types.lst");
 }
 
-TEST_F(DataFolderStart, ACatalogueKeptBesideTheExecutableIsCopiedIntoANewDataFolderAndLeftThere)
-{
+TEST_F(DataFolderStart, ACatalogueKeptBesideTheExecutableIsCopiedIntoANewDataFolderAndLeftThere) {
     dir.write("program/LISTS/ROMS.LST", std::string(sizeof(RomRecord), 'r'));
     dir.write("program/LISTS/EMUS.LST", std::string(sizeof(EmulatorRecord), 'e'));
     dir.write("program/Tarnwick.ini", "[General]\r\nX=5\r\n");
@@ -106,8 +100,7 @@ TEST_F(DataFolderStart, ACatalogueKeptBesideTheExecutableIsCopiedIntoANewDataFol
     EXPECT_EQ(TempDir::read(program + "LISTS/ROMS.LST"), std::string(sizeof(RomRecord), 'r'));
 }
 
-TEST_F(DataFolderStart, AnExistingDataFolderKeepsEveryFileTheUserHas)
-{
+TEST_F(DataFolderStart, AnExistingDataFolderKeepsEveryFileTheUserHas) {
     dir.write("home/.local/share/tarnwick/LISTS/types.LST", "Mine\r\n");  // edited, other spelling
     dir.write("home/.local/share/tarnwick/LISTS/ROMS.LST", std::string(sizeof(RomRecord), 'r'));
     fs::create_directories(data + "LISTS/EMUS.LST");  // not a file: left as it is, not replaced
@@ -129,8 +122,7 @@ TEST_F(DataFolderStart, AnExistingDataFolderKeepsEveryFileTheUserHas)
     EXPECT_EQ(Data("LISTS/Systems.lst"), "Edited\r\n");
 }
 
-TEST_F(DataFolderStart, AFolderThatCannotBeMadeLeavesTheRunWritingNothing)
-{
+TEST_F(DataFolderStart, AFolderThatCannotBeMadeLeavesTheRunWritingNothing) {
     dir.write("home/.local", "a file where a folder should be");
     EXPECT_EQ(DataFolderSetUp(), ENOTDIR);
     EXPECT_FALSE(DataFolderWritable());

@@ -12,23 +12,18 @@ constexpr std::size_t EmuSize = 692;
 constexpr std::size_t RomSize = 1004;
 constexpr char Filler = '\xA5';
 
-inline void PutText(std::string& bytes, std::size_t offset, std::size_t width, const std::string& text)
-{
+inline void PutText(std::string& bytes, std::size_t offset, std::size_t width, const std::string& text) {
     std::memset(bytes.data() + offset, Filler, width);
     std::memcpy(bytes.data() + offset, text.data(), std::min(text.size(), width));
-    if (text.size() < width)
-        bytes[offset + text.size()] = '\0';
+    if (text.size() < width) bytes[offset + text.size()] = '\0';
 }
 
-inline void PutInt(std::string& bytes, std::size_t offset, int32_t value)
-{
+inline void PutInt(std::string& bytes, std::size_t offset, int32_t value) {
     const auto u = static_cast<uint32_t>(value);
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + i] = static_cast<char>((u >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>((u >> (8 * i)) & 0xFF);
 }
 
-inline int32_t GetInt(const std::string& bytes, std::size_t offset)
-{
+inline int32_t GetInt(const std::string& bytes, std::size_t offset) {
     uint32_t u = 0;
     for (int i = 0; i < 4; ++i)
         u |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
@@ -44,8 +39,7 @@ struct Emu {
     int32_t zip = 0;
     int32_t mame = 0;
 
-    std::string Bytes() const
-    {
+    std::string Bytes() const {
         std::string b(EmuSize, '\0');
         PutText(b, 0, 40, name);
         PutInt(b, 40, system);
@@ -67,8 +61,7 @@ struct Rom {
     int32_t type = 0;
     int32_t rating = 0;
 
-    std::string Bytes() const
-    {
+    std::string Bytes() const {
         std::string b = emulator.Bytes();
         b.resize(RomSize, '\0');
         PutText(b, 692, 40, name);
@@ -81,4 +74,4 @@ struct Rom {
     }
 };
 
-} // namespace builders
+}  // namespace builders

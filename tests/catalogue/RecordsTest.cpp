@@ -16,24 +16,21 @@ namespace {
 
 struct Catalogue : ::testing::Test {
     TempDir dir;
-    void SetUp() override
-    {
+    void SetUp() override {
         SetProgramFolder(dir.path());
         dir.write("LISTS/.keep", "");
     }
     std::string Lists(const std::string& name) const { return dir.file("LISTS/" + name); }
 };
 
-Emu NamedEmu(const std::string& name, int32_t system = 0)
-{
+Emu NamedEmu(const std::string& name, int32_t system = 0) {
     Emu e;
     e.name = name;
     e.system = system;
     return e;
 }
 
-Rom NamedRom(const std::string& name, int32_t played = 0)
-{
+Rom NamedRom(const std::string& name, int32_t played = 0) {
     Rom r;
     r.name = name;
     r.path = "/roms/" + name;
@@ -41,10 +38,9 @@ Rom NamedRom(const std::string& name, int32_t played = 0)
     return r;
 }
 
-} // namespace
+}  // namespace
 
-TEST_F(Catalogue, LoadReadsEveryFieldAtItsOffset)
-{
+TEST_F(Catalogue, LoadReadsEveryFieldAtItsOffset) {
     Rom r;
     r.emulator = {"Snes9x", 3, "/opt/snes9x", "/etc/snes.cfg", "-a -b", 2, 1};
     r.name = "Mario";
@@ -64,7 +60,7 @@ TEST_F(Catalogue, LoadReadsEveryFieldAtItsOffset)
     EXPECT_EQ(FieldView(rom.Emulator.ExePath), "/opt/snes9x");
     EXPECT_EQ(FieldView(rom.Emulator.CfgPath), "/etc/snes.cfg");
     EXPECT_EQ(FieldView(rom.Emulator.Params), "-a -b");
-    EXPECT_TRUE(FlagSet(rom.Emulator.ZipSupported)); // 2 reads as true
+    EXPECT_TRUE(FlagSet(rom.Emulator.ZipSupported));  // 2 reads as true
     EXPECT_TRUE(FlagSet(rom.Emulator.MameMode));
     EXPECT_EQ(FieldView(rom.Name), "Mario");
     EXPECT_EQ(FieldView(rom.FilePath), "/roms/mario.sfc");
@@ -74,8 +70,7 @@ TEST_F(Catalogue, LoadReadsEveryFieldAtItsOffset)
     EXPECT_EQ(rom.Rating, 100);
 }
 
-TEST_F(Catalogue, LoadAndSaveKeepEveryByte)
-{
+TEST_F(Catalogue, LoadAndSaveKeepEveryByte) {
     std::string roms = NamedRom("a").Bytes() + NamedRom("b", 3).Bytes() + NamedRom("c").Bytes();
     std::string emus = NamedEmu("Nes").Bytes() + NamedEmu("NES", 5).Bytes();
     dir.write("LISTS/ROMS.LST", roms);
@@ -88,15 +83,14 @@ TEST_F(Catalogue, LoadAndSaveKeepEveryByte)
     std::remove(Lists("EMUS.LST").c_str());
     m.SaveRomList();
     m.SaveEmuList();
-    EXPECT_EQ(TempDir::read(Lists("ROMS.LST")), roms); // filler after the terminators included
+    EXPECT_EQ(TempDir::read(Lists("ROMS.LST")), roms);  // filler after the terminators included
     EXPECT_EQ(TempDir::read(Lists("EMUS.LST")), emus);
     EXPECT_EQ(TempDir::read(Lists("ROMS.LST")).size(), 3 * RomSize);
 }
 
 // A loaded list's records are the file's bytes mapped copy-on-write: what changes in memory must
 // never reach the file but through a save, and the mapping must go with the list's last record.
-TEST_F(Catalogue, ChangesReachTheListFileOnlyBySaveAndTheFileIsLetGoWithTheList)
-{
+TEST_F(Catalogue, ChangesReachTheListFileOnlyBySaveAndTheFileIsLetGoWithTheList) {
     const std::string roms = NamedRom("a").Bytes() + NamedRom("b").Bytes() + NamedRom("c").Bytes();
     dir.write("LISTS/ROMS.LST", roms);
     const auto mapsNameTheList = [&] {
@@ -128,20 +122,18 @@ TEST_F(Catalogue, ChangesReachTheListFileOnlyBySaveAndTheFileIsLetGoWithTheList)
     EXPECT_FALSE(mapsNameTheList());
 }
 
-TEST_F(Catalogue, SaveFollowsTheListOrderAfterASort)
-{
+TEST_F(Catalogue, SaveFollowsTheListOrderAfterASort) {
     const std::string a = NamedRom("a").Bytes(), b = NamedRom("b").Bytes(), c = NamedRom("c").Bytes();
     dir.write("LISTS/ROMS.LST", b + a + c);
     EmuManager m(dir.file("Tarnwick.log"));
     m.LoadRomList();
-    m.SortRoms(); // by name: the first two change places, the last stays next to the second
+    m.SortRoms();  // by name: the first two change places, the last stays next to the second
     m.SaveRomList();
     EXPECT_EQ(TempDir::read(Lists("ROMS.LST")), a + b + c);
 }
 
-TEST_F(Catalogue, TrailingPieceIsIgnoredAndLoadsAppend)
-{
-    dir.write("LISTS/EMUS.LST", NamedEmu("One").Bytes() + std::string(308, 'x')); // 1000 bytes
+TEST_F(Catalogue, TrailingPieceIsIgnoredAndLoadsAppend) {
+    dir.write("LISTS/EMUS.LST", NamedEmu("One").Bytes() + std::string(308, 'x'));  // 1000 bytes
     EmuManager m(dir.file("Tarnwick.log"));
     auto first = NewEmulatorRecord();
     SetFieldText(first->Name, "Kept");
@@ -154,12 +146,11 @@ TEST_F(Catalogue, TrailingPieceIsIgnoredAndLoadsAppend)
     EXPECT_EQ(m.EmuCount(), 3);
 }
 
-TEST_F(Catalogue, EmptyAndMissingListFiles)
-{
+TEST_F(Catalogue, EmptyAndMissingListFiles) {
     EmuManager m(dir.file("Tarnwick.log"));
     m.AddRom(NewRomRecord());
     EXPECT_THROW(m.LoadRomList(), ECatalogueError);
-    EXPECT_EQ(m.RomCount(), 1); // keeps what it had
+    EXPECT_EQ(m.RomCount(), 1);  // keeps what it had
     dir.write("LISTS/ROMS.LST", "");
     m.ClearRoms();
     m.LoadRomList();
@@ -168,8 +159,7 @@ TEST_F(Catalogue, EmptyAndMissingListFiles)
     EXPECT_EQ(TempDir::read(Lists("ROMS.LST")), "");
 }
 
-TEST_F(Catalogue, FailedSaveThrowsAndKeepsTheOldFile)
-{
+TEST_F(Catalogue, FailedSaveThrowsAndKeepsTheOldFile) {
     const std::string old = NamedRom("old").Bytes();
     dir.write("LISTS/ROMS.LST", old);
     EmuManager m(dir.file("Tarnwick.log"));
@@ -183,8 +173,7 @@ TEST_F(Catalogue, FailedSaveThrowsAndKeepsTheOldFile)
     EXPECT_THROW(m.LoadEmuList(), ECatalogueError);
 }
 
-TEST_F(Catalogue, ListFilesThereButUnreadableAreNeverWrittenOver)
-{
+TEST_F(Catalogue, ListFilesThereButUnreadableAreNeverWrittenOver) {
     // A FIFO and a link to a drive that is not there: reading the one must not wait for a
     // writer, and neither may be replaced by the session's lists.
     ASSERT_EQ(mkfifo(Lists("ROMS.LST").c_str(), 0644), 0);
@@ -194,7 +183,8 @@ TEST_F(Catalogue, ListFilesThereButUnreadableAreNeverWrittenOver)
         m.LoadRomList();
         ADD_FAILURE() << "a FIFO was read as a list";
     } catch (const ECatalogueError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + Lists("ROMS.LST") + "\". Not a regular file");
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot open file \"" + Lists("ROMS.LST") + "\". Not a regular file");
     }
     EXPECT_THROW(m.LoadEmuList(), ECatalogueError);
     EXPECT_TRUE(m.UnreadFile(Lists("ROMS.LST")));
@@ -218,17 +208,14 @@ TEST_F(Catalogue, ListFilesThereButUnreadableAreNeverWrittenOver)
     EXPECT_EQ(TempDir::read(other).size(), RomSize);
 }
 
-TEST_F(Catalogue, ListFilesOfAnyLengthAndContentLoad)
-{
+TEST_F(Catalogue, ListFilesOfAnyLengthAndContentLoad) {
     std::mt19937 random(42);
     for (std::size_t length : {0u, 1u, 691u, 692u, 693u, 1003u, 1004u, 1005u, 2008u, 5000u}) {
         std::string bytes(length, '\0');
-        for (char& c : bytes)
-            c = static_cast<char>(random() & 0xFF);
+        for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
         // No NUL anywhere: every text runs to its field's width.
         for (char& c : bytes)
-            if (c == '\0')
-                c = 'z';
+            if (c == '\0') c = 'z';
         dir.write("LISTS/ROMS.LST", bytes);
         dir.write("LISTS/EMUS.LST", bytes);
         EmuManager m(dir.file("Tarnwick.log"));
@@ -246,15 +233,13 @@ TEST_F(Catalogue, ListFilesOfAnyLengthAndContentLoad)
     }
 }
 
-TEST(FieldText, StoreCutsAtCharacterBoundaryAndClearsTheRest)
-{
+TEST(FieldText, StoreCutsAtCharacterBoundaryAndClearsTheRest) {
     EmulatorRecord emu;
     std::memset(&emu, 'q', sizeof emu);
     EXPECT_TRUE(SetFieldText(emu.Name, "short"));
     EXPECT_EQ(FieldView(emu.Name), "short");
-    for (std::size_t i = 5; i < 40; ++i)
-        EXPECT_EQ(emu.Name[i], '\0');
-    EXPECT_EQ(emu.SystemIndex, 0x71717171); // the next field is untouched
+    for (std::size_t i = 5; i < 40; ++i) EXPECT_EQ(emu.Name[i], '\0');
+    EXPECT_EQ(emu.SystemIndex, 0x71717171);  // the next field is untouched
 
     // 38 ASCII bytes then a two-byte character: it would need bytes 38 and 39, so it goes.
     const std::string text = std::string(38, 'a') + "\xC3\xA9" + "tail";
@@ -266,40 +251,36 @@ TEST(FieldText, StoreCutsAtCharacterBoundaryAndClearsTheRest)
     EXPECT_EQ(emu.Name[39], '\0');
 }
 
-TEST_F(Catalogue, LookupNamesAndInvalid)
-{
+TEST_F(Catalogue, LookupNamesAndInvalid) {
     dir.write("Lists/Types.lst", "Puzzle\r\nAction\n\rShooter\r\rLast");
     EmuManager m(dir.file("Tarnwick.log"));
     m.LoadTypes(dir.file("Lists/Types.lst"));
     ASSERT_EQ(m.Types().size(), 6u);
     EXPECT_EQ(m.TypeName(0), "Puzzle");
     EXPECT_EQ(m.TypeName(1), "Action");
-    EXPECT_EQ(m.TypeName(2), ""); // LF then CR: an empty entry between them
+    EXPECT_EQ(m.TypeName(2), "");  // LF then CR: an empty entry between them
     EXPECT_EQ(m.TypeName(3), "Shooter");
     EXPECT_EQ(m.TypeName(4), "");
     EXPECT_EQ(m.TypeName(5), "Last");
     EXPECT_EQ(m.TypeName(6), "Invalid");
     EXPECT_EQ(m.TypeName(-1), "Invalid");
-    EXPECT_EQ(m.SystemName(0), "Invalid"); // not loaded
+    EXPECT_EQ(m.SystemName(0), "Invalid");  // not loaded
     EXPECT_EQ(m.LanguageName(INT32_MIN), "Invalid");
 
     std::string garbage;
-    for (int i = 0; i < 256; ++i)
-        garbage.push_back(static_cast<char>(i));
+    for (int i = 0; i < 256; ++i) garbage.push_back(static_cast<char>(i));
     dir.write("Lists/Languages.lst", garbage);
     m.LoadLanguages(dir.file("Lists/Languages.lst"));
     std::size_t total = 0;
-    for (const auto& line : m.Languages())
-        total += line.size();
-    EXPECT_EQ(total + 2, garbage.size()); // everything but the LF and CR
+    for (const auto& line : m.Languages()) total += line.size();
+    EXPECT_EQ(total + 2, garbage.size());  // everything but the LF and CR
 
     EXPECT_THROW(m.LoadSystems(dir.file("Lists/none.lst")), ECatalogueError);
     EXPECT_THROW(m.LoadTypes(dir.file("Lists/none.lst")), ECatalogueError);
-    EXPECT_EQ(m.TypeName(0), "Puzzle"); // a failed load leaves the list
+    EXPECT_EQ(m.TypeName(0), "Puzzle");  // a failed load leaves the list
 }
 
-TEST_F(Catalogue, LogIsReadAtStartAndWrittenWhole)
-{
+TEST_F(Catalogue, LogIsReadAtStartAndWrittenWhole) {
     {
         EmuManager m(dir.file("Tarnwick.log"));
         EXPECT_TRUE(m.Log().empty());
@@ -326,8 +307,7 @@ TEST_F(Catalogue, LogIsReadAtStartAndWrittenWhole)
     EXPECT_EQ(EmuManager(dir.file("Tarnwick.log")).Log().size(), 2u);
 }
 
-TEST_F(Catalogue, ProgramFolderNamesAndTheProcessWideManager)
-{
+TEST_F(Catalogue, ProgramFolderNamesAndTheProcessWideManager) {
     EXPECT_EQ(Emus, nullptr);
     dir.write("Tarnwick.log", "old line\r\n");
     {
@@ -336,7 +316,7 @@ TEST_F(Catalogue, ProgramFolderNamesAndTheProcessWideManager)
         EXPECT_EQ(m.LogFileName(), dir.file("Tarnwick.log"));
         EXPECT_EQ(m.Log(), std::vector<std::string>{"old line"});
         EmuManager second(dir.file("other.log"));
-        EXPECT_EQ(Emus, &m); // the first one stays the manager of the run
+        EXPECT_EQ(Emus, &m);  // the first one stays the manager of the run
     }
     EXPECT_EQ(Emus, nullptr);
     EXPECT_EQ(RomListFileName(), dir.file("LISTS/ROMS.LST"));

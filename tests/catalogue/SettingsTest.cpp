@@ -15,14 +15,12 @@ namespace {
 struct SettingsFile : ::testing::Test {
     TempDir dir;
     std::string ini = dir.file("Tarnwick.ini");
-    void SetUp() override
-    {
+    void SetUp() override {
         SetProgramFolder(dir.path());
         Settings = SettingsRecord();
     }
     void TearDown() override { Settings = SettingsRecord(); }
-    WindowSettings Load(const std::string& text)
-    {
+    WindowSettings Load(const std::string& text) {
         dir.write("Tarnwick.ini", text);
         WindowSettings w;
         LoadSettings(w);
@@ -76,10 +74,9 @@ const char* const FreshFile =
     "Column9=75\r\n"
     "Column10=75\r\n";
 
-} // namespace
+}  // namespace
 
-TEST_F(SettingsFile, FirstRunReadsDefaultsAndWritesEveryKeyInOrder)
-{
+TEST_F(SettingsFile, FirstRunReadsDefaultsAndWritesEveryKeyInOrder) {
     WindowSettings w;
     LoadSettings(w);
     EXPECT_TRUE(w.Read);
@@ -89,14 +86,12 @@ TEST_F(SettingsFile, FirstRunReadsDefaultsAndWritesEveryKeyInOrder)
     EXPECT_FALSE(Settings.HotTrack || Settings.LogEnabled || Settings.Validate);
     EXPECT_EQ(w.ViewStyle, 3);
     EXPECT_EQ(w.Font, FontChoice());
-    for (int i = 0; i < ColumnCount; ++i)
-        EXPECT_EQ(Settings.ColumnWidths[i], 75);
+    for (int i = 0; i < ColumnCount; ++i) EXPECT_EQ(Settings.ColumnWidths[i], 75);
     EXPECT_TRUE(SaveSettings(w));
     EXPECT_EQ(TempDir::read(ini), FreshFile);
 }
 
-TEST_F(SettingsFile, EveryValueRoundTrips)
-{
+TEST_F(SettingsFile, EveryValueRoundTrips) {
     Settings.RememberSizeAndPosition = true;
     Settings.HotTrack = true;
     Settings.DefaultRating = -5;
@@ -131,7 +126,8 @@ TEST_F(SettingsFile, EveryValueRoundTrips)
     EXPECT_EQ(r.ViewStyle, 1);
     EXPECT_EQ(r.Font, w.Font);
     EXPECT_EQ(r.ColumnWidths, w.ColumnWidths);
-    EXPECT_EQ(r.ColumnSaved, (std::array<bool, ColumnCount>{true, true, true, true, true, true, true, true, true, true, true}));
+    EXPECT_EQ(r.ColumnSaved, (std::array<bool, ColumnCount>{true, true, true, true, true, true, true, true,
+                                                            true, true, true}));
     EXPECT_EQ(Settings.ColumnWidths, w.ColumnWidths);
     EXPECT_EQ(Settings.StalkerEnginePath, saved.StalkerEnginePath);
     EXPECT_EQ(Settings.SortMethod, 13);
@@ -142,9 +138,10 @@ TEST_F(SettingsFile, EveryValueRoundTrips)
     EXPECT_FALSE(Settings.SaveColumnsWidth);
 }
 
-TEST_F(SettingsFile, MaximisedKeepsTheLastNormalBounds)
-{
-    Load("[general]\r\nremember SIZE and position=1\r\nx=5\r\nY=6\r\nHeight=7\r\nWidth=8\r\nWindow State=2\r\n");
+TEST_F(SettingsFile, MaximisedKeepsTheLastNormalBounds) {
+    Load(
+        "[general]\r\nremember SIZE and position=1\r\nx=5\r\nY=6\r\nHeight=7\r\nWidth=8\r\nWindow "
+        "State=2\r\n");
     WindowSettings w;
     w.WindowState = 2;
     w.X = 500;
@@ -155,20 +152,18 @@ TEST_F(SettingsFile, MaximisedKeepsTheLastNormalBounds)
     EXPECT_EQ(r.X, 5);
     EXPECT_EQ(r.Width, 8);
     const std::string text = TempDir::read(ini);
-    EXPECT_NE(text.find("x=5\r\n"), std::string::npos); // rewritten in place only when changed
+    EXPECT_NE(text.find("x=5\r\n"), std::string::npos);  // rewritten in place only when changed
     EXPECT_EQ(text.find("X=500"), std::string::npos);
 }
 
-TEST_F(SettingsFile, BoundsAreIgnoredWhenNotRemembered)
-{
+TEST_F(SettingsFile, BoundsAreIgnoredWhenNotRemembered) {
     const auto w = Load("[General]\nX=99\nWindow State=2\n");
     EXPECT_FALSE(w.HaveBounds);
     EXPECT_EQ(w.X, 10);
     EXPECT_EQ(w.WindowState, 0);
 }
 
-TEST_F(SettingsFile, NumbersInEveryFormAndGarbage)
-{
+TEST_F(SettingsFile, NumbersInEveryFormAndGarbage) {
     const auto w = Load(
         "garbage line without equals\r\n=\r\n[Columns]\r\nColumn0=0x3C\r\nColumn1=$3C\r\nColumn2=abc\r\n"
         "Column3=0x\r\nColumn4=-5\r\nColumn5= 12 \r\nColumn6=99999999999\r\nColumn7=\r\n"
@@ -177,24 +172,22 @@ TEST_F(SettingsFile, NumbersInEveryFormAndGarbage)
     EXPECT_EQ(w.ColumnWidths, (std::array<int32_t, ColumnCount>{60, 60, 75, 75, -5, 12, 75, 75, 75, 75, 75}));
     // Only the keys the file holds count as saved: the three columns an older file did not know
     // are fitted to their contents.
-    EXPECT_EQ(w.ColumnSaved,
-              (std::array<bool, ColumnCount>{true, true, true, true, true, true, true, true, false, false, false}));
+    EXPECT_EQ(w.ColumnSaved, (std::array<bool, ColumnCount>{true, true, true, true, true, true, true, true,
+                                                            false, false, false}));
     EXPECT_EQ(w.ViewStyle, 3);
-    EXPECT_TRUE(Settings.ShowToolBar);   // not a number: default
-    EXPECT_FALSE(Settings.ShowStatusBar); // 0x0 is 0
-    EXPECT_TRUE(Settings.HotTrack);      // any non-zero
+    EXPECT_TRUE(Settings.ShowToolBar);     // not a number: default
+    EXPECT_FALSE(Settings.ShowStatusBar);  // 0x0 is 0
+    EXPECT_TRUE(Settings.HotTrack);        // any non-zero
     EXPECT_TRUE(Settings.MessageMode);
 }
 
-TEST_F(SettingsFile, RandomBytesLoadAndSave)
-{
+TEST_F(SettingsFile, RandomBytesLoadAndSave) {
     std::mt19937 random(11);
     static const char bytes[] = "[]=\r\n \t$0xX-9aZ\0\xff";
-    const std::string alphabet(bytes, sizeof bytes - 1); // the NUL included
+    const std::string alphabet(bytes, sizeof bytes - 1);  // the NUL included
     for (int round = 0; round < 200; ++round) {
         std::string text(random() % 300, ' ');
-        for (char& c : text)
-            c = alphabet[random() % alphabet.size()];
+        for (char& c : text) c = alphabet[random() % alphabet.size()];
         const auto w = Load(text);
         EXPECT_TRUE(w.Read);
         EXPECT_TRUE(w.ViewStyle >= 0 && w.ViewStyle <= 3);
@@ -203,17 +196,17 @@ TEST_F(SettingsFile, RandomBytesLoadAndSave)
     }
 }
 
-TEST_F(SettingsFile, ForeignLinesSurviveASave)
-{
+TEST_F(SettingsFile, ForeignLinesSurviveASave) {
     Load("; my comment\r\n[Other]\r\nmine=1\r\n\r\n[General]\r\nCustom Key=x\r\nHotTrack=1\r\n");
     ASSERT_TRUE(SaveSettings(WindowSettings()));
     const std::string text = TempDir::read(ini);
-    EXPECT_EQ(text.rfind("; my comment\r\n[Other]\r\nmine=1\r\n\r\n[General]\r\nCustom Key=x\r\nHotTrack=1\r\n", 0), 0u)
+    EXPECT_EQ(
+        text.rfind("; my comment\r\n[Other]\r\nmine=1\r\n\r\n[General]\r\nCustom Key=x\r\nHotTrack=1\r\n", 0),
+        0u)
         << text;
 }
 
-TEST_F(SettingsFile, UnreadableFileSetsTheFailureDefaults)
-{
+TEST_F(SettingsFile, UnreadableFileSetsTheFailureDefaults) {
     Settings.RememberSizeAndPosition = true;
     Settings.SortMethod = 9;
     Settings.ShowToolBar = false;
@@ -226,11 +219,10 @@ TEST_F(SettingsFile, UnreadableFileSetsTheFailureDefaults)
     EXPECT_EQ(Settings.SortMethod, 0);
     EXPECT_TRUE(Settings.MessageMode);
     EXPECT_TRUE(Settings.SaveColumnsWidth);
-    EXPECT_FALSE(Settings.ShowToolBar); // not among the failure defaults
+    EXPECT_FALSE(Settings.ShowToolBar);  // not among the failure defaults
 }
 
-TEST_F(SettingsFile, UnwritableFileShowsOneErrorAndStaysWhole)
-{
+TEST_F(SettingsFile, UnwritableFileShowsOneErrorAndStaysWhole) {
     dir.write("Tarnwick.ini", "[General]\r\nHotTrack=1\r\n");
     chmod(ini.c_str(), 0444);
     ScriptedPrompter prompts;

@@ -15,53 +15,46 @@ namespace {
 struct Sorting : ::testing::Test {
     TempDir dir;
     EmuManager m{dir.file("Tarnwick.log")};
-    void SetUp() override
-    {
+    void SetUp() override {
         m.LoadTypes(dir.write("Types.lst", "Puzzle\r\nAction\r\n"));
         m.LoadSystems(dir.write("Systems.lst", "Sega\r\nAtari\r\n"));
         m.LoadLanguages(dir.write("Languages.lst", "english\r\nENGLISH\r\nDutch\r\n"));
     }
     void TearDown() override { Settings = SettingsRecord(); }
 
-    RomRecord& Add(const std::string& name)
-    {
+    RomRecord& Add(const std::string& name) {
         auto rom = NewRomRecord();
         SetFieldText(rom->Name, name);
         RomRecord& ref = *rom;
         m.AddRom(std::move(rom));
         return ref;
     }
-    std::vector<std::string> SortedNames(int32_t method)
-    {
+    std::vector<std::string> SortedNames(int32_t method) {
         Settings.SortMethod = method;
         m.SortRoms();
         std::vector<std::string> names;
-        for (int32_t i = 0; i < m.RomCount(); ++i)
-            names.push_back(FieldText(m.GetRom(i)->Name));
+        for (int32_t i = 0; i < m.RomCount(); ++i) names.push_back(FieldText(m.GetRom(i)->Name));
         return names;
     }
     using Names = std::vector<std::string>;
 };
 
-} // namespace
+}  // namespace
 
-TEST(CompareTexts, MapsOnlyAsciiLettersAndShorterFirst)
-{
+TEST(CompareTexts, MapsOnlyAsciiLettersAndShorterFirst) {
     EXPECT_EQ(CompareTexts("apple", "APPLE"), 0);
-    EXPECT_LT(CompareTexts("Z", "_"), 0); // 0x5A before 0x5F
-    EXPECT_LT(CompareTexts("z", "_"), 0); // z maps to 0x5A
+    EXPECT_LT(CompareTexts("Z", "_"), 0);  // 0x5A before 0x5F
+    EXPECT_LT(CompareTexts("z", "_"), 0);  // z maps to 0x5A
     EXPECT_EQ(CompareTexts("b", "a"), 1);
     EXPECT_LT(CompareTexts("ab", "abc"), 0);
     EXPECT_GT(CompareTexts("abc", "ab"), 0);
-    EXPECT_NE(CompareTexts("\xC3\xA9", "\xC3\x89"), 0); // é and É differ
-    EXPECT_GT(CompareTexts("\xE9", "z"), 0);           // unsigned bytes
+    EXPECT_NE(CompareTexts("\xC3\xA9", "\xC3\x89"), 0);  // é and É differ
+    EXPECT_GT(CompareTexts("\xE9", "z"), 0);             // unsigned bytes
     EXPECT_EQ(CompareTexts("", ""), 0);
 }
 
-TEST_F(Sorting, TextColumnsBothWays)
-{
-    for (const char* n : {"b", "A", "c"})
-        Add(n);
+TEST_F(Sorting, TextColumnsBothWays) {
+    for (const char* n : {"b", "A", "c"}) Add(n);
     EXPECT_EQ(SortedNames(0), (Names{"A", "b", "c"}));
     EXPECT_EQ(SortedNames(1), (Names{"c", "b", "A"}));
 
@@ -81,8 +74,7 @@ TEST_F(Sorting, TextColumnsBothWays)
     EXPECT_EQ(SortedNames(5), (Names{"y", "x", "z"}));
 }
 
-TEST_F(Sorting, NumberColumnsAreSigned)
-{
+TEST_F(Sorting, NumberColumnsAreSigned) {
     Add("ten").Rating = 10;
     Add("minus").Rating = -5;
     Add("seven").Rating = 7;
@@ -95,8 +87,7 @@ TEST_F(Sorting, NumberColumnsAreSigned)
     EXPECT_EQ(SortedNames(15), (Names{"minus", "seven", "ten"}));
 }
 
-TEST_F(Sorting, LookupColumnsCompareNamesWithInvalid)
-{
+TEST_F(Sorting, LookupColumnsCompareNamesWithInvalid) {
     Add("puzzle").TypeIndex = 0;
     Add("action").TypeIndex = 1;
     Add("nine").TypeIndex = 9;
@@ -121,8 +112,7 @@ TEST_F(Sorting, LookupColumnsCompareNamesWithInvalid)
     EXPECT_EQ(SortedNames(11)[2], "dutch");
 }
 
-TEST_F(Sorting, OtherMethodsCompareEqual)
-{
+TEST_F(Sorting, OtherMethodsCompareEqual) {
     Add("b").Rating = 1;
     Add("a").Rating = 2;
     for (int32_t method : {22, -1, 1000}) {
@@ -131,8 +121,7 @@ TEST_F(Sorting, OtherMethodsCompareEqual)
     }
 }
 
-TEST_F(Sorting, FactColumnsPutNeverAndUnknownFirst)
-{
+TEST_F(Sorting, FactColumnsPutNeverAndUnknownFirst) {
     Add("old").FilePath[0] = 'o';
     Add("never").FilePath[0] = 'n';
     Add("recent").FilePath[0] = 'r';
@@ -149,8 +138,7 @@ TEST_F(Sorting, FactColumnsPutNeverAndUnknownFirst)
     EXPECT_LT(CompareRoms(*m.GetRom(1), *m.GetRom(0), 20, m), 0);
 }
 
-TEST_F(Sorting, SortAgreesWithCompareRomsForEveryMethod)
-{
+TEST_F(Sorting, SortAgreesWithCompareRomsForEveryMethod) {
     std::mt19937 random(7);
     const char* pieces[] = {"a", "B", "c", "_", "Z", "\xC3\xA9", ""};
     for (int i = 0; i < 300; ++i) {
@@ -163,30 +151,27 @@ TEST_F(Sorting, SortAgreesWithCompareRomsForEveryMethod)
         rom.TypeIndex = static_cast<int32_t>(random() % 4) - 1;
         rom.Rating = static_cast<int32_t>(random() % 7) - 3;
         rom.TimesPlayed = static_cast<int32_t>(random() % 3);
-        if (random() % 2)
-            m.Stats().RecordPlay(FieldView(rom.FilePath), random() % 4, random() % 3);
+        if (random() % 2) m.Stats().RecordPlay(FieldView(rom.FilePath), random() % 4, random() % 3);
         m.Stats().RecordAdded({FieldView(rom.FilePath)}, random() % 3);
     }
     m.MarkRomRemoved(5);
     for (int32_t method = 0; method < 2 * SortColumnCount; ++method) {
         std::map<const RomRecord*, int32_t> before;
-        for (int32_t i = 0; i < m.RomCount(); ++i)
-            before[m.GetRom(i)] = i;
+        for (int32_t i = 0; i < m.RomCount(); ++i) before[m.GetRom(i)] = i;
         Settings.SortMethod = method;
         m.SortRoms();
         ASSERT_EQ(m.GetRom(m.RomCount() - 1), nullptr) << "empty slot goes last";
         for (int32_t i = 0; i + 2 < m.RomCount(); ++i) {
             const int order = CompareRoms(*m.GetRom(i), *m.GetRom(i + 1));
             ASSERT_LE(order, 0) << "method " << method << " at " << i;
-            if (order == 0) { // equal ROMs keep the order they had
+            if (order == 0) {  // equal ROMs keep the order they had
                 ASSERT_LT(before[m.GetRom(i)], before[m.GetRom(i + 1)]) << "method " << method << " at " << i;
             }
         }
     }
 }
 
-TEST_F(Sorting, EmulatorsSortByName)
-{
+TEST_F(Sorting, EmulatorsSortByName) {
     for (const char* n : {"snes", "Nes", "NES", "atari"}) {
         auto emu = NewEmulatorRecord();
         SetFieldText(emu->Name, n);
@@ -198,9 +183,8 @@ TEST_F(Sorting, EmulatorsSortByName)
     EXPECT_EQ(FieldView(m.GetEmu(3)->Name), "snes");
 }
 
-TEST_F(Sorting, ColumnClicksToggleAndStartAscending)
-{
-    Settings.SortMethod = 4; // as saved; the click state starts at 0 regardless
+TEST_F(Sorting, ColumnClicksToggleAndStartAscending) {
+    Settings.SortMethod = 4;  // as saved; the click state starts at 0 regardless
     EXPECT_EQ(m.SortState(), 0);
     EXPECT_EQ(SelectSortColumn(m, 2), 4);
     EXPECT_EQ(SelectSortColumn(m, 2), 5);
@@ -210,7 +194,7 @@ TEST_F(Sorting, ColumnClicksToggleAndStartAscending)
     EXPECT_EQ(m.SortState(), 14);
 
     EmuManager fresh(dir.file("other.log"));
-    EXPECT_EQ(SelectSortColumn(fresh, 0), 1); // first click on Name after start-up
+    EXPECT_EQ(SelectSortColumn(fresh, 0), 1);  // first click on Name after start-up
     EXPECT_EQ(SelectSortColumn(m, 10), 20);
     EXPECT_EQ(SelectSortColumn(m, 10), 21);
     for (int32_t column = 0; column < SortColumnCount; ++column) {

@@ -19,20 +19,17 @@ struct Useful : ::testing::Test {
     TempDir dir;
     ScriptedPrompter prompts;
     std::string report = dir.file("report");
-    void SetUp() override
-    {
+    void SetUp() override {
         SetProgramFolder(dir.path());
         setenv("FAKE_EMULATOR_REPORT", report.c_str(), 1);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         unsetenv("FAKE_EMULATOR_REPORT");
         unsetenv("FAKE_EMULATOR_SLEEP_MS");
         SetWaitHook(nullptr);
     }
     // A copy of the fake emulator in a folder of its own, so the working folder tells.
-    std::string InstallEmulator(const std::string& folder)
-    {
+    std::string InstallEmulator(const std::string& folder) {
         const std::string exe = dir.file(folder + "/emu");
         dir.write(folder + "/emu", TempDir::read(FAKE_EMULATOR_PATH));
         chmod(exe.c_str(), 0755);
@@ -40,10 +37,9 @@ struct Useful : ::testing::Test {
     }
 };
 
-} // namespace
+}  // namespace
 
-TEST_F(Useful, FixedBoxes)
-{
+TEST_F(Useful, FixedBoxes) {
     prompts.Box(BoxOk).Box(BoxYes).Box(BoxNo).Box(BoxOk);
     EXPECT_EQ(ErrorBox("bad\nthing"), BoxOk);
     EXPECT_TRUE(QuestionBox("Do you?"));
@@ -63,8 +59,7 @@ TEST_F(Useful, FixedBoxes)
     EXPECT_EQ(shown[3].text, "");
 }
 
-TEST_F(Useful, RunAndWaitPassesWordsAndTheProgramFolder)
-{
+TEST_F(Useful, RunAndWaitPassesWordsAndTheProgramFolder) {
     const std::string exe = InstallEmulator("emu dir");
     dir.write("game one.rom", "12345");
     RunAndWait(exe, "-f 'game one.rom' \"a \\\"b\\\"\" c\\ d");
@@ -75,8 +70,7 @@ TEST_F(Useful, RunAndWaitPassesWordsAndTheProgramFolder)
     EXPECT_TRUE(prompts.Shown().empty());
 }
 
-TEST_F(Useful, RunAndWaitWithEmptyParametersPassesTheProgramAlone)
-{
+TEST_F(Useful, RunAndWaitWithEmptyParametersPassesTheProgramAlone) {
     const std::string exe = InstallEmulator("e");
     RunAndWait(exe, "");
     const auto run = ReadFakeEmulatorReport(report);
@@ -84,19 +78,17 @@ TEST_F(Useful, RunAndWaitWithEmptyParametersPassesTheProgramAlone)
     EXPECT_EQ(run->args, std::vector<std::string>{exe});
 }
 
-TEST_F(Useful, RunAndWaitWaitsThroughTheHook)
-{
+TEST_F(Useful, RunAndWaitWaitsThroughTheHook) {
     const std::string exe = InstallEmulator("e");
     setenv("FAKE_EMULATOR_SLEEP_MS", "300", 1);
     int calls = 0;
     SetWaitHook([&] { ++calls; });
     RunAndWait(exe, "x");
-    EXPECT_GT(calls, 3); // called over and over while the child slept
+    EXPECT_GT(calls, 3);  // called over and over while the child slept
     EXPECT_TRUE(ReadFakeEmulatorReport(report));
 }
 
-TEST_F(Useful, RunAndWaitStartsARelativeProgramFromTheCurrentFolder)
-{
+TEST_F(Useful, RunAndWaitStartsARelativeProgramFromTheCurrentFolder) {
     const std::string exe = InstallEmulator("tools/e");
     const std::string before = CurrentFolder();
     ASSERT_TRUE(SetCurrentFolder(dir.path()));
@@ -109,20 +101,19 @@ TEST_F(Useful, RunAndWaitStartsARelativeProgramFromTheCurrentFolder)
     EXPECT_TRUE(prompts.Shown().empty());
 }
 
-TEST_F(Useful, RunAndWaitReportsProgramsThatCannotStart)
-{
+TEST_F(Useful, RunAndWaitReportsProgramsThatCannotStart) {
     prompts.Box(BoxOk).Box(BoxOk);
     RunAndWait(dir.file("missing"), "a");
     dir.write("notexec", "#!/bin/sh\n");
     RunAndWait(dir.file("notexec"), "");
     // The box names the program and the reason under its first line.
     EXPECT_EQ(prompts.BoxTexts(),
-              (std::vector<std::string>{"Error Creating Process\n" + dir.file("missing") + ": No such file or directory",
-                                        "Error Creating Process\n" + dir.file("notexec") + ": Permission denied"}));
+              (std::vector<std::string>{
+                  "Error Creating Process\n" + dir.file("missing") + ": No such file or directory",
+                  "Error Creating Process\n" + dir.file("notexec") + ": Permission denied"}));
 }
 
-TEST_F(Useful, DeleteFolderRemovesReadOnlyFiles)
-{
+TEST_F(Useful, DeleteFolderRemovesReadOnlyFiles) {
     dir.write("unz/a.nes", "a");
     dir.write("unz/b.nes", "b");
     chmod(dir.file("unz/a.nes").c_str(), 0444);
@@ -134,8 +125,7 @@ TEST_F(Useful, DeleteFolderRemovesReadOnlyFiles)
     EXPECT_TRUE(prompts.Shown().empty());
 }
 
-TEST_F(Useful, DeleteFolderLeavesWhatALinkPointsTo)
-{
+TEST_F(Useful, DeleteFolderLeavesWhatALinkPointsTo) {
     const std::string outside = dir.write("elsewhere/game.nes", "g");
     chmod(outside.c_str(), 0444);
     dir.write("unz/a.nes", "a");
@@ -147,8 +137,7 @@ TEST_F(Useful, DeleteFolderLeavesWhatALinkPointsTo)
     EXPECT_TRUE(prompts.Shown().empty());
 }
 
-TEST_F(Useful, DeleteFolderKeepsAFolderWithASubfolderOrMissing)
-{
+TEST_F(Useful, DeleteFolderKeepsAFolderWithASubfolderOrMissing) {
     dir.write("unz/a.nes", "a");
     dir.write("unz/.hidden", "h");
     dir.write("unz/sub/c.nes", "c");
@@ -166,8 +155,7 @@ TEST_F(Useful, DeleteFolderKeepsAFolderWithASubfolderOrMissing)
     EXPECT_EQ(prompts.BoxTexts(), std::vector<std::string>(3, "Cannot delete folder"));
 }
 
-TEST_F(Useful, DeleteFolderReportsFilesLeft)
-{
+TEST_F(Useful, DeleteFolderReportsFilesLeft) {
     dir.write("unz/a.nes", "a");
     dir.write("unz/b.nes", "b");
     // A file that cannot be unlinked: in a read-only folder, or immutable for root.
@@ -175,25 +163,23 @@ TEST_F(Useful, DeleteFolderReportsFilesLeft)
     const bool root = geteuid() == 0;
     if (root && RunShell("chattr +i '" + stuck + "' 2>/dev/null") != 0)
         GTEST_SKIP() << "no way to keep root from deleting a file here";
-    if (!root)
-        chmod(dir.file("unz").c_str(), 0555);
+    if (!root) chmod(dir.file("unz").c_str(), 0555);
     prompts.Box(BoxOk);
     DeleteFolder(dir.file("unz"));
-    if (root)
-        RunShell("chattr -i '" + stuck + "'");
+    if (root) RunShell("chattr -i '" + stuck + "'");
     chmod(dir.file("unz").c_str(), 0755);
-    EXPECT_EQ(prompts.BoxTexts(), std::vector<std::string>{"Cannot delete some files, they may be Read-Only"});
+    EXPECT_EQ(prompts.BoxTexts(),
+              std::vector<std::string>{"Cannot delete some files, they may be Read-Only"});
     EXPECT_TRUE(FileExists(stuck));
     EXPECT_TRUE(FolderExists(dir.file("unz")));
-    EXPECT_EQ(FileExists(dir.file("unz/a.nes")), !root); // deleted when only b.nes is stuck
+    EXPECT_EQ(FileExists(dir.file("unz/a.nes")), !root);  // deleted when only b.nes is stuck
 }
 
-TEST(ScriptedPrompterTest, UnscriptedOrUnusedAnswersFailTheTest)
-{
+TEST(ScriptedPrompterTest, UnscriptedOrUnusedAnswersFailTheTest) {
     EXPECT_NONFATAL_FAILURE(
         {
             ScriptedPrompter prompts;
-            EXPECT_FALSE(QuestionBox("Do you really want to delete?")); // the safe answer
+            EXPECT_FALSE(QuestionBox("Do you really want to delete?"));  // the safe answer
         },
         "unscripted message box");
     EXPECT_NONFATAL_FAILURE({ ScriptedPrompter().Box(BoxOk); }, "never asked for");
@@ -202,7 +188,7 @@ TEST(ScriptedPrompterTest, UnscriptedOrUnusedAnswersFailTheTest)
             ScriptedPrompter prompts;
             prompts.Input("x");
             ErrorBox("wrong kind");
-            prompts.Input(std::nullopt); // leaves the script as the box found it
+            prompts.Input(std::nullopt);  // leaves the script as the box found it
             EXPECT_EQ(CurrentPrompter().InputBox("c", "p", ""), "x");
             EXPECT_EQ(CurrentPrompter().InputBox("c", "p", ""), std::nullopt);
         },

@@ -29,7 +29,9 @@ QChar AccessKey(const QString& caption) {
     return QChar();
 }
 
-bool Inside(const QWidget* w, const QWidget* area) { return area && (w == area || area->isAncestorOf(w)); }
+bool Inside(const QWidget* w, const QWidget* area) {
+    return area && (w == area || area->isAncestorOf(w));
+}
 
 // Letters used more than once by the buttons of `page` together with those outside every page.
 QStringList SharedKeys(QDialog& dlg, const QWidget* page, const QTabWidget* pages) {
@@ -59,14 +61,15 @@ TEST(AccessKeys, AreUniqueOnEveryPageOfEveryDialog) {
         auto* pages = dlg->findChild<QTabWidget*>("PageControl1");
         if (!pages) {
             EXPECT_TRUE(SharedKeys(*dlg, nullptr, nullptr).isEmpty())
-                << dlg->objectName().toStdString() << ": " << SharedKeys(*dlg, nullptr, nullptr).join(", ").toStdString();
+                << dlg->objectName().toStdString() << ": "
+                << SharedKeys(*dlg, nullptr, nullptr).join(", ").toStdString();
             continue;
         }
         for (int i = 0; i < pages->count(); ++i) {
             const QStringList shared = SharedKeys(*dlg, pages->widget(i), pages);
-            EXPECT_TRUE(shared.isEmpty()) << dlg->objectName().toStdString() << " page "
-                                          << pages->tabText(i).toStdString() << ": "
-                                          << shared.join(", ").toStdString();
+            EXPECT_TRUE(shared.isEmpty())
+                << dlg->objectName().toStdString() << " page " << pages->tabText(i).toStdString() << ": "
+                << shared.join(", ").toStdString();
         }
     }
 }

@@ -36,7 +36,8 @@ void SampleCatalogue(EmuManager& emus, const TempDir& dir) {
         emu->ZipSupported = 1;
         emus.AddEmu(std::move(emu));
     }
-    const std::string zip = archives::InfoZipArchive(dir, "Super Mario Bros.zip",
+    const std::string zip = archives::InfoZipArchive(
+        dir, "Super Mario Bros.zip",
         {{"Super Mario Bros (E).nes", std::string(40960, 'm')}, {"readme.txt", "Have fun"}});
     auto rom = NewRomRecord();
     rom->Emulator = *emus.GetEmu(0);
@@ -51,7 +52,8 @@ void SampleCatalogue(EmuManager& emus, const TempDir& dir) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: dialogs_look <Scan|Add|EmuList|RomAdd|RomProp|Options|About|Help> [page]\n");
+        std::fprintf(stderr,
+                     "usage: dialogs_look <Scan|Add|EmuList|RomAdd|RomProp|Options|About|Help> [page]\n");
         return 2;
     }
     const std::string which = argv[1];
@@ -67,23 +69,29 @@ int main(int argc, char** argv) {
 
     AddDlg = new TAddDlg;
     std::unique_ptr<QDialog> dlg;
-    if (which == "Scan") dlg.reset(ScanDlg = new TScanDlg);
+    if (which == "Scan")
+        dlg.reset(ScanDlg = new TScanDlg);
     else if (which == "Add") {
         AddDlg->PrepareFrom(*emus.GetEmu(1));
         dlg.reset(AddDlg);
         AddDlg = nullptr;
-    } else if (which == "EmuList") dlg.reset(EmuListDlg = new TEmuListDlg);
-    else if (which == "RomAdd") dlg.reset(RomAddDlg = new TRomAddDlg);
+    } else if (which == "EmuList")
+        dlg.reset(EmuListDlg = new TEmuListDlg);
+    else if (which == "RomAdd")
+        dlg.reset(RomAddDlg = new TRomAddDlg);
     else if (which == "RomProp") {
         auto* prop = new TRomPropDlg;
         prop->SelectedRow = [] { return 0; };
         dlg.reset(RomPropDlg = prop);
-    } else if (which == "Options") dlg.reset(OptionsDlg = new TOptionsDlg);
-    else if (which == "About") dlg.reset(AboutDlg = new TAboutDlg);
+    } else if (which == "Options")
+        dlg.reset(OptionsDlg = new TOptionsDlg);
+    else if (which == "About")
+        dlg.reset(AboutDlg = new TAboutDlg);
     else if (which == "Help") {
         ShowHelpTopic(argc > 2 ? argv[2] : "");
         return app.exec();
-    } else return 2;
+    } else
+        return 2;
     dlg->show();
     if (auto* pages = dlg->findChild<QTabWidget*>("PageControl1")) pages->setCurrentIndex(page);
     const int result = app.exec();

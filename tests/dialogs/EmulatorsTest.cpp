@@ -22,7 +22,9 @@ struct Emulators : ::testing::Test {
     TEmuListDlg list;
     int mainRefills = 0;
 
-    Emulators() { list.FillRomList = [this] { ++mainRefills; }; }
+    Emulators() {
+        list.FillRomList = [this] { ++mainRefills; };
+    }
     ~Emulators() override { AddDlg = nullptr; }
 
     void Select(int row) { list.Emus->setCurrentRow(row); }
@@ -248,7 +250,8 @@ TEST_F(Emulators, RemoveAnsweredNoKeepsTheRoms) {
     Select(0);
     prompts.Box(BoxNo);
     Trigger(list, "BitBtn4");
-    EXPECT_EQ(prompts.Shown().at(0).text, "Do you want to delete the all the ROMs\npreviously linked to this Emulator?");
+    EXPECT_EQ(prompts.Shown().at(0).text,
+              "Do you want to delete the all the ROMs\npreviously linked to this Emulator?");
     EXPECT_EQ(cat.manager->EmuCount(), 0);
     EXPECT_EQ(cat.manager->RomCount(), 1);
     EXPECT_EQ(list.Emus->count(), 0);
@@ -289,7 +292,8 @@ TEST_F(Emulators, PropertiesYesCarriesTheWholeRecordToLinkedRomsByTheOldName) {
     EditNextWith("Tnes", "-new");
     prompts.Box(BoxYes);
     Trigger(list, "BitBtn5");
-    EXPECT_EQ(prompts.Shown().at(0).text, "Do you want to update the changes to all \nthe ROMs linked to this Emulator?");
+    EXPECT_EQ(prompts.Shown().at(0).text,
+              "Do you want to update the changes to all \nthe ROMs linked to this Emulator?");
     const RomRecord* mario = cat.manager->GetRom(0);
     EXPECT_EQ(FieldText(mario->Emulator.Name), "Tnes");
     EXPECT_EQ(FieldText(mario->Emulator.Params), "-new");  // per-ROM parameters replaced

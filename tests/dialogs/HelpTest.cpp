@@ -34,9 +34,11 @@ TEST(HelpButtons, OpenTheirTopics) {
     TEmuListDlg list;
     TRomPropDlg prop;
     TOptionsDlg options;
-    const std::vector<std::pair<QPushButton*, std::string>> buttons = {
-        {scan.BitBtn3, "scandlg"}, {add.BitBtn4, "addemu"}, {list.BitBtn2, "emulist"},
-        {prop.BitBtn1, "romprop"}, {options.BitBtn3, "optdlg"}};
+    const std::vector<std::pair<QPushButton*, std::string>> buttons = {{scan.BitBtn3, "scandlg"},
+                                                                       {add.BitBtn4, "addemu"},
+                                                                       {list.BitBtn2, "emulist"},
+                                                                       {prop.BitBtn1, "romprop"},
+                                                                       {options.BitBtn3, "optdlg"}};
     for (const auto& [button, topic] : buttons) {
         button->click();
         EXPECT_EQ(HelpWindow()->CurrentTopic(), topic);

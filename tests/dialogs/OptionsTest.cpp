@@ -71,7 +71,7 @@ TEST_F(Options, ShowingLoadsTheSettingsEveryTime) {
     dlg.show();
     dlg.hide();
     EXPECT_EQ(dlg.MsgMode->ItemIndex(), 1);
-    EXPECT_TRUE(dlg.Log->isChecked());  // the abandoned edit is forgotten
+    EXPECT_TRUE(dlg.Log->isChecked());     // the abandoned edit is forgotten
     EXPECT_EQ(dlg.StartType->count(), 3);  // listed once, not twice
     EXPECT_EQ(dlg.PageControl1->currentWidget(), dlg.TabSheet1);
 }
@@ -165,7 +165,8 @@ TEST_F(Options, AnUnreadableTypesListIsReportedAndKeepsTheDefaultType) {
     Press(dlg.TabSheet3, "Button1");
     ASSERT_EQ(dlg.StartType->count(), 2);
     EXPECT_EQ(dlg.StartType->currentText(), "Puzzles");
-    EXPECT_EQ(TempDir::read(cat.dir.file("LISTS/Types.lst")), "Action\r\nPuzzles\r\n");  // the lists' own line ends
+    EXPECT_EQ(TempDir::read(cat.dir.file("LISTS/Types.lst")),
+              "Action\r\nPuzzles\r\n");  // the lists' own line ends
 }
 
 TEST_F(Options, AListSavedFromTheEditorSetsListsChanged) {

@@ -238,19 +238,22 @@ TEST_F(RomProp, PlainFileSizesAndAFileThatVanished) {
 
 TEST_F(RomProp, ALowerCaseZipIsListedWithBothSizes) {
     const std::string data(300000, 'a');
-    const std::string zip = archives::InfoZipArchive(cat.dir, "game.zip", {{"game.nes", data}, {"readme.txt", "hi"}});
+    const std::string zip =
+        archives::InfoZipArchive(cat.dir, "game.zip", {{"game.nes", data}, {"readme.txt", "hi"}});
     cat.AddRom("game", "Nes", zip);
     dlg.FormShow();
     ShowFileTab();
     ASSERT_EQ(dlg.Contents->count(), 2);
     EXPECT_EQ(dlg.Contents->item(0)->text(), "game.nes");
-    const QString expected = TRomPropDlg::LargeSize(FileSize(zip), true) + TRomPropDlg::LargeSize(300002, false);
+    const QString expected =
+        TRomPropDlg::LargeSize(FileSize(zip), true) + TRomPropDlg::LargeSize(300002, false);
     EXPECT_EQ(dlg.FileSize->text(), expected);
     EXPECT_TRUE(dlg.FileSize->text().endsWith("/292 Kb"));
 }
 
 TEST_F(RomProp, AnArchiveThatCannotBeReadIsReportedByTheZipComponentAndShowsNoMembers) {
-    const std::string good = archives::InfoZipArchive(cat.dir, "good.zip", {{"big.nes", std::string(200000, 'b')}});
+    const std::string good =
+        archives::InfoZipArchive(cat.dir, "good.zip", {{"big.nes", std::string(200000, 'b')}});
     cat.AddRom("good", "Nes", good);
     cat.AddRom("broken", "Nes", cat.dir.write("broken.zip", std::string(5000, 'j')));
     cat.AddRom("gone", "Nes", cat.dir.file("gone.zip"));
@@ -327,7 +330,8 @@ TEST_F(RomProp, AMemberNameThatClimbsOutOfTheFolderIsNotUsed) {
 }
 
 TEST_F(RomProp, InMessageModeDeletingAMemberAsksFirstAndNoKeepsTheArchiveByteForByte) {
-    const std::string zip = archives::InfoZipArchive(cat.dir, "pack.zip", {{"game.nes", "data"}, {"readme.txt", "junk"}});
+    const std::string zip =
+        archives::InfoZipArchive(cat.dir, "pack.zip", {{"game.nes", "data"}, {"readme.txt", "junk"}});
     const std::string before = TempDir::read(zip);
     cat.AddRom("pack", "Nes", zip);
     Settings.MessageMode = true;
@@ -352,7 +356,8 @@ TEST_F(RomProp, InMessageModeDeletingAMemberAsksFirstAndNoKeepsTheArchiveByteFor
 }
 
 TEST_F(RomProp, DeletingAMemberAsksNothingAndRelistsTheArchive) {
-    const std::string zip = archives::InfoZipArchive(cat.dir, "pack.zip", {{"game.nes", "data"}, {"readme.txt", "junk"}});
+    const std::string zip =
+        archives::InfoZipArchive(cat.dir, "pack.zip", {{"game.nes", "data"}, {"readme.txt", "junk"}});
     cat.AddRom("pack", "Nes", zip);
     dlg.FormShow();
     ShowFileTab();
@@ -374,8 +379,8 @@ TEST_F(RomProp, DeletingAMemberAsksNothingAndRelistsTheArchive) {
 TEST_F(RomProp, EscStopsADeleteAndLeavesTheArchiveAsItWas) {
     std::string kept(300000, '\0');
     for (size_t i = 0; i < kept.size(); ++i) kept[i] = static_cast<char>((i * 7919) >> 3);
-    const std::string zip = archives::InfoZipArchive(cat.dir, "pack.zip", {{"game.nes", kept}, {"readme.txt", "junk"}},
-                                                     "-0");
+    const std::string zip =
+        archives::InfoZipArchive(cat.dir, "pack.zip", {{"game.nes", kept}, {"readme.txt", "junk"}}, "-0");
     const std::string before = TempDir::read(zip);
     const auto entries = [&] {
         std::set<std::string> names;
@@ -422,8 +427,9 @@ TEST_F(RomProp, DeletingTheLastMemberAsksFirstInMessageModeAsItRemovesTheArchive
     prompts.Box(BoxNo);
     dlg.Button2Click();
     ASSERT_EQ(prompts.Shown().size(), 1u);
-    EXPECT_EQ(prompts.Shown()[0].text, "Do you really want to delete game.nes from this archive?\n"
-                                       "(It is the last file: the archive, the ROM's file, will be removed with it)");
+    EXPECT_EQ(prompts.Shown()[0].text,
+              "Do you really want to delete game.nes from this archive?\n"
+              "(It is the last file: the archive, the ROM's file, will be removed with it)");
     EXPECT_EQ(archives::UnzipNames(zip).size(), 1u);  // answered No: untouched
 
     prompts.Box(BoxYes);

@@ -53,8 +53,8 @@ TEST_F(ScanDialog, AddingAndRemovingPatterns) {
     dlg.FormShow();
     prompts.Input("*.smc").Input("").Input(std::nullopt).Input("nes").Input("game.gb").Input("rom?");
     dlg.SpeedButton1Click();
-    dlg.SpeedButton1Click();  // empty answer adds nothing
-    dlg.SpeedButton1Click();  // cancelled adds nothing
+    dlg.SpeedButton1Click();                              // empty answer adds nothing
+    dlg.SpeedButton1Click();                              // cancelled adds nothing
     for (int i = 0; i < 3; ++i) dlg.SpeedButton1Click();  // a bare extension means *.ext
     EXPECT_EQ(Patterns(), (QStringList{"*.ZIP", "*.smc", "*.nes", "game.gb", "rom?"}));
     while (Patterns().size() > 2) delete dlg.Extensions->takeItem(2);

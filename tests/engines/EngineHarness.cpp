@@ -11,11 +11,10 @@
 
 namespace {
 EngineHarness* current = nullptr;
-} // namespace
+}  // namespace
 
 EngineHarness::EngineHarness() : client_(TARNWICK_APP_DIR) {
-    if (!client_.loaded())
-        throw std::runtime_error(client_.error());
+    if (!client_.loaded()) throw std::runtime_error(client_.error());
 }
 
 int32_t EngineHarness::Callback(ZCallBackStruct* info) {
@@ -26,7 +25,7 @@ int32_t EngineHarness::Callback(ZCallBackStruct* info) {
 
 void EngineHarness::setSpecs(const std::string& archive, const std::vector<std::string>& specs) {
     specTexts_ = specs;
-    specTexts_.push_back(archive); // last, after the specs, before any pointer is taken
+    specTexts_.push_back(archive);  // last, after the specs, before any pointer is taken
     zipSpecs_.assign(specs.size(), ZipExecFileSpec{});
     unzSpecs_.assign(specs.size(), UnzExecFileSpec{});
     for (size_t i = 0; i < specs.size(); ++i)
@@ -45,9 +44,11 @@ ZipExecRecord EngineHarness::deleteRecord(const std::string& archive, const std:
     return record;
 }
 
-UnzExecRecord EngineHarness::extractRecord(const std::string& archive, const std::vector<std::string>& specs) {
+UnzExecRecord EngineHarness::extractRecord(const std::string& archive,
+                                           const std::vector<std::string>& specs) {
     setSpecs(archive, specs);
-    return BasicExtractRecord(specTexts_.back().c_str(), unzSpecs_.data(), int32_t(specs.size()), Callback, this);
+    return BasicExtractRecord(specTexts_.back().c_str(), unzSpecs_.data(), int32_t(specs.size()), Callback,
+                              this);
 }
 
 int32_t EngineHarness::zip(ZipExecRecord& record) {
@@ -73,8 +74,7 @@ std::vector<std::string> EngineHarness::messages(int code) const {
 std::vector<int> EngineHarness::actions() const {
     std::vector<int> codes;
     for (const auto& event : events)
-        if (event.action != ZACTION_MESSAGE)
-            codes.push_back(event.action);
+        if (event.action != ZACTION_MESSAGE) codes.push_back(event.action);
     return codes;
 }
 
@@ -82,7 +82,9 @@ InFolder::InFolder(const std::string& folder) : old_(std::filesystem::current_pa
     std::filesystem::current_path(folder);
 }
 
-InFolder::~InFolder() { std::filesystem::current_path(old_); }
+InFolder::~InFolder() {
+    std::filesystem::current_path(old_);
+}
 
 std::string Listing(const std::string& folder) {
     std::vector<std::string> all;
@@ -90,8 +92,7 @@ std::string Listing(const std::string& folder) {
         all.push_back(std::filesystem::relative(e.path(), folder).string() + (e.is_directory() ? "/" : ""));
     std::sort(all.begin(), all.end());
     std::string out;
-    for (const auto& n : all)
-        out += n + " ";
+    for (const auto& n : all) out += n + " ";
     return out;
 }
 
@@ -112,8 +113,8 @@ bool Exists(const std::string& path) {
 }
 
 std::string PythonZip(const std::string& archive, const std::string& code) {
-    return ShellOutput("python3 -c 'import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\n" + code + "' '" + archive +
-                       "' 2>&1");
+    return ShellOutput("python3 -c 'import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1])\n" + code + "' '" +
+                       archive + "' 2>&1");
 }
 
 std::string PythonNames(const std::string& archive) {
@@ -124,6 +125,6 @@ bool ArchiveTestsGood(const std::string& archive) {
     // Python's tester names a bad member but exits with 0 either way.
     std::string python = ShellOutput("python3 -m zipfile -t '" + archive + "' 2>&1");
     return RunShell("unzip -tqq '" + archive + "' >/dev/null 2>&1") == 0 &&
-           python.find("Done testing") != std::string::npos && python.find("corrupted") == std::string::npos &&
-           python.find("Error") == std::string::npos;
+           python.find("Done testing") != std::string::npos &&
+           python.find("corrupted") == std::string::npos && python.find("Error") == std::string::npos;
 }

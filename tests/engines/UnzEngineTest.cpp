@@ -41,7 +41,7 @@ TEST_F(UnzEngine, ExtractsWithOrWithoutStoredFolders) {
     EXPECT_EQ(extract(record), 3);
     EXPECT_EQ(Listing(out_), "sub/ sub/deeper/ sub/deeper/deep.bin sub/inner.txt top.txt ");
     EXPECT_EQ(TempDir::read(out_ + "sub/deeper/deep.bin"), std::string(100000, 'd'));
-    EXPECT_EQ(FileTime(out_ + "top.txt"), 1600000001); // the exact time Info-ZIP keeps
+    EXPECT_EQ(FileTime(out_ + "top.txt"), 1600000001);  // the exact time Info-ZIP keeps
 
     fs::remove_all(out_);
     fs::create_directories(out_);
@@ -86,7 +86,7 @@ TEST_F(UnzEngine, FreshenAndUpdateReplaceOnlyOlderFiles) {
     EXPECT_EQ(TempDir::read(out_ + "sub/inner.txt"), "newer");
     EXPECT_TRUE(Exists(out_ + "sub/deeper/deep.bin"));
 
-    EXPECT_EQ(extract(record), 0); // all up to date now: no fault
+    EXPECT_EQ(extract(record), 0);  // all up to date now: no fault
     EXPECT_EQ(engine_.messages(ZERR_NOTHING_TO_DO).size(), 0u);
     UnzExecRecord absent = engine_.extractRecord(archive_, {"absent.txt"});
     EXPECT_EQ(extract(absent), 0);
@@ -105,7 +105,8 @@ TEST_F(UnzEngine, TestOnlyWritesNothingAndNamesDamagedMembers) {
     ASSERT_EQ(RunShell("python3 -c 'import zipfile,sys\n"
                        "z=zipfile.ZipFile(sys.argv[1]); i=z.getinfo(\"sub/deeper/deep.bin\")\n"
                        "b=bytearray(open(sys.argv[1],\"rb\").read())\n"
-                       "p=i.header_offset+30+len(i.filename)+int.from_bytes(b[i.header_offset+28:i.header_offset+30],\"little\")\n"
+                       "p=i.header_offset+30+len(i.filename)+int.from_bytes(b[i.header_offset+28:i.header_"
+                       "offset+30],\"little\")\n"
                        "b[p+i.compress_size//2]^=0x55; open(sys.argv[2],\"wb\").write(b)' " +
                        archive_ + " " + damaged),
               0);
@@ -125,7 +126,7 @@ TEST_F(UnzEngine, ReadsTraditionalEncryptionWithTheRightPasswordOnly) {
     record.Password = "wrong!";
     EXPECT_EQ(extract(record), 0);
     EXPECT_TRUE(engine_.hasError(ZERR_PASSWORD) || engine_.hasError(ZERR_BAD_DATA));
-    EXPECT_EQ(Listing(out_), ""); // no part file left behind
+    EXPECT_EQ(Listing(out_), "");  // no part file left behind
     record.Password = "pass123";
     EXPECT_EQ(extract(record), 1);
     EXPECT_EQ(TempDir::read(out_ + "top.txt"), "top");
@@ -134,14 +135,15 @@ TEST_F(UnzEngine, ReadsTraditionalEncryptionWithTheRightPasswordOnly) {
 TEST_F(UnzEngine, MembersLeadingOutsideTheTargetAreSkipped) {
     std::string slip = dir_.file("slip.zip");
     std::string absolute = dir_.file("absolute-victim");
-    ASSERT_EQ(RunShell("python3 -c 'import zipfile,sys\n"
-                       "z=zipfile.ZipFile(sys.argv[1],\"w\")\n"
-                       "for n in [\"../evil\", sys.argv[2], \"a/../../evil2\", \"..\\\\evil3\", \"ok.txt\"]:\n"
-                       "  z.writestr(zipfile.ZipInfo(n), \"x\")\n"
-                       "l=zipfile.ZipInfo(\"link\"); l.create_system=3; l.external_attr=0o120777<<16\n"
-                       "z.writestr(l, \"..\"); z.writestr(\"link/evil4\", \"x\")' " +
-                       slip + " " + absolute),
-              0);
+    ASSERT_EQ(
+        RunShell("python3 -c 'import zipfile,sys\n"
+                 "z=zipfile.ZipFile(sys.argv[1],\"w\")\n"
+                 "for n in [\"../evil\", sys.argv[2], \"a/../../evil2\", \"..\\\\evil3\", \"ok.txt\"]:\n"
+                 "  z.writestr(zipfile.ZipInfo(n), \"x\")\n"
+                 "l=zipfile.ZipInfo(\"link\"); l.create_system=3; l.external_attr=0o120777<<16\n"
+                 "z.writestr(l, \"..\"); z.writestr(\"link/evil4\", \"x\")' " +
+                 slip + " " + absolute),
+        0);
     for (int folders : {1, 0}) {
         UnzExecRecord record = engine_.extractRecord(slip, {"*.*"});
         record.Directories = folders;
@@ -162,8 +164,8 @@ TEST_F(UnzEngine, MembersLeadingOutsideTheTargetAreSkipped) {
 
 TEST_F(UnzEngine, StopEndsAtOnceAndLeavesNoPartFile) {
     std::string big = dir_.file("big.zip");
-    ASSERT_EQ(RunShell("head -c 3000000 /dev/urandom > " + dir_.file("src/big.bin") + " && cd " + dir_.file("src") +
-                       " && zip -q ../big.zip big.bin top.txt"),
+    ASSERT_EQ(RunShell("head -c 3000000 /dev/urandom > " + dir_.file("src/big.bin") + " && cd " +
+                       dir_.file("src") + " && zip -q ../big.zip big.bin top.txt"),
               0);
     UnzExecRecord record = engine_.extractRecord(big, {"*.*"});
     engine_.stopWhen = [](const EngineEvent& e) { return e.action == ZACTION_BYTES_DONE; };
@@ -224,8 +226,7 @@ TEST_F(UnzEngine, DamagedArchivesGiveMessagesOnly) {
     for (size_t cut = 0; cut < whole.size(); cut += 13) {
         for (bool flip : {false, true}) {
             std::string bytes = whole.substr(0, flip ? whole.size() : cut);
-            if (flip)
-                bytes[cut] = char(bytes[cut] ^ 0x5A);
+            if (flip) bytes[cut] = char(bytes[cut] ^ 0x5A);
             dir_.write("damaged.zip", bytes);
             UnzExecRecord record = engine_.extractRecord(damaged, {"*.*"});
             record.Directories = record.OverWrite = 1;
@@ -254,10 +255,10 @@ void Poke32(std::string& bytes, size_t at, uint32_t value) {
 TEST_F(UnzEngine, ArchivesLibzipRefusesAreReadDirectly) {
     const std::string text = "a line of a text that deflates well\n";
     std::string deflated;
-    for (int i = 0; i < 2000; ++i)
-        deflated += text;
+    for (int i = 0; i < 2000; ++i) deflated += text;
     const std::string made = archives::PythonZipArchive(
-        dir_, "base.zip", {{"stored.txt", "stored bytes", 3, 20, "", false}, {"deflated.txt", deflated, 3, 20, "", true}});
+        dir_, "base.zip",
+        {{"stored.txt", "stored bytes", 3, 20, "", false}, {"deflated.txt", deflated, 3, 20, "", true}});
     const std::string base = TempDir::read(made);
     const size_t end = base.rfind("PK\x05\x06"), central = base.find("PK\x01\x02");
     struct Case {
@@ -265,9 +266,9 @@ TEST_F(UnzEngine, ArchivesLibzipRefusesAreReadDirectly) {
         std::function<void(std::string&)> damage;
     };
     const std::vector<Case> cases = {
-        {"comment.zip", [&](std::string& b) { Poke16(b, end + 20, 5); }},    // "Zip archive inconsistent"
-        {"thisdisk.zip", [&](std::string& b) { Poke16(b, end + 8, 1); }},    // "Not a zip archive"
-        {"saturated.zip", [&](std::string& b) { Poke32(b, central + 20, 0xFFFFFFFF); }}, // "No such file"
+        {"comment.zip", [&](std::string& b) { Poke16(b, end + 20, 5); }},  // "Zip archive inconsistent"
+        {"thisdisk.zip", [&](std::string& b) { Poke16(b, end + 8, 1); }},  // "Not a zip archive"
+        {"saturated.zip", [&](std::string& b) { Poke32(b, central + 20, 0xFFFFFFFF); }},  // "No such file"
         {"disks.zip", [&](std::string& b) { Poke16(b, end + 4, 1), Poke16(b, end + 6, 1); }},
     };
     for (const Case& c : cases) {
@@ -281,7 +282,8 @@ TEST_F(UnzEngine, ArchivesLibzipRefusesAreReadDirectly) {
         EXPECT_EQ(TempDir::read(out_ + "stored.txt"), "stored bytes") << c.name;
         EXPECT_EQ(TempDir::read(out_ + "deflated.txt"), deflated) << c.name;
         ASSERT_FALSE(engine_.messages(ZERR_NONE).empty());
-        EXPECT_NE(engine_.messages(ZERR_NONE).front().find("libzip cannot open"), std::string::npos) << c.name;
+        EXPECT_NE(engine_.messages(ZERR_NONE).front().find("libzip cannot open"), std::string::npos)
+            << c.name;
     }
     EXPECT_EQ(archives::UnzipTest(dir_.file("comment.zip")), 0) << "Info-ZIP reads it";
     EXPECT_EQ(archives::UnzipTest(dir_.file("saturated.zip")), 0);
@@ -318,4 +320,4 @@ TEST_F(UnzEngine, RoundTripThroughBothEnginesKeepsContentsAndTimes) {
     EXPECT_EQ(TempDir::read(out_ + "sub/inner.txt"), "inner");
     EXPECT_EQ(FileTime(out_ + "sub/inner.txt"), 1500000002);
 }
-} // namespace
+}  // namespace

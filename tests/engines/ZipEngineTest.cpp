@@ -41,7 +41,8 @@ TEST_F(ZipEngine, LevelZeroStoresAndNineDeflatesIntoSoundArchives) {
         EXPECT_EQ(PythonZip(path, "print([i.compress_type for i in z.infolist()])"),
                   level == 0 ? "[0, 0]\n" : "[8, 8]\n");
     }
-    EXPECT_LT(std::filesystem::file_size(dir_.file("level9.zip")) * 10, std::filesystem::file_size(dir_.file("level0.zip")));
+    EXPECT_LT(std::filesystem::file_size(dir_.file("level9.zip")) * 10,
+              std::filesystem::file_size(dir_.file("level0.zip")));
 }
 
 TEST_F(ZipEngine, FolderNamesAreKeptOrDropped) {
@@ -53,7 +54,7 @@ TEST_F(ZipEngine, FolderNamesAreKeptOrDropped) {
     std::filesystem::remove(archive_);
     add.JunkDirs = 0;
     ASSERT_EQ(engine_.zip(add), 1);
-    EXPECT_EQ(names(), file.substr(1) + "\n"); // the absolute path without its root
+    EXPECT_EQ(names(), file.substr(1) + "\n");  // the absolute path without its root
 
     InFolder here(dir_.path());
     std::filesystem::remove(archive_);
@@ -111,8 +112,7 @@ TEST_F(ZipEngine, MoveDeletesSourcesOnlyOnceTheArchiveIsWritten) {
     add.Move = 1;
     // The second file vanishes while the first is read: the add fails and nothing moves.
     engine_.stopWhen = [&](const EngineEvent& e) {
-        if (e.action == ZACTION_FILE_BEGIN && e.text == "a.bin")
-            std::filesystem::remove(b);
+        if (e.action == ZACTION_FILE_BEGIN && e.text == "a.bin") std::filesystem::remove(b);
         return false;
     };
     EXPECT_EQ(engine_.zip(add), 0);
@@ -160,7 +160,7 @@ TEST_F(ZipEngine, FreshenAndUpdateCompareFileAndMemberTimes) {
     EXPECT_EQ(engine_.zip(add), 1);
     EXPECT_EQ(names(), "old.txt\nsame.txt\nnew.txt\n");
 
-    add.Update = 0; // a plain add replaces every member it names
+    add.Update = 0;  // a plain add replaces every member it names
     EXPECT_EQ(engine_.zip(add), 3);
     EXPECT_TRUE(ArchiveTestsGood(archive_));
 }
@@ -176,7 +176,7 @@ TEST_F(ZipEngine, ReplacingAnInfoZipMemberDropsItsOldTimesAndEncryption) {
     ZipExecRecord add = engine_.addRecord(archive_, {file});
     add.Freshen = 1;
     EXPECT_EQ(engine_.zip(add), 1);
-    EXPECT_EQ(engine_.zip(add), 0); // now up to date
+    EXPECT_EQ(engine_.zip(add), 0);  // now up to date
     ASSERT_EQ(RunShell("cd " + dir_.path() + " && mkdir x && unzip -qq out.zip -d x"), 0);
     EXPECT_EQ(TempDir::read(dir_.file("x/t.txt")), "two");
     EXPECT_EQ(FileTime(dir_.file("x/t.txt")), 1600000000);
@@ -221,14 +221,14 @@ TEST_F(ZipEngine, EncryptionWritesAesThatOnlyThePasswordOpens) {
     std::string file = dir_.write("secret.txt", Compressible(3000));
     ZipExecRecord add = engine_.addRecord(archive_, {file});
     add.Encrypt = 1;
-    EXPECT_EQ(engine_.zip(add), 0); // no password: refused, nothing written
+    EXPECT_EQ(engine_.zip(add), 0);  // no password: refused, nothing written
     EXPECT_TRUE(engine_.hasError(ZERR_PASSWORD));
     EXPECT_FALSE(Exists(archive_));
 
     add.Password = "s3cret";
     ASSERT_EQ(engine_.zip(add), 1);
     EXPECT_EQ(PythonZip(archive_, "i=z.infolist()[0]; print(i.flag_bits & 1, i.compress_type)"), "1 99\n");
-    EXPECT_NE(RunShell("unzip -tqq -P s3cret " + archive_ + " >/dev/null 2>&1"), 0); // Info-ZIP lacks AES
+    EXPECT_NE(RunShell("unzip -tqq -P s3cret " + archive_ + " >/dev/null 2>&1"), 0);  // Info-ZIP lacks AES
 
     InFolder here(dir_.path());
     std::filesystem::remove(file);
@@ -254,14 +254,12 @@ TEST_F(ZipEngine, ReportsTotalsFirstThenEachFileThenTheEnd) {
     long bytes = 0;
     std::vector<std::string> begun;
     for (const auto& e : engine_.events) {
-        if (e.action == ZACTION_FILE_BEGIN)
-            begun.push_back(e.text + ":" + std::to_string(e.size));
-        if (e.action == ZACTION_BYTES_DONE)
-            bytes += e.size;
+        if (e.action == ZACTION_FILE_BEGIN) begun.push_back(e.text + ":" + std::to_string(e.size));
+        if (e.action == ZACTION_BYTES_DONE) bytes += e.size;
     }
     EXPECT_EQ(begun, (std::vector<std::string>{"big.bin:1500000", "small.bin:5"}));
     EXPECT_EQ(bytes, 1500005);
-    EXPECT_GE(std::count(actions.begin(), actions.end(), 2), 3); // a big file reports as it goes
+    EXPECT_GE(std::count(actions.begin(), actions.end(), 2), 3);  // a big file reports as it goes
 
     add.TraceEnabled = 1;
     ASSERT_EQ(engine_.zip(add), 2);
@@ -279,16 +277,15 @@ TEST_F(ZipEngine, StopOrFailureLeavesTheArchiveByteIdentical) {
     ZipExecRecord add = engine_.addRecord(archive_, {big, first});
     engine_.stopWhen = [](const EngineEvent& e) { return e.action == ZACTION_BYTES_DONE; };
     EXPECT_EQ(engine_.zip(add), 0);
-    EXPECT_EQ(engine_.events.back().action, ZACTION_BYTES_DONE); // nothing after the stop
+    EXPECT_EQ(engine_.events.back().action, ZACTION_BYTES_DONE);  // nothing after the stop
     EXPECT_EQ(TempDir::read(archive_), before);
-    EXPECT_EQ(Listing(dir_.path()), listing); // no temporary file left
+    EXPECT_EQ(Listing(dir_.path()), listing);  // no temporary file left
 
     // A file that cannot be read once writing began fails the whole add.
     std::string other = dir_.write("other.txt", "other");
     ZipExecRecord failing = engine_.addRecord(archive_, {big, other});
     engine_.stopWhen = [&](const EngineEvent& e) {
-        if (e.action == ZACTION_FILE_BEGIN)
-            std::filesystem::remove(other);
+        if (e.action == ZACTION_FILE_BEGIN) std::filesystem::remove(other);
         return false;
     };
     EXPECT_EQ(engine_.zip(failing), 0);
@@ -312,7 +309,8 @@ std::string Noise(size_t size) {
 // Add and delete rewrite the archive, copying every member they keep: that copy is reported
 // as bytes done within the announced total, and a stop during it leaves the archive as it was.
 TEST_F(ZipEngine, CopyingTheKeptMembersIsReportedAndCanBeStopped) {
-    std::string big = dir_.write("big.bin", Noise(3 << 20)), a = dir_.write("a.txt", "a"), b = dir_.write("b.txt", "b");
+    std::string big = dir_.write("big.bin", Noise(3 << 20)), a = dir_.write("a.txt", "a"),
+                b = dir_.write("b.txt", "b");
     std::string c = dir_.write("c.txt", "c");
     ZipExecRecord start = engine_.addRecord(archive_, {big, a, b});
     start.Level = 0;
@@ -322,13 +320,13 @@ TEST_F(ZipEngine, CopyingTheKeptMembersIsReportedAndCanBeStopped) {
     auto bytesDone = [&] {
         int64_t sum = 0;
         for (const EngineEvent& e : engine_.events)
-            if (e.action == ZACTION_BYTES_DONE)
-                sum += e.size;
+            if (e.action == ZACTION_BYTES_DONE) sum += e.size;
         return sum;
     };
 
     for (bool deleting : {true, false}) {
-        ZipExecRecord change = deleting ? engine_.deleteRecord(archive_, {"a.txt"}) : engine_.addRecord(archive_, {c});
+        ZipExecRecord change =
+            deleting ? engine_.deleteRecord(archive_, {"a.txt"}) : engine_.addRecord(archive_, {c});
         engine_.stopWhen = [](const EngineEvent& e) { return e.action == ZACTION_BYTES_DONE; };
         EXPECT_EQ(engine_.zip(change), 0);
         EXPECT_EQ(engine_.events.back().action, ZACTION_BYTES_DONE) << "nothing after the stop";
@@ -372,8 +370,7 @@ TEST_F(ZipEngine, MoveAlsoDeletesFilesTheArchiveHoldsUpToDate) {
 
 TEST_F(ZipEngine, DeleteRemovesTheNamedMembersOnly) {
     InFolder here(dir_.path());
-    for (const char* name : {"a.nes", "dir/b.nes", "c.txt", "d.txt"})
-        dir_.write(name, name);
+    for (const char* name : {"a.nes", "dir/b.nes", "c.txt", "d.txt"}) dir_.write(name, name);
     ZipExecRecord add = engine_.addRecord(archive_, {"a.nes", "dir/b.nes", "c.txt", "d.txt"});
     add.JunkDirs = 0;
     ASSERT_EQ(engine_.zip(add), 4);
@@ -429,35 +426,35 @@ TEST_F(ZipEngine, AQuestionMarkInAMaskTakesOneCharacterOfAUtf8Name) {
 // the stub (zip -A) or not; rewriting it must keep the stub and leave offsets that count it.
 TEST_F(ZipEngine, ArchivesBehindAStubKeepTheirStub) {
     std::string stub(7000, '\0');
-    for (size_t i = 0; i < stub.size(); ++i)
-        stub[i] = char(i * 7 % 251);
+    for (size_t i = 0; i < stub.size(); ++i) stub[i] = char(i * 7 % 251);
     std::string a = dir_.write("a.txt", "first"), b = dir_.write("b.txt", Compressible(2000000));
     ZipExecRecord plain = engine_.addRecord(dir_.file("plain.zip"), {a});
     ASSERT_EQ(engine_.zip(plain), 1);
     ASSERT_EQ(RunShell("cd " + dir_.path() + " && zip -q -fz zip64.zip a.txt"), 0);
     for (const std::string inner : {"plain.zip", "zip64.zip"})
-    for (bool adjusted : {true, false}) {
-        if (inner == "zip64.zip" && adjusted)
-            continue;  // zip -A does not adjust zip64's records
-        SCOPED_TRACE(inner + (adjusted ? " adjusted" : " raw"));
-        std::string sfx = dir_.write(inner + (adjusted ? ".adjusted.exe" : ".raw.exe"), stub + TempDir::read(dir_.file(inner)));
-        if (adjusted) {
-            ASSERT_EQ(RunShell("zip -A -q " + sfx), 0);
-        }
-        const std::string before = TempDir::read(sfx);
-        ZipExecRecord add = engine_.addRecord(sfx, {b});
-        engine_.stopWhen = [](const EngineEvent& e) { return e.action == ZACTION_BYTES_DONE; };
-        EXPECT_EQ(engine_.zip(add), 0);
-        EXPECT_EQ(TempDir::read(sfx), before);
+        for (bool adjusted : {true, false}) {
+            if (inner == "zip64.zip" && adjusted) continue;  // zip -A does not adjust zip64's records
+            SCOPED_TRACE(inner + (adjusted ? " adjusted" : " raw"));
+            std::string sfx = dir_.write(inner + (adjusted ? ".adjusted.exe" : ".raw.exe"),
+                                         stub + TempDir::read(dir_.file(inner)));
+            if (adjusted) {
+                ASSERT_EQ(RunShell("zip -A -q " + sfx), 0);
+            }
+            const std::string before = TempDir::read(sfx);
+            ZipExecRecord add = engine_.addRecord(sfx, {b});
+            engine_.stopWhen = [](const EngineEvent& e) { return e.action == ZACTION_BYTES_DONE; };
+            EXPECT_EQ(engine_.zip(add), 0);
+            EXPECT_EQ(TempDir::read(sfx), before);
 
-        engine_.stopWhen = nullptr;
-        EXPECT_EQ(engine_.zip(add), 1);
-        ZipExecRecord del = engine_.deleteRecord(sfx, {"a.txt"});
-        EXPECT_EQ(engine_.zip(del), 1);
-        EXPECT_EQ(TempDir::read(sfx).substr(0, stub.size()), stub);
-        EXPECT_EQ(ShellOutput("unzip -tq " + sfx + " 2>&1"), "No errors detected in compressed data of " + sfx + ".\n");
-        EXPECT_EQ(PythonNames(sfx), "b.txt\n");
-    }
+            engine_.stopWhen = nullptr;
+            EXPECT_EQ(engine_.zip(add), 1);
+            ZipExecRecord del = engine_.deleteRecord(sfx, {"a.txt"});
+            EXPECT_EQ(engine_.zip(del), 1);
+            EXPECT_EQ(TempDir::read(sfx).substr(0, stub.size()), stub);
+            EXPECT_EQ(ShellOutput("unzip -tq " + sfx + " 2>&1"),
+                      "No errors detected in compressed data of " + sfx + ".\n");
+            EXPECT_EQ(PythonNames(sfx), "b.txt\n");
+        }
 }
 
 TEST_F(ZipEngine, AnEmptyFileIsANewArchiveThatNeverTakesItselfIn) {
@@ -485,4 +482,4 @@ TEST_F(ZipEngine, RefusesWrongRecordsAndFilesThatAreNoArchives) {
     EXPECT_TRUE(engine_.hasError(ZERR_OPEN_ARCHIVE));
     EXPECT_EQ(TempDir::read(junk), std::string(300, 'j'));
 }
-} // namespace
+}  // namespace

@@ -15,27 +15,27 @@
 #include "platform/Paths.h"
 
 int main(int argc, char** argv) {
-  if (argc < 2) return 2;
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  TApplication app(argc, argv);
-  SetProgramFolder(argv[1]);
-  CatchSessionEnd();
-  if (!TakeDataFolder()) return 3;
-  SetWaitHook(WaitInSession);
-  CreateWindows(nullptr);
-  MainWnd->show();
-  WatchSessionEnd();
-  const bool killAfterRun = argc > 2 && std::string(argv[2]) == "kill";
-  QTimer::singleShot(0, [killAfterRun] {
-    QString name = "Renamed";
-    MainWnd->ListEdited(0, name);
-    MainWnd->ListIconsExecute();
-    MainWnd->List->SelectRow(0);
-    MainWnd->RunExecute();
-    if (killAfterRun) raise(SIGKILL);
-  });
-  QApplication::exec();
-  DestroyWindows();
-  ReleaseDataFolder();
-  return 0;
+    if (argc < 2) return 2;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    TApplication app(argc, argv);
+    SetProgramFolder(argv[1]);
+    CatchSessionEnd();
+    if (!TakeDataFolder()) return 3;
+    SetWaitHook(WaitInSession);
+    CreateWindows(nullptr);
+    MainWnd->show();
+    WatchSessionEnd();
+    const bool killAfterRun = argc > 2 && std::string(argv[2]) == "kill";
+    QTimer::singleShot(0, [killAfterRun] {
+        QString name = "Renamed";
+        MainWnd->ListEdited(0, name);
+        MainWnd->ListIconsExecute();
+        MainWnd->List->SelectRow(0);
+        MainWnd->RunExecute();
+        if (killAfterRun) raise(SIGKILL);
+    });
+    QApplication::exec();
+    DestroyWindows();
+    ReleaseDataFolder();
+    return 0;
 }

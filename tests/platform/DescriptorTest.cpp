@@ -16,7 +16,9 @@
 
 namespace {
 
-bool IsOpen(int fd) { return fcntl(fd, F_GETFD) != -1; }
+bool IsOpen(int fd) {
+    return fcntl(fd, F_GETFD) != -1;
+}
 
 struct Pipe {
     Pipe() {
@@ -30,8 +32,7 @@ struct Pipe {
 
 }  // namespace
 
-TEST(Descriptor, ClosesOnceWhereverItEndsAndKeepsErrno)
-{
+TEST(Descriptor, ClosesOnceWhereverItEndsAndKeepsErrno) {
     Pipe p;
     const int fd = p.read.Get();
     {
@@ -55,12 +56,10 @@ TEST(Descriptor, ClosesOnceWhereverItEndsAndKeepsErrno)
     EXPECT_TRUE(Descriptor().Close()) << "nothing held, nothing failed";
 }
 
-TEST(Descriptor, ReadsAndWritesWholeAcrossPartialTransfers)
-{
+TEST(Descriptor, ReadsAndWritesWholeAcrossPartialTransfers) {
     // More than a pipe holds: the writer blocks and the reader gets it in many pieces.
     std::string big(1 << 20, '\0');
-    for (std::size_t i = 0; i < big.size(); ++i)
-        big[i] = static_cast<char>(i * 7);
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
     Pipe p;
     std::thread writer([&] {
         EXPECT_TRUE(WriteAll(p.write.Get(), big));
@@ -90,8 +89,7 @@ TEST(Descriptor, ReadsAndWritesWholeAcrossPartialTransfers)
     EXPECT_EQ(errno, ENOENT);
 }
 
-TEST(Descriptor, ReadIsRetriedWhenASignalInterruptsIt)
-{
+TEST(Descriptor, ReadIsRetriedWhenASignalInterruptsIt) {
     struct sigaction handler = {}, old = {};
     handler.sa_handler = [](int) {};
     sigaction(SIGUSR1, &handler, &old);  // no SA_RESTART: a blocked read fails with EINTR

@@ -21,8 +21,7 @@ const char* const kMountInfo =
 
 }  // namespace
 
-TEST(MountInfo, ParsesFieldsAndEscapes)
-{
+TEST(MountInfo, ParsesFieldsAndEscapes) {
     const auto mounts = ParseMountInfo(kMountInfo);
     ASSERT_EQ(mounts.size(), 8u);
     EXPECT_EQ(mounts[2].mountPoint, "/media/cd rom");
@@ -33,8 +32,7 @@ TEST(MountInfo, ParsesFieldsAndEscapes)
     EXPECT_EQ(mounts[6].fsType, "nfs4");  // optional fields before "-" skipped
 }
 
-TEST(MountInfo, LongestMountPointHoldingThePath)
-{
+TEST(MountInfo, LongestMountPointHoldingThePath) {
     const auto mounts = ParseMountInfo(kMountInfo);
     const auto at = [&](const char* path) {
         const MountEntry* m = FindMount(mounts, path);
@@ -50,13 +48,12 @@ TEST(MountInfo, LongestMountPointHoldingThePath)
     EXPECT_EQ(FindMount({}, "/x"), nullptr);
 
     // A mount over the same point: the later one is on top.
-    const auto stacked = ParseMountInfo(std::string(kMountInfo) +
-                                        "40 34 0:50 / /media/usb rw - udf /dev/sr1 ro\n");
+    const auto stacked =
+        ParseMountInfo(std::string(kMountInfo) + "40 34 0:50 / /media/usb rw - udf /dev/sr1 ro\n");
     EXPECT_EQ(FindMount(stacked, "/media/usb/a")->fsType, "udf");
 }
 
-TEST(MountInfo, DriveTypes)
-{
+TEST(MountInfo, DriveTypes) {
     // A fake sysfs: sdb (removable) with partition sdb1 (8:17), sda (fixed) with sda1 (8:1).
     TempDir sys;
     sys.write("devices/sdb/removable", "1\n");
@@ -82,13 +79,13 @@ TEST(MountInfo, DriveTypes)
     EXPECT_EQ(DriveTypeOfFsType("udf"), DriveCdRom);
 }
 
-TEST(SystemDrives, AnswersFromAFedMountTable)
-{
+TEST(SystemDrives, AnswersFromAFedMountTable) {
     TempDir dir;
     const std::string folder = dir.path().substr(0, dir.path().size() - 1);
     const std::string table = dir.write("mountinfo",
-        "22 1 0:99 / / rw - ext4 /dev/fake rw\n"
-        "23 22 0:98 / " + folder + " rw - iso9660 /dev/sr9 ro\n");
+                                        "22 1 0:99 / / rw - ext4 /dev/fake rw\n"
+                                        "23 22 0:98 / " +
+                                            folder + " rw - iso9660 /dev/sr9 ro\n");
     SystemDriveProvider drives(table, dir.file("sys"), dir.file("labels"));
     EXPECT_EQ(drives.Root(dir.file("sub/not yet/a.zip")), dir.path());
     EXPECT_EQ(drives.Type(dir.file("a.zip")), DriveCdRom);
@@ -107,8 +104,7 @@ TEST(SystemDrives, AnswersFromAFedMountTable)
     EXPECT_EQ(noTable.Root("/"), "");
 }
 
-TEST(SystemDrives, RealTableHoldsTheRoot)
-{
+TEST(SystemDrives, RealTableHoldsTheRoot) {
     EXPECT_EQ(DriveRoot("/"), "/");
     EXPECT_NE(DriveTypeOf("/"), DriveNoRoot);
     EXPECT_EQ(CanonicalPath("/usr/./bin/../nonexistent/x"), CanonicalPath("/usr") + "/nonexistent/x");
@@ -121,14 +117,12 @@ class FakeRemovable : public DriveProvider {
 public:
     std::string Root(std::string_view) override { return "/fake/"; }
     DriveType Type(std::string_view) override { return DriveRemovable; }
-    bool FreeAndSize(std::string_view, std::int64_t& f, std::int64_t& t) override
-    {
+    bool FreeAndSize(std::string_view, std::int64_t& f, std::int64_t& t) override {
         f = 1000, t = 1440000;
         return true;
     }
     std::optional<VolumeInfo> Volume(std::string_view) override { return VolumeInfo{label, 7}; }
-    bool SetLabel(std::string_view, std::string_view l) override
-    {
+    bool SetLabel(std::string_view, std::string_view l) override {
         label = l;
         return true;
     }
@@ -139,8 +133,7 @@ public:
 
 }  // namespace
 
-TEST(DriveProviders, ReplacedAndRestored)
-{
+TEST(DriveProviders, ReplacedAndRestored) {
     FakeRemovable fake;
     SetDriveProvider(&fake);
     EXPECT_EQ(DriveTypeOf("/anything"), DriveRemovable);

@@ -15,8 +15,7 @@
 
 using Names = std::vector<std::string>;
 
-TEST(Wildcards, StarQuestionAndCase)
-{
+TEST(Wildcards, StarQuestionAndCase) {
     EXPECT_TRUE(WildcardMatch("*.zip", "Game.ZIP"));
     EXPECT_TRUE(WildcardMatch("*.*", "README"));
     EXPECT_TRUE(WildcardMatch("*.*", ".hidden"));
@@ -29,14 +28,15 @@ TEST(Wildcards, StarQuestionAndCase)
     EXPECT_TRUE(WildcardMatch("*", ""));
 }
 
-TEST(Wildcards, QuestionMarkTakesOneCharacterOfAUtf8NameAndOneByteOfAnyOther)
-{
+TEST(Wildcards, QuestionMarkTakesOneCharacterOfAUtf8NameAndOneByteOfAnyOther) {
     EXPECT_TRUE(WildcardMatch("?.zip", "\xC3\xA9.zip"));          // é, two bytes
     EXPECT_TRUE(WildcardMatch("?.zip", "\xF0\x9F\x8E\xAE.zip"));  // one character of four bytes
     EXPECT_FALSE(WildcardMatch("??.zip", "\xC3\xA9.zip"));
     EXPECT_TRUE(WildcardMatch("*?.zip", "\xC3\xA9.zip"));
     EXPECT_FALSE(WildcardMatch("*??.zip", "\xC3\xA9.zip"));
-    EXPECT_TRUE(WildcardMatch("*?b", "\xC3\xA9" "ab"));  // the star steps back by characters
+    EXPECT_TRUE(WildcardMatch("*?b",
+                              "\xC3\xA9"
+                              "ab"));  // the star steps back by characters
     EXPECT_TRUE(WildcardMatch("m?rio*.*", "M\xC3\xA1rio Kart"));
     // Windows-1252 bytes: each byte is a character of its own.
     EXPECT_TRUE(WildcardMatch("?.zip", "\xE9.zip"));
@@ -46,11 +46,9 @@ TEST(Wildcards, QuestionMarkTakesOneCharacterOfAUtf8NameAndOneByteOfAnyOther)
     EXPECT_TRUE(WildcardMatch("dir.v2/*.*", "dir.v2/readme"));
 }
 
-TEST(Search, PlainFilesInNameOrder)
-{
+TEST(Search, PlainFilesInNameOrder) {
     TempDir dir;
-    for (const char* n : {"b.zip", "A.zip", "a.zip", "c.ZIP", "d.txt", ".e.zip"})
-        dir.write(n, "x");
+    for (const char* n : {"b.zip", "A.zip", "a.zip", "c.ZIP", "d.txt", ".e.zip"}) dir.write(n, "x");
     mkdir(dir.file("f.zip").c_str(), 0755);
     dir.write(".g/inner", "");
     ASSERT_EQ(mkfifo(dir.file("p.zip").c_str(), 0644), 0);
@@ -75,17 +73,14 @@ TEST(Search, PlainFilesInNameOrder)
     EXPECT_TRUE(FolderExists(dir.file("f.zip")));
 }
 
-TEST(Search, NameOrderIgnoresCaseBeforeBytes)
-{
+TEST(Search, NameOrderIgnoresCaseBeforeBytes) {
     // '_' lies between the upper and lower letters; a prefix comes before its longer names.
     TempDir dir;
-    for (const char* n : {"b_", "B", "_b", "Ab", "a", "AB", "ab"})
-        dir.write(n, "x");
+    for (const char* n : {"b_", "B", "_b", "Ab", "a", "AB", "ab"}) dir.write(n, "x");
     EXPECT_EQ(FindFiles(dir.path(), "*"), (Names{"_b", "a", "AB", "Ab", "ab", "B", "b_"}));
 }
 
-TEST(FileOps, MoveNeverReplaces)
-{
+TEST(FileOps, MoveNeverReplaces) {
     TempDir dir;
     const std::string from = dir.write("from.bin", "new"), to = dir.write("to.bin", "old");
     EXPECT_FALSE(MoveFile(from, to));
@@ -105,8 +100,7 @@ TEST(FileOps, MoveNeverReplaces)
     }
 }
 
-TEST(FileOps, AttributesSizesAndFolders)
-{
+TEST(FileOps, AttributesSizesAndFolders) {
     TempDir dir;
     const std::string f = dir.write("f.txt", "12345");
     EXPECT_EQ(FileSize(f), 5);
@@ -139,8 +133,7 @@ TEST(FileOps, AttributesSizesAndFolders)
     SetCurrentFolder(before);
 }
 
-TEST(AtomicWrite, ReplacesWholeOrNotAtAll)
-{
+TEST(AtomicWrite, ReplacesWholeOrNotAtAll) {
     TempDir dir;
     const std::string f = dir.write("list.lst", "old content");
     chmod(f.c_str(), 0640);
@@ -179,8 +172,7 @@ TEST(AtomicWrite, ReplacesWholeOrNotAtAll)
     EXPECT_TRUE(S_ISLNK(lst.st_mode));
 }
 
-TEST(TextLines, EveryLineEndReadCrLfWritten)
-{
+TEST(TextLines, EveryLineEndReadCrLfWritten) {
     EXPECT_EQ(SplitTextLines("a\r\nb\nc\rd"), (Names{"a", "b", "c", "d"}));
     EXPECT_EQ(SplitTextLines("a\r\n\r\nb\r\n"), (Names{"a", "", "b"}));
     EXPECT_EQ(SplitTextLines("\n"), (Names{""}));
@@ -193,8 +185,7 @@ TEST(TextLines, EveryLineEndReadCrLfWritten)
     EXPECT_FALSE(ReadWholeFile(dir.path()).has_value());
 }
 
-TEST(AtomicWrite, PiecesLaidEndToEndAndReadBackInChunks)
-{
+TEST(AtomicWrite, PiecesLaidEndToEndAndReadBackInChunks) {
     TempDir dir;
     // More pieces than one writev batch takes, of uneven sizes, some empty.
     std::vector<std::string> owned;
@@ -222,8 +213,7 @@ TEST(AtomicWrite, PiecesLaidEndToEndAndReadBackInChunks)
     // A handler that throws (a loader out of memory) leaves no descriptor behind.
     const auto openFiles = [] {
         std::size_t n = 0;
-        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
-            ++n;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
         return n;
     };
     const std::size_t before = openFiles();
@@ -232,8 +222,7 @@ TEST(AtomicWrite, PiecesLaidEndToEndAndReadBackInChunks)
     EXPECT_EQ(openFiles(), before);
 }
 
-TEST(Reading, OnlyRegularFilesAreReadAndNothingWaits)
-{
+TEST(Reading, OnlyRegularFilesAreReadAndNothingWaits) {
     TempDir dir;
     ASSERT_EQ(mkfifo(dir.file("ROMS.LST").c_str(), 0644), 0);  // no writer will ever come
     errno = 0;
@@ -260,8 +249,7 @@ TEST(Reading, OnlyRegularFilesAreReadAndNothingWaits)
     EXPECT_EQ(*ReadWholeFile(dir.file("alias.lst")), "Action\r\n");  // a link to a file reads
 }
 
-TEST(AtomicWrite, StaleTemporariesOfOneFileAreRemovedAndNothingElse)
-{
+TEST(AtomicWrite, StaleTemporariesOfOneFileAreRemovedAndNothingElse) {
     TempDir dir;
     const std::string list = dir.write("LISTS/ROMS.LST", "records");
     // Left by replacements that were killed: made exactly as a replacement makes them.

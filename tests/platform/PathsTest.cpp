@@ -6,8 +6,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(PathParts, SplitAtTheLastSlash)
-{
+TEST(PathParts, SplitAtTheLastSlash) {
     EXPECT_EQ(FolderPart("/roms/nes/game.nes"), "/roms/nes/");
     EXPECT_EQ(FileNamePart("/roms/nes/game.nes"), "game.nes");
     EXPECT_EQ(ExtensionPart("/roms/nes/game.tar.gz"), ".gz");
@@ -23,8 +22,7 @@ TEST(PathParts, SplitAtTheLastSlash)
     EXPECT_EQ(AbsolutePath("/.."), "/");
 }
 
-TEST(ProgramFiles, ComponentsMatchIgnoringCase)
-{
+TEST(ProgramFiles, ComponentsMatchIgnoringCase) {
     TempDir dir;
     dir.write("LISTS/Systems.lst", "NES\r\n");
     SetProgramFolder(dir.path().substr(0, dir.path().size() - 1));  // the '/' is added
@@ -38,8 +36,7 @@ TEST(ProgramFiles, ComponentsMatchIgnoringCase)
     EXPECT_EQ(ProgramFile("LISTS\\systems.lst"), dir.path() + "LISTS/systems.lst");
 }
 
-TEST(ProgramFiles, DefaultIsTheExecutablesFolder)
-{
+TEST(ProgramFiles, DefaultIsTheExecutablesFolder) {
     SetProgramFolder("");
     const std::string folder = ProgramFolder();
     ASSERT_FALSE(folder.empty());
@@ -47,8 +44,7 @@ TEST(ProgramFiles, DefaultIsTheExecutablesFolder)
     EXPECT_TRUE(FolderExists(folder));
 }
 
-TEST(Texts, CaseRulesAndNameOrder)
-{
+TEST(Texts, CaseRulesAndNameOrder) {
     EXPECT_TRUE(EqualsNoCase("GAME.ZIP", "game.zip"));
     EXPECT_FALSE(EqualsNoCase("\xC3\x84", "\xC3\xA4"));  // only ASCII letters fold
     EXPECT_TRUE(EndsWithNoCase("pacman.Zip", ".ZIP"));
@@ -59,11 +55,10 @@ TEST(Texts, CaseRulesAndNameOrder)
     EXPECT_EQ(CompareFileNames("x", "x"), 0);
 }
 
-TEST(Texts, CutAtCharacterBoundary)
-{
+TEST(Texts, CutAtCharacterBoundary) {
     const std::string text = "ab\xC3\xA4\xE2\x82\xAC";  // a b ä €
     EXPECT_EQ(CutUtf8(text, 10), text);
-    EXPECT_EQ(CutUtf8(text, 3), "ab");         // ä would be split
+    EXPECT_EQ(CutUtf8(text, 3), "ab");  // ä would be split
     EXPECT_EQ(CutUtf8(text, 4), "ab\xC3\xA4");
     EXPECT_EQ(CutUtf8(text, 6), "ab\xC3\xA4");  // € would be split
     EXPECT_EQ(CutUtf8("", 0), "");
@@ -72,14 +67,13 @@ TEST(Texts, CutAtCharacterBoundary)
     EXPECT_EQ(CutUtf8("a\x80\x80\x80", 2), "a\x80");
 }
 
-TEST(Texts, DisplayUtf8OrWindows1252)
-{
+TEST(Texts, DisplayUtf8OrWindows1252) {
     EXPECT_EQ(DisplayText("Caf\xC3\xA9"), "Caf\xC3\xA9");
     EXPECT_EQ(DisplayText("Caf\xE9"), "Caf\xC3\xA9");
-    EXPECT_EQ(DisplayText("\x80 \x9F"), "\xE2\x82\xAC \xC5\xB8");  // € Ÿ
-    EXPECT_EQ(DisplayText("\x81"), "\xC2\x81");                   // unassigned byte kept
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));                        // overlong '/'
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));                    // surrogate
-    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));                        // cut short
+    EXPECT_EQ(DisplayText("\x80 \x9F"), "\xE2\x82\xAC \xC5\xB8");        // € Ÿ
+    EXPECT_EQ(DisplayText("\x81"), "\xC2\x81");                          // unassigned byte kept
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));                               // overlong '/'
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));                           // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));                               // cut short
     EXPECT_EQ(Cp437ToUtf8("\x81\xE1\xFF"), "\xC3\xBC\xC3\x9F\xC2\xA0");  // ü ß nbsp
 }

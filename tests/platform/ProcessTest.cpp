@@ -20,8 +20,7 @@ using Words = std::vector<std::string>;
 namespace {
 
 // The state letter of a process in /proc (R running, D in disk wait, S asleep, Z ended).
-char ProcessState(pid_t pid)
-{
+char ProcessState(pid_t pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
     std::getline(stat, line);
@@ -31,8 +30,7 @@ char ProcessState(pid_t pid)
 
 }  // namespace
 
-TEST(ShellWords, BlanksQuotesAndEscapes)
-{
+TEST(ShellWords, BlanksQuotesAndEscapes) {
     EXPECT_EQ(SplitShellWords(""), Words{});
     EXPECT_EQ(SplitShellWords("  \t "), Words{});
     EXPECT_EQ(SplitShellWords(" -a  -b\t-c "), (Words{"-a", "-b", "-c"}));
@@ -47,8 +45,7 @@ TEST(ShellWords, BlanksQuotesAndEscapes)
     EXPECT_EQ(SplitShellWords("end\\"), (Words{"end\\"}));
 }
 
-TEST(ShellWords, QuotedWordsComeBackWhole)
-{
+TEST(ShellWords, QuotedWordsComeBackWhole) {
     for (const std::string w : {"plain", "/roms/My Game (E).nes", "it's", "a\\b", "\"q\"", ""}) {
         EXPECT_EQ(SplitShellWords("-x " + QuoteShellWord(w)), (Words{"-x", w})) << w;
     }
@@ -59,8 +56,7 @@ TEST(ShellWords, QuotedWordsComeBackWhole)
 class ChildProcess : public ::testing::Test {
 protected:
     // Writes an executable /bin/sh script into the temporary folder.
-    std::string Script(const std::string& name, const std::string& body)
-    {
+    std::string Script(const std::string& name, const std::string& body) {
         const std::string path = dir_.write(name, "#!/bin/sh\n" + body);
         chmod(path.c_str(), 0755);
         return path;
@@ -68,25 +64,23 @@ protected:
     TempDir dir_;
 };
 
-TEST_F(ChildProcess, GetsArgumentsFolderGroupAndEnvironment)
-{
-    const std::string prog = Script("emu dir/fake emu.sh",
-        "out=\"$(dirname \"$0\")/../record.txt\"\n"
-        "{ pwd; echo \"$TARNWICK_PROBE\"; sed 's/.*) //' /proc/$$/stat | cut -d' ' -f3; echo $$;\n"
-        "  for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done; } > \"$out\"\n");
+TEST_F(ChildProcess, GetsArgumentsFolderGroupAndEnvironment) {
+    const std::string prog =
+        Script("emu dir/fake emu.sh",
+               "out=\"$(dirname \"$0\")/../record.txt\"\n"
+               "{ pwd; echo \"$TARNWICK_PROBE\"; sed 's/.*) //' /proc/$$/stat | cut -d' ' -f3; echo $$;\n"
+               "  for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done; } > \"$out\"\n");
     setenv("TARNWICK_PROBE", "inherited", 1);
     const StartResult r =
         StartProcessWithParameters(prog, "-f 'My Game.nes' \"x y\" ''", dir_.file("emu dir"));
     ASSERT_GT(r.pid, 0) << ErrorText(r.error);
     EXPECT_EQ(WaitForProcess(r.pid, nullptr), 0);
     const std::string pid = std::to_string(r.pid);
-    EXPECT_EQ(TempDir::read(dir_.file("record.txt")),
-              dir_.file("emu dir") + "\ninherited\n" + pid + "\n" + pid +
-                  "\n[-f]\n[My Game.nes]\n[x y]\n[]\n");
+    EXPECT_EQ(TempDir::read(dir_.file("record.txt")), dir_.file("emu dir") + "\ninherited\n" + pid + "\n" +
+                                                          pid + "\n[-f]\n[My Game.nes]\n[x y]\n[]\n");
 }
 
-TEST_F(ChildProcess, InheritsNoDescriptorsBeyondTheStandardThree)
-{
+TEST_F(ChildProcess, InheritsNoDescriptorsBeyondTheStandardThree) {
     const int marker = open(dir_.file("marker").c_str(), O_CREAT | O_WRONLY, 0644);  // no CLOEXEC
     ASSERT_GE(marker, 0);
     ASSERT_EQ(dup2(marker, 200), 200);
@@ -96,13 +90,11 @@ TEST_F(ChildProcess, InheritsNoDescriptorsBeyondTheStandardThree)
     close(200);
     close(marker);
     ASSERT_GT(r.pid, 0);
-    while (ProcessState(r.pid) == 'R' || ProcessState(r.pid) == 'D')
-        std::this_thread::yield();
+    while (ProcessState(r.pid) == 'R' || ProcessState(r.pid) == 'D') std::this_thread::yield();
     std::vector<std::string> fds;
     if (DIR* d = opendir(("/proc/" + std::to_string(r.pid) + "/fd").c_str())) {
         while (const dirent* e = readdir(d))
-            if (e->d_name[0] != '.')
-                fds.emplace_back(e->d_name);
+            if (e->d_name[0] != '.') fds.emplace_back(e->d_name);
         closedir(d);
     }
     std::sort(fds.begin(), fds.end());
@@ -111,12 +103,13 @@ TEST_F(ChildProcess, InheritsNoDescriptorsBeyondTheStandardThree)
     EXPECT_EQ(WaitForProcess(r.pid, nullptr), 128 + SIGKILL);
 }
 
-TEST_F(ChildProcess, WaitCallsTheHookAndGivesTheStatus)
-{
+TEST_F(ChildProcess, WaitCallsTheHookAndGivesTheStatus) {
     int calls = 0;
     const StartResult slow = StartProcess(Script("slow.sh", "sleep 0.3\nexit 7\n"), {}, "");
     ASSERT_GT(slow.pid, 0);
-    EXPECT_EQ(WaitForProcess(slow.pid, [&] { ++calls; }, 10), 7);
+    EXPECT_EQ(WaitForProcess(
+                  slow.pid, [&] { ++calls; }, 10),
+              7);
     EXPECT_GE(calls, 5);
 
     const StartResult killed = StartProcess(Script("kill.sh", "kill -9 $$\n"), {}, "");
@@ -125,8 +118,7 @@ TEST_F(ChildProcess, WaitCallsTheHookAndGivesTheStatus)
     EXPECT_EQ(WaitForProcess(killed.pid, nullptr), -1);  // already collected
 }
 
-TEST_F(ChildProcess, FailuresToStartAreReported)
-{
+TEST_F(ChildProcess, FailuresToStartAreReported) {
     StartResult r = StartProcess(dir_.file("missing.exe"), {}, dir_.path());
     EXPECT_EQ(r.pid, -1);
     EXPECT_EQ(r.error, ENOENT);

@@ -6,8 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-TEST(ProfileIntegers, DecimalAndHexadecimal)
-{
+TEST(ProfileIntegers, DecimalAndHexadecimal) {
     EXPECT_EQ(ParseProfileInteger("-5"), -5);
     EXPECT_EQ(ParseProfileInteger(" 75 "), 75);
     EXPECT_EQ(ParseProfileInteger("0x3C"), 60);
@@ -21,11 +20,11 @@ TEST(ProfileIntegers, DecimalAndHexadecimal)
     EXPECT_EQ(ParseProfileInteger(""), std::nullopt);
 }
 
-TEST(ProfileReading, NamesIgnoreCaseAndEveryLineEndReads)
-{
+TEST(ProfileReading, NamesIgnoreCaseAndEveryLineEndReads) {
     Profile p;
-    p.LoadText("; comment\r\n[general]\rRemember size and position = 1\nshow toolbar=0\r\n"
-               "[Columns]\r\nColumn0=0x3C\r\nColumn1=abc\r\n[Font]\r\nName=Courier New\r\n");
+    p.LoadText(
+        "; comment\r\n[general]\rRemember size and position = 1\nshow toolbar=0\r\n"
+        "[Columns]\r\nColumn0=0x3C\r\nColumn1=abc\r\n[Font]\r\nName=Courier New\r\n");
     EXPECT_TRUE(p.ReadBool("General", "Remember size and position", false));
     EXPECT_FALSE(p.ReadBool("GENERAL", "Show ToolBar", true));
     EXPECT_EQ(p.ReadInteger("Columns", "Column0", 75), 60);
@@ -40,12 +39,11 @@ TEST(ProfileReading, NamesIgnoreCaseAndEveryLineEndReads)
     EXPECT_EQ(p.ReadString("S", "Long", "").size(), Profile::MaxStringLength);
 }
 
-TEST(ProfileSaving, RewritesInPlaceAndAppendsKeepingForeignLines)
-{
+TEST(ProfileSaving, RewritesInPlaceAndAppendsKeepingForeignLines) {
     TempDir dir;
     const std::string ini = dir.write("Tarnwick.ini",
-        "; my settings\r\n[General]\r\nX=5\r\nForeign Key=keep me\r\n\r\n"
-        "[Other Tool]\r\nA=b\r\n");
+                                      "; my settings\r\n[General]\r\nX=5\r\nForeign Key=keep me\r\n\r\n"
+                                      "[Other Tool]\r\nA=b\r\n");
     Profile p(ini);
     ASSERT_TRUE(p.Load());
     p.WriteInteger("general", "x", 10);
@@ -68,8 +66,7 @@ TEST(ProfileSaving, RewritesInPlaceAndAppendsKeepingForeignLines)
     EXPECT_EQ(TempDir::read(dir.file("new.ini")), "[General]\r\nRemember size and position=0\r\n");
 }
 
-TEST(ProfileSaving, FailureKeepsTheOldFileWhole)
-{
+TEST(ProfileSaving, FailureKeepsTheOldFileWhole) {
     TempDir dir;
     const std::string old = "[General]\r\nX=5\r\n";
     const std::string ini = dir.write("Tarnwick.ini", old);
@@ -90,8 +87,7 @@ TEST(ProfileSaving, FailureKeepsTheOldFileWhole)
     EXPECT_FALSE(unreadable.Load());
 }
 
-TEST(ProfileReading, AByteOrderMarkIsNoPartOfTheFirstSectionAndStaysOnSave)
-{
+TEST(ProfileReading, AByteOrderMarkIsNoPartOfTheFirstSectionAndStaysOnSave) {
     TempDir dir;
     const std::string ini = dir.write("Tarnwick.ini", "\xEF\xBB\xBF[General]\r\nView Style=1\r\n; mine\r\n");
     Profile p(ini);
@@ -102,8 +98,7 @@ TEST(ProfileReading, AByteOrderMarkIsNoPartOfTheFirstSectionAndStaysOnSave)
     EXPECT_EQ(TempDir::read(ini), "\xEF\xBB\xBF[General]\r\nView Style=2\r\n; mine\r\n");  // one [General]
 }
 
-TEST(ProfileReading, AFifoInPlaceOfTheFileIsRefusedAtOnce)
-{
+TEST(ProfileReading, AFifoInPlaceOfTheFileIsRefusedAtOnce) {
     TempDir dir;
     ASSERT_EQ(mkfifo(dir.file("Tarnwick.ini").c_str(), 0644), 0);
     Profile p(dir.file("Tarnwick.ini"));

@@ -37,9 +37,9 @@ TEST_F(StalkerTest, FormHasItsCaptionsNamesAndSize) {
     EXPECT_FALSE(dlg_.Source->AllowNewFolder);
     ASSERT_EQ(dlg_.CL->count(), 10);
     for (int i = 0; i < 10; ++i) EXPECT_EQ(dlg_.CL->itemText(i).toInt(), i);
-    for (const char* name : {"BtnGo", "BtnStop", "BitBtn1", "GroupBox1", "Source", "GroupBox2", "Dest", "GroupBox3",
-                             "Ext", "SpeedButton3", "SpeedButton4", "SpeedButton5", "Label1", "CL", "ProgressBar1",
-                             "ProgressBar2", "StatusBar1"})
+    for (const char* name : {"BtnGo", "BtnStop", "BitBtn1", "GroupBox1", "Source", "GroupBox2", "Dest",
+                             "GroupBox3", "Ext", "SpeedButton3", "SpeedButton4", "SpeedButton5", "Label1",
+                             "CL", "ProgressBar1", "ProgressBar2", "StatusBar1"})
         EXPECT_NE(dlg_.findChild<QWidget*>(name), nullptr) << name;
     EXPECT_EQ(dlg_.ProgressBar1->maximum(), 100);
     EXPECT_EQ(dlg_.Zip->SFXCaption, "Self-extracting Archive");
@@ -65,7 +65,8 @@ TEST_F(StalkerTest, LevelComesFromClAndShowingSelectsNine) {
 }
 
 TEST_F(StalkerTest, FileListFollowsTheFiltersInOrderAndKeepsDuplicates) {
-    for (const char* f : {"b.nes", "A.NES", "c.smc", "notes.txt", ".hidden.nes", "sub/d.nes"}) tmp_.write(f, "x");
+    for (const char* f : {"b.nes", "A.NES", "c.smc", "notes.txt", ".hidden.nes", "sub/d.nes"})
+        tmp_.write(f, "x");
     mkfifo(tmp_.file("pipe.nes").c_str(), 0600);
     const Files got = TStalkDlg::CollectFiles(tmp_.path(), {"*.smc", "*.nes", "b.*"});
     // Name order ignoring case inside each filter; plain files only (no hidden, folder or pipe).
@@ -145,7 +146,8 @@ TEST_F(StalkerTest, ProgressEventShowsTheFileAndItsShare) {
     EXPECT_EQ(dlg_.ProgressBar2->value(), 25);
     dlg_.ZipProgress(dlg_.Zip.get(), ptBytesDone, "", 393216);
     EXPECT_EQ(dlg_.ProgressBar2->value(), 100);
-    for (ProgressType other : {ptBatchEnd, ptFileCount, ptByteCount}) dlg_.ZipProgress(dlg_.Zip.get(), other, "x", 7);
+    for (ProgressType other : {ptBatchEnd, ptFileCount, ptByteCount})
+        dlg_.ZipProgress(dlg_.Zip.get(), other, "x", 7);
     EXPECT_EQ(Status(), "Processing: game.nes (512 Kb)");
     EXPECT_EQ(dlg_.ProgressBar2->value(), 100);
 

@@ -22,7 +22,9 @@ protected:
     StalkerTest() {
         dlg_.Zip->SetDLLDirectory(TARNWICK_APP_DIR);
         dlg_.Zip->SetUi(&ui_);
-        dlg_.Zip->OnMessage = [this](TZipArchiver*, int, const std::string& text) { messages_.push_back(text); };
+        dlg_.Zip->OnMessage = [this](TZipArchiver*, int, const std::string& text) {
+            messages_.push_back(text);
+        };
     }
 
     // Sets up a run: source folder (relative to the temporary folder), destination text, masks.
@@ -48,7 +50,9 @@ protected:
     // Member names of an archive, one a line, as Info-ZIP lists them.
     static std::string Members(const std::string& zip) { return ShellOutput("unzip -Z1 '" + zip + "' 2>&1"); }
     // Whether Info-ZIP finds the archive whole.
-    static bool Intact(const std::string& zip) { return RunShell("unzip -tqq '" + zip + "' >/dev/null 2>&1") == 0; }
+    static bool Intact(const std::string& zip) {
+        return RunShell("unzip -tqq '" + zip + "' >/dev/null 2>&1") == 0;
+    }
     // The method column of the archive's first member ("Stored", "Defl:X", ...).
     static std::string Method(const std::string& zip) {
         return ShellOutput("unzip -v '" + zip + "' | awk 'NR==4 {printf \"%s\", $2}'");

@@ -19,7 +19,9 @@ std::string Compressible(std::size_t n) {
     return s;
 }
 
-bool Exists(const std::string& path) { return RunShell("test -e '" + path + "'") == 0; }
+bool Exists(const std::string& path) {
+    return RunShell("test -e '" + path + "'") == 0;
+}
 
 }  // namespace
 
@@ -39,8 +41,10 @@ TEST_F(StalkerRunTest, EmptyDestinationPacksEachFileBesideItself) {
     Trigger(dlg_, "BtnGo");
 
     EXPECT_TRUE(ui_.boxes.empty()) << (ui_.boxes.empty() ? "" : ui_.boxes[0].text);
-    const std::vector<std::pair<std::string, std::string>> packed{
-        {"mario.zip", "mario.nes"}, {"game.eu.zip", "game.eu.smc"}, {"a.b.zip", "a.b.c"}, {"README.zip", "README"}};
+    const std::vector<std::pair<std::string, std::string>> packed{{"mario.zip", "mario.nes"},
+                                                                  {"game.eu.zip", "game.eu.smc"},
+                                                                  {"a.b.zip", "a.b.c"},
+                                                                  {"README.zip", "README"}};
     for (const auto& [zip, member] : packed) {
         const std::string archive = tmp_.file("roms/" + zip);
         EXPECT_TRUE(Intact(archive)) << zip;
@@ -107,7 +111,8 @@ TEST_F(StalkerRunTest, NonArchiveInTheWayIsReportedLeftAloneAndTheRunGoesOn) {
     prompts_.Box(BoxOk);
     Trigger(dlg_, "BtnGo");
     ASSERT_EQ(prompts_.Shown().size(), 1u);
-    EXPECT_EQ(prompts_.Shown()[0].text, "1 of 2 files were not packed:\nbad.nes: Error - no zip file specified!");
+    EXPECT_EQ(prompts_.Shown()[0].text,
+              "1 of 2 files were not packed:\nbad.nes: Error - no zip file specified!");
     // The listing fails and empties the archive name, so the add is refused: two boxes, one file.
     const auto boxes = ZipBoxes();
     ASSERT_EQ(boxes.size(), 2u);
@@ -147,7 +152,8 @@ TEST_F(StalkerRunTest, UnwritableDestinationIsReportedForEachFile) {
     prompts_.Box(BoxOk);
     Trigger(dlg_, "BtnGo");
     ASSERT_EQ(prompts_.Shown().size(), 1u);
-    EXPECT_EQ(prompts_.Shown()[0].text.rfind("2 of 2 files were not packed:\na.nes: ", 0), 0u) << prompts_.Shown()[0].text;
+    EXPECT_EQ(prompts_.Shown()[0].text.rfind("2 of 2 files were not packed:\na.nes: ", 0), 0u)
+        << prompts_.Shown()[0].text;
     EXPECT_GE(messages_.size(), 2u);  // the component's own words, at least once per file
     EXPECT_EQ(Status(), "Done");
     EXPECT_EQ(TempDir::read(tmp_.file("blocker")), "a file where the destination's parent should be");
@@ -165,7 +171,8 @@ TEST_F(StalkerRunTest, FileVanishingDuringTheRunIsReportedAndTheRestIsPacked) {
     prompts_.Box(BoxOk);
     Trigger(dlg_, "BtnGo");
     ASSERT_EQ(prompts_.Shown().size(), 1u);
-    EXPECT_EQ(prompts_.Shown()[0].text.rfind("1 of 3 files were not packed:\nb.nes: ", 0), 0u) << prompts_.Shown()[0].text;
+    EXPECT_EQ(prompts_.Shown()[0].text.rfind("1 of 3 files were not packed:\nb.nes: ", 0), 0u)
+        << prompts_.Shown()[0].text;
     EXPECT_TRUE(Intact(tmp_.file("roms/a.zip")));
     EXPECT_TRUE(Intact(tmp_.file("roms/c.zip")));
     EXPECT_FALSE(Exists(tmp_.file("roms/b.zip")));
@@ -202,7 +209,9 @@ TEST_F(StalkerRunTest, StopAnsweredYesLetsTheFilesInProgressFinishWholeAndBegins
         const std::string name = "g" + std::to_string(i);
         if (!Exists(tmp_.file("roms/" + name + ".zip"))) continue;
         ++packed;
-        EXPECT_EQ(RunShell("cd '" + tmp_.file("roms") + "' && unzip -p " + name + ".zip | cmp -s - " + name + ".nes"), 0)
+        EXPECT_EQ(RunShell("cd '" + tmp_.file("roms") + "' && unzip -p " + name + ".zip | cmp -s - " + name +
+                           ".nes"),
+                  0)
             << name;
     }
     EXPECT_GE(packed, 1);
@@ -296,7 +305,8 @@ TEST_F(StalkerRunTest, MissingEngineIsReportedForEachFileAndTheRunGoesOn) {
     Prepare(tmp_.file("roms"), "", {"*.nes"});
     prompts_.Box(BoxOk);
     Trigger(dlg_, "BtnGo");
-    EXPECT_EQ(ZipBoxes(), (std::vector<std::string>{"libzipengine.so not found!", "libzipengine.so not found!"}))
+    EXPECT_EQ(ZipBoxes(),
+              (std::vector<std::string>{"libzipengine.so not found!", "libzipengine.so not found!"}))
         << "needs a system without the engine in its library path";
     ASSERT_EQ(prompts_.Shown().size(), 1u);
     EXPECT_EQ(prompts_.Shown()[0].text.rfind("2 of 2 files were not packed:", 0), 0u);
@@ -309,7 +319,7 @@ TEST_F(StalkerRunTest, ClosingReleasesTheEngineTheDialogHolds) {
     dlg_.Zip->Load_Zip_Dll();
     ASSERT_EQ(EngineReferences(EngineKind::Zip), 1);
     tmp_.write("roms/b.nes", Compressible(16 << 20));  // long enough to be seen packing
-    dlg_.WorkerCount = 1;  // one Add at a time: one reference of its own
+    dlg_.WorkerCount = 1;                              // one Add at a time: one reference of its own
     int duringRun = -1;
     OnPump([&] { duringRun = std::max(duringRun, EngineReferences(EngineKind::Zip)); });
     Prepare(tmp_.file("roms"), "", {"*.nes"});

@@ -27,7 +27,9 @@ std::string Hex(const std::string& bytes) {
     return out;
 }
 
-std::string Stem(const std::string& name) { return fs::path(name).stem().string(); }
+std::string Stem(const std::string& name) {
+    return fs::path(name).stem().string();
+}
 
 }  // namespace
 
@@ -44,8 +46,10 @@ void WriteFiles(const std::string& folder, const std::vector<FileSpec>& files) {
 std::string ShellQuote(const std::string& text) {
     std::string out = "'";
     for (char c : text) {
-        if (c == '\'') out += "'\\''";
-        else out += c;
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
     }
     return out + "'";
 }
@@ -72,8 +76,8 @@ std::string InfoZipArchive(const TempDir& dir, const std::string& archive, const
     return full;
 }
 
-std::string PythonZipArchive(const TempDir& dir, const std::string& archive, const std::vector<PyMember>& members,
-                             const std::string& comment) {
+std::string PythonZipArchive(const TempDir& dir, const std::string& archive,
+                             const std::vector<PyMember>& members, const std::string& comment) {
     std::ostringstream py;
     py << "import zipfile\n"
           "class Raw(zipfile.ZipInfo):\n"
@@ -89,7 +93,8 @@ std::string PythonZipArchive(const TempDir& dir, const std::string& archive, con
           "    info.compress_type = zipfile.ZIP_DEFLATED if deflate else zipfile.ZIP_STORED\n"
           "    info.extra_flags = flags\n"
           "    z.writestr(info, data)\n"
-       << "with zipfile.ZipFile(" << "bytes.fromhex('" << Hex(dir.file(archive)) << "').decode(), 'w') as z:\n";
+       << "with zipfile.ZipFile("
+       << "bytes.fromhex('" << Hex(dir.file(archive)) << "').decode(), 'w') as z:\n";
     for (const PyMember& m : members)
         py << "    add(z, bytes.fromhex('" << Hex(m.name) << "'), bytes.fromhex('" << Hex(m.data) << "'), "
            << m.createSystem << ", " << m.createVersion << ", bytes.fromhex('" << Hex(m.comment) << "'), "
@@ -100,12 +105,16 @@ std::string PythonZipArchive(const TempDir& dir, const std::string& archive, con
     return dir.file(archive);
 }
 
-int UnzipTest(const std::string& archive) { return RunShell("unzip -tqq " + ShellQuote(archive) + " >/dev/null 2>&1"); }
+int UnzipTest(const std::string& archive) {
+    return RunShell("unzip -tqq " + ShellQuote(archive) + " >/dev/null 2>&1");
+}
 
 int PythonZipTest(const std::string& archive) {
     // zipfile -t prints "Done testing" even for a bad CRC only in some versions: check testzip().
-    return RunShell("python3 -c \"import sys, zipfile; sys.exit(zipfile.ZipFile(sys.argv[1]).testzip() is not None)\" " +
-                    ShellQuote(archive) + " >/dev/null 2>&1") == 0 &&
+    return RunShell(
+               "python3 -c \"import sys, zipfile; sys.exit(zipfile.ZipFile(sys.argv[1]).testzip() is not "
+               "None)\" " +
+               ShellQuote(archive) + " >/dev/null 2>&1") == 0 &&
                    RunShell("python3 -m zipfile -t " + ShellQuote(archive) + " >/dev/null 2>&1") == 0
                ? 0
                : 1;
@@ -232,9 +241,12 @@ std::string CraftedZip::Build(std::size_t* centralStart) const {
     std::uint16_t count = static_cast<std::uint16_t>(totalEntries >= 0 ? totalEntries : entries.size());
     Put16(zip, count);
     Put16(zip, count);
-    Put32(zip, static_cast<std::uint32_t>(centralSize >= 0 ? centralSize : static_cast<std::int64_t>(cdSize)));
-    Put32(zip, static_cast<std::uint32_t>(centralOffset >= 0 ? centralOffset : static_cast<std::int64_t>(cdStart + shift)));
-    Put16(zip, static_cast<std::uint16_t>(commentLength >= 0 ? commentLength : static_cast<std::int64_t>(archiveComment.size())));
+    Put32(zip,
+          static_cast<std::uint32_t>(centralSize >= 0 ? centralSize : static_cast<std::int64_t>(cdSize)));
+    Put32(zip, static_cast<std::uint32_t>(centralOffset >= 0 ? centralOffset
+                                                             : static_cast<std::int64_t>(cdStart + shift)));
+    Put16(zip, static_cast<std::uint16_t>(
+                   commentLength >= 0 ? commentLength : static_cast<std::int64_t>(archiveComment.size())));
     zip += archiveComment;
     if (centralStart) *centralStart = prefix.size() + cdStart;
     return prefix + zip;

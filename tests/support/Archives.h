@@ -33,18 +33,18 @@ std::string InfoZipArchive(const TempDir& dir, const std::string& archive, const
 
 // One member for Python's zipfile.
 struct PyMember {
-    std::string name;        // stored name bytes (written as they are, whatever the host)
+    std::string name;  // stored name bytes (written as they are, whatever the host)
     std::string data;
     int createSystem = 3;    // host byte (0 MS-DOS, 3 Unix)
     int createVersion = 20;  // version byte
     std::string comment;     // entry comment bytes
     bool deflate = true;
-    int flagBits = 0;        // extra general flag bits (0x800: UTF-8 names)
+    int flagBits = 0;  // extra general flag bits (0x800: UTF-8 names)
 };
 
 // Writes dir/archive with Python's zipfile; returns the full path; throws when Python fails.
-std::string PythonZipArchive(const TempDir& dir, const std::string& archive, const std::vector<PyMember>& members,
-                             const std::string& comment = "");
+std::string PythonZipArchive(const TempDir& dir, const std::string& archive,
+                             const std::vector<PyMember>& members, const std::string& comment = "");
 
 // Exit status of `unzip -tqq` and `python3 -m zipfile -t` on an archive (0 when whole).
 int UnzipTest(const std::string& archive);
@@ -76,7 +76,7 @@ public:
         std::string comment;
         std::uint16_t versionMadeBy = 20;  // low: version, high: host
         std::uint16_t flags = 0;
-        std::uint32_t localOffset = 0;     // filled by Build unless keepOffset
+        std::uint32_t localOffset = 0;  // filled by Build unless keepOffset
         bool keepOffset = false;
     };
 

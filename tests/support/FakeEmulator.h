@@ -24,8 +24,8 @@
 
 struct FakeEmulatorRun {
     std::string workingFolder;
-    std::vector<std::string> args;      // argv[0] first
-    std::vector<int64_t> fileSizes;     // one per argument, -1 when it names no file
+    std::vector<std::string> args;   // argv[0] first
+    std::vector<int64_t> fileSizes;  // one per argument, -1 when it names no file
 };
 
 // Reads a report; nullopt when there is none or it is malformed.

@@ -21,31 +21,26 @@ public:
         std::int64_t number = 0;  // the total of a Begin, the steps done of an Advance
     };
 
-    void Begin(const std::string& text, std::int64_t total) override
-    {
+    void Begin(const std::string& text, std::int64_t total) override {
         calls.push_back({Kind::Begin, text, total});
         ++depth;
         maxDepth = std::max(maxDepth, depth);
     }
-    void Advance(std::int64_t done, const std::string& text) override
-    {
+    void Advance(std::int64_t done, const std::string& text) override {
         calls.push_back({Kind::Advance, text, done});
     }
     bool Cancelled() override { return ++asked >= stopAt && stopAt > 0; }
-    void End() override
-    {
+    void End() override {
         calls.push_back({Kind::End, {}, 0});
         --depth;
     }
 
-    int Count(Kind kind) const
-    {
-        return static_cast<int>(std::count_if(calls.begin(), calls.end(),
-                                              [kind](const Call& c) { return c.kind == kind; }));
+    int Count(Kind kind) const {
+        return static_cast<int>(
+            std::count_if(calls.begin(), calls.end(), [kind](const Call& c) { return c.kind == kind; }));
     }
     // The last Advance, or an empty call when there was none.
-    Call LastAdvance() const
-    {
+    Call LastAdvance() const {
         for (auto c = calls.rbegin(); c != calls.rend(); ++c)
             if (c->kind == Kind::Advance) return *c;
         return {Kind::Advance, {}, 0};

@@ -23,7 +23,7 @@ enum class PromptKind { Box, Input, OpenFile, SaveFile, Folder, Font };
 struct ShownPrompt {
     PromptKind kind = PromptKind::Box;
     std::string caption;
-    std::string text;     // box text, input prompt; empty for the file, folder and font dialogs
+    std::string text;  // box text, input prompt; empty for the file, folder and font dialogs
     BoxIcon icon = BoxIcon::None;
     BoxButtons buttons = BoxButtons::Ok;
     int defaultButton = 0;
@@ -58,8 +58,8 @@ public:
     // Forgets what was shown (the script stays).
     void ClearShown() { shown_.clear(); }
 
-    int MessageBox(const std::string& caption, const std::string& text, BoxIcon icon,
-                   BoxButtons buttons, int defaultButton = 0) override;
+    int MessageBox(const std::string& caption, const std::string& text, BoxIcon icon, BoxButtons buttons,
+                   int defaultButton = 0) override;
     std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                         const std::string& defaultText, bool masked = false) override;
     std::optional<std::string> OpenFileName(const std::string& caption, const std::string& filter,
@@ -67,8 +67,8 @@ public:
     std::optional<std::string> SaveFileName(const std::string& caption, const std::string& filter,
                                             const std::string& initialPath,
                                             const std::string& defaultSuffix) override;
-    std::optional<std::string> FolderName(const std::string& caption,
-                                          const std::string& initialFolder, bool allowNew) override;
+    std::optional<std::string> FolderName(const std::string& caption, const std::string& initialFolder,
+                                          bool allowNew) override;
     bool ChooseFont(FontChoice& font) override;
 
 private:

@@ -30,7 +30,8 @@ protected:
             codes_.push_back(code);
             messages_.push_back(text);
         };
-        zip_.OnProgress = [this](TZipArchiver*, ProgressType type, const std::string& name, std::int32_t size) {
+        zip_.OnProgress = [this](TZipArchiver*, ProgressType type, const std::string& name,
+                                 std::int32_t size) {
             progress_.push_back(type);
             if (type == ptFileBegin) begun_.push_back(name);
             if (onProgress_) onProgress_(type, size);
@@ -162,7 +163,8 @@ TEST_F(CommandsTest, MissingEngineIsReportedOncePerAttempt) {
 
     // A library without the entry points is not kept.
     ASSERT_EQ(RunShell("cp " + ShellQuote(std::string(TARNWICK_APP_DIR) + "/libunzengine.so") + " " +
-                       ShellQuote(empty.file("libzipengine.so"))), 0);
+                       ShellQuote(empty.file("libzipengine.so"))),
+              0);
     ClearRecords();
     EXPECT_EQ(zip_.GetZipVers(), 0);
     EXPECT_EQ(messages_, std::vector<std::string>{"ZipEngineExec function not found in libzipengine.so!"});
@@ -199,7 +201,8 @@ TEST_F(CommandsTest, AddWritesAWholeArchiveAndListsIt) {
     zip_.Add();
     ASSERT_EQ(zip_.GetCount(), 1) << zip_.LastMessage();
     EXPECT_EQ(zip_.DirEntries()[0].CompressionMethod, 0);
-    EXPECT_NE(zip_.DirEntries()[0].FileName.find("sub/gamma.gb"), std::string::npos) << zip_.DirEntries()[0].FileName;
+    EXPECT_NE(zip_.DirEntries()[0].FileName.find("sub/gamma.gb"), std::string::npos)
+        << zip_.DirEntries()[0].FileName;
     EXPECT_EQ(UnzipTest(zip_.ZipFileName()), 0);
 }
 
@@ -220,7 +223,8 @@ TEST_F(CommandsTest, AddRefusalsInTheirOrderKeepTheSpecs) {
     EXPECT_EQ(zip_.LastErrorId(), ZipMsg::SpanFreshenUpdate);
     zip_.AddOptions = {AddDiskSpanErase};
     std::string exe = dir_.file("a.EXE");
-    ASSERT_EQ(RunShell("cp " + ShellQuote(InfoZipArchive(dir_, "for-exe.zip", kFiles)) + " " + ShellQuote(exe)), 0);
+    ASSERT_EQ(
+        RunShell("cp " + ShellQuote(InfoZipArchive(dir_, "for-exe.zip", kFiles)) + " " + ShellQuote(exe)), 0);
     zip_.SetFileName(exe);
     zip_.Add();
     EXPECT_EQ(zip_.LastErrorId(), ZipMsg::SfxNoSpan);
@@ -232,7 +236,8 @@ TEST_F(CommandsTest, AddRefusalsInTheirOrderKeepTheSpecs) {
 TEST_F(CommandsTest, CancelDuringAddLeavesTheArchiveAsItWas) {
     std::string archive = InfoZipArchive(dir_, "keep.zip", kFiles);
     const std::string before = TempDir::read(archive);
-    std::vector<std::string> files = Sources({{"big1.bin", std::string(3 << 20, 'x')}, {"big2.bin", std::string(3 << 20, 'y')}});
+    std::vector<std::string> files =
+        Sources({{"big1.bin", std::string(3 << 20, 'x')}, {"big2.bin", std::string(3 << 20, 'y')}});
     zip_.SetFileName(archive);
     onProgress_ = [this](ProgressType type, std::int32_t) {
         if (type == ptBytesDone) zip_.CancelRequested = true;
@@ -433,7 +438,8 @@ TEST_F(CommandsTest, MembersAreFoundAndWrittenUnderTheNamesTheListShows) {
     }
     zip_.CodePage = cpAUTO;
     zip_.SetFileName(archive);
-    EXPECT_EQ(Listed(), (std::vector<std::string>{"dos\xc3\xa9.txt", "ntfs\xc3\xa9.txt", "ten\x82.txt", "unix\x82.txt"}));
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"dos\xc3\xa9.txt", "ntfs\xc3\xa9.txt", "ten\x82.txt",
+                                                  "unix\x82.txt"}));
 
     zip_.CodePage = cpOEM;
     zip_.SetFileName(archive);
@@ -472,7 +478,8 @@ TEST_F(CommandsTest, DeleteReportsTheRewriteAndStopLeavesTheArchiveWhole) {
     std::string noise(4 << 20, '\0');
     std::uint32_t x = 12345;
     for (char& c : noise) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
-    std::string archive = InfoZipArchive(dir_, "big.zip", {{"big.bin", noise}, {"a.txt", "a"}, {"b.txt", "b"}}, "-0");
+    std::string archive =
+        InfoZipArchive(dir_, "big.zip", {{"big.bin", noise}, {"a.txt", "a"}, {"b.txt", "b"}}, "-0");
     const std::string before = TempDir::read(archive);
     zip_.SetFileName(archive);
     std::int64_t total = 0, done = 0;
@@ -518,7 +525,8 @@ TEST_F(CommandsTest, DeletingEveryMemberRemovesTheArchive) {
     EXPECT_EQ(zip_.GetCount(), 0);
     EXPECT_EQ(zip_.ArchiveFileSize(), 0);
     EXPECT_TRUE(ui_.boxes.empty());
-    EXPECT_EQ(FindFiles(dir_.path(), "*", FindPlainFiles), std::vector<std::string>{}) << "nothing left beside it";
+    EXPECT_EQ(FindFiles(dir_.path(), "*", FindPlainFiles), std::vector<std::string>{})
+        << "nothing left beside it";
 }
 
 // ---- Passwords ------------------------------------------------------------------------------

@@ -35,11 +35,13 @@ std::uint32_t ZerosCrc(std::uint64_t size) {
     static const std::string block(1 << 20, '\0');
     const uLong blockCrc = crc32(0, reinterpret_cast<const Bytef*>(block.data()), uInt(block.size()));
     uLong crc = crc32(0, nullptr, 0);
-    for (; size >= block.size(); size -= block.size()) crc = crc32_combine(crc, blockCrc, z_off_t(block.size()));
+    for (; size >= block.size(); size -= block.size())
+        crc = crc32_combine(crc, blockCrc, z_off_t(block.size()));
     return static_cast<std::uint32_t>(crc32(crc, reinterpret_cast<const Bytef*>(block.data()), uInt(size)));
 }
 
-std::string LocalHeader(const std::string& name, std::uint32_t crc, std::uint32_t size, const std::string& extra) {
+std::string LocalHeader(const std::string& name, std::uint32_t crc, std::uint32_t size,
+                        const std::string& extra) {
     std::string h;
     Put32(h, 0x04034b50);
     Put16(h, 45), Put16(h, 0), Put16(h, 0), Put16(h, 0), Put16(h, 0x5021);  // stored, 2020
@@ -48,8 +50,8 @@ std::string LocalHeader(const std::string& name, std::uint32_t crc, std::uint32_
     return h + name + extra;
 }
 
-std::string CentralHeader(const std::string& name, std::uint32_t crc, std::uint32_t size, std::uint32_t offset,
-                          const std::string& extra) {
+std::string CentralHeader(const std::string& name, std::uint32_t crc, std::uint32_t size,
+                          std::uint32_t offset, const std::string& extra) {
     std::string h;
     Put32(h, 0x02014b50);
     Put16(h, 3 << 8 | 45), Put16(h, 45), Put16(h, 0), Put16(h, 0), Put16(h, 0), Put16(h, 0x5021);
@@ -74,9 +76,8 @@ std::string SparseZip64(const std::string& path) {
     const std::uint64_t smallAt = first.size() + kBig;
     const std::string second = LocalHeader("small.txt", smallCrc, 5, "") + "small";
     const std::uint64_t directoryAt = smallAt + second.size();
-    const std::string directory =
-        CentralHeader("big.bin", bigCrc, kAllOnes, 0, Zip64Extra({kBig, kBig})) +
-        CentralHeader("small.txt", smallCrc, 5, kAllOnes, Zip64Extra({smallAt}));
+    const std::string directory = CentralHeader("big.bin", bigCrc, kAllOnes, 0, Zip64Extra({kBig, kBig})) +
+                                  CentralHeader("small.txt", smallCrc, 5, kAllOnes, Zip64Extra({smallAt}));
     std::string end;
     Put32(end, 0x06064b50), Put64(end, 44), Put16(end, 45), Put16(end, 45), Put32(end, 0), Put32(end, 0);
     Put64(end, 2), Put64(end, 2), Put64(end, directory.size()), Put64(end, directoryAt);

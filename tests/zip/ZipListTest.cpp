@@ -77,9 +77,10 @@ const std::vector<FileSpec> kGames = {
 TEST_F(ListTest, InfoZipArchiveWithFoldersAndCommentListsEveryMember) {
     std::string path = InfoZipArchive(dir_, "games.zip", kGames, "", "Best of 1990");
     const std::string bytes = TempDir::read(path);
-    const std::string comment = ShellOutput("python3 -c \"import sys, zipfile; "
-                                            "sys.stdout.write(zipfile.ZipFile(sys.argv[1]).comment.decode())\" " +
-                                            ShellQuote(path));
+    const std::string comment = ShellOutput(
+        "python3 -c \"import sys, zipfile; "
+        "sys.stdout.write(zipfile.ZipFile(sys.argv[1]).comment.decode())\" " +
+        ShellQuote(path));
     ASSERT_EQ(comment.rfind("Best of 1990", 0), 0u);
     zip_.SetFileName(path);
     ASSERT_EQ(zip_.LastErrorId(), 0) << zip_.LastMessage();
@@ -98,7 +99,8 @@ TEST_F(ListTest, InfoZipArchiveWithFoldersAndCommentListsEveryMember) {
     EXPECT_EQ(first.HeaderBytes[20], 5000 & 0xFF);
     const std::size_t endRecord = bytes.size() - 22 - comment.size();
     std::uint32_t recorded = 0;
-    for (int i = 3; i >= 0; --i) recorded = (recorded << 8) | static_cast<unsigned char>(bytes[endRecord + 16 + i]);
+    for (int i = 3; i >= 0; --i)
+        recorded = (recorded << 8) | static_cast<unsigned char>(bytes[endRecord + 16 + i]);
     EXPECT_EQ(zip_.CentralDirOffset(), static_cast<std::int32_t>(recorded));
     EXPECT_TRUE(messages_.empty());
     EXPECT_EQ(dirUpdates_, 1);
@@ -133,7 +135,9 @@ TEST_F(ListTest, ArchiveBehindAStub) {
 TEST_F(ListTest, CodePageRuleByHostAndSetting) {
     // 0x81 is u-umlaut in code page 437; Python writes the name bytes as given.
     std::string path = PythonZipArchive(dir_, "oem.zip",
-                                        {{"\x81" "ber.nes", "a", 0, 20, "Gr\x81\xe1"},
+                                        {{"\x81"
+                                          "ber.nes",
+                                          "a", 0, 20, "Gr\x81\xe1"},
                                          {"\x81nix.nes", "b", 3, 20, ""},
                                          {"ntfs\x81.nes", "c", 11, 50, ""},
                                          {"ntfs\x81.gb", "d", 11, 20, ""},
@@ -141,7 +145,9 @@ TEST_F(ListTest, CodePageRuleByHostAndSetting) {
                                         "Archiv \x81");
     zip_.SetFileName(path);
     ASSERT_EQ(zip_.LastErrorId(), 0) << zip_.LastMessage();
-    EXPECT_EQ(Names(), (std::vector<std::string>{"\xc3\xbc" "ber.nes", "\x81nix.nes", "ntfs\xc3\xbc.nes", "ntfs\x81.gb",
+    EXPECT_EQ(Names(), (std::vector<std::string>{"\xc3\xbc"
+                                                 "ber.nes",
+                                                 "\x81nix.nes", "ntfs\xc3\xbc.nes", "ntfs\x81.gb",
                                                  "utf8-\xc3\xbc.nes"}));
     EXPECT_EQ(zip_.DirEntries()[0].FileComment, "Gr\xc3\xbc\xc3\x9f");
     EXPECT_EQ(zip_.DirEntries()[1].FileComment, "");
@@ -150,13 +156,16 @@ TEST_F(ListTest, CodePageRuleByHostAndSetting) {
 
     zip_.CodePage = cpNone;
     zip_.List();
-    EXPECT_EQ(zip_.DirEntries()[0].FileName, "\x81" "ber.nes");
+    EXPECT_EQ(zip_.DirEntries()[0].FileName,
+              "\x81"
+              "ber.nes");
     EXPECT_EQ(zip_.GetZipComment(), "Archiv \x81");
 
     zip_.CodePage = cpOEM;
     zip_.List();
     EXPECT_EQ(zip_.DirEntries()[1].FileName, "\xc3\xbcnix.nes");
-    EXPECT_EQ(zip_.DirEntries()[4].FileName, "utf8-\xc3\xbc.nes") << "a name flagged UTF-8 is never converted";
+    EXPECT_EQ(zip_.DirEntries()[4].FileName, "utf8-\xc3\xbc.nes")
+        << "a name flagged UTF-8 is never converted";
 }
 
 TEST_F(ListTest, EmptyArchivesAndMissingFiles) {
@@ -526,7 +535,8 @@ TEST_F(DriveTest, BackupSetLabels) {
     drives_.volume = VolumeInfo{"PKBACK# 003", 1};
     ListBytes(middle);
     EXPECT_EQ(zip_.LastErrorId(), ZipMsg::NthDiskOfSet);
-    EXPECT_EQ(zip_.LastMessage(), "This is the 3th disk in a backup set,\nplease insert the last disk of this set");
+    EXPECT_EQ(zip_.LastMessage(),
+              "This is the 3th disk in a backup set,\nplease insert the last disk of this set");
 
     // The last disk of a set lists, marked as a set with its disk number.
     drives_.volume = VolumeInfo{"PKBACK# 002", 1};
@@ -545,11 +555,13 @@ TEST(ZipMessages, CatalogueTextsAndFormats) {
     EXPECT_EQ(ZipMessageText(10102), "Error - no zip file specified!");
     EXPECT_EQ(ZipMessageText(10604), "libzipengine.so not found!");
     EXPECT_EQ(ZipMessageText(11047), "Central directory");
-    EXPECT_EQ(ZipMessageText(4242), "ZipMessages.res is probably not bound to the executable\nMissing String ID is: 4242");
+    EXPECT_EQ(ZipMessageText(4242),
+              "ZipMessages.res is probably not bound to the executable\nMissing String ID is: 4242");
     EXPECT_EQ(LoadZipStr(4242), "");
     EXPECT_EQ(FormatZipStr(11034, 2, 5), "Please insert disk volume 2 of 5");
     EXPECT_EQ(FormatZipStr(11003, std::string("/x/")), "Not a valid drive: /x/");
-    EXPECT_EQ(FormatZipStr(11039, std::string("50% off.zip")), "There is already a file 50% off.zip\nDo you want to overwrite this file");
+    EXPECT_EQ(FormatZipStr(11039, std::string("50% off.zip")),
+              "There is already a file 50% off.zip\nDo you want to overwrite this file");
 
     EZipArchiver plain(11036, false);
     EXPECT_EQ(plain.Id, 11036);
@@ -557,7 +569,8 @@ TEST(ZipMessages, CatalogueTextsAndFormats) {
     EXPECT_STREQ(plain.what(), "This archive is not a valid Zip archive");
     EZipArchiver number(11040, std::int64_t{4});
     EXPECT_TRUE(number.DisplayMsg);
-    EXPECT_EQ(number.Message, "ATTENTION: This is previous disk no 4!!!\nAre you sure you want to overwrite the contents");
+    EXPECT_EQ(number.Message,
+              "ATTENTION: This is previous disk no 4!!!\nAre you sure you want to overwrite the contents");
     EXPECT_EQ(EZipArchiver(99, true).Message, ZipMessageText(99));
 }
 

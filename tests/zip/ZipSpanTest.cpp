@@ -201,7 +201,8 @@ TEST_F(SpanTest, DataDescriptorsTravelWithTheirData) {
               0);
     zip_.MaxVolumeSize = 7000;
     zip_.MinFreeVolumeSize = 1;
-    ASSERT_EQ(zip_.WriteSpan(dir_.file("dd.zip"), dir_.file("dd/set.zip")), -7) << "no folder for the volumes";
+    ASSERT_EQ(zip_.WriteSpan(dir_.file("dd.zip"), dir_.file("dd/set.zip")), -7)
+        << "no folder for the volumes";
     EXPECT_EQ(zip_.LastErrorId(), ZipMsg::CreateOutput);
     std::filesystem::create_directories(dir_.file("dd"));
     ASSERT_EQ(zip_.WriteSpan(dir_.file("dd.zip"), dir_.file("dd/set.zip")), 0) << zip_.LastMessage();
@@ -209,7 +210,8 @@ TEST_F(SpanTest, DataDescriptorsTravelWithTheirData) {
     ASSERT_EQ(zip_.ReadSpan(zip_.ZipFileName(), joined), 0) << zip_.LastMessage();
     EXPECT_TRUE(TempDir::read(joined) == TempDir::read(dir_.file("dd.zip"))) << "joined back byte for byte";
     EXPECT_EQ(UnzipTest(joined), 0);
-    EXPECT_EQ(ShellOutput("unzip -p " + ShellQuote(joined) + " a.bin"), TempDir::read(dir_.file("noise.bin")));
+    EXPECT_EQ(ShellOutput("unzip -p " + ShellQuote(joined) + " a.bin"),
+              TempDir::read(dir_.file("noise.bin")));
 }
 
 TEST_F(SpanTest, WrongVolumesOfAFileSetAreNamed) {
@@ -324,7 +326,8 @@ namespace {
 
 // Splits path into dir/<stem>/set001.zip, ... and joins the set back into dir/<stem>.joined.zip;
 // the joined file's path.
-std::string SplitAndJoin(TZipArchiver& zip, const TempDir& dir, const std::string& path, const std::string& stem) {
+std::string SplitAndJoin(TZipArchiver& zip, const TempDir& dir, const std::string& path,
+                         const std::string& stem) {
     std::filesystem::create_directories(dir.file(stem));
     zip.MaxVolumeSize = 300000;
     zip.MinFreeVolumeSize = 1;
@@ -343,7 +346,8 @@ TEST_F(SpanTest, Zip64ArchivesSplitAndJoinWhole) {
     dir_.write("noise.bin", NoiseBytes(700000, 9));
     const std::string piped = dir_.file("piped.zip");
     ASSERT_EQ(RunShell("cd " + ShellQuote(dir_.path()) + " && zip -q -0 - - < noise.bin > piped.zip"), 0);
-    for (const auto& [path, stem] : {std::pair{forced, std::string("forced")}, std::pair{piped, std::string("piped")}}) {
+    for (const auto& [path, stem] :
+         {std::pair{forced, std::string("forced")}, std::pair{piped, std::string("piped")}}) {
         SCOPED_TRACE(stem);
         const std::string joined = SplitAndJoin(zip_, dir_, path, stem);
         EXPECT_EQ(UnzipTest(joined), 0);

@@ -9,6 +9,7 @@ packages=(
   zip unzip python3
   xvfb xauth imagemagick adwaita-icon-theme fonts-dejavu-core
   desktop-file-utils appstream lintian dpkg-dev file librsvg2-bin
+  clang-format
 )
 
 # `setup.sh fuzz` also brings clang and its fuzzing runtime for `make fuzz`.

@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 
 #include "catalogue/Emusystem.h"
+#include "common/RomCatalogue.h"
 #include "common/Rounds.h"
 #include "mainwindow/Main.h"
 #include "platform/Files.h"
@@ -32,31 +33,9 @@ double Millis(Clock::time_point from) {
 // The program folder: lookup lists, and a ROM list whose every other file exists.
 std::vector<std::string> LayOut(const fs::path& folder) {
     fs::create_directories(folder / "LISTS");
-    fs::create_directories(folder / "roms");
     for (const char* name : {"Systems.lst", "Types.lst", "Languages.lst"})
         fs::copy_file(fs::path(TARNWICK_DATA_DIR) / "LISTS" / name, folder / "LISTS" / name);
-    std::vector<std::string> paths;
-    std::string records;
-    records.reserve(static_cast<size_t>(RomCount) * sizeof(RomRecord));
-    auto emu = NewEmulatorRecord();
-    SetFieldText(emu->Name, "Bench Emulator");
-    SetFieldText(emu->ExePath, "/usr/bin/true");
-    for (int i = 0; i < RomCount; ++i) {
-        const std::string path = (folder / "roms" / ("game" + std::to_string(i) + ".zip")).string();
-        if (i % 2 == 0) std::ofstream(path).put('x');
-        auto rom = NewRomRecord();
-        rom->Emulator = *emu;
-        SetFieldText(rom->Name, "Game number " + std::to_string(i));
-        SetFieldText(rom->FilePath, path);
-        rom->Rating = i % 101;
-        rom->TypeIndex = i % 12;
-        records.append(reinterpret_cast<const char*>(rom.get()), sizeof(RomRecord));
-        paths.push_back(path);
-    }
-    std::ofstream(folder / "LISTS" / "ROMS.LST", std::ios::binary).write(records.data(), records.size());
-    std::ofstream(folder / "LISTS" / "EMUS.LST", std::ios::binary)
-        .write(reinterpret_cast<const char*>(emu.get()), sizeof(EmulatorRecord));
-    return paths;
+    return bench::WriteRomCatalogue(folder, RomCount);
 }
 
 }  // namespace

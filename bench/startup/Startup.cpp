@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "catalogue/Emusystem.h"
+#include "common/RomCatalogue.h"
 #include "common/Rounds.h"
 
 namespace fs = std::filesystem;
@@ -29,31 +30,12 @@ constexpr int RomCount = 100000;
 // every other one of whose files exists. Returns the ROM files' paths.
 std::vector<std::string> LayOut(const fs::path& folder, int roms) {
     fs::create_directories(folder / "LISTS");
-    fs::create_directories(folder / "roms");
     for (const char* name : {"Tarnwick", "libzipengine.so", "libunzengine.so", "ZIPSFX.BIN"})
         fs::copy_file(fs::path(TARNWICK_APP_DIR) / name, folder / name);
     for (const char* name : {"Systems.lst", "Types.lst", "Languages.lst"})
         fs::copy_file(fs::path(TARNWICK_APP_DIR) / "LISTS" / name, folder / "LISTS" / name);
     std::ofstream(folder / "portable.txt") << "portable\n";
-    auto emu = NewEmulatorRecord();
-    SetFieldText(emu->Name, "Bench Emulator");
-    SetFieldText(emu->ExePath, "/usr/bin/true");
-    std::ofstream(folder / "LISTS" / "EMUS.LST", std::ios::binary)
-        .write(reinterpret_cast<const char*>(emu.get()), sizeof(EmulatorRecord));
-    std::vector<std::string> paths;
-    std::ofstream list(folder / "LISTS" / "ROMS.LST", std::ios::binary);
-    for (int i = 0; i < roms; ++i) {
-        const std::string path = (folder / "roms" / ("game" + std::to_string(i) + ".zip")).string();
-        if (i % 2 == 0) std::ofstream(path).put('x');
-        auto rom = NewRomRecord();
-        rom->Emulator = *emu;
-        SetFieldText(rom->Name, "Game number " + std::to_string(i));
-        SetFieldText(rom->FilePath, path);
-        rom->Rating = i % 101;
-        list.write(reinterpret_cast<const char*>(rom.get()), sizeof(RomRecord));
-        paths.push_back(path);
-    }
-    return paths;
+    return bench::WriteRomCatalogue(folder, roms);
 }
 
 // One start of the program of the folder, to the first paint of its list.

@@ -613,7 +613,16 @@ void EmuManager::SortRoms() {
 // --- Statistics -------------------------------------------------------------------------------
 
 void EmuManager::OpenStats(const std::string& path) {
-    const std::string problem = stats_.Open(path);
+    StartOpeningStats(path);
+    FinishOpeningStats();
+}
+
+void EmuManager::StartOpeningStats(const std::string& path) {
+    stats_.StartOpen(path);
+}
+
+void EmuManager::FinishOpeningStats() {
+    const std::string problem = stats_.FinishOpen();
     if (!problem.empty()) ErrorBox(problem);
 }
 

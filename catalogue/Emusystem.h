@@ -210,9 +210,14 @@ public:
     void SetSortState(int32_t state) { sortState_ = state; }
 
     // The ROM statistics store (favourites, last played, play time, date added), keyed by
-    // FilePath. OpenStats reads it whole at start-up; a store that had to be set aside or could
-    // not be opened is reported in one ErrorBox. Until it is opened, facts are kept in memory.
+    // FilePath. OpenStats reads it whole; a store that had to be set aside or could not be
+    // opened is reported in one ErrorBox. Until it is opened, facts are kept in memory.
     void OpenStats(const std::string& path = RomStatsFileName());
+    // OpenStats in two halves, for start-up: the store is read on a worker thread while the
+    // windows are made, and the box (if any) is shown by the second half. Every use of the facts
+    // in between waits for the read.
+    void StartOpeningStats(const std::string& path = RomStatsFileName());
+    void FinishOpeningStats();
     RomStats& Stats() { return stats_; }
     const RomStats& Stats() const { return stats_; }
     const RomFacts& Facts(const RomRecord& rom) const { return stats_.Facts(FieldView(rom.FilePath)); }

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <system_error>
 #include <utility>
 
 #include "catalogue/Useful.h"
@@ -200,14 +201,18 @@ std::string SetAside(const std::string& path) {
 
 sqlite3* OpenDatabase(const std::string& path, bool create) {
     sqlite3* db = nullptr;
-    // One connection, used by the user-interface thread alone: SQLite need not lock around
-    // every call, which counts when a hundred thousand rows are read at start-up.
+    // One connection, used by one thread at a time (the worker that opens the store, then the
+    // user-interface thread): SQLite need not lock around every call, which counts when a
+    // hundred thousand rows are read at start-up.
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         return nullptr;
     }
     sqlite3_busy_timeout(db, 5000);
+    // Read through a mapping of the file: the whole read at start-up then copies no page into
+    // fresh memory, each of whose pages would cost a fault.
+    sqlite3_exec(db, "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
     return db;
 }
 
@@ -278,7 +283,7 @@ RomFacts& RomStats::FactTable::Add(std::string_view path) {
         slots_[at] = SlotValue(hash, entries_.size());
         entries_.push_back(
             {hash, static_cast<uint32_t>(keys_.size()), static_cast<uint32_t>(path.size()), {}});
-        keys_.append(path);
+        keys_.insert(keys_.end(), path.begin(), path.end());
     }
     return entries_[(slots_[at] & 0xFFFFFFFF) - 1].facts;
 }
@@ -304,7 +309,7 @@ void RomStats::FactTable::Rehash(std::size_t slotCount) {
 void RomStats::FactTable::Append(std::string_view path, const RomFacts& facts) {
     entries_.push_back(
         {HashPath(path), static_cast<uint32_t>(keys_.size()), static_cast<uint32_t>(path.size()), facts});
-    keys_.append(path);
+    keys_.insert(keys_.end(), path.begin(), path.end());
 }
 
 void RomStats::FactTable::Index() {
@@ -333,7 +338,13 @@ std::size_t RomStats::FactTable::CountWithFacts() const {
 RomStats::RomStats() : report_(&ReportWithErrorBox) {}
 
 RomStats::~RomStats() {
+    if (opening_.joinable()) opening_.join();  // an exception it ended with no longer matters
     Close();
+}
+
+bool RomStats::Writing() const {
+    Wait();
+    return db_ != nullptr;
 }
 
 void RomStats::Close() {
@@ -342,10 +353,43 @@ void RomStats::Close() {
 }
 
 std::string RomStats::Open(const std::string& path) {
+    StartOpen(path);
+    return FinishOpen();
+}
+
+void RomStats::StartOpen(const std::string& path) {
+    Wait();
     Close();
     facts_.Clear();
     path_ = path;
     failureReported_ = false;
+    openMessage_.clear();
+    const auto work = [this] {
+        try {
+            openMessage_ = OpenNow();
+        } catch (...) {
+            openFailure_ = std::current_exception();
+        }
+    };
+    try {
+        opening_ = std::thread(work);
+    } catch (const std::system_error&) {  // no thread to be had: the work is done here
+        work();
+    }
+}
+
+std::string RomStats::FinishOpen() {
+    Wait();
+    return std::exchange(openMessage_, {});
+}
+
+void RomStats::Wait() const {
+    if (opening_.joinable()) opening_.join();
+    if (openFailure_) std::rethrow_exception(std::exchange(openFailure_, nullptr));
+}
+
+std::string RomStats::OpenNow() {
+    const std::string& path = path_;
     CreateFolders(FolderPart(path));
     std::string message;
     if (FileExists(path) || FolderExists(path)) {
@@ -431,16 +475,19 @@ void RomStats::ReadRow(sqlite3_context* context, int count, sqlite3_value** valu
 }
 
 const RomFacts& RomStats::Facts(std::string_view path) const {
+    Wait();
     static const RomFacts none;
     const RomFacts* found = facts_.Find(path);
     return found ? *found : none;
 }
 
 std::size_t RomStats::Count() const {
+    Wait();
     return facts_.CountWithFacts();
 }
 
 RomFacts& RomStats::Entry(std::string_view path) {
+    Wait();
     return facts_.Add(path);
 }
 
@@ -469,6 +516,7 @@ void RomStats::RecordAdded(const std::vector<std::string_view>& paths, int64_t w
 
 void RomStats::Rename(std::string_view from, std::string_view to) {
     if (from == to) return;
+    Wait();
     // A path without facts holds empty ones, in memory as on disk (where its row is deleted).
     RomFacts* found = facts_.Find(from);
     if (!found) {
@@ -482,6 +530,7 @@ void RomStats::Rename(std::string_view from, std::string_view to) {
 }
 
 void RomStats::Write(const std::vector<std::string_view>& paths, std::string_view gone) {
+    Wait();
     if (!db_) return;
     bool ok = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
     if (ok && !gone.empty()) {

@@ -12,14 +12,22 @@
 //     stats.SetFavourite(path, true);                       // in memory and on disk at once
 //     const RomFacts& f = stats.Facts(path);
 //
+// Start-up reads the store on a worker thread while the windows are made (StartOpen, then
+// FinishOpen for the message): a hundred thousand rows take longer than the list file's load.
+// Every other member waits for that read first, so no caller sees a half-read store.
+//
 // A store that cannot be read (not a database, damaged, not ours, unreadable) is renamed aside
 // with the date ("Stats-2026-12-09.db") and an empty one is started; a store that cannot be made
 // at all leaves the facts in memory for the run. A write that fails is reported once per run.
 // Nothing here depends on Qt.
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
+
+#include "platform/LargeArray.h"
 
 struct sqlite3;
 struct sqlite3_context;
@@ -48,10 +56,14 @@ public:
 
     // Opens the store at `path` (making it, and its folder, when missing) and reads it whole,
     // replacing what is held. Returns the message for the user when the store had to be set
-    // aside or could not be opened; empty when all went well. Never throws.
+    // aside or could not be opened; empty when all went well.
     std::string Open(const std::string& path);
+    // Open in two halves: the first starts the work on a worker thread and returns at once, the
+    // second waits for it and returns Open's message (once).
+    void StartOpen(const std::string& path);
+    std::string FinishOpen();
     // Whether changes reach a file (false before Open and when no store could be made).
-    bool Writing() const { return db_ != nullptr; }
+    bool Writing() const;
     const std::string& Path() const { return path_; }
 
     // The facts of a path; all empty for a path the store does not know.
@@ -103,11 +115,17 @@ private:
         std::size_t Slot(std::string_view path, std::size_t hash) const;
         void Grow();
         void Rehash(std::size_t slotCount);
-        std::string keys_;
-        std::vector<Entry> entries_;
-        std::vector<uint64_t> slots_;
+        template <class T>
+        using Large = std::vector<T, LargeArrayAllocator<T>>;  // one fault per 2 MiB, not per 4 KiB
+        Large<char> keys_;
+        Large<Entry> entries_;
+        Large<uint64_t> slots_;
     };
 
+    // Open's work, done by the worker thread; returns its message.
+    std::string OpenNow();
+    // Waits for the worker of StartOpen, if any, and passes on an exception it ended with.
+    void Wait() const;
     bool ReadAll(sqlite3* db);
     // Reads every row of the table with `select`, which hands each to ReadRow.
     bool Load(sqlite3* db, const char* select);
@@ -118,8 +136,12 @@ private:
     void Write(const std::vector<std::string_view>& paths, std::string_view gone = {});
     void WriteFailed();
 
+    // Written by the worker of StartOpen until Wait joins it; the user-interface thread's alone after.
     sqlite3* db_ = nullptr;
     std::string path_;
+    mutable std::thread opening_;
+    std::string openMessage_;
+    mutable std::exception_ptr openFailure_;
     FactTable facts_;
     bool failureReported_ = false;
     void (*report_)(const std::string& message);

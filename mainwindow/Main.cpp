@@ -454,6 +454,9 @@ void TMainWnd::FormCreate() {
                  LeftAsItIs);
     LoadListFile(&EmuManager::LoadRomList, RomListFileName(), "Error Loading Roms List.");
     LoadListFile(&EmuManager::LoadEmuList, EmuListFileName(), "Error Loading Emu List.");
+    // Read while the other windows are made (FormShow waits for it); without a writable data
+    // folder the facts live in memory, as the lists do.
+    if (DataFolderWritable()) Emus->StartOpeningStats();
 }
 
 // A missing list file starts its list empty, said in Lamer Mode (a data folder that could not be
@@ -469,7 +472,6 @@ void TMainWnd::LoadListFile(void (EmuManager::*load)(const std::string&), const 
         else if (Settings.MessageMode && DataFolderWritable())
             ErrorBox(failure + " The file will be created from scratch.");
     }
-    if (DataFolderWritable()) Emus->OpenStats();  // else the facts live in memory, as the lists do
 }
 
 void TMainWnd::FormShow() {
@@ -477,6 +479,7 @@ void TMainWnd::FormShow() {
         delete SplashWnd;
         SplashWnd = nullptr;
     }
+    Emus->FinishOpeningStats();
     FillRomList();
     if (!columnsToFit_.empty()) {  // the first showing, once the list has its width
         List->FitColumns(columnsToFit_);

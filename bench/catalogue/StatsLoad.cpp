@@ -1,32 +1,51 @@
-// stats-load: reading the ROM statistics store with the facts of 100,000 ROMs, as start-up
-// does, against loading the ROM list file of the same 100,000 ROMs (LoadRomList).
+// stats-load: what opening the ROM statistics store with the facts of 100,000 ROMs costs the
+// thread that starts the program, against loading the ROM list file of the same 100,000 ROMs
+// (LoadRomList). Start-up hands the store's read to a worker and takes the result once the
+// windows are made; the read's own time is printed beside (read_ms), and the startup benchmark
+// starts a catalogue with these facts, so a read that outlasts the windows shows there.
 #include "BenchCommon.h"
 #include "catalogue/RomStats.h"
 #include "platform/Files.h"
 
+namespace {
+
+constexpr int RomCount = 100000;
+
+// The list file and the store, written once.
+void WriteCatalogue(const bench::Scratch& scratch, const std::string& list, const std::string& store) {
+    std::mt19937 random(1);
+    EmuManager maker(scratch.file("none.log"));
+    for (int i = 0; i < RomCount; ++i) maker.AddRom(bench::MakeRom(random, i));
+    maker.SaveRomList(list);
+    RomStats facts;
+    if (!facts.Open(store).empty()) std::exit(2);
+    std::vector<std::string_view> paths;
+    for (int i = 0; i < RomCount; ++i) paths.push_back(FieldView(maker.GetRom(i)->FilePath));
+    facts.RecordAdded(paths, 1700000000);     // one transaction
+    for (int i = 0; i < RomCount; i += 1000)  // and some of everything else
+        facts.RecordPlay(paths[static_cast<std::size_t>(i)], 1700000000 + i, i);
+}
+
+}  // namespace
+
 int main() {
-    constexpr int RomCount = 100000;
     bench::Scratch scratch;
     const std::string list = scratch.file("ROMS.LST");
     const std::string store = scratch.file("Stats.db");
-    {
-        std::mt19937 random(1);
-        EmuManager maker(scratch.file("none.log"));
-        for (int i = 0; i < RomCount; ++i) maker.AddRom(bench::MakeRom(random, i));
-        maker.SaveRomList(list);
-        RomStats facts;
-        if (!facts.Open(store).empty()) std::exit(2);
-        std::vector<std::string_view> paths;
-        for (int i = 0; i < RomCount; ++i) paths.push_back(FieldView(maker.GetRom(i)->FilePath));
-        facts.RecordAdded(paths, 1700000000);     // one transaction
-        for (int i = 0; i < RomCount; i += 1000)  // and some of everything else
-            facts.RecordPlay(paths[static_cast<std::size_t>(i)], 1700000000 + i, i);
-    }
+    WriteCatalogue(scratch, list, store);
 
-    // Both sides keep their memory from round to round, as the catalogue keeps its records'.
+    // Each measured step opens a new store object, as start-up does; the list keeps its memory
+    // from round to round, as the catalogue keeps its records'.
     EmuManager m(scratch.file("none.log"));
-    RomStats facts;
-    std::size_t read = 0;
+    auto facts = std::make_unique<RomStats>();
+    bool opening = false;
+    // Untimed, before every step: the read begun by the last measured step ends, whole.
+    const auto finishRead = [&] {
+        if (!opening) return;
+        opening = false;
+        if (!facts->FinishOpen().empty() || facts->Count() != RomCount) std::exit(4);
+        facts = std::make_unique<RomStats>();
+    };
     const bench::Times t = bench::Duel(
         9,
         [&] {
@@ -34,13 +53,27 @@ int main() {
             if (m.RomCount() != RomCount) std::exit(3);
         },
         [&] {
-            if (!facts.Open(store).empty()) std::exit(3);
-            read = facts.Count();
+            facts->StartOpen(store);
+            opening = true;
+        },
+        [&] {
+            finishRead();
+            m.ClearRoms();
+        });
+    finishRead();
+
+    // The worker's read on its own: the whole open, waited for.
+    const bench::Times read = bench::Duel(
+        5, [&] { m.LoadRomList(list); },
+        [&] {
+            if (!facts->Open(store).empty()) std::exit(5);
         },
         [&] { m.ClearRoms(); });
-    if (read != RomCount) std::exit(4);
+    char readMs[64];
+    std::snprintf(readMs, sizeof readMs, " read_ms=%.2f list_ms=%.2f", read.MeasuredWall() * 1000,
+                  read.BaselineWall() * 1000);
     bench::Report("stats-load", t, 1.0,
-                  "roms=" + std::to_string(RomCount) + " store_bytes=" + std::to_string(FileSize(store)) +
-                      " list_bytes=" + std::to_string(FileSize(list)));
+                  "roms=" + std::to_string(RomCount) + readMs + " store_bytes=" +
+                      std::to_string(FileSize(store)) + " list_bytes=" + std::to_string(FileSize(list)));
     return 0;
 }

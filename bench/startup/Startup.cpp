@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "catalogue/Emusystem.h"
+#include "catalogue/RomStats.h"
 #include "common/RomCatalogue.h"
 #include "common/Rounds.h"
 
@@ -27,7 +28,8 @@ namespace {
 constexpr int RomCount = 100000;
 
 // A portable program folder: the executable, the engines, the lookup lists, one emulator and `roms` ROMs,
-// every other one of whose files exists. Returns the ROM files' paths.
+// every other one of whose files exists, each with its date added and every thousandth with a
+// play, as a scanned and played catalogue has. Returns the ROM files' paths.
 std::vector<std::string> LayOut(const fs::path& folder, int roms) {
     fs::create_directories(folder / "LISTS");
     for (const char* name : {"Tarnwick", "libzipengine.so", "libunzengine.so", "ZIPSFX.BIN"})
@@ -35,7 +37,12 @@ std::vector<std::string> LayOut(const fs::path& folder, int roms) {
     for (const char* name : {"Systems.lst", "Types.lst", "Languages.lst"})
         fs::copy_file(fs::path(TARNWICK_APP_DIR) / "LISTS" / name, folder / "LISTS" / name);
     std::ofstream(folder / "portable.txt") << "portable\n";
-    return bench::WriteRomCatalogue(folder, roms);
+    std::vector<std::string> paths = bench::WriteRomCatalogue(folder, roms);
+    RomStats facts;
+    if (!facts.Open((folder / "LISTS" / "Stats.db").string()).empty()) std::exit(2);
+    facts.RecordAdded({paths.begin(), paths.end()}, 1700000000);
+    for (std::size_t i = 0; i < paths.size(); i += 1000) facts.RecordPlay(paths[i], 1700000000 + i, i);
+    return paths;
 }
 
 // One start of the program of the folder, to the first paint of its list.

@@ -249,7 +249,10 @@ TEST_F(Stats, TheManagerReportsASetAsideStoreInOneBoxAndDatesScannedRoms) {
     dir.write("LISTS/Stats.db", "garbage");
     EmuManager m(dir.file("Tarnwick.log"));
     prompts.Box(BoxOk);
-    m.OpenStats(store);
+    m.StartOpeningStats(store);
+    EXPECT_EQ(m.Facts(*NewRomRecord()), RomFacts{});  // waits for the read; the box waits for its half
+    EXPECT_TRUE(prompts.Shown().empty());
+    m.FinishOpeningStats();
     ASSERT_EQ(prompts.Shown().size(), 1u);
     EXPECT_EQ(prompts.Shown()[0].caption, "Error");
     EXPECT_NE(prompts.Shown()[0].text.find(AsideName()), std::string::npos);

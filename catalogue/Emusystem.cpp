@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <utility>
 
 #include "catalogue/Progress.h"
 #include "catalogue/Sorting.h"
@@ -71,6 +72,13 @@ public:
         pool.mapped_.push_back({file, count});
         return file.data;
     }
+    // Before a walk over every record: the page tables of the adopted lists, once each.
+    static void FillMappedPages() {
+        RecordPool& pool = Instance();
+        std::lock_guard lock(pool.mutex_);
+        for (MappedList& m : pool.mapped_)
+            if (!std::exchange(m.filled, true)) FillPageTables(m.file);
+    }
 
 private:
     static constexpr std::size_t PerSlab = SlabBytes / Size;
@@ -113,6 +121,7 @@ private:
     struct MappedList {
         MappedFile file;
         std::size_t live;  // records not yet freed
+        bool filled = false;
     };
 
     std::mutex mutex_;
@@ -275,6 +284,7 @@ void LoadRecords(const std::string& path, RecordList<Record>& list) {
 // are not written.
 template <class Record>
 void SaveRecords(const std::string& path, const RecordList<Record>& list) {
+    PoolOf<Record>::Type::FillMappedPages();
     std::vector<std::string_view> pieces;
     pieces.reserve(list.size());
     for (const auto& record : list) {
@@ -530,7 +540,10 @@ public:
                bool checkDuplicates, Progress& progress)
         : manager_(manager), emulator_(emulator), filters_(filters), run_(progress, "Scanning", 0) {
         // Built only when asked for: a scan without the check never looks at the list.
-        if (checkDuplicates) known_ = std::make_unique<PathIndex>(manager);
+        if (checkDuplicates) {
+            manager.PrepareToReadAllRoms();
+            known_ = std::make_unique<PathIndex>(manager);
+        }
     }
 
     // The folder's own files, filter by filter; false when the user stopped the scan.
@@ -606,7 +619,12 @@ ScanResult EmuManager::ScanFolder(const EmulatorRecord& emulator, const std::str
     return scan.Finish();
 }
 
+void EmuManager::PrepareToReadAllRoms() const {
+    RomPool::FillMappedPages();
+}
+
 void EmuManager::SortRoms() {
+    PrepareToReadAllRoms();
     ::SortRoms(roms_, Settings.SortMethod, *this);
 }
 

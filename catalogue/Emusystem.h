@@ -206,6 +206,9 @@ public:
                           const std::vector<std::string>& filters, bool checkDuplicates,
                           bool subFolders = false, Progress& progress = NoProgress());
     void SortRoms();  // by Settings.SortMethod
+    // For a walk over every ROM record: a loaded list's records come in from its file a piece at
+    // a time as they are first read, and this brings them all in at once, far more cheaply.
+    void PrepareToReadAllRoms() const;
     int32_t SortState() const { return sortState_; }
     void SetSortState(int32_t state) { sortState_ = state; }
 

@@ -217,6 +217,7 @@ void RomListModel::ResetIndex() {
 }
 
 void RomListModel::IndexStep() {
+    if (indexed_ == 0 && Emus) Emus->PrepareToReadAllRoms();
     const std::size_t end = std::min(entries_.size(), indexed_ + IndexStepSize);
     for (; indexed_ < end; ++indexed_)
         if (const RomRecord* rom = Emus ? Emus->GetRom(entries_[indexed_].position) : nullptr)

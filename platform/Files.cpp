@@ -452,10 +452,12 @@ std::optional<MappedFile> MapFileCopyOnWrite(std::string_view path) {
     const auto size = static_cast<std::size_t>(st.st_size);
     void* bytes = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd.Get(), 0);
     if (bytes == MAP_FAILED) return std::nullopt;
-    // The page tables in one call: a fault per 64 KiB touched later costs far more, on a virtual
-    // machine above all. Only advice: kernels before 5.14 refuse it, and pages then fault in.
-    madvise(bytes, size, MADV_POPULATE_READ);
     return MappedFile{static_cast<char*>(bytes), size};
+}
+
+void FillPageTables(const MappedFile& file) noexcept {
+    // Only advice: kernels before 5.14 refuse it, and pages then fault in.
+    if (file.size) madvise(file.data, file.size, MADV_POPULATE_READ);
 }
 
 void UnmapFileBytes(const MappedFile& file) noexcept {

@@ -224,6 +224,9 @@ public:
     RomStats& Stats() { return stats_; }
     const RomStats& Stats() const { return stats_; }
     const RomFacts& Facts(const RomRecord& rom) const { return stats_.Facts(FieldView(rom.FilePath)); }
+    const RomFacts& FactsIfRead(const RomRecord& rom) const {
+        return stats_.FactsIfRead(FieldView(rom.FilePath));
+    }
 
     // The log: lines in memory, written whole (CR LF after each line) by SaveLog.
     const std::string& LogFileName() const { return logFileName_; }

@@ -364,12 +364,15 @@ void RomStats::StartOpen(const std::string& path) {
     path_ = path;
     failureReported_ = false;
     openMessage_.clear();
+    reading_.store(true, std::memory_order_relaxed);
     const auto work = [this] {
         try {
             openMessage_ = OpenNow();
         } catch (...) {
             openFailure_ = std::current_exception();
         }
+        reading_.store(false, std::memory_order_release);  // what was read is seen with it
+        if (onRead_) onRead_();
     };
     try {
         opening_ = std::thread(work);
@@ -474,11 +477,18 @@ void RomStats::ReadRow(sqlite3_context* context, int count, sqlite3_value** valu
     table.Append(path, facts);  // the path is the table's key: each comes once
 }
 
+namespace {
+const RomFacts NoFacts;
+}
+
 const RomFacts& RomStats::Facts(std::string_view path) const {
     Wait();
-    static const RomFacts none;
     const RomFacts* found = facts_.Find(path);
-    return found ? *found : none;
+    return found ? *found : NoFacts;
+}
+
+const RomFacts& RomStats::FactsIfRead(std::string_view path) const {
+    return Reading() ? NoFacts : Facts(path);
 }
 
 std::size_t RomStats::Count() const {

@@ -20,7 +20,9 @@
 // with the date ("Stats-2026-12-09.db") and an empty one is started; a store that cannot be made
 // at all leaves the facts in memory for the run. A write that fails is reported once per run.
 // Nothing here depends on Qt.
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -62,12 +64,20 @@ public:
     // second waits for it and returns Open's message (once).
     void StartOpen(const std::string& path);
     std::string FinishOpen();
+    // Whether the read begun by StartOpen is still under way; never waits.
+    bool Reading() const { return reading_.load(std::memory_order_acquire); }
+    // Called on the reading thread as the read ends (a window asks to be told, then calls
+    // FinishOpen on its own thread). Set it before StartOpen.
+    void SetOnRead(std::function<void()> told) { onRead_ = std::move(told); }
     // Whether changes reach a file (false before Open and when no store could be made).
     bool Writing() const;
     const std::string& Path() const { return path_; }
 
     // The facts of a path; all empty for a path the store does not know.
     const RomFacts& Facts(std::string_view path) const;
+    // The same without waiting for a read under way, which gives empty facts meanwhile: for
+    // what is only shown, and shown again when the read ends.
+    const RomFacts& FactsIfRead(std::string_view path) const;
     // How many paths have facts.
     std::size_t Count() const;
 
@@ -140,6 +150,8 @@ private:
     sqlite3* db_ = nullptr;
     std::string path_;
     mutable std::thread opening_;
+    std::atomic<bool> reading_{false};
+    std::function<void()> onRead_;
     std::string openMessage_;
     mutable std::exception_ptr openFailure_;
     FactTable facts_;

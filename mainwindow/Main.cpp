@@ -454,9 +454,26 @@ void TMainWnd::FormCreate() {
                  LeftAsItIs);
     LoadListFile(&EmuManager::LoadRomList, RomListFileName(), "Error Loading Roms List.");
     LoadListFile(&EmuManager::LoadEmuList, EmuListFileName(), "Error Loading Emu List.");
-    // Read while the other windows are made (FormShow waits for it); without a writable data
-    // folder the facts live in memory, as the lists do.
-    if (DataFolderWritable()) Emus->StartOpeningStats();
+    // Read while the windows are made and the list first paints, its facts shown as they come
+    // (StatsRead); without a writable data folder the facts live in memory, as the lists do.
+    if (!DataFolderWritable()) return;
+    // Told on the reading thread; this window may be gone by the time the event loop hears it.
+    Emus->Stats().SetOnRead([] {
+        QMetaObject::invokeMethod(
+            qApp,
+            [] {
+                Guarded([] {
+                    if (MainWnd && Emus) MainWnd->StatsRead();
+                });
+            },
+            Qt::QueuedConnection);
+    });
+    Emus->StartOpeningStats();
+}
+
+void TMainWnd::StatsRead() {
+    Emus->FinishOpeningStats();
+    List->RepaintRows();
 }
 
 // A missing list file starts its list empty, said in Lamer Mode (a data folder that could not be
@@ -479,7 +496,6 @@ void TMainWnd::FormShow() {
         delete SplashWnd;
         SplashWnd = nullptr;
     }
-    Emus->FinishOpeningStats();
     FillRomList();
     if (!columnsToFit_.empty()) {  // the first showing, once the list has its width
         List->FitColumns(columnsToFit_);

@@ -98,6 +98,7 @@ public:
     // Handlers (names as bound in the form); each takes its sender's part and returns nothing.
     void FormCreate();
     void FormShow();
+    void StatsRead();  // the facts store's read at start-up ended: its box, its facts shown
     void FormClose();
     void ListColumnClick(int column);
     void ListEdited(int row, QString& text);

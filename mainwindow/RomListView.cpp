@@ -139,11 +139,11 @@ QVariant RomListModel::data(const QModelIndex& index, int role) const {
         case RomColumn::Played:
             return QString::number(rom->TimesPlayed);
         case RomColumn::LastPlayed:
-            return LastPlayedText(Emus->Facts(*rom));
+            return LastPlayedText(Emus->FactsIfRead(*rom));
         case RomColumn::PlayTime:
-            return PlayTimeText(Emus->Facts(*rom));
+            return PlayTimeText(Emus->FactsIfRead(*rom));
         case RomColumn::Added:
-            return AddedText(Emus->Facts(*rom));
+            return AddedText(Emus->FactsIfRead(*rom));
     }
     return {};
 }
@@ -168,12 +168,12 @@ Qt::ItemFlags RomListModel::flags(const QModelIndex& index) const {
     return f;
 }
 
-void RomListModel::AppendSearchText(Entry& e, std::string_view name, std::string_view path) {
-    e.textStart = static_cast<uint32_t>(texts_.size());
+void RomListModel::AppendSearchText(EntryIndex& x, std::string_view name, std::string_view path) {
+    x.textStart = static_cast<uint32_t>(texts_.size());
     AppendSearchForm(texts_, name);
     texts_.push_back('\n');  // no typed word holds a line end, so none matches across the two
     AppendSearchForm(texts_, path.substr(path.rfind('/') + 1));
-    e.textEnd = static_cast<uint32_t>(texts_.size());
+    x.textEnd = static_cast<uint32_t>(texts_.size());
 }
 
 namespace {
@@ -188,8 +188,7 @@ int RomListModel::Fill() {
     const int n = Emus ? Emus->RomCount() : 0;
     entries_.reserve(n);
     for (int i = 0; i < n; ++i)
-        if (Emus->GetRom(i))
-            entries_.push_back(Entry{i, static_cast<uint32_t>(entries_.size()), false, 0, 0, 0, 0});
+        if (Emus->GetRom(i)) entries_.push_back(Entry{i, static_cast<uint32_t>(entries_.size())});
     Select();
     endResetModel();
     if (!IndexComplete()) indexTimer_->start(IndexUnpaintedStartMs);
@@ -198,6 +197,7 @@ int RomListModel::Fill() {
 
 void RomListModel::ResetIndex() {
     entries_.clear();
+    index_.clear();
     texts_.clear();
     emulatorSearch_.clear();
     emulatorShown_.clear();
@@ -219,9 +219,10 @@ void RomListModel::ResetIndex() {
 void RomListModel::IndexStep() {
     if (indexed_ == 0 && Emus) Emus->PrepareToReadAllRoms();
     const std::size_t end = std::min(entries_.size(), indexed_ + IndexStepSize);
+    index_.resize(end);
     for (; indexed_ < end; ++indexed_)
         if (const RomRecord* rom = Emus ? Emus->GetRom(entries_[indexed_].position) : nullptr)
-            IndexEntry(entries_[indexed_], *rom);
+            IndexEntry(entries_[indexed_], index_[indexed_], *rom);
     if (indexed_ < entries_.size())
         indexTimer_->start(0);
     else if (!pathsHanded_)
@@ -233,9 +234,9 @@ void RomListModel::IndexAll() {
     indexTimer_->stop();
 }
 
-void RomListModel::IndexEntry(Entry& e, const RomRecord& rom) {
+void RomListModel::IndexEntry(const Entry& e, EntryIndex& x, const RomRecord& rom) {
     const std::string_view path = FieldView(rom.FilePath);
-    e.favourite = Emus->Facts(rom).Favourite;
+    x.favourite = Emus->Facts(rom).Favourite;
     const std::string_view emulator = FieldView(rom.Emulator.Name);
     if (emulator != lastEmulator_ || emulatorSearch_.empty()) {
         const auto [found, added] =
@@ -247,11 +248,11 @@ void RomListModel::IndexEntry(Entry& e, const RomRecord& rom) {
         lastEmulator_ = emulator;
         lastEmulatorId_ = found->second;
     }
-    e.emulator = lastEmulatorId_;
+    x.emulator = lastEmulatorId_;
     const int32_t system = rom.Emulator.SystemIndex;
     const size_t invalid = systemSearch_.size() - 1;
-    e.system = static_cast<uint32_t>(system >= 0 && static_cast<size_t>(system) < invalid ? system : invalid);
-    AppendSearchText(e, FieldView(rom.Name), path);
+    x.system = static_cast<uint32_t>(system >= 0 && static_cast<size_t>(system) < invalid ? system : invalid);
+    AppendSearchText(x, FieldView(rom.Name), path);
     // The walk gets its own copy of the paths, by their place in the fill: the catalogue stays this
     // thread's alone. A ROM removed before it was indexed leaves an empty path in its place.
     while (pathEnds_.size() < e.fill) pathEnds_.push_back(static_cast<uint32_t>(paths_.size()));
@@ -277,9 +278,10 @@ void RomListModel::Painted() {
 }
 
 bool RomListModel::Favourite(const Entry& e) const {
-    if (static_cast<std::size_t>(&e - entries_.data()) < indexed_) return e.favourite;
+    const auto k = static_cast<std::size_t>(&e - entries_.data());
+    if (k < indexed_) return index_[k].favourite;
     const RomRecord* rom = Emus ? Emus->GetRom(e.position) : nullptr;
-    return rom && Emus->Facts(*rom).Favourite;
+    return rom && Emus->FactsIfRead(*rom).Favourite;
 }
 
 void RomListModel::PresenceArrived() {
@@ -309,12 +311,12 @@ void RomListModel::Select() {
         if (emulatorShown_[id] == filter_.Emulator) emulatorChosen[id] = true;
 
     for (uint32_t i = 0; i < entries_.size(); ++i) {
-        const Entry& e = entries_[i];
-        if ((filter_.FavouritesOnly && !e.favourite) || !emulatorChosen[e.emulator]) continue;
-        const std::string_view text(texts_.data() + e.textStart, e.textEnd - e.textStart);
+        const EntryIndex& x = index_[i];
+        if ((filter_.FavouritesOnly && !x.favourite) || !emulatorChosen[x.emulator]) continue;
+        const std::string_view text(texts_.data() + x.textStart, x.textEnd - x.textStart);
         bool all = true;
         for (size_t w = 0; all && w < words.size(); ++w)
-            all = emulatorHas[w][e.emulator] || systemHas[w][e.system] ||
+            all = emulatorHas[w][x.emulator] || systemHas[w][x.system] ||
                   text.find(words[w]) != std::string_view::npos;
         if (all) shown_.push_back(i);
     }
@@ -329,12 +331,12 @@ void RomListModel::SetFilter(const RomFilter& f) {
 
 void RomListModel::RomChanged(int row) {
     if (!EntryOf(row) || !Emus) return;
-    Entry& e = entries_[shown_[row]];
-    const RomRecord* rom = Emus->GetRom(e.position);
-    if (rom && shown_[row] < indexed_) {  // one not indexed yet is taken as it is when its turn comes
-        e.favourite = Emus->Facts(*rom).Favourite;
+    const uint32_t k = shown_[row];
+    const RomRecord* rom = Emus->GetRom(entries_[k].position);
+    if (rom && k < indexed_) {  // one not indexed yet is taken as it is when its turn comes
+        index_[k].favourite = Emus->Facts(*rom).Favourite;
         AppendSearchText(
-            e, FieldView(rom->Name),
+            index_[k], FieldView(rom->Name),
             FieldView(rom->FilePath));  // the old text stays unused in the buffer until the next fill
     }
     emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
@@ -344,6 +346,7 @@ void RomListModel::Clear() {
     beginResetModel();
     ResetIndex();
     entries_.shrink_to_fit();
+    index_.shrink_to_fit();
     shown_.clear();
     shown_.shrink_to_fit();
     texts_.shrink_to_fit();
@@ -355,7 +358,10 @@ void RomListModel::RemoveRow(int row) {
     beginRemoveRows({}, row, row);
     const uint32_t gone = shown_[row];
     entries_.erase(entries_.begin() + gone);
-    if (gone < indexed_) --indexed_;
+    if (gone < indexed_) {
+        index_.erase(index_.begin() + gone);
+        --indexed_;
+    }
     shown_.erase(shown_.begin() + row);
     for (size_t i = row; i < shown_.size(); ++i) --shown_[i];
     // The catalogue moved its later ROMs up by one: their entries follow them.
@@ -393,7 +399,10 @@ void RomListModel::SetIcons(const RomIcons& plain, const RomIcons& favourite) {
 // ---- TRomListView --------------------------------------------------------------------------
 
 namespace {
-constexpr int FitRows = 200;
+// A fit to contents measures the rows on screen and this many more: every row of a large list
+// would cost its first showing far more than the fit is worth, and rows from all through it would
+// each bring in their own part of the list file.
+constexpr int FitRows = 48;
 }  // namespace
 
 const int TRomListView::DesignWidths[RomListModel::ColumnCount] = {150, 100, 80,  80, 50, 60,
@@ -455,7 +464,7 @@ TRomListView::TRomListView(QWidget* parent) : QWidget(parent) {
     stack_->addWidget(iconView_);
     stack_->addWidget(reportView_);
     // Not dataChanged: that would also reset the text of a rename in progress to the stored name.
-    connect(model_, &RomListModel::IconsChanged, this, [this] { CurrentView()->viewport()->update(); });
+    connect(model_, &RomListModel::IconsChanged, this, [this] { RepaintRows(); });
     connect(selection_, &QItemSelectionModel::selectionChanged, this, [this] {
         if (OnSelectionChanged) OnSelectionChanged();
     });
@@ -642,9 +651,7 @@ int TRomListView::ColumnWidth(int c) const {
 void TRomListView::FitColumns(const std::vector<bool>& fit) {
     QHeaderView* header = reportView_->horizontalHeader();
     const auto fits = [&](int c) { return c < static_cast<int>(fit.size()) && fit[c]; };
-    // The Name and File columns share what the others, fitted to their contents, leave. The
-    // rows on screen and a few hundred more are measured: a thousand rows of nine columns would
-    // cost a large list's first showing a tenth of a second.
+    // The Name and File columns share what the others, fitted to their contents, leave.
     const auto shares = [](int c) { return c == RomColumn::Name || c == RomColumn::File; };
     header->setResizeContentsPrecision(FitRows);
     for (int c = 0; c < RomListModel::ColumnCount; ++c)
@@ -667,6 +674,10 @@ void TRomListView::ShowSortMethod(int32_t method) {
 void TRomListView::SetColumnWidth(int c, int width) {
     if (c >= 0 && c < RomListModel::ColumnCount)
         reportView_->horizontalHeader()->resizeSection(c, std::max(0, width));
+}
+
+void TRomListView::RepaintRows() {
+    CurrentView()->viewport()->update();
 }
 
 void TRomListView::SetHotTrack(bool on) {

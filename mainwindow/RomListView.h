@@ -102,6 +102,10 @@ private:
     struct Entry {
         int32_t position;
         uint32_t fill;  // the ROM's place in the last fill, which its presence answer keeps
+    };
+    // What the index learnt of an entry. Apart from the entries, so that a fill, which the first
+    // paint waits for, writes only what the rows need.
+    struct EntryIndex {
         bool favourite;
         uint32_t emulator;            // index into emulatorSearch
         uint32_t system;              // line of the Systems list; its size for "Invalid"
@@ -111,14 +115,15 @@ private:
     bool Favourite(const Entry& e) const;
     void ResetIndex();
     void IndexStep();
-    void IndexEntry(Entry& e, const RomRecord& rom);
+    void IndexEntry(const Entry& e, EntryIndex& x, const RomRecord& rom);
     void FinishIndex();
-    void AppendSearchText(Entry& e, std::string_view name, std::string_view path);
+    void AppendSearchText(EntryIndex& x, std::string_view name, std::string_view path);
     void Select();  // chooses the shown entries by the filter
     void PresenceArrived();
 
     std::vector<Entry, LargeArrayAllocator<Entry>>
         entries_;  // every ROM of the last fill, in catalogue order
+    std::vector<EntryIndex, LargeArrayAllocator<EntryIndex>> index_;  // of the entries before indexed_
     std::vector<uint32_t, LargeArrayAllocator<uint32_t>> shown_;  // the rows: indexes into entries, ascending
     std::string texts_;
     std::vector<std::string> emulatorSearch_;  // each distinct emulator name in search form
@@ -171,6 +176,7 @@ public:
     void ShowSortMethod(int32_t method);
 
     bool HotTrack() const { return hotTrack_; }
+    void RepaintRows();         // what the rows show changed, not which rows there are
     void SetHotTrack(bool on);  // hover highlight with the hand-point cursor
 
     // The list's font and its colour as a platform colour value (red in the lowest byte;

@@ -406,7 +406,9 @@ TEST(FindStart, ADamagedStoreIsSetAsideWithOneMessageAndTheCatalogueLoads) {
     ScriptedPrompter prompts;
     prompts.Box(BoxOk);
     RunWindows windows;
-    MainWnd->show();
+    MainWnd->show();  // the store is read meanwhile; its box comes when the read ends
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.Shown().empty(); }, 10000));
+    QCoreApplication::processEvents();
     ASSERT_EQ(prompts.Shown().size(), 1u);
     EXPECT_NE(prompts.Shown()[0].text.find("set aside"), std::string::npos);
     EXPECT_EQ(MainWnd->List->Model()->rowCount(), 1);

@@ -5,9 +5,11 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "catalogue/Emusystem.h"
@@ -268,6 +270,34 @@ TEST_F(Stats, TheManagerReportsASetAsideStoreInOneBoxAndDatesScannedRoms) {
     EXPECT_LE(m.Facts(*m.GetRom(0)).Added, after);
     EXPECT_EQ(m.Facts(*m.GetRom(1)).Added, 1234);
     EXPECT_EQ(Reread(dir.file("roms/a.nes")).Added, m.Facts(*m.GetRom(0)).Added);
+}
+
+// Start-up's read on a worker: told once, on that thread, when it ends; what is only shown never
+// waits, and a change made before the read ends waits for it, so the read cannot undo it.
+TEST_F(Stats, AReadOnAWorkerIsToldOnceAndAChangeMadeMeanwhileIsKept) {
+    {
+        RomStats stats;
+        ASSERT_EQ(stats.Open(store), "");
+        stats.RecordPlay("/roms/a", 100, 60);
+    }
+    RomStats stats;
+    std::atomic<int> told{0};
+    std::atomic<bool> onOtherThread{false};
+    const std::thread::id self = std::this_thread::get_id();
+    stats.SetOnRead([&] {
+        onOtherThread = std::this_thread::get_id() != self;
+        ++told;
+    });
+    stats.StartOpen(store);
+    const RomFacts shown = stats.FactsIfRead("/roms/a");  // empty while reading, else the facts
+    EXPECT_TRUE(shown == RomFacts{} || shown == Facts(false, 100, 60, 0));
+    stats.SetFavourite("/roms/a", true);  // waits for the read first
+    EXPECT_FALSE(stats.Reading());
+    EXPECT_EQ(stats.FinishOpen(), "");
+    EXPECT_EQ(told, 1);
+    EXPECT_TRUE(onOtherThread);
+    EXPECT_EQ(stats.FactsIfRead("/roms/a"), Facts(true, 100, 60, 0));
+    EXPECT_EQ(Reread("/roms/a"), Facts(true, 100, 60, 0));
 }
 
 // A store of the first layout is moved to the packed one when opened, every fact kept, extremes

@@ -396,6 +396,34 @@ TEST(FindStart, SavedWidthsLoadAndAnOldSettingsFileFitsOnlyTheNewColumns) {
     MainWnd->close();
 }
 
+// The store is read while the window is made and first painted: the rows get its facts, and the
+// star, once the read ends, without a command asking for them.
+TEST(FindStart, TheStoresFactsReachTheRowsWhenItsReadEnds) {
+    TestProgram program;
+    const EmulatorRecord emu = MakeEmu("E", "/usr/bin/true");
+    program.WriteRoms({MakeRom(emu, "A", "/roms/a.nes"), MakeRom(emu, "B", "/roms/b.nes")});
+    program.WriteEmus({emu});
+    {
+        RomStats stats;
+        ASSERT_EQ(stats.Open(program.path("LISTS/Stats.db")), "");
+        stats.RecordAdded({"/roms/b.nes"}, QDateTime(QDate(2025, 1, 2), QTime(8, 0)).toSecsSinceEpoch());
+        stats.SetFavourite("/roms/b.nes", true);
+    }
+    RunWindows windows;
+    MainWnd->show();
+    RomListModel* model = MainWnd->List->Model();
+    const auto cell = [&](int row, int column) {
+        return model->data(model->index(row, column), Qt::DisplayRole).toString();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cell(1, RomColumn::Added) == "2025-01-02"; }, 10000));
+    EXPECT_EQ(cell(0, RomColumn::Added), "");
+    const auto icon = [&](int row) {
+        return model->data(model->index(row, 0), Qt::DecorationRole).value<QIcon>();
+    };
+    EXPECT_NE(icon(1).cacheKey(), icon(0).cacheKey());  // the star
+    MainWnd->close();
+}
+
 TEST(FindStart, ADamagedStoreIsSetAsideWithOneMessageAndTheCatalogueLoads) {
     TestProgram program;
     const EmulatorRecord emu = MakeEmu("E", "/usr/bin/true");

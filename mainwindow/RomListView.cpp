@@ -398,13 +398,6 @@ void RomListModel::SetIcons(const RomIcons& plain, const RomIcons& favourite) {
 
 // ---- TRomListView --------------------------------------------------------------------------
 
-namespace {
-// A fit to contents measures the rows on screen and this many more: every row of a large list
-// would cost its first showing far more than the fit is worth, and rows from all through it would
-// each bring in their own part of the list file.
-constexpr int FitRows = 48;
-}  // namespace
-
 const int TRomListView::DesignWidths[RomListModel::ColumnCount] = {150, 100, 80,  80, 50, 60,
                                                                    50,  60,  110, 70, 80};
 
@@ -653,7 +646,11 @@ void TRomListView::FitColumns(const std::vector<bool>& fit) {
     const auto fits = [&](int c) { return c < static_cast<int>(fit.size()) && fit[c]; };
     // The Name and File columns share what the others, fitted to their contents, leave.
     const auto shares = [](int c) { return c == RomColumn::Name || c == RomColumn::File; };
-    header->setResizeContentsPrecision(FitRows);
+    // Measured: the rows the first screen shows. Every row of a large list would cost its first
+    // showing far more than the fit is worth, and rows from all through it would each bring in
+    // their own part of the list file.
+    const int rowHeight = std::max(1, reportView_->verticalHeader()->defaultSectionSize());
+    header->setResizeContentsPrecision(reportView_->viewport()->height() / rowHeight + 1);
     for (int c = 0; c < RomListModel::ColumnCount; ++c)
         if (!shares(c) && fits(c)) reportView_->resizeColumnToContents(c);
     int spare = reportView_->viewport()->width();

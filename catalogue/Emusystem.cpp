@@ -630,11 +630,6 @@ void EmuManager::SortRoms() {
 
 // --- Statistics -------------------------------------------------------------------------------
 
-void EmuManager::OpenStats(const std::string& path) {
-    StartOpeningStats(path);
-    FinishOpeningStats();
-}
-
 void EmuManager::StartOpeningStats(const std::string& path) {
     stats_.StartOpen(path);
 }

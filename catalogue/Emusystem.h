@@ -213,12 +213,10 @@ public:
     void SetSortState(int32_t state) { sortState_ = state; }
 
     // The ROM statistics store (favourites, last played, play time, date added), keyed by
-    // FilePath. OpenStats reads it whole; a store that had to be set aside or could not be
-    // opened is reported in one ErrorBox. Until it is opened, facts are kept in memory.
-    void OpenStats(const std::string& path = RomStatsFileName());
-    // OpenStats in two halves, for start-up: the store is read on a worker thread while the
-    // windows are made, and the box (if any) is shown by the second half. Every use of the facts
-    // in between waits for the read.
+    // FilePath, opened in two halves: the first reads it whole on a worker thread while the
+    // windows are made; the second shows the one ErrorBox of a store that had to be set aside or
+    // could not be opened. Every use of the facts in between waits for the read. Until it is
+    // opened, facts are kept in memory.
     void StartOpeningStats(const std::string& path = RomStatsFileName());
     void FinishOpeningStats();
     RomStats& Stats() { return stats_; }

@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "catalogue/Emusystem.h"
-#include "catalogue/RomStats.h"
 #include "common/RomCatalogue.h"
 #include "common/Rounds.h"
 
@@ -38,10 +37,7 @@ std::vector<std::string> LayOut(const fs::path& folder, int roms) {
         fs::copy_file(fs::path(TARNWICK_APP_DIR) / "LISTS" / name, folder / "LISTS" / name);
     std::ofstream(folder / "portable.txt") << "portable\n";
     std::vector<std::string> paths = bench::WriteRomCatalogue(folder, roms);
-    RomStats facts;
-    if (!facts.Open((folder / "LISTS" / "Stats.db").string()).empty()) std::exit(2);
-    facts.RecordAdded({paths.begin(), paths.end()}, 1700000000);
-    for (std::size_t i = 0; i < paths.size(); i += 1000) facts.RecordPlay(paths[i], 1700000000 + i, i);
+    bench::WriteRomFacts((folder / "LISTS" / "Stats.db").string(), {paths.begin(), paths.end()});
     return paths;
 }
 

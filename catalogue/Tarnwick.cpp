@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QListView>
-#include <QTableView>
 
 #include "catalogue/Emusystem.h"
 #include "catalogue/Splash.h"
@@ -12,6 +11,7 @@
 #include "mainwindow/Icons.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/QtPrompter.h"
+#include "mainwindow/ReportView.h"
 #include "mainwindow/RomListView.h"
 #include "mainwindow/Session.h"
 #include "mainwindow/StartupProbe.h"

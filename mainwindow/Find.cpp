@@ -11,13 +11,13 @@
 #include <QSignalBlocker>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTableView>
 #include <QListView>
 
 #include "catalogue/Emusystem.h"
 #include "mainwindow/ErrorDisplay.h"
 #include "mainwindow/Icons.h"
 #include "mainwindow/Main.h"
+#include "mainwindow/ReportView.h"
 #include "toolkit/StatusPanels.h"
 
 void TMainWnd::BuildFindBar() {

@@ -10,13 +10,13 @@
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTimer>
-#include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <numeric>
 #include <unordered_map>
 
 #include "catalogue/Emusystem.h"
+#include "mainwindow/ReportView.h"
 #include "mainwindow/SearchText.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -307,7 +307,7 @@ void RomListModel::Select() {
             systemHas[w].push_back(name.find(words[w]) != std::string::npos);
     }
     std::vector<char> emulatorChosen(emulatorSearch_.size(), filter_.Emulator.isEmpty());
-    for (size_t id = 0; id < emulatorShown_.size(); ++id)
+    for (qsizetype id = 0; id < emulatorShown_.size(); ++id)
         if (emulatorShown_[id] == filter_.Emulator) emulatorChosen[id] = true;
 
     for (uint32_t i = 0; i < entries_.size(); ++i) {
@@ -425,17 +425,11 @@ TRomListView::TRomListView(QWidget* parent) : QWidget(parent) {
     iconView_->setMovement(QListView::Static);
     BindView(iconView_);
 
-    // A table: its rows share one height, so it paints 100,000 of them without laying each out.
-    reportView_ = new QTableView(stack_);
+    reportView_ = new TReportView(stack_);
     reportView_->setObjectName("ListReportView");
     reportView_->setModel(model_);
     reportView_->setSelectionModel(selection_);
-    reportView_->setShowGrid(false);
-    reportView_->setWordWrap(false);
     reportView_->setTabKeyNavigation(false);  // Tab leaves the list, as elsewhere
-    reportView_->setCornerButtonEnabled(false);
-    reportView_->verticalHeader()->hide();
-    reportView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     FitRowHeight();
     QHeaderView* header = reportView_->horizontalHeader();
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -649,8 +643,7 @@ void TRomListView::FitColumns(const std::vector<bool>& fit) {
     // Measured: the rows the first screen shows. Every row of a large list would cost its first
     // showing far more than the fit is worth, and rows from all through it would each bring in
     // their own part of the list file.
-    const int rowHeight = std::max(1, reportView_->verticalHeader()->defaultSectionSize());
-    header->setResizeContentsPrecision(reportView_->viewport()->height() / rowHeight + 1);
+    header->setResizeContentsPrecision(reportView_->viewport()->height() / reportView_->RowHeight() + 1);
     for (int c = 0; c < RomListModel::ColumnCount; ++c)
         if (!shares(c) && fits(c)) reportView_->resizeColumnToContents(c);
     int spare = reportView_->viewport()->width();
@@ -690,7 +683,7 @@ void TRomListView::SetHotTrack(bool on) {
 // A row holds a line of the list's font or a small icon, whichever is taller, and a margin.
 void TRomListView::FitRowHeight() {
     const int icon = reportView_->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, reportView_);
-    reportView_->verticalHeader()->setDefaultSectionSize(std::max(QFontMetrics(font()).height(), icon) + 4);
+    reportView_->SetRowHeight(std::max(QFontMetrics(font()).height(), icon) + 4);
 }
 
 QFont TRomListView::ListFont() const {

@@ -28,7 +28,7 @@
 #include "platform/LargeArray.h"
 
 class QListView;
-class QTableView;
+class TReportView;
 class QStackedWidget;
 class QAbstractItemView;
 class QItemSelectionModel;
@@ -153,7 +153,7 @@ public:
 
     RomListModel* Model() const { return model_; }
     QListView* IconView() const { return iconView_; }  // big icons, small icons, list
-    QTableView* ReportView() const { return reportView_; }
+    TReportView* ReportView() const { return reportView_; }
     QAbstractItemView* CurrentView() const;
 
     // 0 big icons, 1 small icons, 2 list, 3 report; other values are kept and shown as report.
@@ -212,7 +212,7 @@ private:
     QItemSelectionModel* selection_;
     QStackedWidget* stack_;
     QListView* iconView_;
-    QTableView* reportView_;
+    TReportView* reportView_;
     int style_ = 3;
     bool hotTrack_ = false;
     int hoverRow_ = -1;  // the row under the mouse while hot tracking

@@ -4,7 +4,6 @@
 // records' own size.
 #include <QApplication>
 #include <QListView>
-#include <QTableView>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -16,6 +15,7 @@
 #include "common/RomCatalogue.h"
 #include "common/Rounds.h"
 #include "mainwindow/Main.h"
+#include "mainwindow/ReportView.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 

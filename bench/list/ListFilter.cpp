@@ -4,7 +4,6 @@
 // (strcasestr). The filter looks further (file name, emulator, system) and also ignores accents.
 #include <QApplication>
 #include <QLineEdit>
-#include <QTableView>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +12,7 @@
 #include "catalogue/Emusystem.h"
 #include "common/Rounds.h"
 #include "mainwindow/Main.h"
+#include "mainwindow/ReportView.h"
 #include "platform/Paths.h"
 
 namespace fs = std::filesystem;

@@ -5,14 +5,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
+#include <QHeaderView>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QListView>
 #include <QTest>
 #include <QToolButton>
-#include <QTableView>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
@@ -22,6 +21,7 @@
 #include "catalogue/Sorting.h"
 #include "dialogs/Romprop.h"
 #include "mainwindow/Main.h"
+#include "mainwindow/ReportView.h"
 #include "mainwindow/RomListView.h"
 #include "mainwindow/Settings.h"
 #include "platform/Text.h"
@@ -178,7 +178,7 @@ protected:
         if (!MainWnd->Closed()) MainWnd->close();
         windows_.reset();
     }
-    QTableView* view() const { return MainWnd->List->ReportView(); }
+    TReportView* view() const { return MainWnd->List->ReportView(); }
     RomListModel* model() const { return MainWnd->List->Model(); }
     std::vector<std::string> ShownNames() const {
         std::vector<std::string> names;
@@ -349,7 +349,7 @@ TEST(FindStart, AFirstStartFitsTheColumnsAndTheIconViewsShowTwoLines) {
     EXPECT_LE(MainWnd->width(), room.width());
     MainWnd->resize(1400, 600);
     MainWnd->show();
-    QTableView* view = MainWnd->List->ReportView();
+    TReportView* view = MainWnd->List->ReportView();
     RomListModel* model = MainWnd->List->Model();
     // No settings file: Name and File share the spare width, the others fit what they show.
     const int name = MainWnd->List->ColumnWidth(0), file = MainWnd->List->ColumnWidth(1);

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
-#include <QTableView>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -12,6 +11,7 @@
 #include "support/ScriptedPrompter.h"
 #include "WindowTestKit.h"
 #include "mainwindow/Main.h"
+#include "mainwindow/ReportView.h"
 #include "mainwindow/Settings.h"
 #include "toolkit/StatusPanels.h"
 

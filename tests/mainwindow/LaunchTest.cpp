@@ -5,7 +5,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
-#include <QTableView>
 #include <QProgressBar>
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +23,7 @@
 #include "mainwindow/Main.h"
 #include "mainwindow/Settings.h"
 #include "mainwindow/StatusProgress.h"
+#include "mainwindow/ReportView.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Paths.h"

@@ -1,12 +1,11 @@
 // The main window's start-up, settings, fill, sorting, rename, pop-up rules and close.
 #include <QAction>
 #include <QCoreApplication>
-#include <QLineEdit>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTableView>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -15,6 +14,7 @@
 #include "mainwindow/Icons.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Settings.h"
+#include "mainwindow/ReportView.h"
 #include "platform/Drives.h"
 #include "toolkit/StatusPanels.h"
 

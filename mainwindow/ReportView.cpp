@@ -84,28 +84,27 @@ QModelIndex TReportView::indexAt(const QPoint& point) const {
 
 void TReportView::scrollTo(const QModelIndex& index, ScrollHint hint) {
     if (!index.isValid() || index.model() != model()) return;
-    const qint64 top = qint64{index.row()} * rowHeight_;
-    const int page = viewport()->height();
-    qint64 value = verticalScrollBar()->value();
+    // The scroll bar counts whole rows, so a row at the top is never cut.
+    const int row = index.row(), page = RowsPerPage();
+    int first = verticalScrollBar()->value();
     switch (hint) {
         case PositionAtTop:
-            value = top;
+            first = row;
             break;
         case PositionAtBottom:
-            value = top + rowHeight_ - page;
+            first = row - page + 1;
             break;
         case PositionAtCenter:
-            value = top - (page - rowHeight_) / 2;
+            first = row - page / 2;
             break;
         case EnsureVisible:
-            if (top < value)
-                value = top;
-            else if (top + rowHeight_ > value + page)
-                value = top + rowHeight_ - page;
+            if (row < first)
+                first = row;
+            else if (row >= first + page)
+                first = row - page + 1;
             break;
     }
-    verticalScrollBar()->setValue(
-        static_cast<int>(std::clamp<qint64>(value, 0, verticalScrollBar()->maximum())));
+    verticalScrollBar()->setValue(std::clamp(first, 0, verticalScrollBar()->maximum()));
     ScrollToColumn(index.column());
 }
 
@@ -160,7 +159,7 @@ int TReportView::horizontalOffset() const {
 }
 
 int TReportView::verticalOffset() const {
-    return verticalScrollBar()->value();
+    return static_cast<int>(std::min<qint64>(qint64{verticalScrollBar()->value()} * rowHeight_, INT_MAX));
 }
 
 bool TReportView::isIndexHidden(const QModelIndex& index) const {
@@ -238,11 +237,10 @@ void TReportView::updateGeometries() {
     setViewportMargins(0, headerHeight, 0, 0);
     const QRect area = viewport()->geometry();
     header_->setGeometry(area.left(), area.top() - headerHeight, area.width(), headerHeight);
-    QScrollBar* vertical = verticalScrollBar();
-    const qint64 height = qint64{RowCount()} * rowHeight_;
-    vertical->setSingleStep(rowHeight_);
-    vertical->setPageStep(std::max(1, area.height()));
-    vertical->setRange(0, static_cast<int>(std::clamp<qint64>(height - area.height(), 0, INT_MAX)));
+    QScrollBar* vertical = verticalScrollBar();  // in rows: the last ones end flush with the bottom
+    vertical->setSingleStep(1);
+    vertical->setPageStep(RowsPerPage());
+    vertical->setRange(0, std::max(0, RowCount() - RowsPerPage()));
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setSingleStep(std::max(1, rowHeight_));
     horizontal->setPageStep(std::max(1, area.width()));
@@ -254,7 +252,7 @@ void TReportView::updateGeometries() {
 
 void TReportView::scrollContentsBy(int dx, int dy) {
     header_->setOffset(horizontalScrollBar()->value());
-    viewport()->scroll(dx, dy);
+    viewport()->scroll(dx, dy * rowHeight_);
 }
 
 int TReportView::sizeHintForColumn(int column) const {

@@ -101,6 +101,7 @@ TEST_F(Report, KeysMoveTheCurrentRowAndKeepItOnScreen) {
     EXPECT_EQ(CurrentRow(), 99999);
     EXPECT_TRUE(Shown(99999));
     EXPECT_EQ(view_.verticalScrollBar()->value(), view_.verticalScrollBar()->maximum());
+    EXPECT_EQ(view_.visualRect(At(view_.verticalScrollBar()->value())).top(), 0);  // no row cut at the top
     QTest::keyClick(&view_, Qt::Key_PageUp);
     EXPECT_EQ(CurrentRow(), 99999 - perPage);
     EXPECT_TRUE(Shown(CurrentRow()));

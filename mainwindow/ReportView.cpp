@@ -28,7 +28,8 @@ void TReportView::setModel(QAbstractItemModel* model) {
                              connect(model, &QAbstractItemModel::rowsRemoved, this, rowsChanged),
                              connect(model, &QAbstractItemModel::layoutChanged, this, rowsChanged)};
     }
-    RowsChanged();
+    updateGeometries();
+    viewport()->update();
 }
 
 void TReportView::SetRowHeight(int height) {
@@ -37,8 +38,17 @@ void TReportView::SetRowHeight(int height) {
 }
 
 void TReportView::RowsChanged() {
-    updateGeometries();
+    // Only the scroll range follows the rows. The header stays as it is: working out its size
+    // again would shape its labels' text on every keystroke of a search.
+    UpdateRowRange();
     viewport()->update();
+}
+
+void TReportView::UpdateRowRange() {
+    QScrollBar* vertical = verticalScrollBar();  // in rows: the last ones end flush with the bottom
+    vertical->setSingleStep(1);
+    vertical->setPageStep(RowsPerPage());
+    vertical->setRange(0, std::max(0, RowCount() - RowsPerPage()));
 }
 
 void TReportView::ColumnsChanged() {
@@ -237,10 +247,7 @@ void TReportView::updateGeometries() {
     setViewportMargins(0, headerHeight, 0, 0);
     const QRect area = viewport()->geometry();
     header_->setGeometry(area.left(), area.top() - headerHeight, area.width(), headerHeight);
-    QScrollBar* vertical = verticalScrollBar();  // in rows: the last ones end flush with the bottom
-    vertical->setSingleStep(1);
-    vertical->setPageStep(RowsPerPage());
-    vertical->setRange(0, std::max(0, RowCount() - RowsPerPage()));
+    UpdateRowRange();
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setSingleStep(std::max(1, rowHeight_));
     horizontal->setPageStep(std::max(1, area.width()));

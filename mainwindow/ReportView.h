@@ -38,6 +38,7 @@ protected:
 
 private:
     void RowsChanged();
+    void UpdateRowRange();
     void ColumnsChanged();
     int RowCount() const;
     int RowAt(int y) const;  // the row at a viewport height, clamped to the rows there are

@@ -109,11 +109,15 @@ void TMainWnd::ApplyFilter() {
     ShowCount();
 }
 
+// Every caller returns to the event loop straight after, which paints the count with the list:
+// painting it now would paint the list a second time on every keystroke of a search.
 void TMainWnd::ShowCount() {
     const int total = Emus ? Emus->RomCount() : 0;
     const RomListModel* model = List->Model();
-    StatBar->SetPanel(1, model->Filter().Narrows() ? QString("%1 of %2").arg(model->rowCount()).arg(total)
-                                                   : QString::number(total));
+    StatBar->SetPanel(1,
+                      model->Filter().Narrows() ? QString("%1 of %2").arg(model->rowCount()).arg(total)
+                                                : QString::number(total),
+                      StatusPanels::Paint::Later);
     StatBar->WidenToFit(1);
 }
 

@@ -244,7 +244,9 @@ void TReportView::updateGeometries() {
     if (inGeometries_) return;  // the margins below resize the viewport, which comes back here
     inGeometries_ = true;
     const int headerHeight = header_->isHidden() ? 0 : header_->sizeHint().height();
-    setViewportMargins(0, headerHeight, 0, 0);
+    // The same margins again would lay out and repaint the scroll bars: the layout posted by each
+    // change of rows comes here from the paint of the frame, and would ask for a second paint.
+    if (viewportMargins() != QMargins(0, headerHeight, 0, 0)) setViewportMargins(0, headerHeight, 0, 0);
     const QRect area = viewport()->geometry();
     header_->setGeometry(area.left(), area.top() - headerHeight, area.width(), headerHeight);
     UpdateRowRange();

@@ -24,12 +24,12 @@ QString StatusPanels::Panel(int i) const {
     return panels_[i]->text();
 }
 
-void StatusPanels::SetPanel(int i, const QString& text) {
+void StatusPanels::SetPanel(int i, const QString& text, Paint paint) {
     // The same text again (a loop reporting each step) costs no paint.
     if (i < 0 || i >= PanelCount() || panels_[i]->text() == text) return;
     panels_[i]->setText(text);
     // Long loops do not return to the event loop; paint now so the text is seen.
-    if (isVisible()) repaint();
+    if (paint == Paint::Now && isVisible()) repaint();
 }
 
 void StatusPanels::WidenToFit(int i) {

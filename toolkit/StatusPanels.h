@@ -1,6 +1,7 @@
 #pragma once
 // A status bar made of fixed panels addressed by number, each holding one text. Setting a new
-// text repaints the bar at once so that it shows while a long loop runs.
+// text repaints the bar at once so that it shows while a long loop runs, unless the caller is
+// about to return to the event loop anyway.
 #include <QLabel>
 #include <QStatusBar>
 #include <QString>
@@ -14,8 +15,11 @@ public:
 
     int PanelCount() const { return static_cast<int>(panels_.size()); }
     QString Panel(int i) const;
-    // Sets panel i's text and repaints; a position outside the bar is ignored.
-    void SetPanel(int i, const QString& text);
+    // Now paints the window's pending changes at once; Later leaves them to the event loop. A
+    // synchronous paint also paints everything else waiting, such as a list just refilled.
+    enum class Paint { Now, Later };
+    // Sets panel i's text; a position outside the bar is ignored.
+    void SetPanel(int i, const QString& text, Paint paint = Paint::Now);
     // Widens panel i to show its whole text; it never gets narrower than it was made.
     void WidenToFit(int i);
 

@@ -73,7 +73,7 @@ TEST(RomFilterModel, AgreesWithABruteForceFilterOnGeneratedCatalogues) {
     TempDir dir;
     EmuManager m(dir.file("Tarnwick.log"));
     m.LoadSystems(dir.write("Systems.lst", "Game Boy\r\nSuper Famicom\r\nM\xC3\xA9ga Drive\r\n"));
-    const char* pieces[] = {"Pok\xC3\xA9mon",     "POKEMON", "Zelda", "mario", "Kart", "\xC3\x9Cber", "uber",
+    const char* pieces[] = {"Pok\xC3\xA9mon",     "POKEMON", "Zelda", "mario", "Kart", "\xC3\x9C" "ber", "uber",
                             "Pok\xE9mon",  // Windows-1252 bytes, shown as Pokémon
                             "e\xCC\x81t\xC3\xA9", "Game",    "boy",   "_x"};
     const char* emulators[] = {"Nestopia", "Snes9x", "Gamb\xC3\xA9tte", ""};

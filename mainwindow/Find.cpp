@@ -109,8 +109,8 @@ void TMainWnd::ApplyFilter() {
     ShowCount();
 }
 
-// Every caller returns to the event loop straight after, which paints the count with the list:
-// painting it now would paint the list a second time on every keystroke of a search.
+// Every caller returns to the event loop straight after, which paints the count and the list in
+// one go; painting now would paint the list within the keystroke, before the count is in place.
 void TMainWnd::ShowCount() {
     const int total = Emus ? Emus->RomCount() : 0;
     const RomListModel* model = List->Model();

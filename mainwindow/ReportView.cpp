@@ -240,6 +240,13 @@ void TReportView::PaintRow(QPainter& painter, const QStyleOptionViewItem& base, 
     }
 }
 
+// Rows are placed by arithmetic, so a layout is only the scroll ranges and the header. The view's
+// own would also repaint the rows, after a change of rows has asked for its paint already: every
+// keystroke of a search would paint the list twice.
+void TReportView::doItemsLayout() {
+    updateGeometries();
+}
+
 void TReportView::updateGeometries() {
     if (inGeometries_) return;  // the margins below resize the viewport, which comes back here
     inGeometries_ = true;

@@ -73,7 +73,7 @@ TEST(RomFilterModel, AgreesWithABruteForceFilterOnGeneratedCatalogues) {
     TempDir dir;
     EmuManager m(dir.file("Tarnwick.log"));
     m.LoadSystems(dir.write("Systems.lst", "Game Boy\r\nSuper Famicom\r\nM\xC3\xA9ga Drive\r\n"));
-    const char* pieces[] = {"Pok\xC3\xA9mon",     "POKEMON", "Zelda", "mario", "Kart", "\xC3\x9C" "ber", "uber",
+    const char* pieces[] = {"Pok\xC3\xA9mon",     "POKEMON", "Zelda", "mario", "Kart", "\u00DCber", "uber",
                             "Pok\xE9mon",  // Windows-1252 bytes, shown as Pokémon
                             "e\xCC\x81t\xC3\xA9", "Game",    "boy",   "_x"};
     const char* emulators[] = {"Nestopia", "Snes9x", "Gamb\xC3\xA9tte", ""};
@@ -257,6 +257,36 @@ TEST_F(Find, TypingNarrowsTheListAndEscAndTheFiltersWorkAsAUserExpects) {
     QTest::keyClick(view(), Qt::Key_D, Qt::ControlModifier);  // unmarked: it leaves the favourites
     EXPECT_EQ(ShownNames(), (Names{}));
     EXPECT_EQ(Count(), "0 of 4");
+}
+
+// Counts the paints a widget gets.
+class PaintCount : public QObject {
+public:
+    explicit PaintCount(QWidget* w) { w->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(Find, EachKeystrokeOfASearchPaintsTheListOnce) {
+    ASSERT_TRUE(QTest::qWaitFor([this] { return model()->PresenceComplete(); }));
+    QTest::keyClick(view(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(MainWnd->SearchBox->hasFocus());
+    QTest::qWait(50);  // the list painted without its focus
+    PaintCount list(view()->viewport());
+    const char* const typed[] = {"r", "e", "d"};
+    const size_t shown[] = {4, 1, 1};  // every path holds an r
+    for (size_t k = 0; k < std::size(typed); ++k) {
+        list.paints = 0;
+        QTest::keyClicks(MainWnd->SearchBox, typed[k]);
+        QTest::qWait(50);
+        EXPECT_EQ(ShownNames().size(), shown[k]) << typed[k];
+        EXPECT_EQ(list.paints, 1) << "after typing " << typed[k];
+    }
 }
 
 TEST_F(Find, EveryCommandOnAFilteredListActsOnTheRomShownSelected) {

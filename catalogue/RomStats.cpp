@@ -1,5 +1,6 @@
 #include "platform/Text.h"
 #include "catalogue/RomStats.h"
+#include "platform/Process.h"
 
 #include <sqlite3.h>
 
@@ -375,7 +376,10 @@ void RomStats::StartOpen(const std::string& path) {
         if (onRead_) onRead_();
     };
     try {
-        opening_ = std::thread(work);
+        opening_ = std::thread([work] {
+            LowerThisThreadPriority();  // the window's first paint comes before the facts
+            work();
+        });
     } catch (const std::system_error&) {  // no thread to be had: the work is done here
         work();
     }

@@ -35,3 +35,7 @@ int WaitForProcess(pid_t pid, const std::function<void()>& whileWaiting, int pol
 // The text of an errno value, for messages and logs. Made in a buffer of the caller's: the
 // engines and the zip component run on several threads at once (the Stalker packs in parallel).
 std::string ErrorText(int error);
+
+// Gives the calling thread a lower priority than the process's other threads (10 nicer), for
+// work the user is not waiting on: when the machine is busy, the window's thread runs first.
+void LowerThisThreadPriority();

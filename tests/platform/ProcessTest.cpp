@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -140,4 +142,17 @@ TEST_F(ChildProcess, FailuresToStartAreReported) {
     r = StartProcess(Script("ok.sh", "exit 0\n"), {}, dir_.file("no such folder"));
     EXPECT_EQ(r.pid, -1);
     EXPECT_EQ(r.error, ENOENT);
+}
+
+TEST(ThreadPriority, OnlyTheCallingThreadIsLowered) {
+    const auto niceOf = [](long tid) { return getpriority(PRIO_PROCESS, static_cast<id_t>(tid)); };
+    const long self = syscall(SYS_gettid);
+    const int before = niceOf(self);
+    int worker = before;
+    std::thread([&] {
+        LowerThisThreadPriority();
+        worker = niceOf(syscall(SYS_gettid));
+    }).join();
+    EXPECT_EQ(worker, std::min(before + 10, 19));
+    EXPECT_EQ(niceOf(self), before);  // the window's thread keeps its priority
 }

@@ -28,8 +28,7 @@ void TReportView::setModel(QAbstractItemModel* model) {
                              connect(model, &QAbstractItemModel::rowsRemoved, this, rowsChanged),
                              connect(model, &QAbstractItemModel::layoutChanged, this, rowsChanged)};
     }
-    updateGeometries();
-    viewport()->update();
+    ColumnsChanged();  // a new model brings new columns as well as new rows
 }
 
 void TReportView::SetRowHeight(int height) {

@@ -630,8 +630,8 @@ void EmuManager::SortRoms() {
 
 // --- Statistics -------------------------------------------------------------------------------
 
-void EmuManager::StartOpeningStats(const std::string& path) {
-    stats_.StartOpen(path);
+void EmuManager::StartOpeningStats(const std::string& path, bool held) {
+    stats_.StartOpen(path, held);
 }
 
 void EmuManager::FinishOpeningStats() {

@@ -213,11 +213,11 @@ public:
     void SetSortState(int32_t state) { sortState_ = state; }
 
     // The ROM statistics store (favourites, last played, play time, date added), keyed by
-    // FilePath, opened in two halves: the first reads it whole on a worker thread while the
-    // windows are made; the second shows the one ErrorBox of a store that had to be set aside or
-    // could not be opened. Every use of the facts in between waits for the read. Until it is
-    // opened, facts are kept in memory.
-    void StartOpeningStats(const std::string& path = RomStatsFileName());
+    // FilePath, opened in two halves: the first reads it whole on a worker thread, at once or,
+    // `held`, from Stats().Proceed(); the second shows the one ErrorBox of a store that had to be
+    // set aside or could not be opened. Every use of the facts in between waits for the read.
+    // Until it is opened, facts are kept in memory.
+    void StartOpeningStats(const std::string& path = RomStatsFileName(), bool held = false);
     void FinishOpeningStats();
     RomStats& Stats() { return stats_; }
     const RomStats& Stats() const { return stats_; }

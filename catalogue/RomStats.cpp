@@ -339,6 +339,7 @@ std::size_t RomStats::FactTable::CountWithFacts() const {
 RomStats::RomStats() : report_(&ReportWithErrorBox) {}
 
 RomStats::~RomStats() {
+    Proceed();
     if (opening_.joinable()) opening_.join();  // an exception it ended with no longer matters
     Close();
 }
@@ -358,7 +359,7 @@ std::string RomStats::Open(const std::string& path) {
     return FinishOpen();
 }
 
-void RomStats::StartOpen(const std::string& path) {
+void RomStats::StartOpen(const std::string& path, bool held) {
     Wait();
     Close();
     facts_.Clear();
@@ -375,14 +376,28 @@ void RomStats::StartOpen(const std::string& path) {
         reading_.store(false, std::memory_order_release);  // what was read is seen with it
         if (onRead_) onRead_();
     };
+    held_ = held;
     try {
-        opening_ = std::thread([work] {
-            LowerThisThreadPriority();  // the window's first paint comes before the facts
+        opening_ = std::thread([this, work] {
+            {
+                std::unique_lock lock(holdLock_);
+                holdEnded_.wait(lock, [this] { return !held_; });
+            }
+            LowerThisThreadPriority();  // the window comes before the facts
             work();
         });
     } catch (const std::system_error&) {  // no thread to be had: the work is done here
+        held_ = false;
         work();
     }
+}
+
+void RomStats::Proceed() const {
+    {
+        const std::lock_guard lock(holdLock_);
+        held_ = false;
+    }
+    holdEnded_.notify_all();
 }
 
 std::string RomStats::FinishOpen() {
@@ -391,6 +406,7 @@ std::string RomStats::FinishOpen() {
 }
 
 void RomStats::Wait() const {
+    Proceed();
     if (opening_.joinable()) opening_.join();
     if (openFailure_) std::rethrow_exception(std::exchange(openFailure_, nullptr));
 }

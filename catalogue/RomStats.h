@@ -21,8 +21,10 @@
 // at all leaves the facts in memory for the run. A write that fails is reported once per run.
 // Nothing here depends on Qt.
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -61,8 +63,11 @@ public:
     // aside or could not be opened; empty when all went well.
     std::string Open(const std::string& path);
     // Open in two halves: the first starts the work on a worker thread and returns at once, the
-    // second waits for it and returns Open's message (once).
-    void StartOpen(const std::string& path);
+    // second waits for it and returns Open's message (once). A `held` start has the worker wait
+    // for Proceed, or for the first use that needs the facts, before it reads: start-up holds
+    // the read until the list has first painted.
+    void StartOpen(const std::string& path, bool held = false);
+    void Proceed() const;
     std::string FinishOpen();
     // Whether the read begun by StartOpen is still under way; never waits.
     bool Reading() const { return reading_.load(std::memory_order_acquire); }
@@ -150,6 +155,9 @@ private:
     sqlite3* db_ = nullptr;
     std::string path_;
     mutable std::thread opening_;
+    mutable std::mutex holdLock_;
+    mutable std::condition_variable holdEnded_;
+    mutable bool held_ = false;
     std::atomic<bool> reading_{false};
     std::function<void()> onRead_;
     std::string openMessage_;

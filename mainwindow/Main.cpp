@@ -37,9 +37,11 @@
 #include "dialogs/Romadd.h"
 #include "dialogs/Romprop.h"
 #include "mainwindow/ErrorDisplay.h"
+#include "mainwindow/FirstPaint.h"
 #include "mainwindow/Icons.h"
 #include "mainwindow/Launch.h"
 #include "mainwindow/ListExport.h"
+#include "mainwindow/ReportView.h"
 #include "mainwindow/Session.h"
 #include "mainwindow/Settings.h"
 #include "mainwindow/StatusProgress.h"
@@ -454,8 +456,9 @@ void TMainWnd::FormCreate() {
                  LeftAsItIs);
     LoadListFile(&EmuManager::LoadRomList, RomListFileName(), "Error Loading Roms List.");
     LoadListFile(&EmuManager::LoadEmuList, EmuListFileName(), "Error Loading Emu List.");
-    // Read while the windows are made and the list first paints, its facts shown as they come
-    // (StatsRead); without a writable data folder the facts live in memory, as the lists do.
+    // Read once the list has first painted, its facts shown as they come (StatsRead): the read
+    // would otherwise take from the making of the windows. Without a writable data folder the
+    // facts live in memory, as the lists do.
     if (!DataFolderWritable()) return;
     // Told on the reading thread; this window may be gone by the time the event loop hears it.
     Emus->Stats().SetOnRead([] {
@@ -468,7 +471,10 @@ void TMainWnd::FormCreate() {
             },
             Qt::QueuedConnection);
     });
-    Emus->StartOpeningStats();
+    Emus->StartOpeningStats(RomStatsFileName(), true);
+    AfterFirstPaint({List->ReportView()->viewport(), List->IconView()->viewport()}, [] {
+        if (Emus) Emus->Stats().Proceed();
+    });
 }
 
 void TMainWnd::StatsRead() {

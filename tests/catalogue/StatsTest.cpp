@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -298,6 +299,38 @@ TEST_F(Stats, AReadOnAWorkerIsToldOnceAndAChangeMadeMeanwhileIsKept) {
     EXPECT_TRUE(onOtherThread);
     EXPECT_EQ(stats.FactsIfRead("/roms/a"), Facts(true, 100, 60, 0));
     EXPECT_EQ(Reread("/roms/a"), Facts(true, 100, 60, 0));
+}
+
+// Start-up holds the read until the list has painted: nothing is read before Proceed, the first
+// use of the facts lets the read go and waits for it, and a store let go of while held is closed
+// without a read.
+TEST_F(Stats, AHeldReadWaitsForProceedOrForTheFirstUse) {
+    {
+        RomStats stats;
+        ASSERT_EQ(stats.Open(store), "");
+        stats.RecordPlay("/roms/a", 100, 60);
+    }
+    {
+        RomStats stats;
+        std::atomic<int> told{0};
+        stats.SetOnRead([&] { ++told; });
+        stats.StartOpen(store, true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_TRUE(stats.Reading());
+        EXPECT_EQ(told, 0);
+        EXPECT_EQ(stats.Facts("/roms/a"), Facts(false, 100, 60, 0));
+        EXPECT_EQ(told, 1);
+    }
+    {
+        RomStats stats;
+        stats.StartOpen(store, true);
+        stats.Proceed();
+        for (int i = 0; i < 1000 && stats.Reading(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_FALSE(stats.Reading());
+        EXPECT_EQ(stats.FactsIfRead("/roms/a"), Facts(false, 100, 60, 0));
+    }
+    RomStats().StartOpen(store, true);
 }
 
 // A store of the first layout is moved to the packed one when opened, every fact kept, extremes

@@ -1,6 +1,7 @@
 #include "mainwindow/FilePresence.h"
 
 #include "platform/Files.h"
+#include "platform/Process.h"
 
 namespace {
 
@@ -109,6 +110,7 @@ bool FilePresence::Complete() const {
 }
 
 void FilePresence::Run() {
+    LowerThisThreadPriority();  // on a busy machine the list paints first; the icons follow
     for (;;) {
         std::shared_ptr<Walk> walk;
         {

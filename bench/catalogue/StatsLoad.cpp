@@ -44,7 +44,7 @@ int main() {
         facts = std::make_unique<RomStats>();
     };
     const bench::Times t = bench::Duel(
-        21,  // each side takes a tenth of a millisecond: many rounds keep the median steady
+        41,  // each side takes a tenth of a millisecond: many rounds keep the median steady
         [&] {
             m.LoadRomList(list);
             if (m.RomCount() != RomCount) std::exit(3);

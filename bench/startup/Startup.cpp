@@ -94,10 +94,10 @@ int main(int argc, char** argv) {
     Start(empty);  // the first start of all also loads the libraries from disk
     Start(full);
 
-    // Fifteen rounds: beside other work one start can take twice as long as the next, and a
-    // start costs a fifth of a second.
+    // Forty-one rounds: beside other work one start can take twice as long as the next, and a
+    // start costs a twentieth of a second.
     const bench::Times warm = bench::Duel(
-        15, [&] { Start(empty); }, [&] { Start(full); });
+        41, [&] { Start(empty); }, [&] { Start(full); });
     bench::Report("startup", warm, 1.1,
                   "roms=" + std::to_string(RomCount) + " " + Millis("full", warm.MeasuredWall()) + " " +
                       Millis("empty", warm.BaselineWall()));

@@ -37,10 +37,28 @@ bool Wanted(bool folder, bool hidden, unsigned flags) {
 
 // Whether a directory entry is itself a symbolic link; the entry's type saves a call where the
 // file system reports it.
-bool IsLinkEntry(const std::string& folder, const dirent& e) {
+bool IsLinkEntry(int folder, const dirent& e) {
     if (e.d_type != DT_UNKNOWN) return e.d_type == DT_LNK;
     struct stat st;
-    return lstat((folder + e.d_name).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    return fstatat(folder, e.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+}
+
+// Whether the entry's type, where the file system reports it, already rules it out, saving the
+// look at its inode: a file when only folders are asked for (a scan's walk down a tree of
+// ROMs), a folder when only files are, and devices, sockets and FIFOs always. Links are
+// followed, so their kind is looked at.
+bool RuledOutByType(const dirent& e, unsigned flags) {
+    switch (e.d_type) {
+        case DT_REG:
+            return !(flags & FindPlainFiles);
+        case DT_DIR:
+            return !(flags & FindFolders);
+        case DT_LNK:
+        case DT_UNKNOWN:
+            return false;
+        default:
+            return true;
+    }
 }
 
 // Writes the pieces in writev batches; false on an error or a write that stores nothing.
@@ -222,9 +240,10 @@ std::vector<FoundEntry> FindEntries(std::string_view folder, std::string_view pa
     if (!dir) return found;
     while (const dirent* e = readdir(dir)) {
         const std::string_view name(e->d_name);
-        if (name == "." || name == ".." || !WildcardMatch(pattern, name)) continue;
+        if (name == "." || name == ".." || RuledOutByType(*e, flags) || !WildcardMatch(pattern, name))
+            continue;
         struct stat st;
-        if (stat((where + e->d_name).c_str(), &st) != 0)
+        if (fstatat(dirfd(dir), e->d_name, &st, 0) != 0)
             continue;  // a dangling link or an entry gone meanwhile
         const bool isFolder = S_ISDIR(st.st_mode);
         if (!isFolder && !S_ISREG(st.st_mode)) continue;  // devices, sockets, FIFOs
@@ -233,7 +252,7 @@ std::vector<FoundEntry> FindEntries(std::string_view folder, std::string_view pa
         FoundEntry entry;
         entry.name = name;
         entry.folder = isFolder;
-        entry.link = IsLinkEntry(where, *e);
+        entry.link = IsLinkEntry(dirfd(dir), *e);
         entry.hidden = hidden;
         entry.readOnly = !(st.st_mode & S_IWUSR);
         entry.size = isFolder ? 0 : static_cast<std::uint64_t>(st.st_size);

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QLockFile>
 #include <QSocketNotifier>
+#include <QSysInfo>
 #if QT_CONFIG(sessionmanager)
 #include <QSessionManager>
 #endif
@@ -47,6 +48,16 @@ void EndSessionNow() {
     if (MainWnd) MainWnd->EndSession();
 }
 
+// A lock whose copy of the program is gone, which could not be taken over: the user may not
+// remove it from the folder. Nothing else in that folder can be written either (a save replaces
+// its file), so a start there goes on as where no lock can be made at all.
+bool LeftByACopyThatDied(const QLockFile& lock) {
+    qint64 pid = 0;
+    QString host, application;
+    return lock.getLockInfo(&pid, &host, &application) && pid > 0 && host == QSysInfo::machineHostName() &&
+           kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
 }  // namespace
 
 bool TakeDataFolder() {
@@ -57,7 +68,7 @@ bool TakeDataFolder() {
         Lock() = std::move(lock);
         return true;
     }
-    if (lock->error() != QLockFile::LockFailedError) return true;
+    if (lock->error() != QLockFile::LockFailedError || LeftByACopyThatDied(*lock)) return true;
     CurrentPrompter().MessageBox("Tarnwick", "Tarnwick is already running", BoxIcon::Information,
                                  BoxButtons::Ok);
     return false;

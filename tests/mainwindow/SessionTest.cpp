@@ -93,6 +93,28 @@ struct XdgDataFolder {
     }
 };
 
+// A folder this user may not write while it lives: for root, which permissions do not stop, a
+// read-only mount of the folder on itself.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(std::string path) : path_(std::move(path)) {
+        if (geteuid() != 0) {
+            chmod(path_.c_str(), 0555);
+            return;
+        }
+        mounted_ = mount(path_.c_str(), path_.c_str(), nullptr, MS_BIND, nullptr) == 0;
+        if (mounted_) mount(nullptr, path_.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr);
+    }
+    ~ReadOnlyFolder() {
+        if (mounted_) umount(path_.c_str());
+        chmod(path_.c_str(), 0755);
+    }
+
+private:
+    std::string path_;
+    bool mounted_ = false;
+};
+
 }  // namespace
 
 TEST(Session, EachEndingSignalSavesAsTheCloseDoesAndOneFolderHasOneTarnwick) {
@@ -147,6 +169,21 @@ TEST(Session, ALockLeftByACopyThatDiedIsTakenOver) {
     EXPECT_TRUE(TakeDataFolder());
     ReleaseDataFolder();
     EXPECT_FALSE(fs::exists(data.path + "Tarnwick.lock"));
+
+    // Left in a folder this user may not write, where it cannot be taken over: the start goes on
+    // all the same, and the lock stays.
+    const pid_t diedAgain = fork();
+    ASSERT_GE(diedAgain, 0);
+    if (diedAgain == 0) {
+        QLockFile lock(QString::fromStdString(data.path + "Tarnwick.lock"));
+        _exit(lock.tryLock(0) ? 0 : 1);
+    }
+    ASSERT_EQ(ExitCodeOf(diedAgain), 0);
+    const std::string lockBytes = TempDir::read(data.path + "Tarnwick.lock");
+    ReadOnlyFolder readOnly(data.path);
+    EXPECT_TRUE(TakeDataFolder());
+    ReleaseDataFolder();
+    EXPECT_EQ(TempDir::read(data.path + "Tarnwick.lock"), lockBytes);
     SetProgramFolder(TARNWICK_APP_DIR);
 }
 

@@ -39,6 +39,12 @@ struct Stats : ::testing::Test {
         EXPECT_EQ(again.Open(store), "");
         return again.Facts(path);
     }
+    // A store left by an earlier run: one play of /roms/a, at 100 for 60 seconds.
+    void StoreOnePlay() const {
+        RomStats stats;
+        ASSERT_EQ(stats.Open(store), "");
+        stats.RecordPlay("/roms/a", 100, 60);
+    }
     // The files of the folder other than the store itself, with their bytes.
     std::vector<std::pair<std::string, std::string>> OtherFiles(const std::string& except) const {
         std::vector<std::pair<std::string, std::string>> files;
@@ -276,11 +282,7 @@ TEST_F(Stats, TheManagerReportsASetAsideStoreInOneBoxAndDatesScannedRoms) {
 // Start-up's read on a worker: told once, on that thread, when it ends; what is only shown never
 // waits, and a change made before the read ends waits for it, so the read cannot undo it.
 TEST_F(Stats, AReadOnAWorkerIsToldOnceAndAChangeMadeMeanwhileIsKept) {
-    {
-        RomStats stats;
-        ASSERT_EQ(stats.Open(store), "");
-        stats.RecordPlay("/roms/a", 100, 60);
-    }
+    StoreOnePlay();
     RomStats stats;
     std::atomic<int> told{0};
     std::atomic<bool> onOtherThread{false};
@@ -305,11 +307,7 @@ TEST_F(Stats, AReadOnAWorkerIsToldOnceAndAChangeMadeMeanwhileIsKept) {
 // use of the facts lets the read go and waits for it, and a store let go of while held is closed
 // without a read.
 TEST_F(Stats, AHeldReadWaitsForProceedOrForTheFirstUse) {
-    {
-        RomStats stats;
-        ASSERT_EQ(stats.Open(store), "");
-        stats.RecordPlay("/roms/a", 100, 60);
-    }
+    StoreOnePlay();
     {
         RomStats stats;
         std::atomic<int> told{0};

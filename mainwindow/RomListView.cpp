@@ -16,6 +16,7 @@
 #include <unordered_map>
 
 #include "catalogue/Emusystem.h"
+#include "mainwindow/CellText.h"
 #include "mainwindow/ReportView.h"
 #include "mainwindow/SearchText.h"
 #include "platform/Files.h"
@@ -61,7 +62,10 @@ public:
             p->fillRect(o.rect, hover);
             o.font.setUnderline(true);
         }
-        QStyledItemDelegate::paint(p, o, index);
+        initStyleOption(&o, index);
+        if (text_.Paint(p, o)) return;
+        const QStyle* style = o.widget ? o.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &o, p, o.widget);
     }
     // Every item of the icon views fills its grid cell, so a label has room for its two lines.
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
@@ -72,6 +76,7 @@ public:
 private:
     const bool& on_;
     const int& hoverRow_;
+    mutable CellTextPainter text_;
 };
 
 }  // namespace

@@ -1,13 +1,18 @@
 // The report view over 100,000 rows, as a user drives it: scrolling to a far row, clicking it,
 // the keys that move through the list, columns that follow the header, and a paint that draws
-// only the rows on screen.
+// only the rows on screen. And its cells' text, laid out once and kept, painted as the style
+// paints it.
 #include <QAbstractTableModel>
+#include <QApplication>
 #include <QHeaderView>
+#include <QListView>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "mainwindow/CellText.h"
 #include "mainwindow/ReportView.h"
 
 namespace {
@@ -138,3 +143,101 @@ TEST_F(Report, FewerRowsShortenTheScrollRange) {
     EXPECT_TRUE(Shown(9));
     EXPECT_FALSE(view_.indexAt(view_.visualRect(At(9)).center() + QPoint(0, 20)).isValid());
 }
+
+namespace {
+
+class CellText : public ::testing::Test {
+protected:
+    QStyleOptionViewItem Cell(const QString& text, int width, Qt::Alignment across = Qt::AlignLeft) {
+        QStyleOptionViewItem o;
+        o.initFrom(&host_);
+        o.widget = &host_;
+        o.rect = QRect(3, 2, width, 22);
+        o.text = text;
+        o.features = QStyleOptionViewItem::HasDisplay;
+        o.displayAlignment = across | Qt::AlignVCenter;
+        o.textElideMode = Qt::ElideRight;
+        o.decorationPosition = QStyleOptionViewItem::Left;
+        o.decorationAlignment = Qt::AlignCenter;
+        o.decorationSize = QSize(16, 16);
+        return o;
+    }
+    static void WithPicture(QStyleOptionViewItem& o) {
+        o.icon = QApplication::style()->standardIcon(QStyle::SP_DriveCDIcon);
+        o.features |= QStyleOptionViewItem::HasDecoration;
+    }
+    template <class Paint>
+    static QImage Painted(const QStyleOptionViewItem& o, Paint paint) {
+        QImage image(o.rect.right() + 4, o.rect.bottom() + 4, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        paint(p);
+        return image;
+    }
+    QImage ByStyle(const QStyleOptionViewItem& o) {
+        return Painted(
+            o, [&](QPainter& p) { host_.style()->drawControl(QStyle::CE_ItemViewItem, &o, &p, &host_); });
+    }
+    QImage ByCellText(const QStyleOptionViewItem& o, bool* painted = nullptr) {
+        return Painted(o, [&](QPainter& p) {
+            const bool done = text_.Paint(&p, o);
+            if (painted) *painted = done;
+        });
+    }
+
+    QListView host_;
+    CellTextPainter text_;
+};
+
+TEST_F(CellText, PaintsEveryKindOfCellAsTheStyleDoes) {
+    const QString longName = "Legend of the Mystical Ninja (Europe) (Rev 1) [!]";
+    std::vector<std::pair<const char*, QStyleOptionViewItem>> cells = {
+        {"a name", Cell("Super Mario World", 150)},
+        {"a number on the right", Cell("42", 50, Qt::AlignRight)},
+        {"a path cut at its end", Cell("/home/player/roms/snes/" + longName + ".zip", 100)},
+        {"a name cut in its middle", Cell(longName, 90)},
+        {"a name beside its picture", Cell("Chrono Trigger", 150)},
+        {"a cut name beside its picture", Cell(longName, 120)},
+        {"hot tracked, underlined", Cell("F-Zero", 80)},
+        {"in a list that selects the picture too", Cell("Pilotwings", 80)},
+        {"in a window not active", Cell("7", 40, Qt::AlignRight)},
+        {"not in Latin letters", Cell(QString::fromUtf8("ドラゴンクエスト V (Japan)"), 110)},
+    };
+    cells[3].second.textElideMode = Qt::ElideMiddle;
+    WithPicture(cells[4].second);
+    WithPicture(cells[5].second);
+    cells[6].second.font.setUnderline(true);
+    cells[7].second.showDecorationSelected = !cells[7].second.showDecorationSelected;
+    cells[8].second.state &= ~QStyle::State_Active;
+    for (const auto& [what, cell] : cells) {
+        const QImage expected = ByStyle(cell);
+        bool painted = false;
+        EXPECT_EQ(ByCellText(cell, &painted), expected) << what;
+        EXPECT_TRUE(painted) << what;
+        EXPECT_EQ(ByCellText(cell), expected) << what << ", painted again from what was kept";
+    }
+}
+
+TEST_F(CellText, LeavesToTheStyleTheCellsItCannotPlace) {
+    std::vector<std::pair<const char*, QStyleOptionViewItem>> cells = {
+        {"selected", Cell("Metroid", 80)},
+        {"with the focus", Cell("Metroid", 80)},
+        {"wrapped", Cell("Metroid", 80)},
+        {"right to left", Cell("Metroid", 80)},
+        {"centred", Cell("Metroid", 80, Qt::AlignHCenter)},
+        {"with a check box", Cell("Metroid", 80)},
+        {"with no room", Cell("Metroid", 6)},
+    };
+    cells[0].second.state |= QStyle::State_Selected;
+    cells[1].second.state |= QStyle::State_HasFocus;
+    cells[2].second.features |= QStyleOptionViewItem::WrapText;
+    cells[3].second.direction = Qt::RightToLeft;
+    cells[5].second.features |= QStyleOptionViewItem::HasCheckIndicator;
+    for (const auto& [what, cell] : cells) {
+        bool painted = true;
+        EXPECT_EQ(ByCellText(cell, &painted), Painted(cell, [](QPainter&) {})) << what;
+        EXPECT_FALSE(painted) << what;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QFont>
+#include <QHashFunctions>
+#include <QString>
+#include <QTextLayout>
+#include <memory>
+#include <unordered_map>
+
+class QPainter;
+class QStyle;
+class QStyleOptionViewItem;
+
+// Paints list cells whose one line of text is laid out once per text, font and width, and kept.
+// The style lays a cell's text out twice on every paint (to place it, then to draw it), and each
+// layout shapes the text again, while a list repeats its systems, emulators and numbers row after
+// row and paints the same rows again as it scrolls. The text lands where the style puts it.
+class CellTextPainter {
+public:
+    // Paints the cell (an option the delegate has filled from the model) as the style would:
+    // the style draws all but the text. Returns false, having painted nothing, where this could
+    // not place the text as the style does: wrapped text, a check box, a selected, focused or
+    // edited cell, right to left, text centred, or a style that draws cells its own way.
+    bool Paint(QPainter* painter, const QStyleOptionViewItem& cell);
+
+    // Laid-out texts kept at most; a longer scroll starts the store again.
+    static constexpr int Kept = 1000;
+
+private:
+    struct Key {
+        QString text;
+        QFont font;
+        int width;
+        int alignment;
+        int elide;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        size_t operator()(const Key& k) const {
+            return qHashMulti(0, k.text, k.font, k.width, k.alignment, k.elide);
+        }
+    };
+    // The text laid out in a line of the cell's width, and what is drawn in its place where it
+    // does not fit.
+    struct Laid {
+        QTextLayout whole;
+        std::unique_ptr<QTextLayout> elided;
+    };
+    const Laid* LaidOut(const Key& key);
+
+    std::unordered_map<Key, std::unique_ptr<Laid>, KeyHash> laid_;
+};

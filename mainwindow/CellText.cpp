@@ -1,5 +1,6 @@
 #include "mainwindow/CellText.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionViewItem>
@@ -14,25 +15,28 @@ bool DrawsCellsAsCommon(const QStyle* style) {
            name.compare(QLatin1String("windows"), Qt::CaseInsensitive) == 0;
 }
 
+// Cells of one line of text, left to right, in such a style: measured and placed as below.
+bool OneLine(const QStyleOptionViewItem& cell) {
+    return !(cell.features & QStyleOptionViewItem::WrapText) && cell.direction == Qt::LeftToRight &&
+           (cell.decorationPosition == QStyleOptionViewItem::Left ||
+            cell.decorationPosition == QStyleOptionViewItem::Right) &&
+           cell.widget && DrawsCellsAsCommon(cell.widget->style());
+}
+
 bool Placeable(const QStyleOptionViewItem& cell) {
     const Qt::Alignment across = QStyle::visualAlignment(cell.direction, cell.displayAlignment) &
                                  (Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute);
-    return (cell.features & QStyleOptionViewItem::HasDisplay) && !cell.text.isEmpty() &&
-           !(cell.features & (QStyleOptionViewItem::WrapText | QStyleOptionViewItem::HasCheckIndicator)) &&
+    return OneLine(cell) && (cell.features & QStyleOptionViewItem::HasDisplay) && !cell.text.isEmpty() &&
+           !(cell.features & QStyleOptionViewItem::HasCheckIndicator) &&
            !(cell.state & (QStyle::State_Selected | QStyle::State_HasFocus | QStyle::State_Editing)) &&
-           cell.direction == Qt::LeftToRight &&
-           (cell.decorationPosition == QStyleOptionViewItem::Left ||
-            cell.decorationPosition == QStyleOptionViewItem::Right) &&
-           (across == Qt::AlignLeft || across == Qt::AlignRight) && !cell.text.contains(QChar(0x9c)) &&
-           cell.widget && DrawsCellsAsCommon(cell.widget->style());
+           (across == Qt::AlignLeft || across == Qt::AlignRight) && !cell.text.contains(QChar(0x9c));
 }
 
 // Where the style puts a cell's text: the cell less its picture, less a margin at either end.
 QRect TextArea(const QStyleOptionViewItem& cell, const QStyle* style) {
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, &cell, cell.widget) + 1;
     QRect area = cell.rect;
-    if ((cell.features & QStyleOptionViewItem::HasDecoration) && cell.decorationSize.isValid() &&
-        !cell.decorationSize.isEmpty()) {
+    if ((cell.features & QStyleOptionViewItem::HasDecoration) && !cell.decorationSize.isEmpty()) {
         const int picture = cell.decorationSize.width() + 2 * margin;
         if (cell.decorationPosition == QStyleOptionViewItem::Left)
             area.setLeft(area.left() + picture);
@@ -113,4 +117,17 @@ bool CellTextPainter::Paint(QPainter* painter, const QStyleOptionViewItem& cell)
     }
     painter->restore();
     return true;
+}
+
+QSize CellTextPainter::SizeHint(const QStyleOptionViewItem& cell) {
+    const QStyle* style = cell.widget ? cell.widget->style() : QApplication::style();
+    const auto measure = [&] {
+        return style->sizeFromContents(QStyle::CT_ItemViewItem, &cell, QSize(), cell.widget);
+    };
+    if (!OneLine(cell)) return measure();
+    const QSize picture = cell.features & QStyleOptionViewItem::HasDecoration ? cell.decorationSize : QSize();
+    SizeKey key{cell.text, cell.font, int(cell.features), picture, int(cell.decorationPosition)};
+    if (const auto found = sizes_.find(key); found != sizes_.end()) return found->second;
+    if (sizes_.size() >= Kept) sizes_.clear();
+    return sizes_.emplace(std::move(key), measure()).first->second;
 }

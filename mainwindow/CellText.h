@@ -11,10 +11,11 @@ class QPainter;
 class QStyle;
 class QStyleOptionViewItem;
 
-// Paints list cells whose one line of text is laid out once per text, font and width, and kept.
-// The style lays a cell's text out twice on every paint (to place it, then to draw it), and each
-// layout shapes the text again, while a list repeats its systems, emulators and numbers row after
-// row and paints the same rows again as it scrolls. The text lands where the style puts it.
+// Paints and measures list cells whose one line of text is laid out once per text, font and
+// width, and kept. The style lays a cell's text out twice on every paint (to place it, then to
+// draw it) and again to measure it, and each layout shapes the text anew, while a list repeats
+// its systems, emulators and numbers row after row and paints the same rows again as it
+// scrolls. The text lands where the style puts it.
 class CellTextPainter {
 public:
     // Paints the cell (an option the delegate has filled from the model) as the style would:
@@ -22,8 +23,10 @@ public:
     // not place the text as the style does: wrapped text, a check box, a selected, focused or
     // edited cell, right to left, text centred, or a style that draws cells its own way.
     bool Paint(QPainter* painter, const QStyleOptionViewItem& cell);
+    // The style's size of the cell, kept per text, font and picture for one line of text.
+    QSize SizeHint(const QStyleOptionViewItem& cell);
 
-    // Laid-out texts kept at most; a longer scroll starts the store again.
+    // Laid-out texts, and sizes, kept at most; a longer scroll starts the store again.
     static constexpr int Kept = 1000;
 
 private:
@@ -48,5 +51,21 @@ private:
     };
     const Laid* LaidOut(const Key& key);
 
+    struct SizeKey {
+        QString text;
+        QFont font;
+        int features;
+        QSize picture;
+        int position;
+        bool operator==(const SizeKey&) const = default;
+    };
+    struct SizeKeyHash {
+        size_t operator()(const SizeKey& k) const {
+            return qHashMulti(0, k.text, k.font, k.features, k.picture.width(), k.picture.height(),
+                              k.position);
+        }
+    };
+
     std::unordered_map<Key, std::unique_ptr<Laid>, KeyHash> laid_;
+    std::unordered_map<SizeKey, QSize, SizeKeyHash> sizes_;
 };

@@ -69,7 +69,10 @@ public:
     }
     // Every item of the icon views fills its grid cell, so a label has room for its two lines.
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return cell.isValid() ? cell : QStyledItemDelegate::sizeHint(option, index);
+        if (cell.isValid()) return cell;
+        QStyleOptionViewItem o(option);
+        initStyleOption(&o, index);
+        return text_.SizeHint(o);
     }
     QSize cell;
 

@@ -189,7 +189,7 @@ protected:
     CellTextPainter text_;
 };
 
-TEST_F(CellText, PaintsEveryKindOfCellAsTheStyleDoes) {
+TEST_F(CellText, PaintsAndMeasuresEveryKindOfCellAsTheStyleDoes) {
     const QString longName = "Legend of the Mystical Ninja (Europe) (Rev 1) [!]";
     std::vector<std::pair<const char*, QStyleOptionViewItem>> cells = {
         {"a name", Cell("Super Mario World", 150)},
@@ -215,6 +215,9 @@ TEST_F(CellText, PaintsEveryKindOfCellAsTheStyleDoes) {
         EXPECT_EQ(ByCellText(cell, &painted), expected) << what;
         EXPECT_TRUE(painted) << what;
         EXPECT_EQ(ByCellText(cell), expected) << what << ", painted again from what was kept";
+        const QSize size = host_.style()->sizeFromContents(QStyle::CT_ItemViewItem, &cell, QSize(), &host_);
+        EXPECT_EQ(text_.SizeHint(cell), size) << what;
+        EXPECT_EQ(text_.SizeHint(cell), size) << what << ", measured again from what was kept";
     }
 }
 

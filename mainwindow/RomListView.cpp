@@ -12,7 +12,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <numeric>
 #include <unordered_map>
 
 #include "catalogue/Emusystem.h"
@@ -105,18 +104,20 @@ int RomListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-const RomListModel::Entry* RomListModel::EntryOf(int row) const {
-    return row >= 0 && row < static_cast<int>(shown_.size()) ? &entries_[shown_[row]] : nullptr;
+std::optional<uint32_t> RomListModel::EntryOf(int row) const {
+    if (row < 0 || row >= static_cast<int>(shown_.size())) return std::nullopt;
+    return shown_[static_cast<std::size_t>(row)];
 }
 
 QVariant RomListModel::data(const QModelIndex& index, int role) const {
-    const Entry* entry = index.isValid() ? EntryOf(index.row()) : nullptr;
-    if (!entry) return {};
+    const std::optional<uint32_t> k = index.isValid() ? EntryOf(index.row()) : std::nullopt;
+    if (!k) return {};
+    const Entry entry = entries_[*k];
     if (role == Qt::DecorationRole) {
         if (index.column() != RomColumn::Name) return {};
-        const RomIcons& set = icons_[Favourite(*entry) ? 1 : 0];
+        const RomIcons& set = icons_[Favourite(*k) ? 1 : 0];
         if (!pathsHanded_) return set.Unchecked;
-        const std::optional<bool> present = presence_.Known(entry->fill);
+        const std::optional<bool> present = presence_.Known(entry.fill);
         return !present ? set.Unchecked : *present ? set.Present : set.Missing;
     }
     if (role == Qt::TextAlignmentRole)
@@ -125,7 +126,7 @@ QVariant RomListModel::data(const QModelIndex& index, int role) const {
                    ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                    : QVariant();
     if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole) return {};
-    const RomRecord* rom = Emus ? Emus->GetRom(entry->position) : nullptr;
+    const RomRecord* rom = Emus ? Emus->GetRom(entry.position) : nullptr;
     if (!rom) return {};
     if (role == Qt::ToolTipRole)
         return index.column() == RomColumn::File ? Shown(FieldView(rom->FilePath)) : QVariant();
@@ -194,9 +195,16 @@ int RomListModel::Fill() {
     beginResetModel();
     ResetIndex();
     const int n = Emus ? Emus->RomCount() : 0;
-    entries_.reserve(n);
-    for (int i = 0; i < n; ++i)
-        if (Emus->GetRom(i)) entries_.push_back(Entry{i, static_cast<uint32_t>(entries_.size())});
+    int filled = 0;
+    while (filled < n && Emus->GetRom(filled)) ++filled;
+    if (filled == n) {
+        entries_.Count(static_cast<std::size_t>(n));  // every slot holds a ROM: entry k is ROM k
+    } else {
+        auto& written = entries_.Written();
+        written.reserve(n);
+        for (int i = 0; i < n; ++i)
+            if (Emus->GetRom(i)) written.push_back(Entry{i, static_cast<uint32_t>(written.size())});
+    }
     Select();
     endResetModel();
     if (!IndexComplete()) indexTimer_->start(IndexUnpaintedStartMs);
@@ -285,10 +293,9 @@ void RomListModel::Painted() {
     if (indexTimer_->isActive() && indexTimer_->interval() > 0) indexTimer_->start(0);
 }
 
-bool RomListModel::Favourite(const Entry& e) const {
-    const auto k = static_cast<std::size_t>(&e - entries_.data());
+bool RomListModel::Favourite(uint32_t k) const {
     if (k < indexed_) return index_[k].favourite;
-    const RomRecord* rom = Emus ? Emus->GetRom(e.position) : nullptr;
+    const RomRecord* rom = Emus ? Emus->GetRom(entries_[k].position) : nullptr;
     return rom && Emus->FactsIfRead(*rom).Favourite;
 }
 
@@ -301,8 +308,7 @@ void RomListModel::Select() {
     shown_.clear();
     const std::vector<std::string> words = SearchWords(filter_.Words);
     if (words.empty() && filter_.Emulator.isEmpty() && !filter_.FavouritesOnly) {
-        shown_.resize(entries_.size());
-        std::iota(shown_.begin(), shown_.end(), 0u);
+        shown_.Count(entries_.size());
         return;
     }
     IndexAll();
@@ -326,7 +332,7 @@ void RomListModel::Select() {
         for (size_t w = 0; all && w < words.size(); ++w)
             all = emulatorHas[w][x.emulator] || systemHas[w][x.system] ||
                   text.find(words[w]) != std::string_view::npos;
-        if (all) shown_.push_back(i);
+        if (all) shown_.Written().push_back(i);
     }
 }
 
@@ -338,8 +344,9 @@ void RomListModel::SetFilter(const RomFilter& f) {
 }
 
 void RomListModel::RomChanged(int row) {
-    if (!EntryOf(row) || !Emus) return;
-    const uint32_t k = shown_[row];
+    const std::optional<uint32_t> entry = EntryOf(row);
+    if (!entry || !Emus) return;
+    const uint32_t k = *entry;
     const RomRecord* rom = Emus->GetRom(entries_[k].position);
     if (rom && k < indexed_) {  // one not indexed yet is taken as it is when its turn comes
         index_[k].favourite = Emus->Facts(*rom).Favourite;
@@ -362,40 +369,48 @@ void RomListModel::Clear() {
 }
 
 void RomListModel::RemoveRow(int row) {
-    if (!EntryOf(row)) return;
+    const std::optional<uint32_t> entry = EntryOf(row);
+    if (!entry) return;
     beginRemoveRows({}, row, row);
-    const uint32_t gone = shown_[row];
-    entries_.erase(entries_.begin() + gone);
+    const uint32_t gone = *entry;
+    auto& entries = entries_.Written();
+    entries.erase(entries.begin() + gone);
     if (gone < indexed_) {
         index_.erase(index_.begin() + gone);
         --indexed_;
     }
-    shown_.erase(shown_.begin() + row);
-    for (size_t i = row; i < shown_.size(); ++i) --shown_[i];
+    auto& shown = shown_.Written();
+    shown.erase(shown.begin() + row);
+    for (size_t i = row; i < shown.size(); ++i) --shown[i];
     // The catalogue moved its later ROMs up by one: their entries follow them.
-    for (size_t i = gone; i < entries_.size(); ++i) --entries_[i].position;
+    for (size_t i = gone; i < entries.size(); ++i) --entries[i].position;
     endRemoveRows();
 }
 
 int RomListModel::RomPosition(int row) const {
-    const Entry* e = EntryOf(row);
-    return e ? e->position : -1;
+    const std::optional<uint32_t> k = EntryOf(row);
+    return k ? entries_[*k].position : -1;
 }
 
 int RomListModel::RowOf(int position) const {
     // Shown entries ascend, and so do their positions.
-    const auto at = std::lower_bound(shown_.begin(), shown_.end(), position,
-                                     [this](uint32_t i, int p) { return entries_[i].position < p; });
-    return at != shown_.end() && entries_[*at].position == position ? static_cast<int>(at - shown_.begin())
-                                                                    : -1;
+    std::size_t low = 0, high = shown_.size();
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (entries_[shown_[middle]].position < position)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low < shown_.size() && entries_[shown_[low]].position == position ? static_cast<int>(low) : -1;
 }
 
 bool RomListModel::FilePresent(int row) {
-    const Entry* e = EntryOf(row);
-    if (!e) return false;
-    if (pathsHanded_) return presence_.Present(e->fill);
-    const RomRecord* rom =
-        Emus ? Emus->GetRom(e->position) : nullptr;  // no walk yet: the file itself answers
+    const std::optional<uint32_t> k = EntryOf(row);
+    if (!k) return false;
+    const Entry e = entries_[*k];
+    if (pathsHanded_) return presence_.Present(e.fill);
+    const RomRecord* rom = Emus ? Emus->GetRom(e.position) : nullptr;  // no walk yet: the file itself answers
     return rom && FileExists(FieldView(rom->FilePath));
 }
 

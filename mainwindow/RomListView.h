@@ -18,6 +18,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -47,6 +48,37 @@ struct RomFilter {
     QString Emulator;  // an emulator's name as shown; empty for every emulator
     bool FavouritesOnly = false;
     bool Narrows() const { return !Words.trimmed().isEmpty() || !Emulator.isEmpty() || FavouritesOnly; }
+};
+
+// An array whose elements are made from their indexes until one changes, and kept as the count
+// till then: a list shown whole in catalogue order would otherwise write an entry for each of its
+// 100,000 ROMs before its first paint.
+template <class T, T (*FromIndex)(std::size_t)>
+class CountedArray {
+public:
+    using Stored = std::vector<T, LargeArrayAllocator<T>>;
+    void Count(std::size_t n) {
+        stored_.clear();
+        counted_ = n;
+    }
+    std::size_t size() const { return counted_ ? counted_ : stored_.size(); }
+    bool empty() const { return size() == 0; }
+    T operator[](std::size_t k) const { return counted_ ? FromIndex(k) : stored_[k]; }
+    // The elements written out, to be changed.
+    Stored& Written() {
+        if (counted_) {
+            stored_.reserve(counted_);
+            for (std::size_t k = 0; k < counted_; ++k) stored_.push_back(FromIndex(k));
+            counted_ = 0;
+        }
+        return stored_;
+    }
+    void clear() { Count(0); }
+    void shrink_to_fit() { stored_.shrink_to_fit(); }
+
+private:
+    std::size_t counted_ = 0;
+    Stored stored_;
 };
 
 class RomListModel : public QAbstractTableModel {
@@ -102,7 +134,9 @@ private:
     struct Entry {
         int32_t position;
         uint32_t fill;  // the ROM's place in the last fill, which its presence answer keeps
+        static Entry Of(std::size_t k) { return {static_cast<int32_t>(k), static_cast<uint32_t>(k)}; }
     };
+    static uint32_t RowOfIndex(std::size_t k) { return static_cast<uint32_t>(k); }
     // What the index learnt of an entry. Apart from the entries, so that a fill, which the first
     // paint waits for, writes only what the rows need.
     struct EntryIndex {
@@ -111,8 +145,9 @@ private:
         uint32_t system;              // line of the Systems list; its size for "Invalid"
         uint32_t textStart, textEnd;  // the name and file name in search form, within `texts_`
     };
-    const Entry* EntryOf(int row) const;
-    bool Favourite(const Entry& e) const;
+    // The entry a row shows, by its index in `entries_`.
+    std::optional<uint32_t> EntryOf(int row) const;
+    bool Favourite(uint32_t k) const;
     void ResetIndex();
     void IndexStep();
     void IndexEntry(const Entry& e, EntryIndex& x, const RomRecord& rom);
@@ -121,10 +156,9 @@ private:
     void Select();  // chooses the shown entries by the filter
     void PresenceArrived();
 
-    std::vector<Entry, LargeArrayAllocator<Entry>>
-        entries_;  // every ROM of the last fill, in catalogue order
+    CountedArray<Entry, Entry::Of> entries_;  // every ROM of the last fill, in catalogue order
     std::vector<EntryIndex, LargeArrayAllocator<EntryIndex>> index_;  // of the entries before indexed_
-    std::vector<uint32_t, LargeArrayAllocator<uint32_t>> shown_;  // the rows: indexes into entries, ascending
+    CountedArray<uint32_t, RowOfIndex> shown_;  // the rows: indexes into entries, ascending
     std::string texts_;
     std::vector<std::string> emulatorSearch_;  // each distinct emulator name in search form
     QStringList emulatorShown_;                // ... and as shown, by the same index

@@ -99,9 +99,9 @@ bool CellTextPainter::Paint(QPainter* painter, const QStyleOptionViewItem& cell)
     rest.features &= ~QStyleOptionViewItem::HasDisplay;
     style->drawControl(QStyle::CE_ItemViewItem, &rest, painter, cell.widget);
 
-    QPalette::ColorGroup group = !(cell.state & QStyle::State_Enabled) ? QPalette::Disabled
-                                 : (cell.state & QStyle::State_Active) ? QPalette::Normal
-                                                                       : QPalette::Inactive;
+    const QPalette::ColorGroup group = !(cell.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (cell.state & QStyle::State_Active) ? QPalette::Normal
+                                                                             : QPalette::Inactive;
     const QTextLine line = laid->whole.lineAt(0);
     const QRect place = QStyle::alignedRect(Qt::LeftToRight, cell.displayAlignment,
                                             QSize(area.width(), int(line.height())), area);

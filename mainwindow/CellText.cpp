@@ -126,7 +126,8 @@ QSize CellTextPainter::SizeHint(const QStyleOptionViewItem& cell) {
     };
     if (!OneLine(cell)) return measure();
     const QSize picture = cell.features & QStyleOptionViewItem::HasDecoration ? cell.decorationSize : QSize();
-    SizeKey key{cell.text, cell.font, int(cell.features), picture, int(cell.decorationPosition)};
+    SizeKey key{cell.text,       cell.font,        int(cell.features),
+                picture.width(), picture.height(), int(cell.decorationPosition)};
     if (const auto found = sizes_.find(key); found != sizes_.end()) return found->second;
     if (sizes_.size() >= Kept) sizes_.clear();
     return sizes_.emplace(std::move(key), measure()).first->second;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTextLayout>
 #include <memory>
+#include <tuple>
 #include <unordered_map>
 
 class QPainter;
@@ -30,6 +31,13 @@ public:
     static constexpr int Kept = 1000;
 
 private:
+    // Keys are compared and hashed by their fields, as Tie() gives them.
+    struct TiedHash {
+        template <class K>
+        size_t operator()(const K& k) const {
+            return std::apply([](const auto&... field) { return qHashMulti(0, field...); }, k.Tie());
+        }
+    };
     struct Key {
         QString text;
         QFont font;
@@ -37,11 +45,7 @@ private:
         int alignment;
         int elide;
         bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        size_t operator()(const Key& k) const {
-            return qHashMulti(0, k.text, k.font, k.width, k.alignment, k.elide);
-        }
+        auto Tie() const { return std::tie(text, font, width, alignment, elide); }
     };
     // The text laid out in a line of the cell's width, and what is drawn in its place where it
     // does not fit.
@@ -55,17 +59,12 @@ private:
         QString text;
         QFont font;
         int features;
-        QSize picture;
+        int pictureWidth, pictureHeight;
         int position;
         bool operator==(const SizeKey&) const = default;
-    };
-    struct SizeKeyHash {
-        size_t operator()(const SizeKey& k) const {
-            return qHashMulti(0, k.text, k.font, k.features, k.picture.width(), k.picture.height(),
-                              k.position);
-        }
+        auto Tie() const { return std::tie(text, font, features, pictureWidth, pictureHeight, position); }
     };
 
-    std::unordered_map<Key, std::unique_ptr<Laid>, KeyHash> laid_;
-    std::unordered_map<SizeKey, QSize, SizeKeyHash> sizes_;
+    std::unordered_map<Key, std::unique_ptr<Laid>, TiedHash> laid_;
+    std::unordered_map<SizeKey, QSize, TiedHash> sizes_;
 };

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <ranges>
 #include <unordered_map>
 
 #include "catalogue/Emusystem.h"
@@ -394,15 +395,10 @@ int RomListModel::RomPosition(int row) const {
 
 int RomListModel::RowOf(int position) const {
     // Shown entries ascend, and so do their positions.
-    std::size_t low = 0, high = shown_.size();
-    while (low < high) {
-        const std::size_t middle = low + (high - low) / 2;
-        if (entries_[shown_[middle]].position < position)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low < shown_.size() && entries_[shown_[low]].position == position ? static_cast<int>(low) : -1;
+    const auto rows = std::views::iota(std::size_t{0}, shown_.size());
+    const auto at = std::ranges::partition_point(
+        rows, [this, position](std::size_t row) { return entries_[shown_[row]].position < position; });
+    return at != rows.end() && entries_[shown_[*at]].position == position ? static_cast<int>(*at) : -1;
 }
 
 bool RomListModel::FilePresent(int row) {
